@@ -1,0 +1,15 @@
+#pragma once
+// The numbered user-interface texts, one table per UI language (UTF-8).
+#include <string>
+
+#include "app/UiLanguage.h"
+
+namespace selvo {
+
+// Text of a numbered string in the current UI language. A number the table
+// does not hold loads as an empty string.
+std::string LoadString(int id);
+std::string LoadString(int id, UiLanguage language);
+bool HasString(int id, UiLanguage language);
+
+}  // namespace selvo

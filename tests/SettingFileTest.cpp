@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/SettingFile.h"
+#include "tests/TestFolder.h"
+
+namespace selvo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The three markers as the shipped setting files carry them.
+const Bytes kMarker0 = {0x5E, 0x17, 0xC3, 0x2A, 0x91};
+const Bytes kMarker1 = {0xB4, 0x09, 0x6D, 0xE2};
+const Bytes kMarker2 = {0x3C, 0xA8, 0x51, 0x0F, 0x76};
+
+Bytes Head(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + count); }
+Bytes Plus(Bytes bytes, std::uint8_t extra) {
+  bytes.push_back(extra);
+  return bytes;
+}
+
+TEST(DetectVariant, ChoosesByFileMarkerAndLength) {
+  const Bytes none;  // file absent
+  struct Case {
+    const char* what;
+    Bytes viewer2;
+    Bytes viewer;
+    bool viewer2Present;
+    bool viewerPresent;
+    int expected;
+  } cases[] = {
+      {"variant 0 in Viewer2.ini", kMarker0, none, true, false, 0},
+      {"variant 2 in Viewer2.ini", kMarker2, none, true, false, 2},
+      {"variant 1 in Viewer.ini", none, kMarker1, false, true, 1},
+      {"variant 2's first four bytes in Viewer.ini", none, Head(kMarker2, 4), false, true, 2},
+      {"variant 0's marker belongs in Viewer2.ini only", none, Head(kMarker0, 4), false, true, kNoVariant},
+      {"variant 1's marker belongs in Viewer.ini only", Plus(kMarker1, 0), none, true, false, kNoVariant},
+      {"wrong Viewer2.ini hides a valid Viewer.ini", Plus(Head(kMarker0, 4), 0), kMarker1, true, true,
+       kNoVariant},
+      {"5-byte Viewer.ini, whatever it holds", none, kMarker2, false, true, kNoVariant},
+      {"4-byte Viewer2.ini", Head(kMarker0, 4), none, true, false, kNoVariant},
+      {"6-byte Viewer2.ini", Plus(kMarker0, 0), none, true, false, kNoVariant},
+      {"empty Viewer2.ini", none, kMarker1, true, true, kNoVariant},
+      {"no setting file", none, none, false, false, kNoVariant},
+  };
+  for (const Case& c : cases) {
+    test::TestFolder folder;
+    if (c.viewer2Present) folder.Write("Viewer2.ini", c.viewer2);
+    if (c.viewerPresent) folder.Write("Viewer.ini", c.viewer);
+    EXPECT_EQ(DetectVariant(folder.Path()), c.expected) << c.what;
+  }
+}
+
+TEST(DetectVariant, UnreadableViewer2IniDoesNotFallBackToViewerIni) {
+  test::TestFolder folder;
+  folder.MakeDir("Viewer2.ini");
+  folder.Write("Viewer.ini", kMarker1);
+  EXPECT_EQ(DetectVariant(folder.Path()), kNoVariant);
+}
+
+TEST(DetectVariant, ShippedSettingFileSelectsVariant0) {
+  std::filesystem::path res = std::filesystem::path(__FILE__).parent_path().parent_path() / "res";
+  EXPECT_EQ(DetectVariant(res.string()), 0);
+}
+
+}  // namespace
+}  // namespace selvo
