@@ -1,1 +1,243 @@
-// placeholder
+#include "tools/selvo-check/CheckRun.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "doc/TimeText.h"
+#include "source/FolderImageSource.h"
+#include "source/Jp2Decoder.h"
+#include "source/JpegDecoder.h"
+#include "source/MediaProbe.h"
+#include "source/SoundDecoder.h"
+#include "source/SoundFile.h"
+#include "source/TrailerParser.h"
+
+namespace selvo {
+
+namespace {
+
+enum class ImageKind { None, Jpeg, Jp2 };
+
+std::string LowerExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+ImageKind KindByExtension(const std::string& path) {
+  const std::string ext = LowerExtension(path);
+  if (ext == ".jpg") return ImageKind::Jpeg;
+  if (ext == ".jp2") return ImageKind::Jp2;
+  return ImageKind::None;
+}
+
+bool DecodesByExtension(const std::string& path) {
+  std::uint32_t size = 0;
+  switch (KindByExtension(path)) {
+    case ImageKind::Jpeg: return DecodeJpegFile(path, &size) != nullptr;
+    case ImageKind::Jp2: return DecodeJp2File(path, &size) != nullptr;
+    case ImageKind::None: break;
+  }
+  return false;
+}
+
+// CSV quoting: fields with commas, quotes or line breaks are quoted and their
+// quotes doubled.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// The viewer learns hasSound by finding the recording's sound file and opening it.
+bool RecordingHasSound(const std::string& folder) {
+  std::string soundPath;
+  if (FindSoundFile(folder, soundPath) == kNoSound) return false;
+  SoundDecoder decoder;
+  return decoder.Open(soundPath);
+}
+
+}  // namespace
+
+CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err)
+    : options_(options), out_(out), err_(err) {
+  progressAllowed_ = isatty(fileno(err_)) != 0;
+}
+
+void CheckRun::PrintHeader() {
+  if (options_.csv) {
+    std::fprintf(out_, "number,channel,status,time,stamp,decoded,path\n");
+  } else if (!options_.quiet) {
+    std::fprintf(out_, "%8s  %2s  %-19s  %s\n", "number", "ch", "time", "verdict");
+  }
+}
+
+int CheckRun::CheckPath(const std::string& path) {
+  struct stat st {};
+  int result;
+  if (stat(path.c_str(), &st) != 0) {
+    std::fprintf(err_, "%s: %s\n", path.c_str(), std::strerror(errno));
+    result = kCheckUsageOrUnreadable;
+  } else if (S_ISDIR(st.st_mode)) {
+    result = CheckFolder(path);
+  } else if (KindByExtension(path) != ImageKind::None) {
+    result = CheckImageFile(path);
+  } else {
+    std::fprintf(err_, "%s: neither a recording folder nor a .jpg or .jp2 image\n", path.c_str());
+    result = kCheckUsageOrUnreadable;
+  }
+  if (result > worstExit_) worstExit_ = result;
+  return result;
+}
+
+int CheckRun::CheckFolder(const std::string& folder) {
+  if (access(folder.c_str(), R_OK | X_OK) != 0) {
+    std::fprintf(err_, "%s: %s\n", folder.c_str(), std::strerror(errno));
+    return kCheckUsageOrUnreadable;
+  }
+  MediaProbe probe(folder);
+  if (!probe.Probe() || !probe.Kind().Any()) {
+    std::fprintf(err_, "%s: no recorder images found\n", folder.c_str());
+    return kCheckUsageOrUnreadable;
+  }
+  FolderImageSource source(probe.Kind(), nullptr);
+  if (!source.OpenRecording(folder, RecordingHasSound(folder))) {
+    std::fprintf(err_, "%s: no recorder images found\n", folder.c_str());
+    return kCheckUsageOrUnreadable;
+  }
+  if (source.HasChannel(-1)) source.SelectChannels(-1, 1, nullptr);
+
+  started_ = lastProgress_ = std::chrono::steady_clock::now();
+  const int count = source.GetCount();
+  int result = kCheckAllOk;
+  for (int i = 0; i < count; ++i) {
+    source.ExamineRecord(i);
+    const ImageRecord& record = *source.RecordAt(i);
+    CheckedImage image;
+    image.number = i + 1;
+    image.channel = record.channel;
+    image.status = record.status;
+    image.time = record.recordTime;
+    image.stamp = record.stampMs;
+    image.path = record.path;
+    if (options_.decode) image.decoded = DecodesByExtension(record.path) ? 1 : 0;
+    Report(image);
+    if (IsProblem(image)) result = kCheckFoundProblems;
+    ShowProgress(i + 1, count);
+  }
+  ClearProgress();
+  return result;
+}
+
+int CheckRun::CheckImageFile(const std::string& file) {
+  if (access(file.c_str(), R_OK) != 0) {
+    std::fprintf(err_, "%s: %s\n", file.c_str(), std::strerror(errno));
+    return kCheckUsageOrUnreadable;
+  }
+  CheckedImage image;
+  image.number = 1;
+  image.path = file;
+  ImageInfo info;
+  if (ReadImageInfo(file, info, KindByExtension(file) == ImageKind::Jpeg ? 1 : 0)) {
+    image.status = info.status;
+    image.time = info.recordTime;
+    image.stamp = info.stampMs;
+  }
+  if (options_.decode) image.decoded = DecodesByExtension(file) ? 1 : 0;
+  Report(image);
+  return IsProblem(image) ? kCheckFoundProblems : kCheckAllOk;
+}
+
+bool CheckRun::IsProblem(const CheckedImage& image) const {
+  return image.status != 0 || image.decoded == 0;
+}
+
+std::string CheckRun::Verdict(const CheckedImage& image) const {
+  std::string verdict;
+  const int s = image.status;
+  if (s == -1) {
+    verdict = "not a recorder image";
+  } else if (s == kNoTrailer) {
+    verdict = "no recorder trailer";
+  } else {
+    const bool imageAltered = (s & kImageAltered) != 0;
+    const bool timeAltered = (s & (kTimeAltered | kNoValidTime)) != 0;
+    if (imageAltered) verdict = "IMAGE ALTERED";
+    if (timeAltered) verdict += verdict.empty() ? "TIME ALTERED" : ", TIME ALTERED";
+    if (verdict.empty()) verdict = "ok";
+  }
+  if (image.decoded == 0) verdict = verdict == "ok" ? "undecodable" : verdict + ", undecodable";
+  return verdict;
+}
+
+void CheckRun::CountVerdict(const CheckedImage& image) {
+  ++total_;
+  const int s = image.status;
+  if (s == -1) {
+    ++notRecorder_;
+  } else if (s == kNoTrailer) {
+    ++noTrailer_;
+  } else {
+    if (s & kImageAltered) ++imageAltered_;
+    if (s & (kTimeAltered | kNoValidTime)) ++timeAltered_;
+  }
+  if (image.decoded == 0) ++undecodable_;
+  if (!IsProblem(image)) ++ok_;
+}
+
+void CheckRun::Report(const CheckedImage& image) {
+  CountVerdict(image);
+  const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
+  if (options_.csv) {
+    const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
+    std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s\n", image.number, image.channel, image.status, time.c_str(),
+                 image.stamp, decoded, CsvField(image.path).c_str());
+    return;
+  }
+  if (options_.quiet && !IsProblem(image)) return;
+  if (progressShown_) ClearProgress();
+  std::fprintf(out_, "%8d  %2s  %-19s  %s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
+               time.empty() ? "-" : time.c_str(), Verdict(image).c_str(), image.path.c_str());
+}
+
+void CheckRun::PrintSummary() {
+  if (options_.csv) return;
+  std::fprintf(out_,
+               "%ld images: %ld ok, %ld image altered, %ld time altered, %ld without recorder trailer, "
+               "%ld not recorder images",
+               total_, ok_, imageAltered_, timeAltered_, noTrailer_, notRecorder_);
+  if (options_.decode) std::fprintf(out_, ", %ld undecodable", undecodable_);
+  std::fprintf(out_, "\n");
+}
+
+int CheckRun::ExitCode() const { return worstExit_; }
+
+void CheckRun::ShowProgress(int done, int total) {
+  if (!progressAllowed_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - started_ < std::chrono::seconds(1) || now - lastProgress_ < std::chrono::milliseconds(100)) return;
+  lastProgress_ = now;
+  std::fprintf(err_, "\rchecking %d of %d images...", done, total);
+  std::fflush(err_);
+  progressShown_ = true;
+}
+
+void CheckRun::ClearProgress() {
+  if (!progressShown_) return;
+  std::fprintf(err_, "\r\033[K");
+  std::fflush(err_);
+  progressShown_ = false;
+}
+
+}  // namespace selvo

@@ -1,0 +1,467 @@
+#include "source/FolderImageSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "source/ByteOrder.h"
+#include "source/DirectoryScanner.h"
+#include "source/ImageInfo.h"
+#include "source/Jp2Decoder.h"
+#include "source/JpegDecoder.h"
+#include "source/ShiftJis.h"
+#include "source/TrailerParser.h"
+
+namespace selvo {
+namespace {
+
+constexpr int kAllChannels = -1;
+constexpr int kNoChannel = -1;
+constexpr std::int32_t kOutOfRangeTimeStatus = kImageAltered | kTimeAltered;
+
+std::string LowerCaseExtension(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+  std::string extension = path.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+DibPtr DecodeByExtension(const std::string& path, std::uint32_t& sizeOut) {
+  const std::string extension = LowerCaseExtension(path);
+  if (extension == ".jpg") return DecodeJpegFile(path, &sizeOut);
+  if (extension == ".jp2") return DecodeJp2File(path, &sizeOut);
+  return nullptr;
+}
+
+// The recorder appends every image's millisecond stamp as its last 4 bytes.
+std::uint32_t TrailerStamp(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return 0;
+  std::uint8_t bytes[4];
+  const bool ok = std::fseek(file, -4, SEEK_END) == 0 && std::fread(bytes, 1, 4, file) == 4;
+  std::fclose(file);
+  return ok ? ReadLe32(bytes) : 0;
+}
+
+bool AllEmpty(const int* channels) {
+  return std::all_of(channels, channels + InfoIndex::kChannels,
+                     [](int value) { return value == InfoIndex::kEmptySlot; });
+}
+
+// The channel listed after `previous` when filling panes: the smallest
+// listed channel above it among slots 1.., else the smallest of them.
+int NextListedChannel(const std::array<int, InfoIndex::kChannels>& list, int previous) {
+  int above = InfoIndex::kEmptySlot;
+  int smallest = InfoIndex::kEmptySlot;
+  for (std::size_t slot = 1; slot < list.size() && list[slot] != InfoIndex::kEmptySlot; ++slot) {
+    const int channel = list[slot];
+    if (smallest == InfoIndex::kEmptySlot || channel < smallest) smallest = channel;
+    if (channel > previous && (above == InfoIndex::kEmptySlot || channel < above)) above = channel;
+  }
+  return above != InfoIndex::kEmptySlot ? above : smallest;
+}
+
+// An all-empty pane assignment becomes the first listed channel followed by
+// the others in ascending order from there, wrapping round, one per pane.
+void FillPaneChannels(const std::array<int, InfoIndex::kChannels>& list, int* channels, int paneCount) {
+  if (paneCount <= 0 || list[0] == InfoIndex::kEmptySlot) return;
+  channels[0] = list[0];
+  for (int pane = 1; pane < paneCount && list[static_cast<std::size_t>(pane)] != InfoIndex::kEmptySlot;
+       ++pane) {
+    channels[pane] = NextListedChannel(list, channels[pane - 1]);
+  }
+}
+
+}  // namespace
+
+FolderImageSource::FolderImageSource(const MediaKind& kind, const std::atomic<int>* cancelFlag)
+    : extension_(kind.WantsJp2Files() ? "jp2" : (kind.jpeg ? "jpg" : "")),
+      parserKind_(kind.jpeg == 1 ? 1 : 0),
+      cancelFlag_(cancelFlag) {}
+
+bool FolderImageSource::CancelRequested() const {
+  return cancelFlag_ != nullptr && cancelFlag_->load(std::memory_order_relaxed) == 1;
+}
+
+void FolderImageSource::ClearLists() {
+  infoIndex_.Clear();
+  channelTitles_.fill(std::string());
+  names_.clear();
+  records_.clear();
+  subfolders_.clear();
+}
+
+// ---------------------------------------------------------------- opening
+
+bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
+  if (extension_.empty()) return false;
+  ClearLists();
+  cursor_ = -1;
+
+  // With a sound track the recorder puts every image in numbered subfolders.
+  bool found = hasSound ? ScanSubfolders(path) : (AddMatchingFiles(path) || ScanSubfolders(path));
+  if (found && !CancelRequested()) {
+    SortNames();
+    BuildRecords(path);
+  }
+  if (CancelRequested() || !found) return false;
+
+  timeList_.Clear();
+  const std::string timeFile = FindChildIgnoringCase(path, "time.txt", EntryType::kFile);
+  if (!timeFile.empty()) timeList_.Load(timeFile);
+  cursor_ = records_.empty() ? -1 : 0;
+  return true;
+}
+
+bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
+  bool found = false;
+  ScanDirectory(folder, [&](const char* name, EntryType type) {
+    if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
+    names_.push_back(JoinPath(folder, name));
+    found = true;
+    return !CancelRequested();
+  });
+  return found;
+}
+
+bool FolderImageSource::CollectSubfolders(const std::string& folder) {
+  ScanDirectory(folder, [&](const char* name, EntryType type) {
+    if (type == EntryType::kDirectory) subfolders_.push_back(JoinPath(folder, name));
+    return true;
+  });
+  // Stable, so names equal but for case keep the order the directory gave.
+  std::stable_sort(subfolders_.begin(), subfolders_.end(), [](const std::string& a, const std::string& b) {
+    return CompareIgnoringCase(a, b) < 0;
+  });
+  return !subfolders_.empty();
+}
+
+bool FolderImageSource::ScanSubfolders(const std::string& folder) {
+  if (!CollectSubfolders(folder)) return false;
+  for (std::size_t i = 0; i < subfolders_.size() && !CancelRequested(); ++i) {
+    // A recording starts in its first subfolder; later ones may be empty.
+    if (!AddMatchingFiles(subfolders_[i]) && i == 0) return false;
+  }
+  return true;
+}
+
+void FolderImageSource::SortNames() { std::sort(names_.begin(), names_.end()); }
+
+void FolderImageSource::BuildRecords(const std::string& folder) {
+  if (infoIndex_.Load(folder) && infoIndex_.EntryCount() == names_.size()) {
+    DecodeChannelTitles();
+    // An index whose entries name no camera channel at all still lists
+    // every image rather than none.
+    const int first = infoIndex_.ChannelSlot(0);
+    SelectChannels(first == InfoIndex::kEmptySlot ? kAllChannels : first, 1, nullptr);
+    return;
+  }
+  infoIndex_.Clear();
+  BuildRecordsFromNames();
+}
+
+void FolderImageSource::BuildRecordsFromNames() {
+  records_.reserve(names_.size());
+  for (const std::string& name : names_) {
+    if (CancelRequested()) return;
+    ImageRecord record;
+    record.path = name;
+    records_.push_back(std::move(record));
+  }
+}
+
+void FolderImageSource::DecodeChannelTitles() {
+  for (int channel = 0; channel < InfoIndex::kChannels; ++channel) {
+    const std::string bytes = infoIndex_.ChannelTitleBytes(channel);
+    channelTitles_[static_cast<std::size_t>(channel)] = ShiftJisToUtf8(bytes.data(), bytes.size());
+  }
+}
+
+bool FolderImageSource::Open(const std::string& path) {
+  if (extension_.empty()) return false;
+  // A flat open reads neither index nor time list; nothing of an earlier
+  // recording may leak into it.
+  ClearLists();
+  timeList_.Clear();
+  ScanDirectory(path, [&](const char* name, EntryType type) {
+    if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
+    ImageRecord record;
+    record.path = JoinPath(path, name);
+    const auto before = std::upper_bound(records_.begin(), records_.end(), record.path,
+                                         [](const std::string& newPath, const ImageRecord& existing) {
+                                           return CompareIgnoringCase(newPath, existing.path) < 0;
+                                         });
+    records_.insert(before, std::move(record));
+    return true;
+  });
+  cursor_ = records_.empty() ? -1 : 0;
+  return !records_.empty();
+}
+
+bool FolderImageSource::OpenDrive(int, bool) { return true; }
+
+// ---------------------------------------------------------------- reading
+
+ImageRecord* FolderImageSource::MutableRecord(int index) {
+  if (index < 0 || index >= RecordCount()) return nullptr;
+  return &records_[static_cast<std::size_t>(index)];
+}
+
+const ImageRecord* FolderImageSource::RecordAt(int index) const {
+  if (index < 0 || index >= RecordCount()) return nullptr;
+  return &records_[static_cast<std::size_t>(index)];
+}
+
+ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const SaveTarget&, bool orderCheck, bool) {
+  ImageRecord* record = MutableRecord(cursor_);
+  if (record == nullptr) return {};
+  try {
+    DibPtr block = DecodeByExtension(record->path, sizeOut);
+    if (!block) return {};
+    if (record->status == -1) FillOnFirstVisit(*record, cursor_);
+    if (orderCheck && StampBelowPrevious()) return {};
+    ReadOutcome outcome;
+    outcome.block = std::move(block);
+    return outcome;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+bool FolderImageSource::ExamineRecord(int index) {
+  ImageRecord* record = MutableRecord(index);
+  if (record == nullptr) return false;
+  if (record->status == -1) FillOnFirstVisit(*record, index);
+  return record->status != -1;
+}
+
+void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
+  ImageInfo info;
+  if (!ReadImageInfo(record.path, info, parserKind_)) return;
+  record.status = info.status;
+  // The index already gave time and stamp; the trailer only judges them.
+  if (infoIndex_.Loaded()) return;
+  if (record.recordTime == 0) record.recordTime = info.recordTime;
+  if (record.stampMs == 0) {
+    const auto line = static_cast<std::size_t>(index);
+    record.stampMs = timeList_.Has(line) ? timeList_.At(line) : info.stampMs;
+  }
+}
+
+bool FolderImageSource::StampBelowPrevious() const {
+  if (cursor_ <= 0) return false;
+  const auto at = static_cast<std::size_t>(cursor_);
+  return records_[at].stampMs < records_[at - 1].stampMs;
+}
+
+std::uint32_t FolderImageSource::GetStampAt(int index) {
+  ImageRecord* record = MutableRecord(index);
+  if (record == nullptr) return 0;
+  const auto line = static_cast<std::size_t>(index);
+  if (timeList_.Has(line)) {
+    record->stampMs = timeList_.At(line);
+    return record->stampMs;
+  }
+  // Without a line for this image the file's own trailer is the best word;
+  // the first image's stamp comes only from its first read.
+  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(record->path);
+  return record->stampMs;
+}
+
+int FolderImageSource::IndexForStamp(std::uint32_t ms) {
+  const int count = RecordCount();
+  if (count == 0) return 0;
+  const std::uint32_t span = GetStampAt(count - 1) - GetStampAt(0);
+  int start = 0;
+  // Equal stamps leave nothing to interpolate; search from the start.
+  if (span != 0) {
+    const double estimate = std::trunc(static_cast<double>(ms) / (static_cast<double>(span) / count));
+    if (!(estimate < count)) return 0;
+    start = static_cast<int>(estimate);
+  }
+  for (int i = start; i < count; ++i) {
+    if (ms < GetStampAt(i)) return i;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------- cursor
+
+bool FolderImageSource::Forward(int n) {
+  cursor_ += n;
+  return true;
+}
+
+bool FolderImageSource::Backward(int n) {
+  cursor_ -= n;
+  return true;
+}
+
+bool FolderImageSource::Seek(int) { return false; }
+
+bool FolderImageSource::First() {
+  cursor_ = 0;
+  return true;
+}
+
+bool FolderImageSource::Last() {
+  cursor_ = RecordCount() - 1;
+  return true;
+}
+
+bool FolderImageSource::Next() { return Forward(1); }
+bool FolderImageSource::Previous() { return Backward(1); }
+bool FolderImageSource::Ping() { return true; }
+
+bool FolderImageSource::SetPosition(int index) {
+  cursor_ = index;
+  return true;
+}
+
+int FolderImageSource::GetPosition() { return cursor_; }
+int FolderImageSource::GetCount() { return RecordCount(); }
+
+// ---------------------------------------------------------------- record fields
+
+int FolderImageSource::GetStatusAt(int index) {
+  const ImageRecord* record = RecordAt(index);
+  return record != nullptr ? record->status : 0;
+}
+
+int FolderImageSource::GetStatus() { return GetStatusAt(cursor_); }
+
+CalendarSeconds FolderImageSource::GetTimeAt(int index) {
+  const ImageRecord* record = RecordAt(index);
+  return record != nullptr ? record->recordTime : 0;
+}
+
+CalendarSeconds FolderImageSource::GetTime() { return GetTimeAt(cursor_); }
+
+bool FolderImageSource::IsDriveNotReady() { return false; }
+
+int FolderImageSource::GetChannel() {
+  const ImageRecord* record = RecordAt(cursor_);
+  return record != nullptr ? record->channel : kNoChannel;
+}
+
+std::string FolderImageSource::GetPathAt(int index) {
+  const ImageRecord* record = RecordAt(index);
+  return record != nullptr ? record->path : std::string();
+}
+
+// ---------------------------------------------------------------- INFO index
+
+int FolderImageSource::InfoEntryCount() const {
+  // The index was accepted only with as many entries as files, so this fits.
+  return static_cast<int>(std::min<std::uint32_t>(infoIndex_.EntryCount(), 0x7FFFFFFF));
+}
+
+bool FolderImageSource::HasChannel(int channel) {
+  if (!infoIndex_.Loaded()) return false;
+  return channel == kAllChannels || infoIndex_.ChannelImageCount(channel) != 0;
+}
+
+ImageRecord FolderImageSource::RecordFromEntry(std::size_t i, CalendarSeconds epoch) const {
+  ImageRecord record;
+  const std::uint32_t seconds = infoIndex_.EntrySeconds(i);
+  if (seconds < kRecorderTimeLimit) {
+    record.recordTime = epoch + static_cast<CalendarSeconds>(seconds);
+  } else {
+    record.status = kOutOfRangeTimeStatus;
+  }
+  record.stampMs = infoIndex_.EntryStamp(i);
+  record.channel = infoIndex_.EntryChannel(i);
+  record.infoIndex = static_cast<std::int32_t>(i);
+  if (i < names_.size()) record.path = names_[i];
+  return record;
+}
+
+bool FolderImageSource::EntryMatches(std::size_t i, int channel) const {
+  const int entryChannel = infoIndex_.EntryChannel(i);
+  return entryChannel != kNoChannel && entryChannel == channel;
+}
+
+bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels) {
+  // Without an index there is nothing to select from; the list stays.
+  if (!infoIndex_.Loaded()) return false;
+
+  std::array<int, InfoIndex::kChannels> wanted;
+  wanted.fill(InfoIndex::kEmptySlot);
+  int wantedCount = 0;
+  const bool allChannels = paneCount == 1 && channel == kAllChannels;
+  if (paneCount == 1) {
+    wanted[0] = channel;
+    wantedCount = 1;
+  } else {
+    wantedCount = std::clamp(paneCount, 0, InfoIndex::kChannels);
+    int* panes = channels != nullptr ? channels : wanted.data();
+    if (AllEmpty(panes)) FillPaneChannels(infoIndex_.ChannelList(), panes, wantedCount);
+    std::copy(panes, panes + wantedCount, wanted.begin());
+  }
+
+  records_.clear();
+  const CalendarSeconds epoch = RecorderEpoch();
+  const std::size_t count = infoIndex_.EntryCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool taken = allChannels || std::any_of(wanted.begin(), wanted.begin() + wantedCount,
+                                                  [&](int value) { return EntryMatches(i, value); });
+    if (taken) records_.push_back(RecordFromEntry(i, epoch));
+  }
+  return true;
+}
+
+int FolderImageSource::FirstInfoIndex(int channel) {
+  if (!InfoIndex::IsCameraChannel(channel)) return 0;
+  return static_cast<int>(infoIndex_.ChannelFirstImage(channel)) - 1;
+}
+
+int FolderImageSource::GetInfoIndex(int index) {
+  if (index != -1) return index;
+  const ImageRecord* record = RecordAt(cursor_);
+  return record != nullptr ? record->infoIndex : -1;
+}
+
+int FolderImageSource::FindChannelBackward(int channel, int start) {
+  const int count = InfoEntryCount();
+  for (int i = std::min(start, count - 1); i >= 1; --i) {
+    if (EntryMatches(static_cast<std::size_t>(i), channel)) return i;
+  }
+  for (int i = std::max(start, 0); i < count; ++i) {
+    if (EntryMatches(static_cast<std::size_t>(i), channel)) return i;
+  }
+  return -1;
+}
+
+int FolderImageSource::FindChannelForward(int channel, int start) {
+  const int count = InfoEntryCount();
+  for (int i = std::max(start, 0); i < count; ++i) {
+    if (EntryMatches(static_cast<std::size_t>(i), channel)) return i;
+  }
+  if (start > 0) {
+    for (int i = std::min(start, count - 1); i >= 1; --i) {
+      if (EntryMatches(static_cast<std::size_t>(i), channel)) return i;
+    }
+  }
+  return -1;
+}
+
+int FolderImageSource::RecordForInfoIndex(int infoIndex) {
+  const auto found = std::find_if(records_.begin(), records_.end(),
+                                  [&](const ImageRecord& record) { return record.infoIndex == infoIndex; });
+  return found != records_.end() ? static_cast<int>(found - records_.begin()) : 0;
+}
+
+std::string FolderImageSource::GetChannelTitle(int index) {
+  const ImageRecord* record = RecordAt(index);
+  if (record == nullptr || !InfoIndex::IsCameraChannel(record->channel)) return std::string();
+  return channelTitles_[static_cast<std::size_t>(record->channel)];
+}
+
+int FolderImageSource::FirstChannel() { return infoIndex_.ChannelSlot(0); }
+
+}  // namespace selvo

@@ -1,0 +1,102 @@
+#pragma once
+// A recording exported to a folder: image files directly in it or in its
+// numbered subfolders, an optional INFO index, an optional time.txt. Records
+// gain status, time and stamp lazily when their image is first read.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "source/ImageRecord.h"
+#include "source/ImageSource.h"
+#include "source/InfoIndex.h"
+#include "source/MediaKind.h"
+#include "source/TimeList.h"
+
+namespace selvo {
+
+class FolderImageSource : public ImageSource {
+ public:
+  // kind: the media probe's answer; it decides the file extension and the
+  // trailer parser. cancelFlag (may be null) is the loader's shared flag;
+  // the value 1 stops OpenRecording.
+  explicit FolderImageSource(const MediaKind& kind, const std::atomic<int>* cancelFlag = nullptr);
+  ~FolderImageSource() override = default;
+
+  bool OpenRecording(const std::string& path, bool hasSound) override;
+  bool OpenDrive(int driveIndex, bool logFlag) override;
+  bool Open(const std::string& path) override;
+  ReadOutcome ReadImage(std::uint32_t& sizeOut, int mode, const SaveTarget& saveTarget, bool orderCheck,
+                        bool logFlag) override;
+  bool Forward(int n) override;
+  bool Backward(int n) override;
+  bool Seek(int index) override;
+  bool First() override;
+  bool Last() override;
+  bool Next() override;
+  bool Previous() override;
+  bool Ping() override;
+  bool SetPosition(int index) override;
+  int IndexForStamp(std::uint32_t ms) override;
+  int GetPosition() override;
+  int GetCount() override;
+  int GetStatusAt(int index) override;
+  int GetStatus() override;
+  CalendarSeconds GetTimeAt(int index) override;
+  CalendarSeconds GetTime() override;
+  bool IsDriveNotReady() override;
+  std::uint32_t GetStampAt(int index) override;
+  int GetChannel() override;
+  bool HasChannel(int channel) override;
+  bool SelectChannels(int channel, int paneCount, int* channels) override;
+  int FirstInfoIndex(int channel) override;
+  int GetInfoIndex(int index) override;
+  int FindChannelBackward(int channel, int start) override;
+  int FindChannelForward(int channel, int start) override;
+  int RecordForInfoIndex(int infoIndex) override;
+  std::string GetChannelTitle(int index) override;
+  int FirstChannel() override;
+  virtual std::string GetPathAt(int index);
+
+  // Read-only views for tools and tests.
+  int RecordCount() const { return static_cast<int>(records_.size()); }
+  const ImageRecord* RecordAt(int index) const;
+  // The trailer check that the first display of record index runs, without
+  // decoding the picture; false when no parser recognised the image.
+  bool ExamineRecord(int index);
+  const InfoIndex& Index() const { return infoIndex_; }
+  const TimeList& Times() const { return timeList_; }
+
+ private:
+  bool CancelRequested() const;
+  void ClearLists();
+  bool AddMatchingFiles(const std::string& folder);
+  bool CollectSubfolders(const std::string& folder);
+  bool ScanSubfolders(const std::string& folder);
+  void SortNames();
+  void BuildRecords(const std::string& folder);
+  void BuildRecordsFromNames();
+  void DecodeChannelTitles();
+  ImageRecord RecordFromEntry(std::size_t i, CalendarSeconds epoch) const;
+  bool EntryMatches(std::size_t i, int channel) const;
+  int InfoEntryCount() const;
+
+  ImageRecord* MutableRecord(int index);
+  void FillOnFirstVisit(ImageRecord& record, int index);
+  bool StampBelowPrevious() const;
+
+  std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing
+  int parserKind_;
+  const std::atomic<int>* cancelFlag_;
+
+  int cursor_ = -1;
+  TimeList timeList_;
+  std::vector<std::string> names_;
+  InfoIndex infoIndex_;
+  std::vector<ImageRecord> records_;
+  std::vector<std::string> subfolders_;
+  std::array<std::string, InfoIndex::kChannels> channelTitles_;  // UTF-8
+};
+
+}  // namespace selvo

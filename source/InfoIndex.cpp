@@ -1,0 +1,133 @@
+#include "source/InfoIndex.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "source/ByteOrder.h"
+#include "source/DirectoryScanner.h"
+
+namespace selvo {
+namespace {
+
+constexpr std::size_t kCountOffset = 0;
+constexpr std::size_t kChannelCountsOffset = 16;
+constexpr std::size_t kTitlesOffset = 208;
+constexpr std::size_t kFirstImageOffset = 464;
+constexpr std::size_t kLastImageOffset = 528;
+
+constexpr std::size_t kEntrySecondsOffset = 0;
+constexpr std::size_t kEntryStampOffset = 4;
+constexpr std::size_t kEntryChannelOffset = 8;
+
+// Several INF files on a case-sensitive file system: take the first by name
+// ignoring case, so the choice does not depend on directory order.
+std::string FirstIndexFile(const std::string& infoFolder) {
+  std::string best;
+  ScanDirectory(infoFolder, [&](const char* name, EntryType type) {
+    if (type == EntryType::kFile && HasExtensionIgnoringCase(name, "INF") &&
+        (best.empty() || CompareIgnoringCase(name, best) < 0)) {
+      best = name;
+    }
+    return true;
+  });
+  return best.empty() ? std::string() : JoinPath(infoFolder, best);
+}
+
+std::uint64_t FileSize(std::FILE* file) {
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+}  // namespace
+
+void InfoIndex::Clear() {
+  loaded_ = false;
+  header_.fill(0);
+  entryCount_ = 0;
+  entries_.clear();
+  entries_.shrink_to_fit();
+  channelList_.fill(kEmptySlot);
+}
+
+bool InfoIndex::Load(const std::string& recordingFolder) {
+  Clear();
+  const std::string infoFolder = FindChildIgnoringCase(recordingFolder, "INFO", EntryType::kDirectory);
+  if (infoFolder.empty()) return false;
+  const std::string file = FirstIndexFile(infoFolder);
+  return !file.empty() && LoadFile(file);
+}
+
+bool InfoIndex::LoadFile(const std::string& path) {
+  Clear();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  const bool ok = ReadFrom(file);
+  std::fclose(file);
+  if (!ok) {
+    Clear();
+    return false;
+  }
+  BuildChannelList();
+  loaded_ = true;
+  return true;
+}
+
+bool InfoIndex::ReadFrom(std::FILE* file) {
+  const std::uint64_t fileBytes = FileSize(file);
+  if (fileBytes < kHeaderBytes) return false;
+  if (std::fread(header_.data(), 1, kHeaderBytes, file) != kHeaderBytes) return false;
+  const std::uint32_t count = HeaderWord(kCountOffset);
+  const std::uint64_t entryBytes = static_cast<std::uint64_t>(count) * kEntryBytes;
+  if (entryBytes > fileBytes - kHeaderBytes) return false;
+  entries_.resize(static_cast<std::size_t>(entryBytes));
+  if (std::fread(entries_.data(), 1, entries_.size(), file) != entries_.size()) return false;
+  entryCount_ = count;
+  return true;
+}
+
+void InfoIndex::BuildChannelList() {
+  std::array<bool, kChannels> seen{};
+  int used = 0;
+  for (std::size_t i = 0; i < entryCount_ && used < kChannels; ++i) {
+    const int channel = EntryChannel(i);
+    if (channel < 0 || seen[static_cast<std::size_t>(channel)]) continue;
+    seen[static_cast<std::size_t>(channel)] = true;
+    channelList_[static_cast<std::size_t>(used++)] = channel;
+  }
+}
+
+std::uint32_t InfoIndex::HeaderWord(std::size_t offset) const { return ReadLe32(header_.data() + offset); }
+
+std::uint32_t InfoIndex::EntrySeconds(std::size_t i) const { return ReadLe32(Entry(i) + kEntrySecondsOffset); }
+
+std::uint32_t InfoIndex::EntryStamp(std::size_t i) const { return ReadLe32(Entry(i) + kEntryStampOffset); }
+
+int InfoIndex::EntryChannel(std::size_t i) const {
+  const int channel = static_cast<std::int8_t>(Entry(i)[kEntryChannelOffset]);
+  return IsCameraChannel(channel) ? channel : -1;
+}
+
+std::uint32_t InfoIndex::ChannelImageCount(int channel) const {
+  return IsCameraChannel(channel) ? HeaderWord(kChannelCountsOffset + 4 * static_cast<std::size_t>(channel)) : 0;
+}
+
+std::uint32_t InfoIndex::ChannelFirstImage(int channel) const {
+  return IsCameraChannel(channel) ? HeaderWord(kFirstImageOffset + 4 * static_cast<std::size_t>(channel)) : 0;
+}
+
+std::uint32_t InfoIndex::ChannelLastImage(int channel) const {
+  return IsCameraChannel(channel) ? HeaderWord(kLastImageOffset + 4 * static_cast<std::size_t>(channel)) : 0;
+}
+
+std::string InfoIndex::ChannelTitleBytes(int channel) const {
+  if (!IsCameraChannel(channel)) return std::string();
+  const auto* title = reinterpret_cast<const char*>(header_.data() + kTitlesOffset +
+                                                    kTitleBytes * static_cast<std::size_t>(channel));
+  std::size_t length = 0;
+  while (length < kTitleBytes && title[length] != '\0') ++length;
+  return std::string(title, length);
+}
+
+}  // namespace selvo

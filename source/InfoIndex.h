@@ -1,0 +1,71 @@
+#pragma once
+// The recorder's INFO index: a 1024-byte header with per-channel counts,
+// camera titles and first/last image numbers, then one 16-byte entry per
+// image (recorder seconds, millisecond stamp, channel), little-endian.
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace selvo {
+
+class InfoIndex {
+ public:
+  static constexpr int kChannels = 16;
+  static constexpr int kEmptySlot = -9;
+  static constexpr std::size_t kHeaderBytes = 1024;
+  static constexpr std::size_t kEntryBytes = 16;
+  static constexpr std::size_t kTitleBytes = 16;
+
+  InfoIndex() { Clear(); }
+
+  static bool IsCameraChannel(int channel) { return channel >= 0 && channel < kChannels; }
+
+  // Loads the first file (by name, ignoring case) with extension INF in the
+  // subfolder INFO of the recording folder. false leaves the index cleared.
+  bool Load(const std::string& recordingFolder);
+  // Loads one index file. An index whose entry count needs more bytes than
+  // the file holds is refused before anything is allocated.
+  bool LoadFile(const std::string& path);
+  void Clear();
+
+  bool Loaded() const { return loaded_; }
+  std::uint32_t EntryCount() const { return entryCount_; }
+
+  // Entry fields; i must be below EntryCount().
+  std::uint32_t EntrySeconds(std::size_t i) const;
+  std::uint32_t EntryStamp(std::size_t i) const;
+  // The entry's camera channel, or -1 when the stored byte is not one of
+  // 0..15: such images belong to no channel (no title, never in the channel
+  // list, never matched by a channel selection or search; they are kept
+  // only when all channels are shown).
+  int EntryChannel(std::size_t i) const;
+
+  // Header fields per channel; 0 / empty for a channel outside 0..15.
+  std::uint32_t ChannelImageCount(int channel) const;
+  std::uint32_t ChannelFirstImage(int channel) const;  // counted from 1
+  std::uint32_t ChannelLastImage(int channel) const;   // counted from 1
+  // Raw title bytes, ending at the first zero byte or after 16 bytes.
+  std::string ChannelTitleBytes(int channel) const;
+
+  // Distinct channels of the entries in order of first appearance, padded
+  // with kEmptySlot.
+  const std::array<int, kChannels>& ChannelList() const { return channelList_; }
+  int ChannelSlot(int slot) const { return channelList_[static_cast<std::size_t>(slot)]; }
+
+ private:
+  bool ReadFrom(std::FILE* file);
+  void BuildChannelList();
+  std::uint32_t HeaderWord(std::size_t offset) const;
+  const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kEntryBytes; }
+
+  bool loaded_ = false;
+  std::array<std::uint8_t, kHeaderBytes> header_{};
+  std::uint32_t entryCount_ = 0;
+  std::vector<std::uint8_t> entries_;
+  std::array<int, kChannels> channelList_{};
+};
+
+}  // namespace selvo
