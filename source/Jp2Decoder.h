@@ -7,7 +7,12 @@
 
 namespace selvo {
 
-// Null on any failure. sizeOut (may be null) receives the block's real size.
+// Always 24-bit BGR: one or two components are grey, three or more are
+// colour (the first three; luma-chroma planes are converted), every
+// component scaled to 8 bits and sampled at the image's full resolution.
+// Null on any failure, including files over four components or
+// DibBlock::kMaxPixels. sizeOut (may be null) receives the block's real size,
+// on success only.
 DibPtr DecodeJp2File(const std::string& path, std::uint32_t* sizeOut);
 
 }  // namespace selvo

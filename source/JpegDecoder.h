@@ -8,10 +8,18 @@
 
 namespace selvo {
 
-// Null on any failure. sizeOut (may be null) receives 44 + stride x height.
+// Colour and greyscale images give 24-bit BGR. Four-channel (CMYK / YCCK)
+// images give 32 bits per pixel: B, G, R, each the ink-inverted channel times
+// the fourth channel (+1, >> 8), then the fourth channel itself; their rows are
+// bottom-up too. Other channel counts are refused by the library.
+
+// Null on any failure, including any damage the library reports while
+// decoding. sizeOut (may be null) receives 44 + stride x height, on success
+// only.
 DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut);
 
-// A damaged image in memory still yields whatever was decoded.
+// A damaged image in memory still yields whatever was decoded (the rest of
+// the block stays zero); only an unreadable header gives null.
 DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut);
 
 }  // namespace selvo

@@ -1,0 +1,70 @@
+#include "source/FileBytes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+
+namespace selvo {
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Size of an open regular file; false for anything else (directories, pipes,
+// devices) so that a hostile path can neither block nor feed endless bytes.
+bool RegularFileSize(int fd, std::size_t& size) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) return false;
+  if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileBytes) return false;
+  size = static_cast<std::size_t>(status.st_size);
+  return true;
+}
+
+bool ReadExactly(int fd, std::uint8_t* into, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, into + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
+  out.clear();
+  // O_NONBLOCK keeps a FIFO from stalling the open; it has no effect on the
+  // regular files that are actually read.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.Get() < 0) return false;
+  std::size_t size = 0;
+  if (!RegularFileSize(file.Get(), size)) return false;
+  try {
+    out.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!ReadExactly(file.Get(), out.data(), size)) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace selvo

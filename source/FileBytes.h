@@ -1,0 +1,21 @@
+#pragma once
+// Reading a whole file into memory without trusting what the path names:
+// only regular files are read, and their size is checked before anything is
+// allocated.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace selvo {
+
+// Files above this size are refused rather than loaded.
+constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
+
+// Replaces out with the file's bytes. false (out emptied) when the path is
+// not a regular file, cannot be opened or read, is larger than
+// kMaxWholeFileBytes, shrinks while being read, or memory runs out. An empty
+// regular file is read as zero bytes.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+
+}  // namespace selvo

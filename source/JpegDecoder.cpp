@@ -1,0 +1,97 @@
+#include "source/JpegDecoder.h"
+
+#include <turbojpeg.h>
+
+#include <vector>
+
+#include "source/FileBytes.h"
+
+namespace selvo {
+namespace {
+
+class DecompressHandle {
+ public:
+  DecompressHandle() : handle_(tjInitDecompress()) {}
+  ~DecompressHandle() {
+    if (handle_ != nullptr) tjDestroy(handle_);
+  }
+  DecompressHandle(const DecompressHandle&) = delete;
+  DecompressHandle& operator=(const DecompressHandle&) = delete;
+  tjhandle Get() const { return handle_; }
+
+ private:
+  tjhandle handle_;
+};
+
+enum class DamageRule {
+  kRefuse,  // any complaint from the library loses the image
+  kKeep,    // whatever was decoded before the damage stays
+};
+
+struct JpegHeader {
+  int width = 0;
+  int height = 0;
+  int colorspace = 0;
+};
+
+bool ReadHeader(tjhandle handle, const std::uint8_t* bytes, std::size_t length, JpegHeader& header) {
+  int subsampling = 0;
+  return tjDecompressHeader3(handle, bytes, static_cast<unsigned long>(length), &header.width, &header.height,
+                             &subsampling, &header.colorspace) == 0;
+}
+
+bool IsFourChannel(int colorspace) { return colorspace == TJCS_CMYK || colorspace == TJCS_YCCK; }
+
+// Four-channel pixels arrive as C, M, Y, K in the inverted form common to
+// such files (255 = no ink), so multiplying each of the first three by the
+// fourth gives red, green and blue; stored as B, G, R with K kept last.
+void FourChannelToBgr(DibBlock& block) {
+  const std::size_t pixelsPerRow = static_cast<std::size_t>(block.Width());
+  for (int row = 0; row < block.Height(); ++row) {
+    std::uint8_t* p = block.Pixels() + block.Stride() * static_cast<std::size_t>(row);
+    for (std::size_t x = 0; x < pixelsPerRow; ++x, p += 4) {
+      const unsigned red = p[0];
+      const unsigned green = p[1];
+      const unsigned blue = p[2];
+      const unsigned alpha = p[3];
+      p[0] = static_cast<std::uint8_t>((blue * alpha + 1) >> 8);
+      p[1] = static_cast<std::uint8_t>((green * alpha + 1) >> 8);
+      p[2] = static_cast<std::uint8_t>((red * alpha + 1) >> 8);
+    }
+  }
+}
+
+DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, std::uint32_t* sizeOut) {
+  if (bytes == nullptr || length == 0) return nullptr;
+  DecompressHandle handle;
+  if (handle.Get() == nullptr) return nullptr;
+  JpegHeader header;
+  if (!ReadHeader(handle.Get(), bytes, length, header)) return nullptr;
+
+  const bool fourChannel = IsFourChannel(header.colorspace);
+  DibPtr block = DibBlock::Create(header.width, header.height, fourChannel ? 4 : 3);
+  if (!block) return nullptr;
+  // Greyscale is widened to BGR by the library itself.
+  const int pixelFormat = fourChannel ? TJPF_CMYK : TJPF_BGR;
+  const int result = tjDecompress2(handle.Get(), bytes, static_cast<unsigned long>(length), block->Pixels(),
+                                   header.width, static_cast<int>(block->Stride()), header.height, pixelFormat,
+                                   TJFLAG_BOTTOMUP);
+  if (result != 0 && damage == DamageRule::kRefuse) return nullptr;
+  if (fourChannel) FourChannelToBgr(*block);
+  if (sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
+  return block;
+}
+
+}  // namespace
+
+DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return nullptr;
+  return Decode(bytes.data(), bytes.size(), DamageRule::kRefuse, sizeOut);
+}
+
+DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut) {
+  return Decode(bytes, length, DamageRule::kKeep, sizeOut);
+}
+
+}  // namespace selvo

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "source/ByteOrder.h"
+#include "source/JpegDecoder.h"
+#include "tests/TestFolder.h"
+#include "tools/recwriter/JpegEncoder.h"
+
+namespace selvo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Flat blocks survive lossy coding almost unchanged; allow for rounding.
+constexpr int kTolerance = 4;
+
+// width x height pixels of `channels` bytes: the top `topRows` rows are
+// `top`, the rest `bottom`.
+Bytes TwoBands(int width, int height, int topRows, const Bytes& top, const Bytes& bottom) {
+  Bytes pixels;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) pixels.insert(pixels.end(), y < topRows ? top.begin() : bottom.begin(),
+                                                    y < topRows ? top.end() : bottom.end());
+  }
+  return pixels;
+}
+
+// Something with detail, so that a cut file loses real data.
+Bytes NaturalRgb(int width, int height) {
+  Bytes rgb(static_cast<std::size_t>(width) * height * 3);
+  unsigned noise = 12345;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      p[0] = static_cast<std::uint8_t>(x * 255 / width);
+      p[1] = static_cast<std::uint8_t>(y * 255 / height);
+      p[2] = static_cast<std::uint8_t>((noise >> 16) & 0x3F);
+    }
+  }
+  return rgb;
+}
+
+void ExpectPixel(const std::uint8_t* pixel, const Bytes& expected, const std::string& where) {
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NEAR(pixel[i], expected[i], kTolerance) << where << " byte " << i;
+  }
+}
+
+// Overwrites the frame header's height and width.
+Bytes WithFrameSize(Bytes jpeg, std::uint16_t width, std::uint16_t height) {
+  for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      WriteBe16(&jpeg[i + 5], height);
+      WriteBe16(&jpeg[i + 7], width);
+      return jpeg;
+    }
+  }
+  ADD_FAILURE() << "no frame header";
+  return jpeg;
+}
+
+TEST(DecodeJpeg, ColourImageBecomesBottomUpBgrWithPaddedRows) {
+  // Odd width: 15 bytes of pixels, 1 byte of padding per row.
+  const Bytes jpeg = EncodeJpeg(TwoBands(5, 32, 16, {255, 0, 0}, {0, 0, 255}).data(), 5, 32, 100);
+  test::TestFolder folder;
+  const std::string path = folder.Write("a.jpg", jpeg);
+
+  std::uint32_t fromFile = 0;
+  std::uint32_t fromMemory = 0;
+  const DibPtr blocks[] = {DecodeJpegFile(path, &fromFile), DecodeJpegMemory(jpeg.data(), jpeg.size(), &fromMemory)};
+  EXPECT_EQ(fromFile, 44u + 16 * 32);
+  EXPECT_EQ(fromMemory, fromFile);
+  for (const DibPtr& block : blocks) {
+    ASSERT_TRUE(block);
+    const std::uint8_t* h = block->Data();
+    EXPECT_EQ(ReadLe32(h + 0), 40u);
+    EXPECT_EQ(ReadLe32(h + 4), 5u);
+    EXPECT_EQ(ReadLe32(h + 8), 32u);
+    EXPECT_EQ(ReadLe16(h + 12), 1u);
+    EXPECT_EQ(ReadLe16(h + 14), 24u);
+    EXPECT_EQ(ReadLe32(h + 16), 0u);
+    EXPECT_EQ(ReadLe32(h + 20), 16u * 32);
+    EXPECT_EQ(ReadLe32(h + 40), 0u);
+    EXPECT_EQ(block->Size(), 44u + 16 * 32);
+    // The first stored row is the picture's bottom row: blue.
+    ExpectPixel(h + 44, {255, 0, 0}, "first stored row");
+    ExpectPixel(h + 44 + 16 * 31 + 12, {0, 0, 255}, "last stored row");
+    for (int row = 0; row < 32; ++row) EXPECT_EQ(h[44 + 16 * row + 15], 0) << "padding of row " << row;
+  }
+}
+
+TEST(DecodeJpeg, GreyImageIsWidenedTo24Bits) {
+  const Bytes jpeg = EncodeGreyJpeg(TwoBands(5, 16, 8, {40}, {220}).data(), 5, 16, 100);
+  std::uint32_t size = 0;
+  const DibPtr block = DecodeJpegMemory(jpeg.data(), jpeg.size(), &size);
+  ASSERT_TRUE(block);
+  EXPECT_EQ(block->BitCount(), 24);
+  EXPECT_EQ(size, 44u + 16 * 16);
+  ExpectPixel(block->RowFromTop(0), {40, 40, 40}, "top");
+  ExpectPixel(block->RowFromTop(15) + 12, {220, 220, 220}, "bottom");
+}
+
+TEST(DecodeJpeg, FourChannelImageBecomes32BitBgrScaledByFourthChannel) {
+  const Bytes jpeg = EncodeCmykJpeg(TwoBands(8, 16, 8, {200, 100, 50, 128}, {255, 255, 255, 255}).data(), 8, 16, 100);
+  std::uint32_t size = 0;
+  const DibPtr block = DecodeJpegMemory(jpeg.data(), jpeg.size(), &size);
+  ASSERT_TRUE(block);
+  EXPECT_EQ(ReadLe16(block->Data() + 14), 32u);
+  EXPECT_EQ(size, 44u + 32 * 16);
+  // (channel x fourth + 1) >> 8, red and blue exchanged; rows bottom-up too.
+  ExpectPixel(block->RowFromTop(0), {25, 50, 100, 128}, "top");
+  ExpectPixel(block->RowFromTop(15), {254, 254, 254, 255}, "bottom");
+}
+
+TEST(DecodeJpeg, DamagedImageInMemoryKeepsWhatWasDecodedButFileIsRefused) {
+  const Bytes rgb = NaturalRgb(64, 64);
+  const Bytes whole = EncodeJpeg(rgb.data(), 64, 64, 85);
+  const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
+
+  const DibPtr block = DecodeJpegMemory(cut.data(), cut.size(), nullptr);
+  ASSERT_TRUE(block);
+  EXPECT_EQ(block->Width(), 64);
+  EXPECT_EQ(block->Height(), 64);
+  const std::uint8_t* topLeft = block->RowFromTop(0);
+  EXPECT_NEAR(topLeft[2], rgb[0], 16);
+  EXPECT_NEAR(topLeft[1], rgb[1], 16);
+
+  test::TestFolder folder;
+  EXPECT_FALSE(DecodeJpegFile(folder.Write("cut.jpg", cut), nullptr));
+}
+
+TEST(DecodeJpeg, EveryFailureGivesNull) {
+  const Bytes rgb = NaturalRgb(16, 16);
+  const Bytes good = EncodeJpeg(rgb.data(), 16, 16, 85);
+  const Bytes huge = WithFrameSize(good, 60000, 60000);
+  const Bytes garbage(200, 0x5A);
+  test::TestFolder folder;
+  const std::string fifo = folder / "pipe.jpg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  const std::string files[] = {folder / "missing.jpg", folder.Write("empty.jpg", Bytes{}), folder.MakeDir("x.jpg"),
+                               fifo, folder.Write("garbage.jpg", garbage), folder.Write("huge.jpg", huge)};
+  for (const std::string& path : files) {
+    std::uint32_t size = 7;
+    EXPECT_FALSE(DecodeJpegFile(path, &size)) << path;
+    EXPECT_EQ(size, 7u) << path;
+  }
+  struct Case {
+    const char* what;
+    Bytes bytes;
+  } memory[] = {{"empty", {}}, {"garbage", garbage}, {"60000 x 60000", huge}};
+  for (const Case& c : memory) EXPECT_FALSE(DecodeJpegMemory(c.bytes.data(), c.bytes.size(), nullptr)) << c.what;
+  EXPECT_FALSE(DecodeJpegMemory(nullptr, 100, nullptr));
+}
+
+}  // namespace
+}  // namespace selvo
