@@ -1,0 +1,82 @@
+#pragma once
+// The main window: menus, toolbar and a one-pane status bar around the
+// image view, with a fixed 80-pixel strip below it for the control panel.
+// Every menu item, toolbar button and accelerator goes through one command
+// dispatch by id (FireCommand); the command-update step (UpdateCommandStates)
+// runs before a menu opens and after every state change.
+#include <QMainWindow>
+
+#include <map>
+
+#include "app/CommandIds.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSettings;
+class QToolBar;
+
+namespace selvo {
+
+class CSelvoViewerDoc;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kInitialWidth = 810;
+  static constexpr int kInitialHeight = 748;
+  static constexpr int kMinWidth = 345;
+  static constexpr int kMinHeight = 440;
+  static constexpr int kPanelHeight = 80;
+
+  // profile keeps the print-title history.
+  CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QWidget* parent = nullptr);
+
+  // Runs a command as a menu item would: nothing when it is disabled.
+  void FireCommand(int id);
+  // The command-update step for one id.
+  CommandState QueryCommand(int id) const;
+  // Applies the command-update step to every menu item and toolbar button.
+  void UpdateCommandStates();
+  // The menu item of an id (toolbar buttons share it); null when none.
+  QAction* ActionFor(int id) const;
+
+  QWidget* ImageViewWidget() const { return imageView_; }
+  QWidget* PanelStrip() const { return panelStrip_; }
+  QToolBar* ToolBar() const { return toolBar_; }
+
+  // Repaint the image view at once.
+  void RedrawImageView(bool erase);
+  // While a play loop or a copy runs the window refuses to close.
+  void DisableClose();
+  void EnableClose();
+  bool IsCloseDisabled() const { return closeDisabled_ != 0; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void CreateClient();
+  bool OnFrameCommand(int id);
+  void OnTitleInput();
+  void OnDateDisplayFormat();
+  void OnAbout();
+
+  CSelvoViewerDoc& doc_;
+  QSettings& profile_;
+  int variant_;
+  int aboutCommandId_;
+  int closeDisabled_ = 0;
+  QToolBar* toolBar_ = nullptr;
+  QLabel* idleText_ = nullptr;
+  QWidget* imageView_ = nullptr;
+  QWidget* panelStrip_ = nullptr;
+  std::map<int, QAction*> actions_;
+};
+
+}  // namespace selvo

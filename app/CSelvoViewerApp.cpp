@@ -1,0 +1,87 @@
+#include "app/CSelvoViewerApp.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/CMainFrame.h"
+#include "app/MessageBoxNotifier.h"
+#include "app/SettingFile.h"
+#include "app/StringTable.h"
+#include "app/ToolbarIcons.h"
+#include "doc/CSelvoViewerDoc.h"
+
+namespace selvo {
+
+CSelvoViewerApp::CSelvoViewerApp(const ViewerCommandLineInfo& commandLine) : commandLine_(commandLine) {}
+
+CSelvoViewerApp::~CSelvoViewerApp() {
+  // The view reads the document until it is gone.
+  frame_.reset();
+  doc_.reset();
+}
+
+QString CSelvoViewerApp::ProductTitle(int variant) {
+  const QString templateString = QString::fromUtf8(VariantFor(variant).templateString);
+  return templateString.section(QLatin1Char('\n'), 0, 0);
+}
+
+std::string CSelvoViewerApp::HelpText() {
+  return std::string("Usage: ") + kProgramName +
+         " [-check] [-log] [FOLDER]\n"
+         "Shows the still-image recordings of multi-camera video recorders.\n"
+         "\n"
+         "  FOLDER      recording folder to open at start-up\n"
+         "  -check      mark images whose recorder check fails\n"
+         "  -log        write the disc reader's trace log\n"
+         "  --help      show this text and exit\n"
+         "  --version   show the version and exit\n"
+         "\n"
+         "A setting file (Viewer2.ini or Viewer.ini) must lie in the current directory.\n";
+}
+
+std::string CSelvoViewerApp::VersionText() { return std::string(kProgramName) + " " + kVersion + "\n"; }
+
+bool CSelvoViewerApp::InitInstance() {
+  probeFlags_ = MediaKind{};
+  variant_ = DetectVariant(".");
+  if (variant_ == kNoVariant) {
+    QMessageBox::warning(nullptr, QString::fromLatin1(kProgramName), QString::fromStdString(LoadString(50005)));
+    return false;
+  }
+  QApplication::setWindowIcon(ProgramIcon());
+  QApplication::setApplicationDisplayName(ProductTitle(variant_));
+
+  // The print-title history lives in an INI file named after the program.
+  profile_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProgramName),
+                                         QString::fromLatin1(kProgramName));
+  checkMode_ = commandLine_.checkMode;
+  logMode_ = commandLine_.logMode;
+
+  DocumentOptions options;
+  options.variant = variant_;
+  options.checkMode = checkMode_;
+  options.logMode = logMode_;
+  options.probeFlags = probeFlags_;
+  notifier_ = std::make_unique<MessageBoxNotifier>();
+  doc_ = std::make_unique<CSelvoViewerDoc>(options, *notifier_);
+  frame_ = std::make_unique<CMainFrame>(*doc_, *profile_, variant_);
+  notifier_->SetParent(frame_.get());
+  frame_->show();
+
+  if (!commandLine_.openPath.empty()) {
+    const std::string folder = commandLine_.openPath;
+    QTimer::singleShot(0, doc_.get(), [this, folder] { doc_->OpenFolder(folder); });
+  }
+  return true;
+}
+
+int CSelvoViewerApp::ExitInstance(int code) {
+  // The mixer is closed here once sound playback exists.
+  frame_.reset();
+  doc_.reset();
+  return code;
+}
+
+}  // namespace selvo

@@ -1,0 +1,57 @@
+#pragma once
+// The application object: after the setting file has chosen the variant it
+// creates the document and the main window, shows the window and opens a
+// recording folder named on the command line through the document's open
+// flow (without the dialog).
+#include <QString>
+
+#include <memory>
+
+#include "app/CommandLineSwitches.h"
+#include "source/MediaKind.h"
+
+class QSettings;
+
+namespace selvo {
+
+class CMainFrame;
+class CSelvoViewerDoc;
+class MessageBoxNotifier;
+
+class CSelvoViewerApp {
+ public:
+  static constexpr const char* kVersion = "0.1.0";
+  static constexpr const char* kProgramName = "selvo-viewer";
+
+  explicit CSelvoViewerApp(const ViewerCommandLineInfo& commandLine);
+  ~CSelvoViewerApp();
+
+  // Needs a QApplication. False (after telling the user) when the program
+  // must end without a window.
+  bool InitInstance();
+  // Returns the exit code.
+  int ExitInstance(int code);
+
+  // The window title of a variant: the first field of its template string.
+  static QString ProductTitle(int variant);
+  // Texts of --help and --version.
+  static std::string HelpText();
+  static std::string VersionText();
+
+  int Variant() const { return variant_; }
+  CSelvoViewerDoc* Document() const { return doc_.get(); }
+  CMainFrame* MainFrame() const { return frame_.get(); }
+
+ private:
+  ViewerCommandLineInfo commandLine_;
+  int variant_ = -1;
+  MediaKind probeFlags_;
+  bool checkMode_ = false;
+  bool logMode_ = false;
+  std::unique_ptr<QSettings> profile_;
+  std::unique_ptr<MessageBoxNotifier> notifier_;
+  std::unique_ptr<CSelvoViewerDoc> doc_;
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace selvo

@@ -1,0 +1,46 @@
+#pragma once
+// Command ids of the menus, the toolbar and the accelerators. The numbers are
+// the recorder viewer's own and are kept so that every command can be named
+// and fired by its id.
+
+namespace selvo {
+
+namespace cmd {
+// File
+constexpr int kFileNew = 57600;
+constexpr int kFileOpen = 57601;
+constexpr int kFileSaveImage = 33001;
+constexpr int kFilePrint = 57607;
+constexpr int kTitleInput = 32772;
+constexpr int kAppExit = 57665;
+// View
+constexpr int kViewToolbar = 59392;
+constexpr int kViewStatusBar = 59393;
+constexpr int kCameraTitle = 40035;
+constexpr int kDateFormat = 32773;
+constexpr int kTimeRightDown = 40031;
+constexpr int kTimeRightUp = 40032;
+constexpr int kTimeLeftUp = 40033;
+constexpr int kTimeLeftDown = 40034;
+constexpr int kSplit1 = 40041;
+constexpr int kSplit4 = 40042;
+constexpr int kSplit9 = 40043;
+constexpr int kSplit16 = 40044;
+// Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
+constexpr int kAppAbout = 57664;
+constexpr int kAppAboutVariant = 32774;
+// Pane menu of the image view: 40001..40004 layouts, 40005 "--" (all
+// channels), 40006..40021 channels 1ch..16ch.
+constexpr int kPaneFirst = 40001;
+constexpr int kPaneLast = 40021;
+}  // namespace cmd
+
+// What a command's menu item and toolbar button show: the command-update
+// step fills it in before a menu opens and after every state change.
+struct CommandState {
+  bool enabled = true;
+  bool checkable = false;
+  bool checked = false;
+};
+
+}  // namespace selvo

@@ -1,0 +1,561 @@
+#include "doc/CSelvoViewerDoc.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+#include <thread>
+
+#include "app/AppSettings.h"
+#include "doc/ImageViewLink.h"
+#include "doc/TimeText.h"
+#include "panel/ProgressEvent.h"
+#include "panel/SearchingDialog.h"
+#include "source/FolderImageSource.h"
+#include "source/MediaProbe.h"
+#include "source/Notifier.h"
+#include "source/ui/OpenRecordingDialog.h"
+
+
+namespace selvo {
+
+namespace {
+
+// The loader starts anyway when the dialog has not come up by then.
+constexpr std::chrono::milliseconds kLoaderStartWait{5000};
+
+// Keeps openBusy set for the length of one open, nested or not.
+class BusyScope {
+ public:
+  explicit BusyScope(int& flag) : flag_(flag), previous_(flag) { flag_ = 1; }
+  ~BusyScope() { flag_ = previous_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  int& flag_;
+  int previous_;
+};
+
+// Every term is an integer product divided by 100, truncated.
+int Percent(int value, int percent) { return value * percent / 100; }
+
+void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text) {
+  painter.fillRect(box, QColor(255, 0, 0));
+  QPen pen(QColor(255, 255, 0));
+  pen.setWidth(2);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  // The 2-pixel frame lies inside the box, as a framed rectangle does.
+  painter.drawRect(QRectF(box.left() + 1.0, box.top() + 1.0, box.width() - 2.0, box.height() - 2.0));
+  painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+}  // namespace
+
+CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent)
+    : QObject(parent),
+      notifier_(notifier),
+      probeFlags_(options.probeFlags),
+      variant_(options.variant),
+      checkMode_(options.checkMode),
+      logMode_(options.logMode),
+      persistSettings_(options.persistSettings) {
+  LoadSettings();
+}
+
+CSelvoViewerDoc::~CSelvoViewerDoc() {
+  if (workerThread_.joinable()) {
+    loaderCancel_.store(1);
+    loaderEvent_.Set();
+    workerThread_.join();
+  }
+  imageBlock_.reset();
+  source_.reset();
+  SaveSettings();
+}
+
+void CSelvoViewerDoc::AttachImageView(ImageViewLink* view) { view_ = view; }
+
+// ------------------------------------------------------------------ settings
+
+void CSelvoViewerDoc::LoadSettings() {
+  if (!persistSettings_) return;
+  DisplaySettings settings;
+  selvo::LoadSettings(variant_, settings);
+  dateFormat_ = settings.dateFormat;
+  dateDelimiter_ = settings.dateDelimiter;
+  timePosition_ = settings.timePosition;
+  lastOpenFolder_ = settings.lastOpenFolder;
+  lastSaveFolder_ = settings.lastSaveFolder;
+}
+
+void CSelvoViewerDoc::SaveSettings() const {
+  if (!persistSettings_) return;
+  DisplaySettings settings;
+  settings.dateFormat = dateFormat_;
+  settings.dateDelimiter = dateDelimiter_;
+  settings.timePosition = timePosition_;
+  settings.lastOpenFolder = lastOpenFolder_;
+  settings.lastSaveFolder = lastSaveFolder_;
+  selvo::SaveSettings(variant_, settings);
+}
+
+bool CSelvoViewerDoc::SetDateDisplay(int dateFormat, int dateDelimiter) {
+  if (dateFormat == dateFormat_ && dateDelimiter == dateDelimiter_) return false;
+  dateFormat_ = dateFormat;
+  dateDelimiter_ = dateDelimiter;
+  if (source_) {
+    UpdateAllViews();
+    emit positionDisplayChanged();
+  }
+  return true;
+}
+
+void CSelvoViewerDoc::SetTimePosition(int position) {
+  if (position < 0 || position > 3) return;
+  timePosition_ = position;
+  if (view_) view_->RedrawImageView(false);
+  emit commandStatesChanged();
+}
+
+void CSelvoViewerDoc::SetCameraTitleShown(bool shown) {
+  cameraTitleShown_ = shown ? 1 : 0;
+  if (view_) view_->UpdateImageView();
+  emit commandStatesChanged();
+}
+
+// ------------------------------------------------------------------ commands
+
+bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
+  const int paneCount = view_ ? view_->GetPaneCount() : 1;
+  const bool channelled = source_ && HasChannel(-1);
+  switch (id) {
+    case cmd::kFileOpen:
+      state.enabled = true;
+      return true;
+    case cmd::kFileSaveImage:
+      state.enabled = imageBlock_ && source_ && paneCount == 1;
+      return true;
+    case cmd::kFilePrint:
+      state.enabled = imageBlock_ && paneCount == 1;
+      return true;
+    case cmd::kCameraTitle:
+      state.enabled = channelled;
+      state.checkable = true;
+      state.checked = channelled && cameraTitleShown_;
+      return true;
+    case cmd::kSplit1:
+    case cmd::kSplit4:
+    case cmd::kSplit9:
+    case cmd::kSplit16: {
+      const int sides = id - cmd::kSplit1 + 1;
+      state.enabled = channelled;
+      state.checkable = true;
+      state.checked = source_ && paneCount == sides * sides;
+      return true;
+    }
+    case cmd::kTimeRightDown:
+    case cmd::kTimeRightUp:
+    case cmd::kTimeLeftUp:
+    case cmd::kTimeLeftDown:
+      state.enabled = true;
+      state.checkable = true;
+      state.checked = id == cmd::kTimeRightDown + timePosition_;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CSelvoViewerDoc::OnCommand(int id) {
+  switch (id) {
+    case cmd::kFileOpen:
+      OnFileOpen();
+      break;
+    case cmd::kFileSaveImage:
+      if (view_) view_->SaveImage();
+      break;
+    case cmd::kFilePrint:
+      // Posted, so that the menu has closed before the print dialog opens.
+      QTimer::singleShot(0, this, [this] {
+        if (view_) view_->PrintImage();
+      });
+      break;
+    case cmd::kCameraTitle:
+      SetCameraTitleShown(!cameraTitleShown_);
+      break;
+    case cmd::kSplit1:
+    case cmd::kSplit4:
+    case cmd::kSplit9:
+    case cmd::kSplit16:
+      RunSplitCommand(id);
+      break;
+    case cmd::kTimeRightDown:
+    case cmd::kTimeRightUp:
+    case cmd::kTimeLeftUp:
+    case cmd::kTimeLeftDown:
+      SetTimePosition(id - cmd::kTimeRightDown);
+      break;
+    default:
+      return false;
+  }
+  emit commandStatesChanged();
+  return true;
+}
+
+void CSelvoViewerDoc::RunSplitCommand(int id) {
+  if (!view_) return;
+  const int sides = id - cmd::kSplit1 + 1;
+  if (view_->GetPaneCount() == sides * sides) return;
+  switch (sides) {
+    case 1: view_->SetSplit1(); break;
+    case 2: view_->SetSplit4(); break;
+    case 3: view_->SetSplit9(); break;
+    default: view_->SetSplit16(); break;
+  }
+}
+
+// ----------------------------------------------------------------- open flow
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OnFileOpen() {
+  BusyScope busy(openBusy_);
+  OpenRecordingDialog dialog(dialogParent_);
+  dialog.platformFlag = 4;
+  dialog.initialFolder = QString::fromStdString(lastOpenFolder_);
+  dialog.driveSelection = -1;
+  dialog.choice = OpenRecordingDialog::kChoiceFolder;
+  if (dialog.exec() != QDialog::Accepted) return OpenOutcome::NotOpened;
+  // The disc controls stay hidden, so the dialog answers the folder choice;
+  // the disc branch arrives with the disc reader.
+  if (dialog.choice != OpenRecordingDialog::kChoiceFolder) return OpenOutcome::NotOpened;
+  return OpenFolder(dialog.path.toStdString());
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(const std::string& folder) {
+  BusyScope busy(openBusy_);
+  if (!ProbeFolder(folder)) return OpenOutcome::NotOpened;
+  StopPlaybackForOpen();
+  DiscardRecording();
+  return LoadFolderRecording(folder);
+}
+
+bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {
+  const MediaKind previous = probeFlags_;
+  probeFlags_ = MediaKind{};
+  MediaProbe probe(folder);
+  if (probe.Probe()) probeFlags_ = probe.Kind();
+  if (probeFlags_.Any()) return true;
+  // Nothing to open: the recording that stays open keeps its own flags.
+  probeFlags_ = previous;
+  return false;
+}
+
+void CSelvoViewerDoc::StopPlaybackForOpen() {
+  playingForward_ = 0;
+  playingReverse_ = 0;
+  RequestPlaybackStop();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  GoFirst(true);
+}
+
+void CSelvoViewerDoc::DiscardRecording() {
+  source_.reset();
+  hasSound_ = 0;
+  orderCheck_ = 0;
+  imageBlock_.reset();
+  imageSize_ = 0;
+  emit positionDisplayChanged();
+}
+
+std::unique_ptr<ImageSource> CSelvoViewerDoc::MakeFolderSource(const MediaKind& kind) {
+  if (sourceFactory_) return sourceFactory_(kind, &loaderCancel_);
+  return std::make_unique<FolderImageSource>(kind, &loaderCancel_);
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::string& folder) {
+  sourceKind_ = 0;
+  // The sound track arrives with the sound player; until then no recording
+  // has sound and reads skip the order check.
+  hasSound_ = 0;
+  orderCheck_ = hasSound_;
+  source_ = MakeFolderSource(probeFlags_);
+  if (!source_) {
+    FinishEmptyOpen();
+    return OpenOutcome::Empty;
+  }
+
+  loaderCancel_.store(0);
+  loaderResult_.store(false);
+  loaderEvent_.Reset();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  {
+    SearchingDialog dialog(loaderCancel_, loaderEvent_, dialogParent_);
+    workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, hasSound_ != 0, source_.get(),
+                                static_cast<QObject*>(&dialog));
+    dialog.exec();
+    // The source may be destroyed only once the loader has let go of it;
+    // after success or an empty result the thread is ending anyway.
+    JoinLoader();
+  }
+  QApplication::restoreOverrideCursor();
+
+  if (loaderCancel_.load() == 1) {
+    FinishCancelledOpen();
+    return OpenOutcome::Cancelled;
+  }
+  if (!loaderResult_.load()) {
+    FinishEmptyOpen();
+    return OpenOutcome::Empty;
+  }
+  FinishSuccessfulOpen(folder);
+  return OpenOutcome::Opened;
+}
+
+void CSelvoViewerDoc::RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow) {
+  loaderEvent_.Wait(kLoaderStartWait);
+  loaderResult_.store(source->OpenRecording(path, hasSound));
+  QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
+}
+
+void CSelvoViewerDoc::JoinLoader() {
+  if (workerThread_.joinable()) workerThread_.join();
+}
+
+void CSelvoViewerDoc::FinishCancelledOpen() {
+  source_.reset();
+  imageBlock_.reset();
+  imageSize_ = 0;
+  if (view_) view_->ResetPanes();
+  emit recordingChanged();
+  UpdateAllViews();
+  emit positionDisplayChanged();
+  emit commandStatesChanged();
+}
+
+void CSelvoViewerDoc::FinishEmptyOpen() {
+  if (view_) view_->RedrawImageView(false);
+  emit recordingChanged();
+  emit commandStatesChanged();
+}
+
+void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
+  lastOpenFolder_ = folder;
+  emit recordingChanged();
+  GoLast(false);
+  GoFirst(true);
+  if (view_) view_->ResetPanes();
+  UpdateAllViews();
+  emit positionDisplayChanged();
+  emit commandStatesChanged();
+}
+
+void CSelvoViewerDoc::UpdateAllViews() {
+  if (view_) view_->UpdateImageView();
+}
+
+// --------------------------------------------------------- position commands
+
+bool CSelvoViewerDoc::ReadCurrentImage(int mode, const SaveTarget& target, bool orderCheckArgument) {
+  if (!source_) return false;
+  if (mode == ImageSource::kReadDecode) {
+    imageBlock_.reset();
+    imageSize_ = 0;
+  }
+  std::uint32_t size = 0;
+  ReadOutcome outcome = source_->ReadImage(size, mode, target, orderCheckArgument, logMode_);
+  if (mode == ImageSource::kReadDecode) {
+    imageBlock_ = std::move(outcome.block);
+    imageSize_ = imageBlock_ ? size : 0;
+    return imageBlock_ != nullptr;
+  }
+  return static_cast<bool>(outcome);
+}
+
+void CSelvoViewerDoc::Refresh() {
+  if (view_) view_->RedrawImageView(false);
+  emit positionDisplayChanged();
+  emit commandStatesChanged();
+}
+
+bool CSelvoViewerDoc::GoNext(bool refresh) {
+  if (!source_ || source_->GetPosition() + 1 >= source_->GetCount()) return false;
+  if (!source_->Forward(1)) return false;
+  ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  if (refresh) Refresh();
+  return true;
+}
+
+bool CSelvoViewerDoc::GoPrevious(bool refresh) {
+  if (!source_ || source_->GetPosition() <= 0) return false;
+  if (!source_->Backward(1)) return false;
+  ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  if (refresh) Refresh();
+  return true;
+}
+
+bool CSelvoViewerDoc::GoFirst(bool refresh) {
+  if (!source_ || source_->GetCount() <= 0) return false;
+  if (!source_->First()) return false;
+  ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  // The sound track's SeekToStart joins here once sound exists.
+  if (refresh) Refresh();
+  return true;
+}
+
+bool CSelvoViewerDoc::GoLast(bool refresh) {
+  if (!source_) return false;
+  if (!source_->Last()) return false;
+  ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  // The sound track's SeekToEnd joins here once sound exists.
+  if (refresh) Refresh();
+  return true;
+}
+
+bool CSelvoViewerDoc::SetImage(int index) {
+  if (!source_) return false;
+  source_->SetPosition(index);
+  return ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+}
+
+bool CSelvoViewerDoc::ShowImage(int index) {
+  if (!source_) return false;
+  source_->SetPosition(index);
+  const bool read = ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  Refresh();
+  return read;
+}
+
+bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, const int* paneChannels) {
+  int channels[16];
+  for (int i = 0; i < 16; ++i) channels[i] = paneChannels ? paneChannels[i] : -9;
+  return SelectChannel(channel, paneCount, channels);
+}
+
+bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannels) {
+  if (!source_) return false;
+  PausePlayback();
+  const int key = source_->GetInfoIndex(-1);
+  int fallback[16];
+  std::fill(std::begin(fallback), std::end(fallback), -9);
+  int* channels = paneChannels ? paneChannels : fallback;
+  if (!source_->SelectChannels(channel, paneCount, channels)) return false;
+  GoFirst(false);
+  GoLast(false);
+  int index = key;
+  if (paneCount == 1) {
+    if (channel != -1) index = source_->RecordForInfoIndex(source_->FindChannelForward(channel, key));
+  } else {
+    int first = -9;
+    for (int i = 0; i < 16; ++i) {
+      if (channels[i] != -9) {
+        first = channels[i];
+        break;
+      }
+    }
+    const int info = playingReverse_ ? source_->FindChannelBackward(first, key) : source_->FindChannelForward(first, key);
+    index = source_->RecordForInfoIndex(info);
+  }
+  SetImage(index);
+  Refresh();
+  ResumePlayback();
+  return true;
+}
+
+// ------------------------------------------------------------------- queries
+
+DibPtr CSelvoViewerDoc::CopyImageBlock() const {
+  if (!imageBlock_ || imageSize_ == 0) return nullptr;
+  return imageBlock_->Clone();
+}
+
+int CSelvoViewerDoc::GetPosition() const { return source_ ? source_->GetPosition() : 0; }
+int CSelvoViewerDoc::GetCount() const { return source_ ? source_->GetCount() : 0; }
+int CSelvoViewerDoc::GetCurrentStatus() const { return source_ ? source_->GetStatus() : -1; }
+int CSelvoViewerDoc::GetStatusAt(int index) const { return source_ ? source_->GetStatusAt(index) : -1; }
+CalendarSeconds CSelvoViewerDoc::GetCurrentTime() const { return source_ ? source_->GetTime() : 0; }
+int CSelvoViewerDoc::GetCurrentChannel() const { return source_ ? source_->GetChannel() : 0; }
+int CSelvoViewerDoc::GetFirstChannel() const { return source_ ? source_->FirstChannel() : -1; }
+bool CSelvoViewerDoc::HasChannel(int channel) const { return source_ && source_->HasChannel(channel); }
+bool CSelvoViewerDoc::IsCameraTitleShown() const { return HasChannel(-1) && cameraTitleShown_; }
+
+std::string CSelvoViewerDoc::GetCurrentChannelTitle() const {
+  return source_ ? source_->GetChannelTitle(source_->GetPosition()) : std::string();
+}
+
+std::string CSelvoViewerDoc::GetCurrentPath() const {
+  if (!source_ || sourceKind_ == 1) return {};
+  if (auto* folderSource = dynamic_cast<FolderImageSource*>(source_.get()))
+    return folderSource->GetPathAt(folderSource->GetPosition());
+  return {};
+}
+
+std::string CSelvoViewerDoc::FormatImageTime(CalendarSeconds time) const {
+  return selvo::FormatImageTime(time, dateFormat_, dateDelimiter_);
+}
+
+std::string CSelvoViewerDoc::GetTimeTextAt(int index) const {
+  return source_ ? FormatImageTime(source_->GetTimeAt(index)) : std::string();
+}
+
+std::string CSelvoViewerDoc::GetCurrentTimeText() const {
+  return source_ ? GetTimeTextAt(source_->GetPosition()) : std::string();
+}
+
+std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(source_ ? source_->GetChannel() : 0); }
+
+void CSelvoViewerDoc::DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const {
+  if (!checkMode_) return;
+  const bool imageAltered = (status & 1) != 0;
+  const bool timeAltered = (status & 2) != 0 || (status & 4) != 0;
+  // Flag 4 alone (no valid time) is no alteration; with flag 1 it shows both.
+  if (!imageAltered && !((status & 2) && !(status & 4))) return;
+
+  painter.save();
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(std::max(1, Percent(h, 8)));
+  font.setWeight(QFont::Bold);
+  painter.setFont(font);
+  const int left = x + Percent(w, 25);
+  const int right = x + Percent(w, 50) + Percent(w, 25);
+  if (imageAltered) {
+    const int top = y + Percent(h, 50);
+    const int bottom = y + Percent(h, 50) + Percent(h, 10);
+    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("IMAGE ALTERED"));
+  }
+  if (timeAltered) {
+    const int top = y + Percent(h, 80);
+    const int bottom = y + Percent(h, 80) + Percent(h, 10);
+    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("TIME ALTERED"));
+  }
+  painter.restore();
+}
+
+// ------------------------------------------------------------------ playback
+
+void CSelvoViewerDoc::RequestPlaybackStop() {
+  if (source_) stopRequest_ = 1;
+}
+
+void CSelvoViewerDoc::PausePlayback() {
+  resumeForward_ = playingForward_;
+  resumeReverse_ = playingReverse_;
+  if (IsPlaying()) stopRequest_ = 1;
+}
+
+void CSelvoViewerDoc::ResumePlayback() {
+  // The play loops and the panel that restarts them come later; a pause
+  // can only have happened while one ran.
+  resumeForward_ = 0;
+  resumeReverse_ = 0;
+}
+
+}  // namespace selvo

@@ -1,0 +1,248 @@
+#pragma once
+// The single document of the viewer: the open recording (its ImageSource and
+// the decoded current image), the display settings, the commands that act on
+// them and the open flow with its loader thread. The image view and the
+// control panel keep no recording state; they read the document and call its
+// operations. Everything here runs on the user-interface thread except the
+// body of the loader thread, which touches only the loader fields below.
+//
+// How the document reaches the windows:
+// - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
+//   the frame with AttachImageView; without one attached every redraw is a
+//   no-op and the view counts as showing one pane;
+// - the control panel (a later addition) through the signals below;
+// - the frame learns of every change that can alter a command's state
+//   through commandStatesChanged().
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/CommandIds.h"
+#include "doc/AutoResetEvent.h"
+#include "source/CalendarTime.h"
+#include "source/DibBlock.h"
+#include "source/ImageSource.h"
+#include "source/MediaKind.h"
+
+class QPainter;
+class QWidget;
+
+namespace selvo {
+
+class ImageViewLink;
+class Notifier;
+
+// Start-up facts the application object hands to the document.
+struct DocumentOptions {
+  int variant = 0;            // product variant 0..2: decides the settings key
+  bool checkMode = false;     // "check" switch: alteration marks are drawn
+  bool logMode = false;       // "log" switch: disc trace log
+  MediaKind probeFlags;       // last probe result kept by the application
+  bool persistSettings = true;  // false: neither read nor write the settings (tests)
+};
+
+class CSelvoViewerDoc : public QObject {
+  Q_OBJECT
+
+ public:
+  // Builds a folder source for a probed recording; the loader polls cancel.
+  using FolderSourceFactory =
+      std::function<std::unique_ptr<ImageSource>(const MediaKind& kind, const std::atomic<int>* cancel)>;
+
+  // Reads the settings once.
+  CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent = nullptr);
+  // Writes the settings once; waits for a loader still running.
+  ~CSelvoViewerDoc() override;
+
+  CSelvoViewerDoc(const CSelvoViewerDoc&) = delete;
+  CSelvoViewerDoc& operator=(const CSelvoViewerDoc&) = delete;
+
+  // ---------------------------------------------------------------- windows
+  void AttachImageView(ImageViewLink* view);
+  ImageViewLink* ImageView() const { return view_; }
+  // Parent of the dialogs the document runs (open, "Searching...").
+  void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
+
+  // --------------------------------------------------------------- commands
+  // Runs a document command; false when the id is not one of the document's.
+  bool OnCommand(int id);
+  // Fills in the state of a document command; false when the id is not one
+  // of the document's (the state is then left alone).
+  bool UpdateCommand(int id, CommandState& state) const;
+
+  // -------------------------------------------------------------- open flow
+  enum class OpenOutcome {
+    NotOpened,  // dialog cancelled, or the probe found nothing: nothing changed
+    Cancelled,  // the user cancelled "Searching...": no recording afterwards
+    Empty,      // the folder held no usable recording: an empty source stays
+    Opened      // positioned on the first image
+  };
+  // Command 57601: the open dialog, then OpenFolder on its path.
+  OpenOutcome OnFileOpen();
+  // The open flow from the probe on, as the open dialog's OK and a folder
+  // named on the command line run it. Shows "Searching..." modally while the
+  // loader thread builds the index.
+  OpenOutcome OpenFolder(const std::string& folder);
+  // Tests replace the folder source with one of their own.
+  void SetFolderSourceFactory(FolderSourceFactory factory) { sourceFactory_ = std::move(factory); }
+
+  // ================== what the image view and the panel read ==================
+  bool HasSource() const { return source_ != nullptr; }
+  // An open is in progress: the view draws only its background.
+  bool IsOpenBusy() const { return openBusy_; }
+  bool HasImage() const { return imageBlock_ != nullptr; }
+  // A fresh copy of the current decoded image for the caller to keep; null
+  // when no image is held.
+  DibPtr CopyImageBlock() const;
+  const DibBlock* CurrentImage() const { return imageBlock_.get(); }
+
+  int GetPosition() const;                   // 0 without a source
+  int GetCount() const;                      // 0 without a source
+  int GetCurrentStatus() const;              // alteration flags; -1 without a source
+  int GetStatusAt(int index) const;
+  CalendarSeconds GetCurrentTime() const;    // 0 without a source
+  int GetCurrentChannel() const;             // 0 without a source
+  std::string GetCurrentChannelTitle() const;  // UTF-8; empty without a source
+  std::string GetCurrentPath() const;        // empty for a disc or without a source
+  int GetFirstChannel() const;               // -1 without a source
+  bool HasChannel(int channel) const;        // -1: any channel known (INFO index)
+  bool IsCameraTitleShown() const;
+  int GetTimePosition() const { return timePosition_; }  // 0 RD, 1 RU, 2 LU, 3 LD
+  int GetDateFormat() const { return dateFormat_; }
+  int GetDateDelimiter() const { return dateDelimiter_; }
+  bool IsCheckMode() const { return checkMode_; }
+  bool IsLogMode() const { return logMode_; }
+  const MediaKind& ProbeFlags() const { return probeFlags_; }
+  // The panel's 1ch/2ch sound boxes follow the probe's jp2 flag.
+  bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
+  int HasSound() const { return hasSound_; }
+  int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
+
+  // Time texts in the chosen date format and delimiter.
+  std::string FormatImageTime(CalendarSeconds time) const;
+  std::string GetTimeTextAt(int index) const;  // needs a source
+  std::string GetCurrentTimeText() const;      // needs a source
+  std::string GetChannelLabel() const;         // "--" or " 1".."16"
+  // "IMAGE ALTERED" / "TIME ALTERED" boxes over the image box (x, y, w, h);
+  // only when started with "check".
+  void DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const;
+  std::string GetPrintTitle() const { return printTitle_; }
+
+  // The view's channel menu: rebuild the source's list for a channel (one
+  // pane) or for the panes' channels (16 entries, -9 empty) and reposition.
+  // The source fills empty entries with the recording's channels in order of
+  // first appearance (a fresh 4-pane split shows the first four cameras);
+  // the view stores paneChannels back into its slots afterwards.
+  bool SelectChannel(int channel, int paneCount, int* paneChannels);
+  // As above, for a caller that keeps its pane channels as they are.
+  bool SelectChannel(int channel, int paneCount, const int* paneChannels);
+
+  // ===================================================== position operations
+  // Each returns false and changes nothing without a source. refresh redraws
+  // the image view at once and tells the panel.
+  bool GoNext(bool refresh);
+  bool GoPrevious(bool refresh);
+  bool GoFirst(bool refresh);
+  bool GoLast(bool refresh);
+  bool SetImage(int index);   // no refresh
+  bool ShowImage(int index);  // refresh
+  // Decodes the current image into the held block (mode 0) or writes the
+  // raw image to target (mode 1, the block stays). True when it worked.
+  bool ReadCurrentImage(int mode, const SaveTarget& target, bool orderCheckArgument);
+  // Redraw at once and tell the panel: the refresh after a position change.
+  void Refresh();
+
+  // ================================================================ settings
+  void SetPrintTitle(const std::string& title) { printTitle_ = title; }
+  // Both values 0..2. Redraws the overlays when a recording is open and a
+  // value changed; true when something changed.
+  bool SetDateDisplay(int dateFormat, int dateDelimiter);
+  void SetTimePosition(int position);  // 0..3
+  void SetCameraTitleShown(bool shown);
+  const std::string& LastOpenFolder() const { return lastOpenFolder_; }
+  void SetLastOpenFolder(const std::string& folder) { lastOpenFolder_ = folder; }
+  const std::string& LastSaveFolder() const { return lastSaveFolder_; }
+  void SetLastSaveFolder(const std::string& folder) { lastSaveFolder_ = folder; }
+
+  // ============================== playback (comes with the control panel)
+  bool IsPlaying() const { return playingForward_ || playingReverse_; }
+  // Stubs until the play loops exist: they only keep the flags consistent.
+  void RequestPlaybackStop();
+  void PausePlayback();
+  void ResumePlayback();
+
+ signals:
+  // The panel's read-outs (image number, times, channel) need refreshing.
+  void positionDisplayChanged();
+  // A new recording replaced the old one, or an open was cancelled.
+  void recordingChanged();
+  // Anything a command's enabled or checked state depends on changed.
+  void commandStatesChanged();
+
+ private:
+  std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
+  bool ProbeFolder(const std::string& folder);
+  void StopPlaybackForOpen();
+  void DiscardRecording();
+  OpenOutcome LoadFolderRecording(const std::string& folder);
+  // Body of the loader thread: index the folder, then close the dialog.
+  void RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow);
+  void JoinLoader();
+  void FinishCancelledOpen();
+  void FinishEmptyOpen();
+  void FinishSuccessfulOpen(const std::string& folder);
+  void RunSplitCommand(int id);
+  void LoadSettings();
+  void SaveSettings() const;
+  void UpdateAllViews();
+
+  Notifier& notifier_;
+  ImageViewLink* view_ = nullptr;
+  QPointer<QWidget> dialogParent_;
+  FolderSourceFactory sourceFactory_;
+
+  // Recording and current image.
+  std::unique_ptr<ImageSource> source_;
+  int sourceKind_ = 0;
+  DibPtr imageBlock_;
+  std::uint32_t imageSize_ = 0;
+  int hasSound_ = 0;
+  int orderCheck_ = 0;
+  MediaKind probeFlags_;
+
+  // Playback.
+  int playingForward_ = 0;
+  int playingReverse_ = 0;
+  int stopRequest_ = 0;
+  int resumeForward_ = 0;
+  int resumeReverse_ = 0;
+
+  // Display settings.
+  int variant_ = 0;
+  bool checkMode_ = false;
+  bool logMode_ = false;
+  bool persistSettings_ = true;
+  int dateFormat_ = 0;
+  int dateDelimiter_ = 0;
+  int timePosition_ = 0;
+  int cameraTitleShown_ = 1;
+  std::string printTitle_;
+  std::string lastOpenFolder_;
+  std::string lastSaveFolder_;
+
+  // Open flow and the loader thread. The user-interface thread writes the
+  // loader fields before starting the thread and reads loaderResult_ only
+  // after joining it; loaderCancel_ is the one field both write.
+  int openBusy_ = 0;
+  AutoResetEvent loaderEvent_;
+  std::atomic<int> loaderCancel_{0};
+  std::atomic<bool> loaderResult_{false};
+  std::thread workerThread_;
+};
+
+}  // namespace selvo

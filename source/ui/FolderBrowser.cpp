@@ -1,0 +1,29 @@
+#include "source/ui/FolderBrowser.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace selvo {
+
+int FolderBrowser::Browse() {
+  if (!root_.isEmpty() && !QFileInfo(root_).isDir()) return kRootUnresolved;
+  QFileDialog dialog(owner_, title_);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  if (!root_.isEmpty()) dialog.setDirectory(root_);
+  if (!initialPath_.isEmpty()) {
+    // Open in the folder's parent with the folder itself selected.
+    QFileInfo initial(initialPath_);
+    dialog.setDirectory(initial.absolutePath());
+    dialog.selectFile(initial.fileName());
+  }
+  QObject::connect(&dialog, &QFileDialog::currentChanged, [this](const QString& path) { OnSelectionChanged(path); });
+  OnInitialized();
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return kCancelled;
+  chosenPath_ = QDir::toNativeSeparators(QDir::cleanPath(dialog.selectedFiles().first()));
+  displayName_ = QFileInfo(chosenPath_).fileName();
+  return kChosen;
+}
+
+}  // namespace selvo

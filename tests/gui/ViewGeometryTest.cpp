@@ -1,0 +1,263 @@
+// Pane geometry and the overlay rules of the image view, on plain back
+// buffers: no window is needed.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+
+#include "view/PaneLayout.h"
+#include "view/PaneRenderer.h"
+
+namespace selvo {
+namespace {
+
+TEST(FitBox43, CentresTheLargest43BoxInWideTallAndOffsetRectangles) {
+  struct Case {
+    PixelRect r;
+    PixelBox box;
+  } cases[] = {
+      {{0, 0, 640, 480}, {0, 0, 640, 480}},        // exactly 4:3
+      {{0, 0, 1000, 480}, {180, 0, 640, 480}},     // wide: bars left and right
+      {{0, 0, 640, 900}, {0, 210, 640, 480}},      // tall: bars above and below
+      {{0, 0, 1001, 575}, {117, 0, 766, 575}},     // 575 * 4/3 truncates to 766
+      {{10, 20, 110, 220}, {10, 82, 100, 75}},     // offset rectangle
+      {{0, 0, 8, 5}, {1, 0, 6, 5}},                // 5 * 4/3 truncates to 6
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FitBox43(c.r), c.box) << c.r.left << "," << c.r.top << "," << c.r.right << "," << c.r.bottom;
+  }
+}
+
+TEST(LayoutPanes, NinePanesOf213PixelsLeaveTheLastColumnToTheBackground) {
+  const PaneGrid grid = LayoutPanes({0, 0, 640, 480}, 3);
+  ASSERT_EQ(grid.count, 9);
+  EXPECT_EQ(grid.layoutBox, (PixelRect{0, 0, 640, 480}));
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(grid.panes[i].Width(), 213);
+    EXPECT_EQ(grid.panes[i].Height(), 160);
+  }
+  EXPECT_EQ(grid.panes[2], (PixelRect{426, 0, 639, 160}));
+  EXPECT_EQ(grid.panes[7], (PixelRect{213, 320, 426, 480}));
+  EXPECT_EQ(HitPane(grid, 639, 10), -1);  // the leftover column
+  EXPECT_EQ(HitPane(grid, 638, 479), 8);
+}
+
+TEST(LayoutPanes, PanesFollowTheCentredBoxAndHitTestsMissTheBars) {
+  const PaneGrid grid = LayoutPanes({0, 0, 1000, 480}, 2);
+  EXPECT_EQ(grid.panes[0], (PixelRect{180, 0, 500, 240}));
+  EXPECT_EQ(grid.panes[3], (PixelRect{500, 240, 820, 480}));
+  EXPECT_EQ(HitPane(grid, 179, 100), -1);
+  EXPECT_EQ(HitPane(grid, 180, 100), 0);
+  EXPECT_EQ(HitPane(grid, 500, 240), 3);
+  EXPECT_EQ(HitPane(grid, 820, 240), -1);
+  EXPECT_EQ(LayoutPanes({0, 0, 640, 480}, 0).count, 0);  // before the first reset
+}
+
+TEST(TextPlacement, FontHeightMarginsAndCornersFollowTheBoxHeight) {
+  const TextMetrics m = TextMetricsFor(480);
+  EXPECT_EQ(m.fontHeight, 26);
+  EXPECT_EQ(m.marginX, 13);
+  EXPECT_EQ(m.marginY, 8);
+  struct Case {
+    int position, x, y;
+  } cases[] = {{0, 640 - 200 - 13, 480 - 30 - 8}, {1, 640 - 200 - 13, 8}, {2, 13, 8}, {3, 13, 480 - 30 - 8}};
+  for (const Case& c : cases) {
+    int x = 0;
+    int y = 0;
+    TimeTextOrigin(c.position, 640, 480, 200, 30, m, x, y);
+    EXPECT_EQ(x, c.x) << c.position;
+    EXPECT_EQ(y, c.y) << c.position;
+  }
+}
+
+DibPtr RowNumberedImage(int width, int height) {
+  DibPtr dib = DibBlock::Create(width, height, 3);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = dib->RowFromTop(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<std::uint8_t>(y);  // blue carries the row number
+      row[3 * x + 1] = 0;
+      row[3 * x + 2] = 0;
+    }
+  }
+  return dib;
+}
+
+TEST(PictureRows, Heights248And296LoseTheirTop16RowsOthersStayWhole) {
+  for (int height : {248, 296, 240, 288, 480}) {
+    const DibPtr dib = RowNumberedImage(704, height);
+    const int cut = TopCutRows(height);
+    EXPECT_EQ(cut, (height == 248 || height == 296) ? 16 : 0) << height;
+    const QImage rows = PictureRows(*dib, cut);
+    ASSERT_EQ(rows.height(), height - cut);
+    EXPECT_EQ(qBlue(rows.pixel(0, 0)), cut) << height;
+    EXPECT_EQ(qBlue(rows.pixel(703, rows.height() - 1)), (height - 1) & 0xFF) << height;
+  }
+}
+
+TEST(PictureRows, FourBytePixelsComeOutOpaqueWithTheirColours) {
+  DibPtr dib = DibBlock::Create(2, 2, 4);
+  std::uint8_t* top = dib->RowFromTop(0);
+  top[0] = 10, top[1] = 20, top[2] = 30, top[3] = 0;  // blue, green, red, undefined
+  const QImage rows = PictureRows(*dib, 0);
+  EXPECT_EQ(rows.pixel(0, 0), qRgb(30, 20, 10));
+  EXPECT_EQ(qAlpha(rows.pixel(0, 0)), 255);
+}
+
+TEST(ShadeRect, DarkensOnlyInsideTheHalfOpenRectangleTruncating) {
+  QImage buffer(10, 10, QImage::Format_RGB32);
+  buffer.fill(QColor(255, 10, 101));
+  ShadeRect(buffer, {2, 3, 5, 6});
+  EXPECT_EQ(buffer.pixel(2, 3), qRgb(229, 9, 90));
+  EXPECT_EQ(buffer.pixel(4, 5), qRgb(229, 9, 90));
+  EXPECT_EQ(buffer.pixel(5, 5), qRgb(255, 10, 101));
+  EXPECT_EQ(buffer.pixel(4, 6), qRgb(255, 10, 101));
+  ShadeRect(buffer, {-5, -5, 100, 1});  // clipped, never out of bounds
+  EXPECT_EQ(buffer.pixel(9, 0), qRgb(229, 9, 90));
+}
+
+// A uniform grey picture in a 640 x 480 pane, time text in the left-up
+// corner: the text rectangle starts at the margins (13, 8).
+class PaneTextTest : public ::testing::Test {
+ protected:
+  static constexpr int kGrey = 200;
+
+  void SetUp() override {
+    image_ = DibBlock::Create(64, 48, 3);
+    std::fill(image_->Pixels(), image_->Pixels() + image_->ImageBytes(), std::uint8_t{kGrey});
+    style_.timePosition = 2;
+    style_.dateFormat = 2;
+    style_.dateDelimiter = 1;
+  }
+
+  QImage Draw(CalendarSeconds time, int status, PixelRect rect = {0, 0, 640, 480}) {
+    QImage buffer(rect.right, rect.bottom, QImage::Format_RGB32);
+    buffer.fill(Qt::black);
+    PaneDrawRequest request;
+    request.rect = rect;
+    request.image = image_.get();
+    request.time = time;
+    request.status = status;
+    DrawPane(buffer, request, style_);
+    return buffer;
+  }
+
+  static CalendarSeconds March7() {
+    CalendarFields f;
+    f.year = 2004, f.month = 3, f.day = 7, f.hour = 9, f.minute = 5, f.second = 1;
+    return MakeLocalTime(f);
+  }
+
+  DibPtr image_;
+  PaneOverlayStyle style_;
+};
+
+TEST_F(PaneTextTest, TimeTextCarriesTitleAndFormattedTime) {
+  PaneDrawRequest request;
+  request.time = March7();
+  request.title = QStringLiteral("GATE");
+  style_.cameraTitleShown = true;
+  EXPECT_EQ(TimeTextFor(request, style_), QStringLiteral("GATE  2004-03-07 09:05:01"));
+  style_.cameraTitleShown = false;
+  EXPECT_EQ(TimeTextFor(request, style_), QStringLiteral("2004-03-07 09:05:01"));
+  request.status = 6;  // no valid time: neither title nor time
+  style_.cameraTitleShown = true;
+  EXPECT_TRUE(TimeTextFor(request, style_).isEmpty());
+  request.status = 0;
+  request.time = 0;
+  EXPECT_TRUE(TimeTextFor(request, style_).isEmpty());
+}
+
+TEST_F(PaneTextTest, PictureFillsTheBoxAndTheTextGetsA09Shadow) {
+  const QImage out = Draw(March7(), 0);
+  EXPECT_EQ(out.pixel(12, 9), qRgb(kGrey, kGrey, kGrey));  // left of the text box
+  EXPECT_EQ(out.pixel(14, 8), qRgb(180, 180, 180));       // inside it, above the glyphs
+  EXPECT_EQ(out.pixel(600, 440), qRgb(kGrey, kGrey, kGrey));
+}
+
+TEST_F(PaneTextTest, NoTextAndNoShadowWithoutValidTimeOrWhenTheTextCannotFit) {
+  const QString longTitle(80, QLatin1Char('W'));
+  struct Case {
+    const char* what;
+    int status;
+    QString title;
+    PixelRect rect;
+    QPoint probe;
+  } cases[] = {
+      {"status flag 4", 4, QString(), {0, 0, 640, 480}, {14, 8}},
+      {"wider than the pane", 0, longTitle, {100, 100, 420, 340}, {107, 104}},
+      // a 36-pixel box gives a 2-pixel font and no top margin: the text
+      // would start on the target's top edge
+      {"on the top edge", 0, QString(), {10, 0, 58, 36}, {12, 0}},
+  };
+  style_.cameraTitleShown = true;
+  for (const Case& c : cases) {
+    QImage buffer(c.rect.right, c.rect.bottom, QImage::Format_RGB32);
+    buffer.fill(Qt::black);
+    PaneDrawRequest request;
+    request.rect = c.rect;
+    request.image = image_.get();
+    request.time = March7();
+    request.title = c.title;
+    request.status = c.status;
+    DrawPane(buffer, request, style_);
+    EXPECT_EQ(buffer.pixel(c.probe), qRgb(kGrey, kGrey, kGrey)) << c.what;
+  }
+}
+
+TEST_F(PaneTextTest, PrintTitleSitsCentredUnderThePictureAndIsNeverCut) {
+  style_.printTitle = QStringLiteral("TITLE");
+  style_.printTitleBand = 5;  // lower than the 26-pixel font
+  QImage buffer(640, 700, QImage::Format_RGB32);
+  buffer.fill(Qt::white);
+  PaneDrawRequest request;
+  request.rect = {0, 0, 640, 700};  // the picture box spans rows 110..589
+  request.image = image_.get();
+  request.printing = true;
+  DrawPane(buffer, request, style_);
+  int firstInk = -1;
+  int lastInk = -1;
+  for (int y = 590; y < 700; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      if (qGray(buffer.pixel(x, y)) < 128) {
+        if (firstInk < 0) firstInk = y;
+        lastInk = y;
+        EXPECT_GT(x, 260);  // centred: a five-letter title stays near the middle
+        EXPECT_LT(x, 380);
+      }
+    }
+  }
+  EXPECT_GE(firstInk, 590);
+  EXPECT_GT(lastInk - firstInk, 12);  // the glyphs' full height, not a 5-row sliver
+}
+
+TEST_F(PaneTextTest, MissingPictureGivesABlackBoxAndMarksFollowTheImageFlag) {
+  int marksCalls = 0;
+  style_.drawMarks = [&marksCalls](QPainter&, int x, int y, int w, int h, int status) {
+    ++marksCalls;
+    EXPECT_EQ(x, 180);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(status, 3);
+  };
+  QImage buffer(1000, 480, QImage::Format_RGB32);
+  buffer.fill(Qt::white);
+  PaneDrawRequest request;
+  request.rect = {0, 0, 1000, 480};
+  request.flags = kDrawBlackBox;
+  request.status = 3;
+  DrawPane(buffer, request, style_);
+  EXPECT_EQ(buffer.pixel(180, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(buffer.pixel(819, 479), qRgb(0, 0, 0));
+  EXPECT_EQ(buffer.pixel(179, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(buffer.pixel(820, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(marksCalls, 0);
+  request.flags = kDrawImage | kDrawTexts;
+  request.image = image_.get();
+  DrawPane(buffer, request, style_);
+  EXPECT_EQ(marksCalls, 1);
+}
+
+}  // namespace
+}  // namespace selvo

@@ -1,0 +1,140 @@
+// The image view on a real document and a small recording: what a paint
+// shows, the pane menu as the widget builds it, the saved file and the
+// printed page.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrinter>
+
+#include "doc/CSelvoViewerDoc.h"
+#include "source/Notifier.h"
+#include "tests/gui/SmallRecording.h"
+#include "view/CSelvoViewerView.h"
+
+namespace selvo {
+namespace {
+
+class ViewWidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DocumentOptions options;
+    options.persistSettings = false;
+    options.checkMode = true;
+    doc_ = std::make_unique<CSelvoViewerDoc>(options, notifier_);
+    view_ = std::make_unique<CSelvoViewerView>(*doc_);
+    doc_->AttachImageView(view_.get());
+    view_->resize(1000, 480);  // a wide client: the 640 x 480 box sits at x = 180
+  }
+
+  void TearDown() override { doc_->AttachImageView(nullptr); }
+
+  // Channels 0, 1 and 2; the picture of channel 1 has an altered image.
+  void OpenThreeChannels() {
+    const std::vector<test::SmallFrame> frames{
+        {0, 100000000, TrailerDamage::kNone},
+        {1, 100000001, TrailerDamage::kAlteredImage},
+        {2, 100000002, TrailerDamage::kNone},
+    };
+    const std::string path = test::WriteSmallRecording(scratch_, "rec", frames, true);
+    ASSERT_EQ(doc_->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
+  }
+
+  QPoint CentreOfPane(int pane, int side) const {
+    const int w = 640 / side;
+    const int h = 480 / side;
+    return QPoint(180 + (pane % side) * w + w / 2, (pane / side) * h + h / 2);
+  }
+
+  test::TestFolder scratch_;
+  RecordingNotifier notifier_;
+  std::unique_ptr<CSelvoViewerDoc> doc_;
+  std::unique_ptr<CSelvoViewerView> view_;
+};
+
+TEST_F(ViewWidgetTest, WithoutARecordingThereIsNothingToDrawSaveOrChoose) {
+  const QImage shown = view_->ComposeClientArea();
+  const QRgb face = view_->palette().color(QPalette::Button).rgb();
+  EXPECT_EQ(shown.pixel(500, 240), face);
+  EXPECT_FALSE(view_->SelectPaneAt(QPoint(500, 240)));
+  QString reason;
+  const QString path = QString::fromStdString(scratch_ / "none.bmp");
+  EXPECT_FALSE(view_->SaveImageTo(path, reason));
+  EXPECT_TRUE(reason.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(ViewWidgetTest, OnePaneStretchesThePictureIntoTheCentredBox) {
+  OpenThreeChannels();
+  const QImage shown = view_->ComposeClientArea();
+  const QRgb face = view_->palette().color(QPalette::Button).rgb();
+  EXPECT_EQ(shown.pixel(179, 240), face);
+  EXPECT_EQ(shown.pixel(820, 240), face);
+  const QRgb inside = shown.pixel(300, 100);
+  EXPECT_NEAR(qBlue(inside), 160, 8);  // channel 0's picture is blue
+  EXPECT_NEAR(qRed(inside), 0, 8);
+}
+
+TEST_F(ViewWidgetTest, SplitPanesKeepTheirChannelsAndTheMenuFollowsThem) {
+  OpenThreeChannels();
+  view_->SetSplit4();
+  EXPECT_TRUE(view_->IsSplit4());
+  EXPECT_EQ(view_->GetPaneCount(), 4);
+  ASSERT_TRUE(view_->SelectPaneAt(CentreOfPane(0, 2)));
+  view_->OnPaneMenuCommand(kPaneMenuChannel0 + 0);
+  ASSERT_TRUE(view_->SelectPaneAt(CentreOfPane(1, 2)));
+  view_->OnPaneMenuCommand(kPaneMenuChannel0 + 1);
+  EXPECT_EQ(view_->GetPaneChannel(0), 0);
+  EXPECT_EQ(view_->GetPaneChannel(1), 1);
+  EXPECT_FALSE(view_->SelectPaneAt(QPoint(100, 100)));  // the bar left of the box
+
+  ASSERT_TRUE(view_->SelectPaneAt(CentreOfPane(1, 2)));
+  QMenu menu;
+  view_->BuildPaneMenu(menu);
+  QStringList texts;
+  for (const QAction* action : menu.actions()) {
+    texts << action->text();
+    const int id = action->data().toInt();
+    if (id == kPaneMenuChannel0 + 0) EXPECT_FALSE(action->isEnabled());  // shown in pane 0
+    if (id == kPaneMenuChannel0 + 1) EXPECT_TRUE(action->isChecked());
+  }
+  EXPECT_EQ(texts, (QStringList{"1 image", "9 image", "16 image", "1ch", "2ch", "3ch"}));
+
+  view_->SetSplit16();
+  view_->SetSplit4();
+  EXPECT_EQ(view_->GetPaneChannel(1), 1);  // the 2x2 assignment came back
+  view_->OnPaneDoubleClick(CentreOfPane(3, 2));  // an empty pane
+  EXPECT_FALSE(view_->IsSplit());
+  EXPECT_EQ(view_->GetPaneChannel(0), kAllChannels);
+}
+
+TEST_F(ViewWidgetTest, SavedFileIsThePictureAtItsWidthAndA43Height) {
+  OpenThreeChannels();
+  QString reason;
+  const QString path = QString::fromStdString(scratch_ / "shot.bmp");
+  ASSERT_TRUE(view_->SaveImageTo(path, reason)) << reason.toStdString();
+  // 64 wide: 64 x 48 pixels, rows of 192 bytes.
+  EXPECT_EQ(QFileInfo(path).size(), 54 + 48 * 192);
+  EXPECT_FALSE(view_->SaveImageTo(QString::fromStdString(scratch_ / "missing/shot.bmp"), reason));
+  EXPECT_FALSE(reason.isEmpty());
+}
+
+TEST_F(ViewWidgetTest, PrintsOnePageToAPdfFile) {
+  OpenThreeChannels();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString path = QString::fromStdString(scratch_ / "page.pdf");
+  printer.setOutputFileName(path);
+  ASSERT_TRUE(view_->PrintTo(printer));
+  EXPECT_EQ(printer.docName(), QStringLiteral("Selvo Viewer Print"));
+  QFile pdf(path);
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
+  pdf.seek(0);
+  EXPECT_EQ(pdf.readAll().count("/Type /Page\n") + 0, 1);
+}
+
+}  // namespace
+}  // namespace selvo
