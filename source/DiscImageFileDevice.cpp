@@ -1,0 +1,67 @@
+#include "source/DiscImageFileDevice.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace selvo {
+
+DiscImageFileDevice::DiscImageFileDevice(std::set<std::uint32_t> unreadableBlocks)
+    : unreadableBlocks_(std::move(unreadableBlocks)) {}
+
+DiscImageFileDevice::~DiscImageFileDevice() { Close(); }
+
+int DiscImageFileDevice::OpenByPath(const std::string& path) {
+  Close();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(errno == ENOMEDIUM ? kErrorNotReady : errno);
+    return kOpenFailed;
+  }
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    SetLastError(EISDIR);
+    return kOpenFailed;
+  }
+  fd_ = fd;
+  SetLastError(0);
+  SetLba(0);
+  return kSuccess;
+}
+
+int DiscImageFileDevice::OpenByIndex(int) { return kOpenFailed; }
+
+int DiscImageFileDevice::Read(std::uint8_t* dest, int count) {
+  if (!IsOpen()) return kNotAvailable;
+  if (dest == nullptr || !IsValidBlockCount(count)) return kCommandFailed;
+  for (int block = 0; block < count; ++block) {
+    if (!ReadOneBlock(Lba() + static_cast<std::uint32_t>(block), dest + block * kBlockBytes)) return kCommandFailed;
+  }
+  AdvanceLba(count);
+  return kSuccess;
+}
+
+bool DiscImageFileDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const {
+  if (unreadableBlocks_.count(lba) != 0) return false;
+  const off_t start = static_cast<off_t>(lba) * kBlockBytes;
+  std::size_t done = 0;
+  while (done < static_cast<std::size_t>(kBlockBytes)) {
+    const ssize_t got = ::pread(fd_, dest + done, kBlockBytes - done, start + static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    // End of file inside the block: the block does not exist on this copy.
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+void DiscImageFileDevice::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace selvo

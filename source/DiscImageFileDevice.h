@@ -1,0 +1,39 @@
+#pragma once
+// A disc read from a file that holds a plain dump of its 2048-byte blocks
+// (block n at byte n x 2048, as `dd if=/dev/sr0` writes it), so that people
+// can work from a copy instead of the fragile original. A block past the
+// end of the file, or one the file system cannot deliver, fails like an
+// unreadable sector.
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "source/RawDiscDevice.h"
+
+namespace selvo {
+
+class DiscImageFileDevice : public RawDiscDevice {
+ public:
+  DiscImageFileDevice() = default;
+  // Blocks (physical addresses) that always fail, as if the disc were
+  // scratched there.
+  explicit DiscImageFileDevice(std::set<std::uint32_t> unreadableBlocks);
+  ~DiscImageFileDevice() override;
+  DiscImageFileDevice(const DiscImageFileDevice&) = delete;
+  DiscImageFileDevice& operator=(const DiscImageFileDevice&) = delete;
+
+  int OpenByPath(const std::string& path) override;
+  // An image file is not in the list of drives.
+  int OpenByIndex(int index) override;
+  int Read(std::uint8_t* dest, int count) override;
+  void Close() override;
+  bool IsOpen() const override { return fd_ >= 0; }
+
+ private:
+  bool ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const;
+
+  int fd_ = -1;
+  std::set<std::uint32_t> unreadableBlocks_;
+};
+
+}  // namespace selvo

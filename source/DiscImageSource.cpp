@@ -1,0 +1,292 @@
+#include "source/DiscImageSource.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <new>
+#include <utility>
+
+#include "app/StringTable.h"
+#include "source/ByteOrder.h"
+#include "source/JpegDecoder.h"
+#include "source/TrailerParser.h"
+
+namespace selvo {
+
+namespace {
+
+constexpr int kTagAreaUnreadableText = 50003;
+constexpr const char* kNoPictureText = "no picture in CD\n";
+
+bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, bytes, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// A name in the destination's own folder, so that the finished file can be
+// renamed into place and a half-written one never carries the final name.
+std::string TemporaryNameBeside(const std::string& finalPath) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = finalPath.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+  return folder + ".selvo-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".part";
+}
+
+}  // namespace
+
+DiscImageSource::DiscImageSource(Notifier& notifier, DiscLog log, DiscReader::DeviceFactory makeDevice)
+    : notifier_(notifier), log_(std::move(log)), reader_(notifier, std::move(makeDevice)) {}
+
+DiscImageSource::~DiscImageSource() { reader_.Close(); }
+
+void DiscImageSource::Trace(bool logFlag, const char* format, ...) const {
+  if (!logFlag) return;
+  va_list args;
+  va_start(args, format);
+  char line[256];
+  const int length = std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  if (length > 0) log_.Append(std::string(line, std::min<std::size_t>(static_cast<std::size_t>(length), sizeof line - 1)));
+}
+
+// ---- opening and indexing --------------------------------------------------
+
+bool DiscImageSource::OpenRecording(const std::string&, bool) { return true; }
+
+bool DiscImageSource::OpenDrive(int driveIndex, bool logFlag) {
+  ForgetRecording();
+  Trace(logFlag, "Info:Open Start...\n");
+  if (!reader_.OpenByIndex(driveIndex)) {
+    Trace(logFlag, "Error:Open Error Drive =<%d>\n", driveIndex);
+    return false;
+  }
+  return IndexTagArea(OpenRoute::ByIndex, driveIndex, logFlag);
+}
+
+bool DiscImageSource::Open(const std::string& pathOrDrive) {
+  ForgetRecording();
+  if (!reader_.OpenByPath(pathOrDrive)) return false;
+  return IndexTagArea(OpenRoute::ByPath, -1, false);
+}
+
+void DiscImageSource::ForgetRecording() {
+  reader_.Close();
+  table_.clear();
+  count_ = 0;
+  cursor_ = -1;
+  headerLoaded_ = false;
+  ForgetLastImage();
+}
+
+bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag) {
+  Trace(logFlag, "Info:Seek Start...\n");
+  if (!reader_.SeekTo(disc::kTagAreaOffset, DiscReader::kSeekFromStart)) {
+    Trace(logFlag, "Error:Seek Error Drive =<%d>\n", driveIndex);
+    return false;
+  }
+  Trace(logFlag, "Info:Seek End...\n");
+  Trace(logFlag, "Info:Read Start...\n");
+  cursor_ = 0;
+  if (!ReadTagEntries(route, driveIndex, logFlag)) {
+    table_.clear();
+    count_ = 0;
+    cursor_ = -1;
+    return false;
+  }
+  count_ = static_cast<int>(table_.size());
+  if (count_ > 0) return First();
+  notifier_.Notify(NoticeKind::Information, kNoPictureText);
+  return false;
+}
+
+bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFlag) {
+  table_.reserve(disc::kMaxRecords);
+  int emptyEntries = 0;
+  std::array<std::uint8_t, disc::kTagEntryBytes> entry{};
+  while (static_cast<int>(table_.size()) < disc::kMaxRecords) {
+    Trace(logFlag, "Info:Read Image=<%d>\n", static_cast<int>(table_.size()));
+    if (reader_.Read(entry.data(), disc::kTagEntryBytes) != disc::kTagEntryBytes) {
+      if (route == OpenRoute::ByIndex) {
+        Trace(logFlag, "Error:Read Error Drive =<%d> Image=<%d>\n", driveIndex, static_cast<int>(table_.size()));
+        return false;
+      }
+      // Whatever was indexed before the damage can still be shown.
+      notifier_.Notify(NoticeKind::Warning, LoadString(kTagAreaUnreadableText));
+      return true;
+    }
+    if (ReadLe32(entry.data() + disc::kTagUsedFieldOffset) != 0) {
+      table_.push_back(ReadLe32(entry.data() + disc::kTagRecordFieldOffset));
+    } else if (++emptyEntries > disc::kEmptyEntriesAllowed) {
+      break;
+    }
+  }
+  return true;
+}
+
+// ---- cursor ------------------------------------------------------------------
+
+bool DiscImageSource::MoveCursorTo(std::int64_t index) {
+  cursor_ = static_cast<int>(std::clamp<std::int64_t>(index, INT_MIN, INT_MAX));
+  return LoadHeader();
+}
+
+bool DiscImageSource::LoadHeader() {
+  headerLoaded_ = false;
+  // The document keeps the cursor in range; a cursor outside it must still
+  // never index past the table.
+  if (cursor_ < 0 || cursor_ >= count_) return false;
+  headerOffset_ = static_cast<std::int64_t>(table_[static_cast<std::size_t>(cursor_)]) * disc::kRecordUnitBytes;
+  if (!reader_.SeekTo(headerOffset_, DiscReader::kSeekFromStart)) return false;
+  if (reader_.Read(header_.data(), disc::kRecordHeaderBytes) != disc::kRecordHeaderBytes) return false;
+  headerLoaded_ = true;
+  return true;
+}
+
+bool DiscImageSource::Forward(int n) { return MoveCursorTo(static_cast<std::int64_t>(cursor_) + n); }
+bool DiscImageSource::Backward(int n) { return MoveCursorTo(static_cast<std::int64_t>(cursor_) - n); }
+bool DiscImageSource::Seek(int index) { return MoveCursorTo(index); }
+bool DiscImageSource::First() { return MoveCursorTo(0); }
+bool DiscImageSource::Last() { return MoveCursorTo(static_cast<std::int64_t>(count_) - 1); }
+bool DiscImageSource::Next() { return true; }
+bool DiscImageSource::Previous() { return true; }
+bool DiscImageSource::Ping() { return true; }
+bool DiscImageSource::SetPosition(int) { return true; }
+
+// ---- reading a record ----------------------------------------------------------
+
+bool DiscImageSource::ReadRecordBytes(std::vector<std::uint8_t>& image, bool logFlag) {
+  image.clear();
+  if (!headerLoaded_) return false;
+  const std::int32_t length = ReadLe32Signed(header_.data() + disc::kRecordLengthFieldOffset);
+  const std::uint16_t variable = ReadLe16(header_.data() + disc::kRecordVariableFieldOffset);
+  if (length < 0 || length > disc::kMaxDataLength) {
+    Trace(logFlag, "<%d>videosize:%d > %d\n", cursor_, length, disc::kMaxDataLength);
+    return false;
+  }
+  // Measured from the header's own position rather than from wherever the
+  // stream stands, so that the same record can be read twice.
+  const std::int64_t dataStart = headerOffset_ + disc::kRecordHeaderBytes + disc::kGapBeforeData + variable;
+  if (!reader_.SeekTo(dataStart, DiscReader::kSeekFromStart)) {
+    Trace(logFlag, "Seek Error :%d\n", variable);
+    return false;
+  }
+  try {
+    image.resize(static_cast<std::size_t>(length) + disc::kImageSlackBytes);
+  } catch (const std::bad_alloc&) {
+    Trace(logFlag, "MEMORY REQUEST Error size=<%d>\n", length);
+    return false;
+  }
+  if (reader_.Read(image.data(), length) != length) {
+    Trace(logFlag, "ReadError:ID=<%d> size=<%d>\n", cursor_, length);
+    image.clear();
+    return false;
+  }
+  if (reader_.Read(image.data() + length, 2) != 2) {
+    Trace(logFlag, "EOI NotFound1\n");
+    image.clear();
+    return false;
+  }
+  std::size_t used = static_cast<std::size_t>(length) + 2;
+  // The trailer belongs to the image: a record whose trailer cannot be read
+  // is not handed out as if it had been.
+  if (!FindEndOfImage(image, used, logFlag) ||
+      reader_.Read(image.data() + used, disc::kTrailerBytes) != disc::kTrailerBytes) {
+    image.clear();
+    return false;
+  }
+  image.resize(used + disc::kTrailerBytes);
+  return true;
+}
+
+bool DiscImageSource::FindEndOfImage(std::vector<std::uint8_t>& image, std::size_t& used, bool logFlag) {
+  // The pair is tested before each extra byte is read, so the pair that the
+  // last allowed byte completes is never tested.
+  for (int extraBytes = 0;; ++extraBytes) {
+    if (extraBytes == disc::kEoiSearchLimit) {
+      Trace(logFlag, "EOI NotFound3\n");
+      return false;
+    }
+    if (image[used - 2] == 0xFF && image[used - 1] == 0xD9) return true;
+    if (reader_.Read(image.data() + used, 1) != 1) {
+      Trace(logFlag, "EOI NotFound2\n");
+      return false;
+    }
+    ++used;
+  }
+}
+
+ReadOutcome DiscImageSource::ReadImage(std::uint32_t& sizeOut, int mode, const SaveTarget& saveTarget, bool,
+                                       bool logFlag) {
+  ReadOutcome outcome;
+  ForgetLastImage();
+  std::vector<std::uint8_t> image;
+  if (!ReadRecordBytes(image, logFlag)) return outcome;
+  if (mode == kReadWriteFile) {
+    outcome.written = WriteImageFile(image, saveTarget);
+  } else {
+    outcome.block = DecodeJpegMemory(image.data(), image.size(), &sizeOut);
+  }
+  ImageInfo info;
+  if (ParseJpegInfo(image.data(), image.size(), info)) {
+    lastInfo_ = info;
+    record_.status = info.status;
+    record_.recordTime = info.recordTime;
+    record_.stampMs = info.stampMs;
+  }
+  return outcome;
+}
+
+void DiscImageSource::ForgetLastImage() {
+  lastInfo_ = ImageInfo{-1, 0, 0};
+  record_.status = -1;
+  record_.recordTime = 0;
+  record_.stampMs = 0;
+}
+
+bool DiscImageSource::WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const {
+  const std::string finalPath = target.Path();
+  const std::string temporary = TemporaryNameBeside(finalPath);
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, image.data(), image.size());
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), finalPath.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+// ---- answers ---------------------------------------------------------------------
+
+int DiscImageSource::IndexForStamp(std::uint32_t) { return 0; }
+int DiscImageSource::GetPosition() { return cursor_; }
+int DiscImageSource::GetCount() { return count_; }
+int DiscImageSource::GetStatusAt(int) { return 0; }
+int DiscImageSource::GetStatus() { return record_.status; }
+CalendarSeconds DiscImageSource::GetTimeAt(int) { return 0; }
+CalendarSeconds DiscImageSource::GetTime() { return record_.recordTime; }
+bool DiscImageSource::IsDriveNotReady() { return reader_.IsNotReady(); }
+std::uint32_t DiscImageSource::GetStampAt(int) { return 0; }
+int DiscImageSource::GetChannel() { return -1; }
+bool DiscImageSource::HasChannel(int) { return false; }
+bool DiscImageSource::SelectChannels(int, int, int*) { return false; }
+int DiscImageSource::FirstInfoIndex(int) { return 0; }
+int DiscImageSource::GetInfoIndex(int) { return -1; }
+int DiscImageSource::FindChannelBackward(int, int) { return -1; }
+int DiscImageSource::FindChannelForward(int, int) { return -1; }
+int DiscImageSource::RecordForInfoIndex(int) { return -1; }
+std::string DiscImageSource::GetChannelTitle(int) { return {}; }
+int DiscImageSource::FirstChannel() { return -1; }
+
+}  // namespace selvo

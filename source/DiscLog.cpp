@@ -1,0 +1,69 @@
+#include "source/DiscLog.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace selvo {
+
+namespace {
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+    return entry->pw_dir;
+  }
+  return ".";
+}
+
+bool WriteAll(int fd, const char* bytes, std::size_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, bytes, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DiscLog::DefaultPath() { return HomeFolder() + "/" + kFileName; }
+
+DiscLog::DiscLog(std::string path) : path_(std::move(path)) {}
+
+bool DiscLog::Append(const std::string& text) const {
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, text.data(), text.size());
+  ok = ::fdatasync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  return ok;
+}
+
+bool DiscLog::AppendFormat(const char* format, ...) const {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (length < 0) {
+    va_end(args);
+    return false;
+  }
+  std::vector<char> text(static_cast<std::size_t>(length) + 1);
+  std::vsnprintf(text.data(), text.size(), format, args);
+  va_end(args);
+  return Append(std::string(text.data(), static_cast<std::size_t>(length)));
+}
+
+}  // namespace selvo

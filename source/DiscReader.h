@@ -1,0 +1,74 @@
+#pragma once
+// The recording on a recorder disc as a stream of logical bytes. Logical
+// sectors are mapped to the disc's physical blocks (past the blocks the
+// recorder leaves unused) and read one at a time into a one-sector buffer,
+// so that consecutive small reads cost nothing.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "source/DiscLayout.h"
+#include "source/Notifier.h"
+#include "source/RawDiscDevice.h"
+
+namespace selvo {
+
+class DiscReader {
+ public:
+  // Makes the device for a path; an empty path asks for the device that
+  // opens drives by their position in the drive list.
+  using DeviceFactory = std::function<std::unique_ptr<RawDiscDevice>(const std::string& path)>;
+
+  static constexpr int kErrorNotReady = RawDiscDevice::kErrorNotReady;
+  // A sector read that fails is tried again up to 3 times before it counts.
+  static constexpr int kSectorReadTries = 4;
+
+  static constexpr int kSeekFromStart = 0;
+  static constexpr int kSeekFromCurrent = 1;
+  static constexpr int kSeekFromEnd = 2;  // not supported
+
+  // notifier must outlive the reader. A null factory uses MakeDiscDevice.
+  explicit DiscReader(Notifier& notifier, DeviceFactory makeDevice = nullptr);
+  ~DiscReader();
+  DiscReader(const DiscReader&) = delete;
+  DiscReader& operator=(const DiscReader&) = delete;
+
+  // A CD device node or a disc-image file.
+  bool OpenByPath(const std::string& path);
+  // Position in the machine's drive list.
+  bool OpenByIndex(int index);
+  // Origins as above; any other origin means position 0. Reads the sector
+  // that holds the target unless it is already buffered.
+  bool SeekTo(std::int64_t offset, int origin);
+  // Copies size bytes from the current position; -1 as soon as a sector
+  // cannot be read (the bytes already copied stay in dest).
+  int Read(std::uint8_t* dest, int size);
+  void Close();
+
+  bool IsOpen() const { return device_ != nullptr; }
+  // The last sector read failed.
+  bool IsNotReady() const { return errorCode_ == kErrorNotReady; }
+  std::int64_t Position() const { return position_; }
+  // Why the last open failed (RawDiscDevice::LastError), 0 after success.
+  int LastOpenError() const { return lastOpenError_; }
+
+ private:
+  bool FinishOpen(std::unique_ptr<RawDiscDevice> device, int result);
+  bool EnsureBuffered(std::int64_t offset);
+  bool LoadSector(std::int64_t logicalSector);
+  bool ReadBlockWithRetries(std::uint32_t lba);
+  void ReportFailedSector();
+
+  Notifier& notifier_;
+  DeviceFactory makeDevice_;
+  std::unique_ptr<RawDiscDevice> device_;
+  std::array<std::uint8_t, disc::kSectorBytes> buffer_{};
+  std::int64_t bufferSector_ = -1;  // -1: nothing buffered
+  std::int64_t position_ = 0;
+  int errorCode_ = 0;
+  int lastOpenError_ = 0;
+};
+
+}  // namespace selvo

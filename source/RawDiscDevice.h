@@ -1,0 +1,49 @@
+#pragma once
+// 2048-byte blocks of a recorder disc, read by block address. A drive is
+// named either by a path (a CD device node, or a file holding a dump of the
+// disc) or by its position in the list of the machine's CD drives.
+#include <cstdint>
+#include <string>
+
+namespace selvo {
+
+class RawDiscDevice {
+ public:
+  static constexpr int kSuccess = 1;
+  static constexpr int kCommandFailed = -1;
+  static constexpr int kNotAvailable = -2;  // no such route, or not open
+  static constexpr int kOpenFailed = -3;
+
+  static constexpr int kBlockBytes = 2048;
+  // Most blocks one Read may ask for.
+  static constexpr int kMaxBlocksPerRead = 10;
+  // The error value for a drive without a (spun-up) disc.
+  static constexpr int kErrorNotReady = 21;
+
+  virtual ~RawDiscDevice() = default;
+
+  virtual int OpenByPath(const std::string& path) = 0;
+  virtual int OpenByIndex(int index) = 0;
+  // Reads count blocks (1..kMaxBlocksPerRead) at the current block address
+  // into dest and advances the address by count. dest is only meaningful
+  // when the result is kSuccess.
+  virtual int Read(std::uint8_t* dest, int count) = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+
+  void SetLba(std::uint32_t lba) { lba_ = lba; }
+  std::uint32_t Lba() const { return lba_; }
+  // Why the last open failed: kErrorNotReady, or an errno value.
+  int LastError() const { return lastError_; }
+
+ protected:
+  static bool IsValidBlockCount(int count) { return count >= 1 && count <= kMaxBlocksPerRead; }
+  void AdvanceLba(int count) { lba_ += static_cast<std::uint32_t>(count); }
+  void SetLastError(int error) { lastError_ = error; }
+
+ private:
+  std::uint32_t lba_ = 0;
+  int lastError_ = 0;
+};
+
+}  // namespace selvo

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/StringTable.h"
+#include "source/DiscReader.h"
+#include "source/Notifier.h"
+#include "source/RawDiscDevice.h"
+
+namespace selvo {
+namespace {
+
+// A disc whose every block is filled with the low byte of its address and
+// the next byte with the one above, so a buffer shows which block it came
+// from; it keeps the address of every read and fails the blocks it is told to.
+struct FakeDisc {
+  std::vector<std::uint32_t> reads;
+  std::map<std::uint32_t, int> failures;  // block -> failures left (-1: always)
+  int openResult = RawDiscDevice::kSuccess;
+  int openError = 0;
+};
+
+class FakeDiscDevice : public RawDiscDevice {
+ public:
+  explicit FakeDiscDevice(FakeDisc& disc) : disc_(disc) {}
+  int OpenByPath(const std::string&) override { return Open(); }
+  int OpenByIndex(int) override { return Open(); }
+  int Read(std::uint8_t* dest, int count) override {
+    if (count != 1) return kCommandFailed;
+    disc_.reads.push_back(Lba());
+    auto failure = disc_.failures.find(Lba());
+    if (failure != disc_.failures.end() && failure->second != 0) {
+      if (failure->second > 0) --failure->second;
+      return kCommandFailed;
+    }
+    for (int i = 0; i < kBlockBytes; i += 2) {
+      dest[i] = static_cast<std::uint8_t>(Lba());
+      dest[i + 1] = static_cast<std::uint8_t>(Lba() >> 8);
+    }
+    AdvanceLba(1);
+    return kSuccess;
+  }
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+
+ private:
+  int Open() {
+    SetLastError(disc_.openError);
+    return disc_.openResult;
+  }
+  FakeDisc& disc_;
+};
+
+struct ReaderOnFakeDisc {
+  FakeDisc disc;
+  RecordingNotifier notifier;
+  DiscReader reader{notifier, [this](const std::string&) { return std::make_unique<FakeDiscDevice>(disc); }};
+};
+
+std::uint16_t BlockTag(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8); }
+
+TEST(DiscReader, LogicalSectorsSkipTheUnusedBlocksAfterEveryRun) {
+  ReaderOnFakeDisc fake;
+  ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
+  struct Case {
+    std::int64_t sector;
+    std::uint32_t block;
+  } cases[] = {{0, 0}, {2559, 2559}, {2560, 2712}, {5119, 5271}, {5120, 5424}};
+  for (const Case& c : cases) {
+    fake.disc.reads.clear();
+    ASSERT_TRUE(fake.reader.SeekTo(c.sector * 2048, DiscReader::kSeekFromStart));
+    EXPECT_EQ(fake.disc.reads, std::vector<std::uint32_t>{c.block}) << c.sector;
+  }
+
+  // A read across the end of a run continues in the block after the gap.
+  std::vector<std::uint8_t> bytes(8);
+  fake.disc.reads.clear();
+  ASSERT_TRUE(fake.reader.SeekTo(2560 * 2048 - 4, DiscReader::kSeekFromStart));
+  ASSERT_EQ(fake.reader.Read(bytes.data(), 8), 8);
+  EXPECT_EQ(fake.disc.reads, (std::vector<std::uint32_t>{2559, 2712}));
+  EXPECT_EQ(BlockTag(&bytes[0]), 2559);
+  EXPECT_EQ(BlockTag(&bytes[4]), 2712);
+  EXPECT_EQ(fake.reader.Position(), 2560 * 2048 + 4);
+}
+
+TEST(DiscReader, ReadsWithinTheBufferedSectorCostNoDeviceRead) {
+  ReaderOnFakeDisc fake;
+  ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
+  std::uint8_t bytes[300];
+  ASSERT_TRUE(fake.reader.SeekTo(10 * 2048 + 100, DiscReader::kSeekFromStart));
+  ASSERT_EQ(fake.reader.Read(bytes, 256), 256);
+  ASSERT_TRUE(fake.reader.SeekTo(-300, DiscReader::kSeekFromCurrent));
+  ASSERT_EQ(fake.reader.Read(bytes, 256), 256);
+  EXPECT_EQ(fake.disc.reads, std::vector<std::uint32_t>{10});
+  EXPECT_EQ(fake.reader.Position(), 10 * 2048 + 312);
+
+  EXPECT_FALSE(fake.reader.SeekTo(0, DiscReader::kSeekFromEnd));
+  EXPECT_FALSE(fake.reader.SeekTo(-1, DiscReader::kSeekFromStart));
+  ASSERT_TRUE(fake.reader.SeekTo(5000, 7));  // an unknown origin means the start
+  EXPECT_EQ(fake.reader.Position(), 0);
+}
+
+TEST(DiscReader, FailedSectorIsTriedFourTimesReportedOnceAndNeverServedFromTheBuffer) {
+  ReaderOnFakeDisc fake;
+  ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
+  std::uint8_t bytes[16];
+  ASSERT_TRUE(fake.reader.SeekTo(3 * 2048, DiscReader::kSeekFromStart));
+
+  fake.disc.failures[4] = -1;
+  fake.disc.reads.clear();
+  ASSERT_TRUE(fake.reader.SeekTo(2048 - 8, DiscReader::kSeekFromCurrent));
+  EXPECT_EQ(fake.reader.Read(bytes, 16), -1);
+  EXPECT_EQ(fake.disc.reads, std::vector<std::uint32_t>(4, 4));
+  EXPECT_TRUE(fake.reader.IsNotReady());
+  EXPECT_EQ(fake.notifier.Count(), 1);
+  EXPECT_EQ(fake.notifier.Last(), LoadString(50004));
+
+  // The buffer no longer holds sector 3: going back reads it again.
+  fake.disc.reads.clear();
+  ASSERT_TRUE(fake.reader.SeekTo(3 * 2048, DiscReader::kSeekFromStart));
+  EXPECT_EQ(fake.disc.reads, std::vector<std::uint32_t>{3});
+  EXPECT_FALSE(fake.reader.IsNotReady());
+
+  // A sector that comes good on the fourth try is read without a message.
+  fake.disc.failures[4] = 3;
+  ASSERT_TRUE(fake.reader.SeekTo(4 * 2048, DiscReader::kSeekFromStart));
+  EXPECT_EQ(fake.notifier.Count(), 1);
+}
+
+TEST(DiscReader, OnlyADriveThatIsNotReadySaysSoWhenTheOpenFails) {
+  struct Case {
+    int error;
+    int messages;
+  } cases[] = {{RawDiscDevice::kErrorNotReady, 1}, {2, 0}};
+  for (const Case& c : cases) {
+    ReaderOnFakeDisc fake;
+    fake.disc.openResult = RawDiscDevice::kOpenFailed;
+    fake.disc.openError = c.error;
+    EXPECT_FALSE(fake.reader.OpenByPath("/dev/sr0"));
+    EXPECT_FALSE(fake.reader.OpenByIndex(0));
+    EXPECT_EQ(fake.reader.LastOpenError(), c.error);
+    EXPECT_EQ(fake.notifier.Count(), 2 * c.messages);
+    if (c.messages > 0) {
+      EXPECT_EQ(fake.notifier.Last(), LoadString(50002));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace selvo
