@@ -130,11 +130,11 @@ class PaneTextTest : public ::testing::Test {
     style_.dateDelimiter = 1;
   }
 
-  QImage Draw(CalendarSeconds time, int status, PixelRect rect = {0, 0, 640, 480}) {
-    QImage buffer(rect.right, rect.bottom, QImage::Format_RGB32);
+  QImage Draw(CalendarSeconds time, int status) {
+    QImage buffer(640, 480, QImage::Format_RGB32);
     buffer.fill(Qt::black);
     PaneDrawRequest request;
-    request.rect = rect;
+    request.rect = {0, 0, 640, 480};
     request.image = image_.get();
     request.time = time;
     request.status = status;

@@ -97,8 +97,12 @@ TEST_F(ViewWidgetTest, SplitPanesKeepTheirChannelsAndTheMenuFollowsThem) {
   for (const QAction* action : menu.actions()) {
     texts << action->text();
     const int id = action->data().toInt();
-    if (id == kPaneMenuChannel0 + 0) EXPECT_FALSE(action->isEnabled());  // shown in pane 0
-    if (id == kPaneMenuChannel0 + 1) EXPECT_TRUE(action->isChecked());
+    if (id == kPaneMenuChannel0 + 0) {
+      EXPECT_FALSE(action->isEnabled());  // shown in pane 0
+    }
+    if (id == kPaneMenuChannel0 + 1) {
+      EXPECT_TRUE(action->isChecked());
+    }
   }
   EXPECT_EQ(texts, (QStringList{"1 image", "9 image", "16 image", "1ch", "2ch", "3ch"}));
 
@@ -133,7 +137,7 @@ TEST_F(ViewWidgetTest, PrintsOnePageToAPdfFile) {
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5) == "%PDF-");
   pdf.seek(0);
-  EXPECT_EQ(pdf.readAll().count("/Type /Page\n") + 0, 1);
+  EXPECT_EQ(pdf.readAll().count("/Type /Page\n"), 1);
 }
 
 }  // namespace

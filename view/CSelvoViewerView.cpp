@@ -1,0 +1,345 @@
+#include "view/CSelvoViewerView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "app/StringTable.h"
+#include "app/UiLanguage.h"
+#include "doc/CSelvoViewerDoc.h"
+
+namespace selvo {
+
+namespace {
+
+constexpr int kTimeFontString = 50000;
+constexpr int kPrintTitleFontString = 50001;
+
+QString FontFace(int stringId) {
+  const std::string face = LoadString(stringId);
+  return face.empty() ? QStringLiteral("Arial") : QString::fromStdString(face);
+}
+
+QString PaneMenuText(int id) {
+  if (id >= kPaneMenuChannel0) return QStringLiteral("%1ch").arg(id - kPaneMenuChannel0 + 1);
+  switch (id) {
+    case kPaneMenu1Image: return QStringLiteral("1 image");
+    case kPaneMenu4Image: return QStringLiteral("4 image");
+    case kPaneMenu9Image: return QStringLiteral("9 image");
+    case kPaneMenu16Image: return QStringLiteral("16 image");
+    default: return QStringLiteral("--");
+  }
+}
+
+}  // namespace
+
+CSelvoViewerView::CSelvoViewerView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+  // The paint covers the whole client area; letting Qt clear it first would
+  // only make playback flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setMinimumSize(1, 1);
+  OnInitialUpdate();
+}
+
+CSelvoViewerView::~CSelvoViewerView() = default;
+
+void CSelvoViewerView::OnInitialUpdate() { ResetPanes(); }
+
+// ------------------------------------------------------------- document link
+
+void CSelvoViewerView::RedrawImageView(bool /*erase*/) { repaint(); }
+
+void CSelvoViewerView::UpdateImageView() { update(); }
+
+void CSelvoViewerView::ResetPanes() {
+  slots_.Reset(doc_.GetFirstChannel());
+  update();
+}
+
+void CSelvoViewerView::SetSplit1() {
+  slots_.SetSelectedPane(kMainMenuRequest);
+  OnPaneMenuCommand(kPaneMenu1Image);
+}
+
+void CSelvoViewerView::SetSplit4() { OnPaneMenuCommand(kPaneMenu4Image); }
+void CSelvoViewerView::SetSplit9() { OnPaneMenuCommand(kPaneMenu9Image); }
+void CSelvoViewerView::SetSplit16() { OnPaneMenuCommand(kPaneMenu16Image); }
+
+// ------------------------------------------------------------------ geometry
+
+QSize CSelvoViewerView::DeviceSize() const {
+  const qreal ratio = devicePixelRatioF();
+  return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+QPoint CSelvoViewerView::ToDevice(QPoint widgetPoint) const {
+  const qreal ratio = devicePixelRatioF();
+  return QPoint(static_cast<int>(std::floor(widgetPoint.x() * ratio)),
+                static_cast<int>(std::floor(widgetPoint.y() * ratio)));
+}
+
+PaneGrid CSelvoViewerView::CurrentGrid() const {
+  const QSize size = DeviceSize();
+  return LayoutPanes({0, 0, size.width(), size.height()}, slots_.SideCount());
+}
+
+QColor CSelvoViewerView::ButtonFace() const { return palette().color(QPalette::Button); }
+
+PaneOverlayStyle CSelvoViewerView::OverlayStyle(double scale) const {
+  PaneOverlayStyle style;
+  style.timePosition = doc_.GetTimePosition();
+  style.dateFormat = doc_.GetDateFormat();
+  style.dateDelimiter = doc_.GetDateDelimiter();
+  style.cameraTitleShown = doc_.IsCameraTitleShown();
+  style.timeFace = FontFace(kTimeFontString);
+  style.printTitleFace = FontFace(kPrintTitleFontString);
+  style.printTitle = QString::fromStdString(doc_.GetPrintTitle());
+  style.printTitleBand = std::max(1, static_cast<int>(256 * scale));
+  const CSelvoViewerDoc* doc = &doc_;
+  style.drawMarks = [doc](QPainter& painter, int x, int y, int w, int h, int status) {
+    doc->DrawAlterationMarks(painter, x, y, w, h, status);
+  };
+  return style;
+}
+
+PaneDrawRequest CSelvoViewerView::CurrentImageRequest(const DibBlock* image) const {
+  PaneDrawRequest request;
+  request.flags = kDrawImage | kDrawTexts;
+  request.image = image;
+  request.time = doc_.GetCurrentTime();
+  request.title = QString::fromStdString(doc_.GetCurrentChannelTitle());
+  request.status = doc_.GetCurrentStatus();
+  return request;
+}
+
+// While the loader thread builds the index it owns the source; the view
+// leaves the source alone until the open is over.
+bool CSelvoViewerView::DocumentReady() const { return doc_.HasSource() && !doc_.IsOpenBusy(); }
+
+// ------------------------------------------------------------------- drawing
+
+QImage CSelvoViewerView::ComposeClientArea() {
+  const QSize size = DeviceSize();
+  QImage buffer(size, QImage::Format_RGB32);
+  if (buffer.isNull()) return buffer;
+  buffer.fill(ButtonFace());
+  if (slots_.SideCount() == 0) return buffer;
+  const PaneOverlayStyle style = OverlayStyle(1.0);
+  const PaneGrid grid = CurrentGrid();
+  if (slots_.IsSplit()) {
+    ComposeSplit(buffer, grid, style);
+  } else {
+    ComposeOnePane(buffer, {0, 0, size.width(), size.height()}, false, style);
+  }
+  return buffer;
+}
+
+void CSelvoViewerView::RefreshPaneOfCurrentImage() {
+  if (!DocumentReady()) return;
+  const int pane = slots_.PaneShowing(doc_.GetCurrentChannel());
+  if (pane < 0) {
+    PaneSlot& first = slots_.CurrentSlot(0);
+    first.DropPicture();
+    first.status = 0;
+    return;
+  }
+  PaneSlot& slot = slots_.CurrentSlot(pane);
+  slot.image = doc_.CopyImageBlock();
+  slot.time = doc_.GetCurrentTime();
+  slot.title = QString::fromStdString(doc_.GetCurrentChannelTitle());
+  slot.status = doc_.GetCurrentStatus();
+}
+
+void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style) {
+  for (int i = 0; i < grid.count; ++i) DrawSunkenEdge(buffer, grid.panes[i]);
+  RefreshPaneOfCurrentImage();
+  for (int i = 0; i < grid.count; ++i) {
+    const PaneSlot& slot = slots_.CurrentSlot(i);
+    PaneDrawRequest request;
+    request.flags = slot.image ? (kDrawImage | kDrawTexts) : kDrawBlackBox;
+    request.rect = grid.panes[i].Deflated(1);
+    request.image = slot.image.get();
+    request.time = slot.time;
+    request.title = slot.title;
+    request.status = slot.status;
+    DrawPane(buffer, request, style);
+  }
+}
+
+void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing,
+                                      const PaneOverlayStyle& style) {
+  if (!DocumentReady()) return;
+  const DibBlock* image = doc_.CurrentImage();
+  if (image == nullptr) {
+    DrawInvalidImage(buffer, target, ButtonFace());
+    return;
+  }
+  PaneDrawRequest request = CurrentImageRequest(image);
+  request.rect = target;
+  request.printing = printing;
+  DrawPane(buffer, request, style);
+}
+
+void CSelvoViewerView::paintEvent(QPaintEvent* /*event*/) {
+  QImage buffer = ComposeClientArea();
+  QPainter painter(this);
+  if (buffer.isNull()) {
+    // No memory for a back buffer: an empty view rather than stale pixels.
+    painter.fillRect(rect(), ButtonFace());
+    return;
+  }
+  buffer.setDevicePixelRatio(devicePixelRatioF());
+  painter.drawImage(0, 0, buffer);
+}
+
+// ---------------------------------------------------------------- pane menu
+
+bool CSelvoViewerView::SelectPaneAt(QPoint widgetPoint) {
+  if (!DocumentReady() || !doc_.HasChannel(kAllChannels)) return false;
+  if (!slots_.IsSplit()) {
+    slots_.SetSelectedPane(0);
+    return true;
+  }
+  const QPoint p = ToDevice(widgetPoint);
+  const int pane = HitPane(CurrentGrid(), p.x(), p.y());
+  slots_.SetSelectedPane(pane);
+  return pane >= 0;
+}
+
+CommandState CSelvoViewerView::PaneMenuItemState(int id) const {
+  return slots_.ItemState(id, [this](int channel) { return doc_.HasChannel(channel); });
+}
+
+void CSelvoViewerView::BuildPaneMenu(QMenu& menu) const {
+  const auto hasChannel = [this](int channel) { return doc_.HasChannel(channel); };
+  for (int id : slots_.MenuItems(hasChannel)) {
+    const CommandState state = slots_.ItemState(id, hasChannel);
+    QAction* action = menu.addAction(PaneMenuText(id));
+    action->setData(id);
+    // Only a checked item shows a mark, as in a plain menu.
+    action->setCheckable(state.checked);
+    action->setEnabled(state.enabled);
+    action->setChecked(state.checked);
+  }
+}
+
+void CSelvoViewerView::OpenPaneMenu(QPoint widgetPoint) {
+  if (!SelectPaneAt(widgetPoint)) return;
+  QMenu menu(this);
+  BuildPaneMenu(menu);
+  const QAction* chosen = menu.exec(mapToGlobal(widgetPoint));
+  if (chosen != nullptr) OnPaneMenuCommand(chosen->data().toInt());
+}
+
+void CSelvoViewerView::OnPaneMenuCommand(int id) {
+  if (id < kPaneMenu1Image || id > cmd::kPaneLast) return;
+  const PaneSlotTable::CommandResult result = slots_.Apply(id);
+  const std::array<int, PaneSlotTable::kSlots> channels = slots_.ChannelsOf(result.mode);
+  if (DocumentReady()) doc_.SelectChannel(result.channel, slots_.PaneCount(), channels.data());
+  emit paneLayoutChanged(slots_.PaneCount());
+  update();
+}
+
+void CSelvoViewerView::OnPaneDoubleClick(QPoint widgetPoint) {
+  if (!slots_.IsSplit()) return;
+  const QPoint p = ToDevice(widgetPoint);
+  const int pane = HitPane(CurrentGrid(), p.x(), p.y());
+  if (pane < 0) return;
+  slots_.SetSelectedPane(pane);
+  OnPaneMenuCommand(kPaneMenu1Image);
+}
+
+void CSelvoViewerView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    OpenPaneMenu(event->position().toPoint());
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CSelvoViewerView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QWidget::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) OnPaneDoubleClick(event->position().toPoint());
+}
+
+// ------------------------------------------------------------ save and print
+
+bool CSelvoViewerView::RenderForExport(BitmapFileParts& parts) {
+  if (!DocumentReady()) return false;
+  const DibPtr image = doc_.CopyImageBlock();
+  if (!image) return false;
+  const int width = image->Width();
+  const int height = static_cast<int>(width * 0.75);
+  if (width <= 0 || height <= 0) return false;
+  const QImage picture =
+      ComposeSinglePane(width, height, ButtonFace(), CurrentImageRequest(image.get()), OverlayStyle(1.0));
+  if (picture.isNull()) return false;
+  parts = EncodeBitmap(picture);
+  return !parts.bits.empty();
+}
+
+bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason) {
+  reason.clear();
+  BitmapFileParts parts;
+  if (!RenderForExport(parts)) return false;
+  return WriteBitmapFile(path, parts, reason);
+}
+
+void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reason) {
+  const bool japanese = CurrentUiLanguage() == UiLanguage::Japanese;
+  const QString text = japanese ? QStringLiteral("画像を \"%1\" に保存できませんでした。\n%2")
+                                 : QStringLiteral("The picture could not be saved as \"%1\".\n%2");
+  QMessageBox::warning(this, QApplication::applicationDisplayName(), text.arg(path, reason));
+}
+
+void CSelvoViewerView::SaveImage() {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setNameFilter(QStringLiteral("bitmap(*.bmp)"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().constFirst();
+  QString reason;
+  if (!SaveImageTo(path, reason) && !reason.isEmpty()) ShowSaveFailure(path, reason);
+}
+
+bool CSelvoViewerView::PrintTo(QPrinter& printer) {
+  printer.setDocName(QString::fromLatin1(kPrintJobName));
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  const int pageWidth = printer.width();
+  const int pageHeight = printer.height();
+  const double scale = std::min(1.0, static_cast<double>(kPrintComposeDpi) / std::max(1, printer.resolution()));
+  const int width = std::max(1, static_cast<int>(std::lround(pageWidth * scale)));
+  const int height = std::max(1, static_cast<int>(std::lround(pageHeight * scale)));
+  QImage page(width, height, QImage::Format_RGB32);
+  if (!page.isNull()) {
+    page.fill(Qt::white);
+    ComposeOnePane(page, {0, 0, width, height}, true, OverlayStyle(scale));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(0, 0, pageWidth, pageHeight), page);
+  }
+  return painter.end();
+}
+
+void CSelvoViewerView::PrintImage() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromLatin1(kPrintJobName));
+  QPrintDialog dialog(&printer, this);
+  dialog.setMinMax(1, 1);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintTo(printer);
+}
+
+}  // namespace selvo

@@ -1,0 +1,120 @@
+#pragma once
+// The image view: the recording's current picture alone or split into 4, 9
+// or 16 panes, each tied to a camera channel, with the time text, the
+// alteration marks and (on paper) the print title. Every paint is composed in
+// a back buffer in device pixels and put on the screen in one draw. The
+// right-button pane menu switches the split and assigns channels; a double
+// click on a pane returns to one picture of that pane's channel.
+#include <QColor>
+#include <QImage>
+#include <QMenu>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include "doc/ImageViewLink.h"
+#include "view/BitmapFileWriter.h"
+#include "view/PaneLayout.h"
+#include "view/PaneRenderer.h"
+#include "view/PaneSlotTable.h"
+
+class QPrinter;
+
+namespace selvo {
+
+class CSelvoViewerDoc;
+
+class CSelvoViewerView : public QWidget, public ImageViewLink {
+  Q_OBJECT
+
+ public:
+  // Name the print job carries.
+  static constexpr const char* kPrintJobName = "Selvo Viewer Print";
+  // The printed page is composed at no more than this many dots per inch and
+  // then stretched onto the printer, so a fine printer never needs a
+  // page-sized buffer at its own resolution.
+  static constexpr int kPrintComposeDpi = 240;
+
+  explicit CSelvoViewerView(CSelvoViewerDoc& doc, QWidget* parent = nullptr);
+  ~CSelvoViewerView() override;
+
+  // ImageViewLink
+  void RedrawImageView(bool erase) override;
+  void UpdateImageView() override;
+  void ResetPanes() override;
+  void SetSplit1() override;
+  void SetSplit4() override;
+  void SetSplit9() override;
+  void SetSplit16() override;
+  int GetPaneCount() const override { return slots_.PaneCount(); }
+  void PrintImage() override;
+  void SaveImage() override;
+
+  // The first layout after the view was created: one pane.
+  void OnInitialUpdate();
+
+  bool IsSplit() const { return slots_.IsSplit(); }
+  bool IsSplit4() const { return slots_.SideCount() == 2; }
+  bool IsSplit9() const { return slots_.SideCount() == 3; }
+  bool IsSplit16() const { return slots_.SideCount() == 4; }
+  int GetPaneChannel(int pane) const { return slots_.PaneChannel(pane); }
+  int SelectedPane() const { return slots_.SelectedPane(); }
+
+  // ---- pane menu
+  // Hit-tests a point in widget coordinates and remembers the pane; false
+  // when the menu must not open (no recording, no channels, outside every
+  // pane).
+  bool SelectPaneAt(QPoint widgetPoint);
+  // Fills menu with the items of the selected pane, each action carrying its
+  // command id as data, enabled and checked by the item-state rules.
+  void BuildPaneMenu(QMenu& menu) const;
+  CommandState PaneMenuItemState(int id) const;
+  // 40001..40021: the split and channel commands of the pane menu.
+  void OnPaneMenuCommand(int id);
+  // The double click: back to one picture of the pane's channel.
+  void OnPaneDoubleClick(QPoint widgetPoint);
+
+  // ---- pictures
+  // The back buffer as the next paint composes it (device pixels).
+  QImage ComposeClientArea();
+  // The current picture with its overlays at the picture's own width and a
+  // 4:3 height, ready to be written as a bitmap file; false without a
+  // picture.
+  bool RenderForExport(BitmapFileParts& parts);
+  // Renders and writes path. False with an empty reason when there is no
+  // picture, with the reason when the file could not be written; a failed
+  // write leaves no file behind.
+  bool SaveImageTo(const QString& path, QString& reason);
+  // One page on printer without a dialog; false when the page could not
+  // start.
+  bool PrintTo(QPrinter& printer);
+
+ signals:
+  // The split or a pane's channel changed: the frame updates its command
+  // states, the panel follows the pane count and the position read-outs.
+  void paneLayoutChanged(int paneCount);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  QSize DeviceSize() const;
+  QPoint ToDevice(QPoint widgetPoint) const;
+  PaneGrid CurrentGrid() const;
+  QColor ButtonFace() const;
+  PaneOverlayStyle OverlayStyle(double scale) const;
+  PaneDrawRequest CurrentImageRequest(const DibBlock* image) const;
+  bool DocumentReady() const;
+  void RefreshPaneOfCurrentImage();
+  void ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style);
+  void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);
+  void OpenPaneMenu(QPoint widgetPoint);
+  void ShowSaveFailure(const QString& path, const QString& reason);
+
+  CSelvoViewerDoc& doc_;
+  PaneSlotTable slots_;
+};
+
+}  // namespace selvo

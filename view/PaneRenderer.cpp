@@ -1,0 +1,197 @@
+#include "view/PaneRenderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "doc/TimeText.h"
+
+namespace selvo {
+
+namespace {
+
+QRect ToQRect(const PixelRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+QFont OverlayFont(const QString& face, int pixelHeight) {
+  QFont font(face);
+  font.setPixelSize(pixelHeight);
+  font.setWeight(QFont::Bold);
+  font.setStyleStrategy(QFont::PreferQuality);
+  return font;
+}
+
+void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
+  if (box.w <= 0 || box.h <= 0) return;
+  const QImage rows = PictureRows(*request.image, TopCutRows(request.image->Height()));
+  if (rows.isNull()) return;
+  const QImage stretched = rows.scaled(box.w, box.h, Qt::IgnoreAspectRatio,
+                                       request.halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
+  QPainter painter(&buffer);
+  painter.drawImage(box.x, box.y, stretched);
+}
+
+void FillBlack(QImage& buffer, const PixelBox& box) {
+  QPainter painter(&buffer);
+  painter.fillRect(QRect(box.x, box.y, box.w, box.h), Qt::black);
+}
+
+void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style,
+                  const PixelBox& box, const TextMetrics& m) {
+  const QString text = TimeTextFor(request, style);
+  if (text.isEmpty() || m.fontHeight <= 0) return;
+  const QFont font = OverlayFont(style.timeFace, m.fontHeight);
+  const QFontMetrics fm(font);
+  const int tw = fm.horizontalAdvance(text);
+  const int th = fm.height();
+  int x = 0;
+  int y = 0;
+  TimeTextOrigin(style.timePosition, box.w, box.h, tw, th, m, x, y);
+  const PixelRect r{box.x + x, box.y + y, box.x + x + tw, box.y + y + th};
+  // A text that would touch the target's left or top edge or overflow the
+  // pane is left out rather than clipped.
+  if (r.left <= 0 || r.top <= 0 || r.right <= 0 || r.bottom <= 0) return;
+  if (tw > request.rect.Width()) return;
+  ShadeRect(buffer, r);
+  QPainter painter(&buffer);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m) {
+  if (style.printTitle.isEmpty() || m.fontHeight <= 0) return;
+  const QFont font = OverlayFont(style.printTitleFace, m.fontHeight);
+  // On a fine printer a fixed band is lower than one line of the title's
+  // font; never cut the title in half.
+  const int band = std::max(style.printTitleBand, QFontMetrics(font).height());
+  QPainter painter(&buffer);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  painter.drawText(QRect(box.x, box.y + box.h, box.w, band),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, style.printTitle);
+}
+
+}  // namespace
+
+int TopCutRows(int imageHeight) { return (imageHeight == 248 || imageHeight == 296) ? 16 : 0; }
+
+TextMetrics TextMetricsFor(int boxHeight) {
+  TextMetrics m;
+  m.fontHeight = (boxHeight < 0 ? -boxHeight : boxHeight) / 18;
+  m.marginX = static_cast<int>(m.fontHeight * 0.5);
+  m.marginY = static_cast<int>(m.fontHeight / 3.0);
+  return m;
+}
+
+void TimeTextOrigin(int timePosition, int bw, int bh, int tw, int th, const TextMetrics& m, int& x, int& y) {
+  const bool right = timePosition == 0 || timePosition == 1;
+  const bool down = timePosition == 0 || timePosition == 3;
+  // An unknown position keeps the text where the first one puts it.
+  const bool known = timePosition >= 0 && timePosition <= 3;
+  x = (right || !known) ? bw - tw - m.marginX : m.marginX;
+  y = (down || !known) ? bh - th - m.marginY : m.marginY;
+}
+
+QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& style) {
+  if (request.time == 0 || (request.status & kStatusNoValidTime) != 0) return QString();
+  QString text;
+  if (style.cameraTitleShown) text = request.title + QStringLiteral("  ");
+  text += QString::fromStdString(FormatImageTime(request.time, style.dateFormat, style.dateDelimiter));
+  return text;
+}
+
+QImage PictureRows(const DibBlock& image, int topCut) {
+  const int width = image.Width();
+  const int rows = image.Height() - topCut;
+  if (width <= 0 || rows <= 0) return QImage();
+  const bool fourBytes = image.BytesPerPixel() == 4;
+  QImage out(width, rows, fourBytes ? QImage::Format_RGB32 : QImage::Format_BGR888);
+  if (out.isNull()) return out;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * (fourBytes ? 4 : 3);
+  for (int y = 0; y < rows; ++y) {
+    uchar* dst = out.scanLine(y);
+    std::memcpy(dst, image.RowFromTop(y + topCut), rowBytes);
+    if (fourBytes) {
+      // RGB32 wants an opaque fourth byte; the decoder leaves it undefined.
+      for (int x = 0; x < width; ++x) dst[4 * x + 3] = 0xFF;
+    }
+  }
+  return out;
+}
+
+void ShadeRect(QImage& buffer, const PixelRect& r) {
+  const int left = std::max(r.left, 0);
+  const int top = std::max(r.top, 0);
+  const int right = std::min(r.right, buffer.width());
+  const int bottom = std::min(r.bottom, buffer.height());
+  if (left >= right || top >= bottom) return;
+  const int bytesPerPixel = buffer.depth() / 8;
+  const int colourBytes = 3;
+  for (int y = top; y < bottom; ++y) {
+    uchar* row = buffer.scanLine(y);
+    for (int x = left; x < right; ++x) {
+      uchar* px = row + x * bytesPerPixel;
+      for (int c = 0; c < colourBytes; ++c) px[c] = static_cast<uchar>(px[c] * 0.9);
+    }
+  }
+}
+
+void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style) {
+  const PixelBox box = FitBox43(request.rect);
+  const TextMetrics metrics = TextMetricsFor(box.h);
+  const bool drawImage = (request.flags & kDrawImage) != 0 && request.image != nullptr;
+  if (drawImage) {
+    StretchPicture(buffer, request, box);
+  } else if ((request.flags & kDrawBlackBox) != 0) {
+    FillBlack(buffer, box);
+  }
+  if ((request.flags & kDrawTexts) != 0) {
+    if ((request.status & kStatusNoValidTime) == 0) DrawTimeText(buffer, request, style, box, metrics);
+    if (request.printing) DrawPrintTitle(buffer, style, box, metrics);
+  }
+  if ((request.flags & kDrawImage) != 0 && style.drawMarks) {
+    QPainter painter(&buffer);
+    style.drawMarks(painter, box.x, box.y, box.w, box.h, request.status);
+  }
+}
+
+QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
+                         const PaneOverlayStyle& style) {
+  QImage buffer(width, height, QImage::Format_RGB32);
+  if (buffer.isNull()) return buffer;
+  buffer.fill(background);
+  request.rect = {0, 0, width, height};
+  DrawPane(buffer, request, style);
+  return buffer;
+}
+
+void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background) {
+  QPainter painter(&buffer);
+  painter.fillRect(ToQRect(r), background);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(20);
+  font.setStyleStrategy(QFont::PreferQuality);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
+}
+
+void DrawSunkenEdge(QImage& buffer, const PixelRect& r) {
+  if (r.Width() < 4 || r.Height() < 4) return;
+  QPainter painter(&buffer);
+  const auto frame = [&painter](int l, int t, int rr, int b, const QColor& topLeft, const QColor& bottomRight) {
+    painter.setPen(topLeft);
+    painter.drawLine(l, t, rr - 1, t);
+    painter.drawLine(l, t, l, b - 1);
+    painter.setPen(bottomRight);
+    painter.drawLine(l, b - 1, rr - 1, b - 1);
+    painter.drawLine(rr - 1, t, rr - 1, b - 1);
+  };
+  frame(r.left, r.top, r.right, r.bottom, QColor(160, 160, 160), Qt::white);
+  frame(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, QColor(105, 105, 105), QColor(227, 227, 227));
+}
+
+}  // namespace selvo

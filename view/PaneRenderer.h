@@ -1,0 +1,96 @@
+#pragma once
+// Composes one pane of the image view into a back buffer: the picture
+// stretched into its 4:3 box, the time text with its shadow, the print title
+// and the alteration marks. The screen, the saved bitmap and the printed page
+// all go through here, so they cannot drift apart.
+#include <functional>
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include "source/CalendarTime.h"
+#include "source/DibBlock.h"
+#include "view/PaneLayout.h"
+
+class QPainter;
+
+namespace selvo {
+
+enum PaneDrawFlags {
+  kDrawImage = 1,
+  kDrawTexts = 2,
+  kDrawBlackBox = 4,  // no picture: the 4:3 box is filled black
+};
+
+constexpr int kStatusNoValidTime = 4;
+
+struct PaneDrawRequest {
+  int flags = kDrawImage | kDrawTexts;
+  PixelRect rect;                    // area available to the picture
+  const DibBlock* image = nullptr;
+  CalendarSeconds time = 0;          // 0: no time text
+  QString title;                     // camera title
+  bool printing = false;             // write the print title under the picture
+  bool halftone = true;              // smooth stretching
+  int status = 0;                    // alteration flags
+};
+
+// How the texts of a pane look; read from the document once per paint.
+struct PaneOverlayStyle {
+  int timePosition = 0;  // 0 right-down, 1 right-up, 2 left-up, 3 left-down
+  int dateFormat = 0;
+  int dateDelimiter = 0;
+  bool cameraTitleShown = false;
+  QString timeFace = QStringLiteral("Arial");
+  QString printTitleFace = QStringLiteral("Arial");
+  QString printTitle;
+  // Height of the band under the picture that holds the print title; it
+  // grows to one line of the title's font when that is taller.
+  int printTitleBand = 256;
+  // Draws the alteration boxes into the image box (x, y, w, h) for a status.
+  std::function<void(QPainter&, int, int, int, int, int)> drawMarks;
+};
+
+struct TextMetrics {
+  int fontHeight = 0;
+  int marginX = 0;
+  int marginY = 0;
+};
+
+// Rows dropped from the top of recorder pictures that carry a 16-row band
+// above the picture proper.
+int TopCutRows(int imageHeight);
+
+// Font height and margins for an image box of the given height.
+TextMetrics TextMetricsFor(int boxHeight);
+
+// Origin of a tw x th text inside a bw x bh box, by time position.
+void TimeTextOrigin(int timePosition, int bw, int bh, int tw, int th, const TextMetrics& m, int& x,
+                    int& y);
+
+// Camera title (when shown) and formatted time; empty without a valid time.
+QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& style);
+
+// The picture rows of a decoded image as a QImage, top row first, with the
+// given number of rows cut off the top.
+QImage PictureRows(const DibBlock& image, int topCut);
+
+// Darkens every pixel of r to 0.9 of its value, truncating: a light shadow
+// that keeps white text readable on a white picture.
+void ShadeRect(QImage& buffer, const PixelRect& r);
+
+void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style);
+
+// A back buffer of width x height filled with background and one pane drawn
+// over all of it: the one-pane screen, the saved bitmap and the printed page.
+QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
+                         const PaneOverlayStyle& style);
+
+// The placeholder for a recording whose current picture could not be read.
+void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background);
+
+// A sunken two-pixel frame around r.
+void DrawSunkenEdge(QImage& buffer, const PixelRect& r);
+
+}  // namespace selvo
