@@ -8,7 +8,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
@@ -19,7 +18,9 @@
 #include "app/UiText.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
+#include "panel/CSelvoFormView.h"
 #include "view/CSelvoViewerView.h"
+#include "view/FixedSplitter.h"
 
 
 namespace selvo {
@@ -129,24 +130,24 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::CreateClient() {
-  auto* client = new QWidget(this);
-  auto* rows = new QVBoxLayout(client);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  auto* view = new CSelvoViewerView(doc_, client);
+  auto* rows = new FixedSplitter(this);
+  auto* view = new CSelvoViewerView(doc_, rows);
   doc_.AttachImageView(view);
   connect(view, &CSelvoViewerView::paneLayoutChanged, this, &CMainFrame::UpdateCommandStates);
   imageView_ = view;
   imageView_->setObjectName("imageView");
   imageView_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  // The control panel's place; it keeps its height whatever the window does.
-  panelStrip_ = new QWidget(client);
-  panelStrip_->setObjectName("panelStrip");
-  panelStrip_->setFixedHeight(kPanelHeight);
-  rows->addWidget(imageView_, 1);
-  rows->addWidget(panelStrip_, 0);
-  setCentralWidget(client);
+  // The control panel keeps its height whatever the window does.
+  auto* panel = new CSelvoFormView(doc_, rows);
+  panelStrip_ = panel;
+  rows->addWidget(imageView_);
+  rows->addWidget(panelStrip_);
+  rows->SetFixedRowHeight(1, kPanelHeight);
+  setCentralWidget(rows);
   view->OnInitialUpdate();
+  panel->OnInitialUpdate();
+  panel->InstallShortcuts();
+  doc_.AttachPlaybackControls(panel);
 }
 
 // ------------------------------------------------------------------ commands

@@ -1,0 +1,199 @@
+#pragma once
+// The playback control panel under the image view: the position slider with
+// the times of the first and last image, the transport buttons, the speed
+// slider, the sound controls, the read-outs of camera channel, current time
+// and image number, and (recorder discs only) the copy-range controls.
+// It keeps no recording state: it reads the document and calls its
+// operations, and the document and the image view publish their changes to
+// it through the calls below.
+//
+// Controls are created at the places of the recorder viewer's form (dialog
+// units converted with the panel font's metrics) and keep its control ids,
+// which also number their tooltip texts in the string table.
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+
+#include "doc/PlaybackControls.h"
+#include "view/PositionSlider.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace selvo {
+
+class CSelvoViewerDoc;
+class CSelvoViewerView;
+class SkinButton;
+class SkinToggleButton;
+class SpeedSlider;
+class TipSlider;
+
+// Start play in a direction once the running loop has returned: the
+// recorder viewer's UM_PLAY_FORWARD / UM_PLAY_REVERSE, as Qt event types
+// QEvent::User + 0x512 / + 0x513 posted to the panel.
+constexpr int kUmPlayForward = 0x512;
+constexpr int kUmPlayReverse = 0x513;
+inline QEvent::Type PlayForwardEventType() { return static_cast<QEvent::Type>(QEvent::User + kUmPlayForward); }
+inline QEvent::Type PlayReverseEventType() { return static_cast<QEvent::Type>(QEvent::User + kUmPlayReverse); }
+
+class CSelvoFormView : public QWidget, public PlaybackControls {
+  Q_OBJECT
+
+ public:
+  // Control ids of the form.
+  enum ControlId : int {
+    kPrevious = 1001,
+    kReversePlay = 1002,
+    kStop = 1003,
+    kPlay = 1004,
+    kNext = 1005,
+    kImageNumber = 1022,
+    kCurrentTime = 1023,
+    kSetCopyStart = 1047,
+    kSetCopyEnd = 1048,
+    kStartCopy = 1049,
+    kCopyStartNumber = 1050,
+    kCopyEndNumber = 1051,
+    kFirstTime = 1059,
+    kLastTime = 1060,
+    kPositionSlider = 1061,
+    kSpeedSlider = 1062,
+    kSound = 1064,
+    kChannelIcon = 1065,
+    kTimeIcon = 1066,
+    kNumberIcon = 1067,
+    kSoundChannel1 = 1068,
+    kSoundChannel2 = 1069,
+    kVolumeSlider = 1070,
+    kChannelSingle = 1071,
+    kChannelPane1 = 1072,
+    kChannelPane2 = 1073,
+    kChannelPane3 = 1074,
+    kChannelPane4 = 1075,
+  };
+  static constexpr int kPanelHeight = 80;
+  static constexpr int kVolumeTimerMs = 500;
+  static constexpr int kDefaultSpeed = 3;
+
+  explicit CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent = nullptr);
+  ~CSelvoFormView() override;
+
+  // Once, when the panel is first shown: pictures, tooltips, speed 3, the
+  // volume read from the mixer, the 500 ms volume timer, sound on.
+  void OnInitialUpdate();
+
+  // ---------------------------------------------- read by the play loops
+  int SpeedPosition() const override;  // 1..10
+  void SetSpeedPosition(int position);
+  int GetFrameInterval() const;  // ms between steps at the current speed
+  int GetSkipCount() const;      // images per step at the current speed
+  bool IsSoundWanted(bool twoChannel) const override;
+  // Channels of the sound track to play: 1, 2, 3 (both) or 0.
+  int GetChannelMask() const override;
+  void ShowForwardPlayMode(bool soundMode) override;
+  // The enabling after a play loop ends (not after a pause): speed slider,
+  // transport and copy buttons on, stop off; the sound controls only when
+  // the recording has sound.
+  void RestoreIdleEnabling(bool hasSound) override;
+  void UpdateStartCopyButton() override;
+  void SetPositionRange(int count) override;
+  void SetPositionSlider(int imageNumber) override;
+  void SetCloseEnabled(bool enabled) override;
+  PositionSlider* GetPositionSlider() const { return positionSlider_; }
+
+  // --------------------------- published by the document and the image view
+  // Every read-out from the document.
+  void UpdatePositionDisplay();
+  // Asks a running play loop to stop and shows the idle enabling.
+  void ShowStoppedState();
+  // The copy-range controls are shown for recorder discs only.
+  void ShowCopyControls();
+  void ClearPositionTexts();
+  void UpdateSoundControls(int twoChannel, int allowSound);
+  // 4 panes: the four small channel fields; otherwise the single one.
+  void SetChannelDisplayLayout(int paneCount);
+  void ResetChannelDisplay() { SetChannelDisplayLayout(1); }
+
+  // The control with a form id (null when none).
+  QWidget* Control(int id) const;
+  // The same as clicking the control (nothing when it is disabled).
+  void Click(int id);
+  // The recorder viewer's posted WM_COMMAND: click the control once the
+  // running loop has returned to the event loop.
+  void PostCommand(int id);
+
+  // Keyboard shortcuts of the main window, listed in the button tooltips.
+  // Installed on the panel's window; they work wherever the focus is.
+  void InstallShortcuts();
+
+ public slots:
+  void OnPrevious();
+  void OnNext();
+  void OnFirst();
+  void OnLast();
+  void OnPlay() override;
+  void OnReversePlay() override;
+  void OnStop();
+  void OnPlayOrStop();
+  void OnReverseOrStop();
+  void OnPreviousKey();
+  void OnNextKey();
+  void OnSpeedUp();
+  void OnSpeedDown();
+  void OnSetCopyStart();
+  void OnSetCopyEnd();
+  void OnStartCopy();
+  void OnSound();
+  void OnSoundChannelBox();
+  void OnPositionSliderMoved(int value);
+  void OnVolumeSliderMoved(int value);
+  void OnPaneLayoutChanged(int paneCount);
+  void OnRecordingChanged();
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+
+ private:
+  struct DialogUnits;
+  void CreateControls();
+  void PlaceControls();
+  void PlaceRightAlignedControls();
+  void LoadSkins();
+  void ApplyTooltips();
+  void SyncVolumeSliderFromMixer();
+  void SetEnabled(int id, bool enabled);
+  void SetVisible(int id, bool visible);
+  void SetText(int id, const QString& text);
+  void RepaintNow();
+  QString ImageTimeText(int index, bool dashMode) const;
+  CSelvoViewerView* ImageView() const;
+  int PaneCount() const;
+  void RedrawImageView();
+
+  CSelvoViewerDoc& doc_;
+  std::map<int, QWidget*> controls_;
+  PositionSlider* positionSlider_ = nullptr;
+  SpeedSlider* speedSlider_ = nullptr;
+  TipSlider* volumeSlider_ = nullptr;
+  SkinToggleButton* soundButton_ = nullptr;
+  QCheckBox* channel1Box_ = nullptr;
+  QCheckBox* channel2Box_ = nullptr;
+  QLabel* speedLabel_ = nullptr;
+  int soundOn_ = 1;
+  int volumeTimerId_ = 0;
+  bool initialUpdateDone_ = false;
+  // Copy range, 1-based image numbers, -1 unset (kept here until the
+  // document owns the disc copy).
+  int copyStart_ = -1;
+  int copyEnd_ = -1;
+};
+
+}  // namespace selvo

@@ -1,0 +1,228 @@
+// The control panel inside the main window: its read-outs after position
+// changes, the buttons and keys with and without a recording, the channel
+// read-outs per split, the sound controls and the copy controls' visibility.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSettings>
+
+#include <memory>
+
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "doc/CSelvoViewerDoc.h"
+#include "panel/CSelvoFormView.h"
+#include "source/Notifier.h"
+#include "tests/TestFolder.h"
+#include "tests/gui/SmallRecording.h"
+#include "view/SpeedSlider.h"
+
+namespace selvo {
+namespace {
+
+using Panel = CSelvoFormView;
+
+class ControlPanelTest : public ::testing::Test {
+ protected:
+  ControlPanelTest() {
+    DocumentOptions options;
+    options.persistSettings = false;
+    doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    frame = std::make_unique<CMainFrame>(*doc, profile, 0);
+    panel = static_cast<Panel*>(frame->PanelStrip());
+  }
+  ~ControlPanelTest() override { frame.reset(); }
+
+  void Open(const std::vector<test::SmallFrame>& frames, bool withInfo) {
+    const std::string path = test::WriteSmallRecording(scratch, "rec", frames, withInfo);
+    ASSERT_EQ(doc->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
+  }
+  QString Text(int id) const { return static_cast<QLabel*>(panel->Control(id))->text(); }
+  QString Time(int index) const { return QString::fromStdString(doc->GetTimeTextAt(index)); }
+  bool Enabled(int id) const { return panel->Control(id)->isEnabled(); }
+  bool Hidden(int id) const { return panel->Control(id)->isHidden(); }
+  void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(frame->ImageViewWidget(), &press);
+  }
+  void ShowActive() {
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    QApplication::processEvents();
+  }
+
+  test::TestFolder scratch;
+  QSettings profile{QString::fromStdString(scratch / "profile.ini"), QSettings::IniFormat};
+  RecordingNotifier notifier;
+  std::unique_ptr<CSelvoViewerDoc> doc;
+  std::unique_ptr<CMainFrame> frame;
+  Panel* panel = nullptr;
+};
+
+TEST_F(ControlPanelTest, KeepsEightyPixelsUnderTheImageView) {
+  frame->show();
+  QApplication::processEvents();
+  EXPECT_EQ(panel->height(), Panel::kPanelHeight);
+  // Every control of the lower strip lies inside the panel.
+  for (int id : {Panel::kPlay, Panel::kReversePlay, Panel::kSound, Panel::kImageNumber, Panel::kCurrentTime})
+    EXPECT_LE(panel->Control(id)->geometry().bottom(), Panel::kPanelHeight - 1) << id;
+}
+
+TEST_F(ControlPanelTest, WithoutRecordingButtonsDoNothingAndReadOutsStayEmpty) {
+  for (int id : {Panel::kPrevious, Panel::kNext, Panel::kPlay, Panel::kReversePlay, Panel::kStop})
+    EXPECT_FALSE(Enabled(id)) << id;
+  panel->OnNext();
+  panel->OnPlay();
+  panel->OnReversePlay();
+  panel->ShowStoppedState();
+  EXPECT_FALSE(doc->IsPlaying());
+  for (int id : {Panel::kFirstTime, Panel::kLastTime, Panel::kCurrentTime, Panel::kImageNumber, Panel::kChannelSingle})
+    EXPECT_TRUE(Text(id).isEmpty()) << id;
+  EXPECT_TRUE(panel->GetPositionSlider()->IsRangeEmpty());
+}
+
+TEST_F(ControlPanelTest, ReadOutsFollowEveryPositionChange) {
+  Open({{0, 100000000}, {0, 100000010}, {0, 100000020}}, true);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("1 / 3"));
+  EXPECT_EQ(Text(Panel::kFirstTime), Time(0));
+  EXPECT_EQ(Text(Panel::kLastTime), Time(2));
+  EXPECT_NE(Time(0), Time(2));
+  EXPECT_EQ(Text(Panel::kCurrentTime), Time(0));
+  EXPECT_EQ(Text(Panel::kChannelSingle), QStringLiteral(" 1"));
+  EXPECT_EQ(panel->GetPositionSlider()->maximum(), 3);
+  EXPECT_TRUE(Enabled(Panel::kPlay));
+  EXPECT_FALSE(Enabled(Panel::kStop));
+
+  panel->Click(Panel::kNext);
+  EXPECT_EQ(doc->GetPosition(), 1);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("2 / 3"));
+  EXPECT_EQ(Text(Panel::kCurrentTime), Time(1));
+  EXPECT_EQ(panel->GetPositionSlider()->value(), 2);
+
+  // Dragging the slider loads the image it points at.
+  panel->GetPositionSlider()->setValue(3);
+  EXPECT_EQ(doc->GetPosition(), 2);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("3 / 3"));
+  EXPECT_EQ(Text(Panel::kCurrentTime), Time(2));
+
+  panel->Click(Panel::kNext);  // at the last image: nothing
+  EXPECT_EQ(doc->GetPosition(), 2);
+  panel->Click(Panel::kPrevious);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("2 / 3"));
+}
+
+TEST_F(ControlPanelTest, OneImageRecordingCannotStep) {
+  Open({{0}}, false);
+  panel->Click(Panel::kPrevious);
+  panel->Click(Panel::kNext);
+  EXPECT_EQ(doc->GetPosition(), 0);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("1 / 1"));
+  EXPECT_EQ(Text(Panel::kFirstTime), Text(Panel::kLastTime));
+}
+
+TEST_F(ControlPanelTest, CopyControlsStayHiddenForFolders) {
+  Open({{0}, {0}}, false);
+  panel->ShowCopyControls();
+  for (int id : {Panel::kSetCopyStart, Panel::kSetCopyEnd, Panel::kStartCopy, Panel::kCopyStartNumber,
+                 Panel::kCopyEndNumber})
+    EXPECT_TRUE(Hidden(id)) << id;
+}
+
+TEST_F(ControlPanelTest, CopyRangeEndingBeforeItsStartCannotBeCopied) {
+  Open({{0}, {0}, {0}}, false);
+  doc->GoLast(true);
+  panel->OnSetCopyStart();
+  doc->GoFirst(true);
+  panel->OnSetCopyEnd();
+  EXPECT_EQ(Text(Panel::kCopyStartNumber), QStringLiteral("    3"));
+  EXPECT_FALSE(Enabled(Panel::kStartCopy));
+  doc->GoLast(true);
+  panel->OnSetCopyEnd();
+  EXPECT_TRUE(Enabled(Panel::kStartCopy));
+}
+
+TEST_F(ControlPanelTest, ChannelReadOutFollowsTheSplit) {
+  Open({{0}, {1}, {2}, {3}, {0}}, true);
+  EXPECT_FALSE(Hidden(Panel::kChannelSingle));
+  EXPECT_TRUE(Hidden(Panel::kChannelPane1));
+
+  frame->FireCommand(cmd::kSplit4);
+  EXPECT_TRUE(Hidden(Panel::kChannelSingle));
+  const int fields[] = {Panel::kChannelPane1, Panel::kChannelPane2, Panel::kChannelPane3, Panel::kChannelPane4};
+  const char* expected[] = {" 1", " 2", " 3", " 4"};
+  for (int pane = 0; pane < 4; ++pane) {
+    EXPECT_FALSE(Hidden(fields[pane])) << pane;
+    EXPECT_EQ(Text(fields[pane]), QString::fromLatin1(expected[pane])) << pane;
+  }
+
+  frame->FireCommand(cmd::kSplit9);
+  EXPECT_FALSE(Hidden(Panel::kChannelSingle));
+  EXPECT_EQ(Text(Panel::kChannelSingle), QStringLiteral("--"));
+}
+
+TEST_F(ControlPanelTest, SoundButtonAndChannelBoxesAgree) {
+  auto* box1 = static_cast<QCheckBox*>(panel->Control(Panel::kSoundChannel1));
+  auto* box2 = static_cast<QCheckBox*>(panel->Control(Panel::kSoundChannel2));
+  EXPECT_TRUE(box1->isHidden());
+  EXPECT_TRUE(panel->IsSoundWanted(false));
+  panel->UpdateSoundControls(1, 1);
+  ASSERT_FALSE(box1->isHidden());
+  // Without sound in the recording the controls cannot be used; the rest
+  // of this test plays a recording that has sound.
+  EXPECT_FALSE(box1->isEnabled());
+  EXPECT_FALSE(panel->Control(Panel::kSound)->isEnabled());
+  box1->setEnabled(true);
+  box2->setEnabled(true);
+
+  panel->OnSound();  // off: both boxes cleared
+  EXPECT_FALSE(box1->isChecked());
+  EXPECT_FALSE(box2->isChecked());
+  EXPECT_FALSE(panel->IsSoundWanted(false));
+  EXPECT_FALSE(panel->IsSoundWanted(true));
+
+  panel->OnSound();  // on again: 1ch
+  EXPECT_TRUE(box1->isChecked());
+  EXPECT_TRUE(panel->IsSoundWanted(true));
+
+  box1->click();  // clearing the last box turns sound off
+  EXPECT_FALSE(panel->IsSoundWanted(false));
+  box2->click();  // checking a box turns it on again
+  EXPECT_TRUE(panel->IsSoundWanted(false));
+  EXPECT_FALSE(box1->isChecked());
+
+  // A one-channel recording plays on both speakers while sound is on.
+  EXPECT_EQ(panel->GetChannelMask(), 3);
+}
+
+TEST_F(ControlPanelTest, KeysActLikeTheButtons) {
+  Open({{0}, {0}, {0}, {0}}, false);
+  ShowActive();
+  PressKey(Qt::Key_Right);
+  EXPECT_EQ(doc->GetPosition(), 1);
+  PressKey(Qt::Key_End);
+  EXPECT_EQ(doc->GetPosition(), 3);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("4 / 4"));
+  PressKey(Qt::Key_Left);
+  EXPECT_EQ(doc->GetPosition(), 2);
+  PressKey(Qt::Key_Home);
+  EXPECT_EQ(doc->GetPosition(), 0);
+
+  EXPECT_EQ(panel->SpeedPosition(), Panel::kDefaultSpeed);
+  PressKey(Qt::Key_Plus);
+  EXPECT_EQ(panel->SpeedPosition(), Panel::kDefaultSpeed + 1);
+  for (int i = 0; i < 12; ++i) PressKey(Qt::Key_Minus);
+  EXPECT_EQ(panel->SpeedPosition(), 1);
+
+  // While the step buttons are disabled (as during play) the keys do nothing.
+  panel->Control(Panel::kNext)->setEnabled(false);
+  PressKey(Qt::Key_Right);
+  PressKey(Qt::Key_End);
+  EXPECT_EQ(doc->GetPosition(), 0);
+}
+
+}  // namespace
+}  // namespace selvo

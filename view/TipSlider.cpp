@@ -1,0 +1,11 @@
+#include "view/TipSlider.h"
+
+#include "app/StringTable.h"
+
+namespace selvo {
+
+TipSlider::TipSlider(int controlId, QWidget* parent) : QSlider(Qt::Horizontal, parent), controlId_(controlId) {
+  setToolTip(QString::fromStdString(LoadString(controlId)));
+}
+
+}  // namespace selvo
