@@ -29,12 +29,13 @@ QString CSelvoViewerApp::ProductTitle(int variant) {
 
 std::string CSelvoViewerApp::HelpText() {
   return std::string("Usage: ") + kProgramName +
-         " [-check] [-log] [FOLDER]\n"
+         " [-check] [-log] [FOLDER | --disc PATH]\n"
          "Shows the still-image recordings of multi-camera video recorders.\n"
          "\n"
          "  FOLDER      recording folder to open at start-up\n"
          "  -check      mark images whose recorder check fails\n"
          "  -log        write the disc reader's trace log\n"
+         "  --disc PATH open a recorder disc: a CD device (/dev/sr0) or a disc-image file\n"
          "  --help      show this text and exit\n"
          "  --version   show the version and exit\n"
          "\n"
@@ -73,6 +74,10 @@ bool CSelvoViewerApp::InitInstance() {
   if (!commandLine_.openPath.empty()) {
     const std::string folder = commandLine_.openPath;
     QTimer::singleShot(0, doc_.get(), [this, folder] { doc_->OpenFolder(folder); });
+  }
+  if (!commandLine_.discPath.empty()) {
+    const std::string disc = commandLine_.discPath;
+    QTimer::singleShot(0, doc_.get(), [this, disc] { doc_->OpenDisc(disc); });
   }
   return true;
 }

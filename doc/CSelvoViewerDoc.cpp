@@ -11,13 +11,21 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <limits>
 #include <thread>
 
 #include "app/AppSettings.h"
+#include "doc/EventLoopClock.h"
 #include "doc/ImageViewLink.h"
+#include "doc/PlaySpeed.h"
+#include "doc/PlaybackClock.h"
+#include "doc/PlaybackControls.h"
+#include "doc/PlaybackSound.h"
+#include "doc/SoundTrackPlayback.h"
 #include "doc/TimeText.h"
 #include "panel/ProgressEvent.h"
 #include "panel/SearchingDialog.h"
+#include "panel/SoundTrack.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
@@ -80,6 +88,7 @@ CSelvoViewerDoc::~CSelvoViewerDoc() {
   }
   imageBlock_.reset();
   source_.reset();
+  soundTrack_.reset();
   SaveSettings();
 }
 
@@ -235,7 +244,11 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OnFileOpen() {
   dialog.choice = OpenRecordingDialog::kChoiceFolder;
   if (dialog.exec() != QDialog::Accepted) return OpenOutcome::NotOpened;
   // The disc controls stay hidden, so the dialog answers the folder choice;
-  // the disc branch arrives with the disc reader.
+  // the disc branch opens the drive it names (selvo-viewer --disc PATH).
+  if (dialog.choice == OpenRecordingDialog::kChoiceDisc) {
+    const QString drive = dialog.driveLetter.isEmpty() ? dialog.path : dialog.driveLetter;
+    return OpenDisc(drive.toStdString());
+  }
   if (dialog.choice != OpenRecordingDialog::kChoiceFolder) return OpenOutcome::NotOpened;
   return OpenFolder(dialog.path.toStdString());
 }
@@ -269,6 +282,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 
 void CSelvoViewerDoc::DiscardRecording() {
   source_.reset();
+  soundTrack_.reset();
   hasSound_ = 0;
   orderCheck_ = 0;
   imageBlock_.reset();
@@ -283,10 +297,7 @@ std::unique_ptr<ImageSource> CSelvoViewerDoc::MakeFolderSource(const MediaKind& 
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::string& folder) {
   sourceKind_ = 0;
-  // The sound track arrives with the sound player; until then no recording
-  // has sound and reads skip the order check.
-  hasSound_ = 0;
-  orderCheck_ = hasSound_;
+  OpenSoundTrack(folder);
   source_ = MakeFolderSource(probeFlags_);
   if (!source_) {
     FinishEmptyOpen();
@@ -406,7 +417,7 @@ bool CSelvoViewerDoc::GoFirst(bool refresh) {
   if (!source_ || source_->GetCount() <= 0) return false;
   if (!source_->First()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  // The sound track's SeekToStart joins here once sound exists.
+  if (soundTrack_) soundTrack_->SeekToStart();
   if (refresh) Refresh();
   return true;
 }
@@ -415,7 +426,7 @@ bool CSelvoViewerDoc::GoLast(bool refresh) {
   if (!source_) return false;
   if (!source_->Last()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  // The sound track's SeekToEnd joins here once sound exists.
+  if (soundTrack_) soundTrack_->SeekToEnd();
   if (refresh) Refresh();
   return true;
 }
@@ -447,7 +458,11 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
   int fallback[16];
   std::fill(std::begin(fallback), std::end(fallback), -9);
   int* channels = paneChannels ? paneChannels : fallback;
-  if (!source_->SelectChannels(channel, paneCount, channels)) return false;
+  if (!source_->SelectChannels(channel, paneCount, channels)) {
+    AbandonPause();
+    return false;
+  }
+  if (controls_) controls_->SetPositionRange(source_->GetCount());
   GoFirst(false);
   GoLast(false);
   int index = key;
@@ -465,6 +480,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
     index = source_->RecordForInfoIndex(info);
   }
   SetImage(index);
+  if (controls_) controls_->SetPositionSlider(index + 1);
   Refresh();
   ResumePlayback();
   return true;
@@ -541,21 +557,270 @@ void CSelvoViewerDoc::DrawAlterationMarks(QPainter& painter, int x, int y, int w
 
 // ------------------------------------------------------------------ playback
 
+namespace {
+
+// Milliseconds from the first image's stamp to another's. Signed, so that a
+// stamp out of order makes its image due at once instead of in 49 days.
+std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStamp) {
+  return static_cast<std::int64_t>(source.GetStampAt(index)) - static_cast<std::int64_t>(firstStamp);
+}
+
+// IndexForStamp takes a stamp offset; time before the first image is 0.
+int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
+  const std::int64_t clamped = std::clamp<std::int64_t>(offsetMs, 0, std::numeric_limits<std::uint32_t>::max());
+  return source.IndexForStamp(static_cast<std::uint32_t>(clamped));
+}
+
+}  // namespace
+
+void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { clock_ = clock; }
+
+PlaybackClock& CSelvoViewerDoc::Clock() {
+  if (clock_) return *clock_;
+  if (!ownClock_) ownClock_ = std::make_unique<EventLoopClock>();
+  return *ownClock_;
+}
+
+void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
+  auto track = std::make_unique<selvo::SoundTrack>(notifier_);
+  const int opened = track->Open(folder);
+  SetSoundTrack(std::make_unique<SoundTrackPlayback>(std::move(track)), opened);
+}
+
+void CSelvoViewerDoc::SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound) {
+  soundTrack_ = std::move(sound);
+  hasSound_ = soundTrack_ ? hasSound : 0;
+  orderCheck_ = hasSound_;
+}
+
+int CSelvoViewerDoc::SpeedPosition() const { return controls_ ? controls_->SpeedPosition() : kInitialSpeed; }
+
+bool CSelvoViewerDoc::ChooseSoundMode() const {
+  const bool onePane = !view_ || view_->GetPaneCount() == 1;
+  return controls_ && controls_->IsSoundWanted(IsTwoChannelSound()) && hasSound_ && soundTrack_ && onePane;
+}
+
+bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
+  if (stepped || !source_ || !source_->IsDriveNotReady()) return false;
+  stopRequest_ = 1;
+  return true;
+}
+
+void CSelvoViewerDoc::ShowPlayedStep() {
+  if (view_) view_->RedrawImageView(false);
+  emit positionDisplayChanged();
+}
+
+void CSelvoViewerDoc::FinishLoop(bool resumePending, bool updateCopyButton) {
+  // A loop that ended for a pause leaves the controls in their playing
+  // state until the posted restart comes.
+  if (resumePending || !controls_) return;
+  controls_->SetCloseEnabled(true);
+  if (updateCopyButton) controls_->UpdateStartCopyButton();
+  controls_->RestoreIdleEnabling(hasSound_ != 0);
+  emit commandStatesChanged();
+}
+
+bool CSelvoViewerDoc::PlayForward() {
+  if (!source_) return false;
+  playingForward_ = 1;
+  if (controls_) controls_->SetCloseEnabled(false);
+  emit commandStatesChanged();
+  PlaybackClock& clock = Clock();
+
+  std::int64_t baseTime = clock.NowMs();
+  const bool soundMode = ChooseSoundMode();
+  const std::uint32_t firstStamp = source_->GetStampAt(0);
+  // The loop touches only the track it started, even if an open run from
+  // inside the loop has replaced it.
+  PlaybackSound* const sound = soundMode ? soundTrack_.get() : nullptr;
+  if (controls_) controls_->ShowForwardPlayMode(soundMode);
+  int step = soundMode ? 1 : SkipCountForSpeed(SpeedPosition());
+
+  std::int64_t now = clock.NowMs();
+  std::int64_t dueTime = now;
+  std::int64_t lastSoundPos = 0;
+  const int start = source_->GetPosition();
+  if (start + step < source_->GetCount()) {
+    if (soundMode) {
+      const std::int64_t offset = StampOffset(*source_, start, firstStamp);
+      baseTime -= offset;
+      dueTime = StampOffset(*source_, start + step, firstStamp) + baseTime;
+      if (sound->GetLength() > offset) sound->Play(offset, controls_->GetChannelMask());
+      now = clock.NowMs();
+      lastSoundPos = sound->GetPosition();
+    } else {
+      dueTime = baseTime + FrameIntervalForSpeed(SpeedPosition());
+    }
+  }
+
+  bool firstPass = true;
+  while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
+    clock.HandlePendingEvents();
+    if (stopRequest_ || !source_) break;
+    if (!firstPass) now = clock.NowMs();
+    firstPass = false;
+    if (dueTime > now) {
+      clock.WaitForEventsUntil(dueTime);
+      continue;
+    }
+    // Pictures whose time has passed while the previous one was read are
+    // skipped, so the pictures keep up with the sound.
+    if (soundMode && dueTime < now) {
+      step = std::max(1, IndexForOffset(*source_, now - baseTime) - IndexForOffset(*source_, dueTime - baseTime));
+    }
+    const int target = source_->GetPosition() + step;
+    if (target >= source_->GetCount()) break;
+    const bool stepped =
+        source_->Forward(step) && ReadCurrentImage(ImageSource::kReadDecode, {}, soundMode);
+    StepFailedOnDrive(stepped);
+    if (soundMode) {
+      // The pictures wait for a sound track that runs late.
+      const std::int64_t lag = StampOffset(*source_, target, firstStamp);
+      const std::int64_t pos = sound == soundTrack_.get() ? sound->GetPosition() : lastSoundPos;
+      if (pos != lastSoundPos) {
+        lastSoundPos = pos;
+        if (pos < lag) baseTime += lag - pos;
+      }
+    }
+    ShowPlayedStep();
+    if (soundMode) {
+      step = 1;
+      if (target + 1 >= source_->GetCount()) break;
+      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime;
+    } else {
+      // Measured from the start of this step: a slow read shortens the wait.
+      step = SkipCountForSpeed(SpeedPosition());
+      dueTime = FrameIntervalForSpeed(SpeedPosition()) + now;
+    }
+    if (stopRequest_) break;
+  }
+
+  if (soundMode) {
+    const bool stopped = stopRequest_ != 0;
+    if (stopped) stopRequest_ = 0;
+    if (sound == soundTrack_.get()) {
+      if (stopped) {
+        sound->Pause();
+      } else {
+        sound->Stop();
+      }
+    }
+  }
+  FinishLoop(resumeForward_ != 0, true);
+  playingForward_ = 0;
+  PostRestartAfterLoop();
+  emit commandStatesChanged();
+  return true;
+}
+
+bool CSelvoViewerDoc::PlayReverse() {
+  if (!source_) return false;
+  playingReverse_ = 1;
+  if (controls_) controls_->SetCloseEnabled(false);
+  emit commandStatesChanged();
+  PlaybackClock& clock = Clock();
+
+  // Every exit clears the stop request it answers.
+  auto stopAnswered = [this] {
+    if (!stopRequest_ && source_) return false;
+    stopRequest_ = 0;
+    return true;
+  };
+  while (source_ && source_->GetPosition() >= 0) {
+    clock.HandlePendingEvents();
+    if (stopAnswered()) break;
+    const std::int64_t start = clock.NowMs();
+    const int step = SkipCountForSpeed(SpeedPosition());
+    // The first image is reached only when a step lands on it.
+    if (source_->GetPosition() - step < 0) break;
+    const bool stepped = source_->Backward(step) && ReadCurrentImage(ImageSource::kReadDecode, {}, false);
+    StepFailedOnDrive(stepped);
+    if (stopAnswered()) break;
+    ShowPlayedStep();
+    // Waiting in the event loop keeps the window responsive for the whole
+    // interval, which is a full second at the slowest speed.
+    const std::int64_t dueTime = start + FrameIntervalForSpeed(SpeedPosition());
+    while (!stopRequest_ && clock.NowMs() < dueTime) clock.WaitForEventsUntil(dueTime);
+    if (stopAnswered()) break;
+  }
+  FinishLoop(resumeReverse_ != 0, false);
+  playingReverse_ = 0;
+  PostRestartAfterLoop();
+  emit commandStatesChanged();
+  return true;
+}
+
+bool CSelvoViewerDoc::RunForwardPlay() {
+  resumeForward_ = 0;
+  stopRequest_ = 0;
+  const bool played = PlayForward();
+  stopRequest_ = 1;
+  return played;
+}
+
+bool CSelvoViewerDoc::RunReversePlay() {
+  resumeReverse_ = 0;
+  stopRequest_ = 0;
+  const bool played = PlayReverse();
+  stopRequest_ = 1;
+  return played;
+}
+
 void CSelvoViewerDoc::RequestPlaybackStop() {
   if (source_) stopRequest_ = 1;
 }
 
 void CSelvoViewerDoc::PausePlayback() {
-  resumeForward_ = playingForward_;
-  resumeReverse_ = playingReverse_;
-  if (IsPlaying()) stopRequest_ = 1;
+  resumeForward_ = 0;
+  if (playingForward_) {
+    stopRequest_ = 1;
+    resumeForward_ = 1;
+  }
+  resumeReverse_ = 0;
+  if (playingReverse_) {
+    stopRequest_ = 1;
+    resumeReverse_ = 1;
+  }
+}
+
+void CSelvoViewerDoc::PostRestartAfterLoop() {
+  const int restart = restartAfterLoop_;
+  restartAfterLoop_ = kNoRestart;
+  if (restart != kNoRestart && !IsPlaying()) PostPanelCommand(restart == kRestartForward);
+}
+
+void CSelvoViewerDoc::AbandonPause() {
+  // Nothing will resume: the loop, or this call once it has returned, must
+  // leave the controls idle and let the window close again.
+  resumeForward_ = 0;
+  resumeReverse_ = 0;
+  if (!IsPlaying()) FinishLoop(false, true);
 }
 
 void CSelvoViewerDoc::ResumePlayback() {
-  // The play loops and the panel that restarts them come later; a pause
-  // can only have happened while one ran.
-  resumeForward_ = 0;
-  resumeReverse_ = 0;
+  if (resumeForward_) PostPanelCommand(true);
+  if (resumeReverse_) PostPanelCommand(false);
+}
+
+void CSelvoViewerDoc::PostPanelCommand(bool forward) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, forward] {
+        // The paused loop may still be on the stack when the restart comes
+        // round within the same dispatch; start only once it has returned.
+        if (IsPlaying()) {
+          restartAfterLoop_ = forward ? kRestartForward : kRestartReverse;
+          return;
+        }
+        if (!controls_) return;
+        if (forward) {
+          controls_->OnPlay();
+        } else {
+          controls_->OnReversePlay();
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace selvo

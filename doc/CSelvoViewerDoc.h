@@ -24,8 +24,11 @@
 
 #include "app/CommandIds.h"
 #include "doc/AutoResetEvent.h"
+#include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
+#include "source/CopyRangeJob.h"
 #include "source/DibBlock.h"
+#include "source/DiscReader.h"
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
 
@@ -36,6 +39,9 @@ namespace selvo {
 
 class ImageViewLink;
 class Notifier;
+class PlaybackClock;
+class PlaybackControls;
+class PlaybackSound;
 
 // Start-up facts the application object hands to the document.
 struct DocumentOptions {
@@ -157,6 +163,41 @@ class CSelvoViewerDoc : public QObject {
   // Redraw at once and tell the panel: the refresh after a position change.
   void Refresh();
 
+  // =========================================================== recorder disc
+  // The disc branch of the open flow for a CD device node or a disc-image
+  // file: stops playback, discards the old recording, opens the disc and
+  // shows its first image. A disc that cannot be opened has told the user
+  // why (through the notifier) and leaves an empty recording: Empty.
+  OpenOutcome OpenDisc(const std::string& path);
+  // Tests read discs through a device of their own; null restores the
+  // device the path names.
+  void SetDiscDeviceFactory(DiscReader::DeviceFactory factory) { discDeviceFactory_ = std::move(factory); }
+
+  // Copy range, 1-based image numbers, -1 while unset. Setting does nothing
+  // without a recording; every copy unsets the range.
+  int GetCopyStart() const { return copyStart_; }
+  int GetCopyEnd() const { return copyEnd_; }
+  bool IsCopyRangeValid() const { return copyStart_ != -1 && copyEnd_ != -1 && copyEnd_ >= copyStart_; }
+  bool IsCopying() const { return copyBusy_ != 0; }
+  void SetCopyStart();
+  void SetCopyEnd();
+  enum class CopyOutcome {
+    NotStarted,  // no valid range, no recording, or the save dialog was cancelled
+    Copied,      // every image of the range was tried
+    Cancelled    // the user stopped "Copying..."; the files written stay
+  };
+  // Start Copy: the save dialog suggests DefaultCopyName, then CopyRangeTo.
+  CopyOutcome CopyRange();
+  // The current image's date, month-day-year or as the date format says,
+  // always with "-" ("03-15-2006-").
+  std::string DefaultCopyName() const;
+  // The copy into the folder of chosenPath, named after its file name
+  // without extension: the copy thread paced by "Copying...", then the
+  // "Disk Read Error" list, then the position on the range's last image.
+  CopyOutcome CopyRangeTo(const std::string& chosenPath);
+  // The failures of the last copy; null before the first.
+  const CopyRangeJob* LastCopy() const { return copyJob_.get(); }
+
   // ================================================================ settings
   void SetPrintTitle(const std::string& title) { printTitle_ = title; }
   // Both values 0..2. Redraws the overlays when a recording is open and a
@@ -169,11 +210,37 @@ class CSelvoViewerDoc : public QObject {
   const std::string& LastSaveFolder() const { return lastSaveFolder_; }
   void SetLastSaveFolder(const std::string& folder) { lastSaveFolder_ = folder; }
 
-  // ============================== playback (comes with the control panel)
+  // ================================================================ playback
+  // The panel and the frame the loops drive; null detaches.
+  void AttachPlaybackControls(PlaybackControls* controls) { controls_ = controls; }
+  // Tests drive time through their own clock; null restores the real one.
+  void SetPlaybackClock(PlaybackClock* clock);
+  // The sound track of the open recording (null: none); hasSound is what
+  // its Open answered. Reads check the image order exactly when it has.
+  void SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound);
+  PlaybackSound* GetSoundTrack() const { return soundTrack_.get(); }
+
   bool IsPlaying() const { return playingForward_ || playingReverse_; }
-  // Stubs until the play loops exist: they only keep the flags consistent.
+  bool IsPlayingForward() const { return playingForward_ != 0; }
+  bool IsPlayingReverse() const { return playingReverse_ != 0; }
+  bool IsStopRequested() const { return stopRequest_ != 0; }
+  bool IsResumePending() const { return resumeForward_ || resumeReverse_; }
+  // Makes a running loop end when control returns to it (the panel's Stop).
   void RequestPlaybackStop();
+  // The play loops: nested event loops that step, read and redraw until the
+  // recording ends, a stop is requested or the drive fails. False at once
+  // without a source, else true when the loop has ended. Every handler may
+  // run inside them; they talk to the loop only through the flags above.
+  bool PlayForward();
+  bool PlayReverse();
+  // What the panel's Play / Reverse Play run when the other direction is
+  // not playing: a fresh start, not a resumed pause, and a stop request
+  // left behind for anything still dispatching inside.
+  bool RunForwardPlay();
+  bool RunReversePlay();
+  // Ends a running loop and remembers its direction (a slider drag began).
   void PausePlayback();
+  // Restarts the remembered direction through a queued Play / Reverse Play.
   void ResumePlayback();
 
  signals:
@@ -183,12 +250,16 @@ class CSelvoViewerDoc : public QObject {
   void recordingChanged();
   // Anything a command's enabled or checked state depends on changed.
   void commandStatesChanged();
+  // The copy range was set, or a copy ended and unset it.
+  void copyRangeChanged();
 
  private:
   std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
   bool ProbeFolder(const std::string& folder);
   void StopPlaybackForOpen();
   void DiscardRecording();
+  // The folder's sound track; hasSound and the order check follow its Open.
+  void OpenSoundTrack(const std::string& folder);
   OpenOutcome LoadFolderRecording(const std::string& folder);
   // Body of the loader thread: index the folder, then close the dialog.
   void RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow);
@@ -216,6 +287,23 @@ class CSelvoViewerDoc : public QObject {
   MediaKind probeFlags_;
 
   // Playback.
+  bool ChooseSoundMode() const;
+  int SpeedPosition() const;
+  bool StepFailedOnDrive(bool stepped);
+  void ShowPlayedStep();
+  void FinishLoop(bool resumePending, bool updateCopyButton);
+  void PostPanelCommand(bool forward);
+  void PostRestartAfterLoop();
+  void AbandonPause();
+  PlaybackClock& Clock();
+
+  PlaybackControls* controls_ = nullptr;
+  std::unique_ptr<PlaybackClock> ownClock_;
+  PlaybackClock* clock_ = nullptr;
+  std::unique_ptr<PlaybackSound> soundTrack_;
+  // A restart that came round while a loop was still running.
+  enum { kNoRestart, kRestartForward, kRestartReverse };
+  int restartAfterLoop_ = kNoRestart;
   int playingForward_ = 0;
   int playingReverse_ = 0;
   int stopRequest_ = 0;
@@ -243,6 +331,23 @@ class CSelvoViewerDoc : public QObject {
   std::atomic<int> loaderCancel_{0};
   std::atomic<bool> loaderResult_{false};
   std::thread workerThread_;
+
+  // Recorder disc and copy range. The copy thread touches the source and
+  // copyJob_ only between a signal of copyEvent_ and its next progress
+  // message; the user-interface thread uses them again only after joining it.
+  void RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode);
+  void FinishCopy();
+  ThreadNotifier discNotifier_{notifier_};
+  DiscReader::DeviceFactory discDeviceFactory_;
+  int copyStart_ = -1;
+  int copyEnd_ = -1;
+  int copyBusy_ = 0;
+  std::string copyFolder_;
+  std::string copyPrefix_;
+  AutoResetEvent copyEvent_;
+  std::atomic<int> copyCancel_{0};
+  std::atomic<QObject*> progressWindow_{nullptr};
+  std::unique_ptr<CopyRangeJob> copyJob_;
 };
 
 }  // namespace selvo

@@ -428,7 +428,9 @@ void CSelvoFormView::RestoreIdleEnabling(bool hasSound) {
 }
 
 void CSelvoFormView::UpdateStartCopyButton() {
-  SetEnabled(kStartCopy, copyStart_ != -1 && copyEnd_ != -1 && copyEnd_ >= copyStart_);
+  copyStart_ = doc_.GetCopyStart();
+  copyEnd_ = doc_.GetCopyEnd();
+  SetEnabled(kStartCopy, doc_.IsCopyRangeValid());
 }
 
 void CSelvoFormView::SetPositionRange(int count) { positionSlider_->SetImageCount(count); }
@@ -591,26 +593,27 @@ void CSelvoFormView::OnReversePlay() {
 
 void CSelvoFormView::OnSetCopyStart() {
   if (!doc_.HasSource()) return;
-  copyStart_ = doc_.GetPosition() + 1;
-  SetText(kCopyStartNumber, QString::asprintf("%5d", copyStart_));
+  doc_.SetCopyStart();
+  SetText(kCopyStartNumber, QString::asprintf("%5d", doc_.GetCopyStart()));
   UpdateStartCopyButton();
 }
 
 void CSelvoFormView::OnSetCopyEnd() {
   if (!doc_.HasSource()) return;
-  copyEnd_ = doc_.GetPosition() + 1;
-  SetText(kCopyEndNumber, QString::asprintf("%5d", copyEnd_));
+  doc_.SetCopyEnd();
+  SetText(kCopyEndNumber, QString::asprintf("%5d", doc_.GetCopyEnd()));
   UpdateStartCopyButton();
 }
 
 void CSelvoFormView::OnStartCopy() {
   if (!doc_.HasSource()) return;
-  // The range is used once: afterwards it is unset again.
-  copyStart_ = -1;
-  copyEnd_ = -1;
+  // The document runs the save dialog and the copy; a copy unsets the
+  // range, a cancelled save dialog leaves it as it was.
+  if (doc_.CopyRange() == CSelvoViewerDoc::CopyOutcome::NotStarted) return;
   SetText(kCopyStartNumber, QString::fromLatin1(kNoCopyNumber));
   SetText(kCopyEndNumber, QString::fromLatin1(kNoCopyNumber));
   UpdateStartCopyButton();
+  UpdatePositionDisplay();
 }
 
 void CSelvoFormView::OnSound() {

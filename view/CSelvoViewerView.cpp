@@ -243,8 +243,15 @@ void CSelvoViewerView::OpenPaneMenu(QPoint widgetPoint) {
 void CSelvoViewerView::OnPaneMenuCommand(int id) {
   if (id < kPaneMenu1Image || id > cmd::kPaneLast) return;
   const PaneSlotTable::CommandResult result = slots_.Apply(id);
-  const std::array<int, PaneSlotTable::kSlots> channels = slots_.ChannelsOf(result.mode);
-  if (DocumentReady()) doc_.SelectChannel(result.channel, slots_.PaneCount(), channels.data());
+  std::array<int, PaneSlotTable::kSlots> channels = slots_.ChannelsOf(result.mode);
+  if (DocumentReady()) {
+    doc_.SelectChannel(result.channel, slots_.PaneCount(), channels.data());
+    // A fresh split has every slot empty; the source then picks the
+    // recording's first cameras, and the panes must show what it picked.
+    if (slots_.IsSplit()) {
+      for (int pane = 0; pane < PaneSlotTable::kSlots; ++pane) slots_.Slot(result.mode, pane).channel = channels[pane];
+    }
+  }
   emit paneLayoutChanged(slots_.PaneCount());
   update();
 }

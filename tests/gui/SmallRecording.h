@@ -42,7 +42,9 @@ inline std::string WriteSmallRecording(const TestFolder& scratch, const std::str
     info.Add(InfoEntry{frames[i].seconds, values.stampMs, static_cast<std::int8_t>(frames[i].channel)});
   }
   if (withInfo) {
-    scratch.Write(name + "/INFO/REC.INF", info.Bytes());
+    scratch.MakeDir(name + "/INFO");
+    std::string error;
+    info.WriteFile(scratch / (name + "/INFO/REC.INF"), error);
   }
   return scratch / name;
 }

@@ -4,10 +4,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "doc/TimeText.h"
+#include "source/CopyRangeJob.h"
+#include "source/DiscImageSource.h"
+#include "source/Notifier.h"
 #include "source/FolderImageSource.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
@@ -68,7 +73,55 @@ bool RecordingHasSound(const std::string& folder) {
   return decoder.Open(soundPath);
 }
 
+bool ParsePositive(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::atoi(text.c_str());
+  return value >= 1;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A damaged disc reports the same failure for every unreadable sector; the
+// records' verdicts already say which ones, so each text is shown once.
+class OnceNotifier : public Notifier {
+ public:
+  void Notify(NoticeKind kind, const std::string& text) override {
+    for (const std::string& shown : shown_) {
+      if (shown == text) return;
+    }
+    shown_.push_back(text);
+    stderr_.Notify(kind, text);
+  }
+
+ private:
+  StderrNotifier stderr_{"selvo-check"};
+  std::vector<std::string> shown_;
+};
+
+// Opens a disc for reading; tells why not on err.
+bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE* err) {
+  if (source.Open(path)) return true;
+  const int why = source.LastOpenError();
+  if (why == RawDiscDevice::kErrorNotReady) {
+    std::fprintf(err, "%s: drive not ready\n", path.c_str());
+  } else if (why != 0) {
+    std::fprintf(err, "%s: %s\n", path.c_str(), std::strerror(why));
+  } else {
+    std::fprintf(err, "%s: no recorder images found\n", path.c_str());
+  }
+  return false;
+}
+
 }  // namespace
+
+bool ParseRecordRange(const std::string& text, int& first, int& last) {
+  const std::size_t dash = text.find('-');
+  if (dash == std::string::npos) return false;
+  return ParsePositive(text.substr(0, dash), first) && ParsePositive(text.substr(dash + 1), last) && first <= last;
+}
 
 CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err)
     : options_(options), out_(out), err_(err) {
@@ -159,14 +212,96 @@ int CheckRun::CheckImageFile(const std::string& file) {
   return IsProblem(image) ? kCheckFoundProblems : kCheckAllOk;
 }
 
+CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index) {
+  CheckedImage image;
+  image.number = index + 1;
+  image.channel = -1;
+  image.path = path + "#" + std::to_string(index + 1);
+  std::vector<std::uint8_t> bytes;
+  if (!source.Seek(index) || !source.ReadRecordBytes(bytes, false)) {
+    image.unreadable = true;
+    if (options_.decode) image.decoded = 0;
+    return image;
+  }
+  ImageInfo info;
+  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) {
+    image.status = info.status;
+    image.time = info.recordTime;
+    image.stamp = info.stampMs;
+  }
+  if (options_.decode) {
+    std::uint32_t size = 0;
+    image.decoded = DecodeJpegMemory(bytes.data(), bytes.size(), &size) != nullptr ? 1 : 0;
+  }
+  return image;
+}
+
+int CheckRun::CheckDisc(const std::string& path) {
+  OnceNotifier notifier;
+  DiscImageSource source(notifier);
+  if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
+  started_ = lastProgress_ = std::chrono::steady_clock::now();
+  const int count = source.GetCount();
+  int result = kCheckAllOk;
+  for (int i = 0; i < count; ++i) {
+    const CheckedImage image = ExamineDiscRecord(source, path, i);
+    Report(image);
+    if (IsProblem(image)) result = kCheckFoundProblems;
+    ShowProgress(i + 1, count);
+  }
+  ClearProgress();
+  return Finish(result);
+}
+
+int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request) {
+  if (!IsFolder(request.folder)) {
+    std::fprintf(err_, "%s: not a folder\n", request.folder.c_str());
+    return Finish(kCheckUsageOrUnreadable);
+  }
+  OnceNotifier notifier;
+  DiscImageSource source(notifier);
+  if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
+  if (request.last > source.GetCount()) {
+    std::fprintf(err_, "%s: the range %d-%d lies past the last record (%d)\n", path.c_str(), request.first,
+                 request.last, source.GetCount());
+    return Finish(kCheckUsageOrUnreadable);
+  }
+  std::string prefix = request.prefix;
+  if (!request.prefixGiven) {
+    // As the viewer suggests: the date of the image it stands on.
+    const CheckedImage first = ExamineDiscRecord(source, path, request.first - 1);
+    if (first.time != 0) prefix = CopyRangeJob::DefaultPrefix(first.time, 0);
+  }
+  CopyRangeJob job(request.first, request.last, request.folder, prefix);
+  started_ = lastProgress_ = std::chrono::steady_clock::now();
+  while (!job.Done()) {
+    job.CopyNext(source, false, false);
+    ShowProgress(job.NextCounter(), job.ImageCount());
+  }
+  ClearProgress();
+  for (const std::string& line : job.ErrorLines()) std::fprintf(err_, "%s\n", line.c_str());
+  if (!options_.quiet) {
+    std::fprintf(out_, "%d of %d images copied to %s\n", job.ImageCount() - job.FailedImages(), job.ImageCount(),
+                 request.folder.c_str());
+  }
+  return Finish(job.FailedImages() > 0 ? kCheckFoundProblems : kCheckAllOk);
+}
+
+int CheckRun::Finish(int result) {
+  if (result > worstExit_) worstExit_ = result;
+  return result;
+}
+
 bool CheckRun::IsProblem(const CheckedImage& image) const {
-  return image.status != 0 || image.decoded == 0;
+  return image.unreadable || image.status != 0 || image.decoded == 0;
 }
 
 std::string CheckRun::Verdict(const CheckedImage& image) const {
   std::string verdict;
   const int s = image.status;
-  if (s == -1) {
+  if (image.unreadable) {
+    verdict = "unreadable record";
+  } else if (s == -1) {
     verdict = "not a recorder image";
   } else if (s == kNoTrailer) {
     verdict = "no recorder trailer";
@@ -184,7 +319,9 @@ std::string CheckRun::Verdict(const CheckedImage& image) const {
 void CheckRun::CountVerdict(const CheckedImage& image) {
   ++total_;
   const int s = image.status;
-  if (s == -1) {
+  if (image.unreadable) {
+    ++unreadable_;
+  } else if (s == -1) {
     ++notRecorder_;
   } else if (s == kNoTrailer) {
     ++noTrailer_;
@@ -217,6 +354,7 @@ void CheckRun::PrintSummary() {
                "%ld images: %ld ok, %ld image altered, %ld time altered, %ld without recorder trailer, "
                "%ld not recorder images",
                total_, ok_, imageAltered_, timeAltered_, noTrailer_, notRecorder_);
+  if (unreadable_ > 0) std::fprintf(out_, ", %ld unreadable records", unreadable_);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", undecodable_);
   std::fprintf(out_, "\n");
 }

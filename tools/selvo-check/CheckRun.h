@@ -11,6 +11,8 @@
 
 namespace selvo {
 
+class DiscImageSource;
+
 struct CheckOptions {
   bool csv = false;
   bool decode = false;
@@ -25,7 +27,20 @@ struct CheckedImage {
   std::uint32_t stamp = 0;
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
   std::string path;
+  bool unreadable = false;  // a disc record whose bytes could not be read
 };
+
+// selvo-check --disc PATH --extract DIR --range A-B [--prefix P].
+struct ExtractRequest {
+  std::string folder;
+  int first = 0;  // 1-based
+  int last = 0;
+  bool prefixGiven = false;
+  std::string prefix;
+};
+
+// "A-B" with 1 <= A <= B; false for anything else.
+bool ParseRecordRange(const std::string& text, int& first, int& last);
 
 enum CheckExit { kCheckAllOk = 0, kCheckFoundProblems = 1, kCheckUsageOrUnreadable = 2 };
 
@@ -36,12 +51,21 @@ class CheckRun {
   void PrintHeader();
   // Examines one PATH (a recording folder or a .jpg/.jp2 file); returns a CheckExit.
   int CheckPath(const std::string& path);
+  // Lists the records of a recorder disc (a CD device node or a disc-image
+  // file) with the verdicts of their trailers; returns a CheckExit.
+  int CheckDisc(const std::string& path);
+  // Copies records of a disc into a folder exactly as the viewer's copy
+  // does; the error report goes to err. kCheckFoundProblems when any image
+  // failed.
+  int ExtractDisc(const std::string& path, const ExtractRequest& request);
   void PrintSummary();
   int ExitCode() const;
 
  private:
   int CheckFolder(const std::string& folder);
   int CheckImageFile(const std::string& file);
+  CheckedImage ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index);
+  int Finish(int result);
   void Report(const CheckedImage& image);
   void CountVerdict(const CheckedImage& image);
   void ShowProgress(int done, int total);
@@ -65,6 +89,7 @@ class CheckRun {
   long noTrailer_ = 0;
   long notRecorder_ = 0;
   long undecodable_ = 0;
+  long unreadable_ = 0;
 };
 
 }  // namespace selvo

@@ -11,16 +11,31 @@ namespace {
 
 const char kUsage[] =
     "Usage: selvo-check [--csv] [--decode] [--quiet] PATH...\n"
+    "       selvo-check [--csv] [--decode] [--quiet] --disc DISC\n"
+    "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
     "Checks the recorder trailer of every image in a recording folder (or of\n"
     "single .jpg / .jp2 files) and reports images whose data or time was altered.\n"
     "\n"
+    "  --disc DISC      read a recorder disc instead: a CD device (/dev/sr0) or a\n"
+    "                   file holding a dump of its blocks; lists its records\n"
+    "  --extract DIR    copy records A..B (1-based, --range) of the disc into the\n"
+    "                   folder DIR as numbered .jpg files, as the viewer's Start Copy\n"
+    "                   does; images that could not be copied are listed on stderr\n"
+    "  --range A-B      the records to copy\n"
+    "  --prefix P       file-name prefix (default: the first image's date, MM-DD-YYYY-)\n"
     "  --csv      one CSV line per image: number,channel,status,time,stamp,decoded,path\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
     "  --quiet    print only the problems and the summary\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
-    "Exit status: 0 every image unaltered, 1 problems found, 2 usage error or unreadable PATH.\n";
+    "Exit status: 0 every image unaltered (or copied), 1 problems found (or images\n"
+    "not copied), 2 usage error or unreadable PATH.\n";
+
+int UsageError(const char* why, const std::string& what) {
+  std::fprintf(stderr, "selvo-check: %s%s\n%s", why, what.c_str(), kUsage);
+  return selvo::kCheckUsageOrUnreadable;
+}
 
 }  // namespace
 
@@ -28,11 +43,27 @@ int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
   selvo::CheckOptions options;
   std::vector<std::string> paths;
+  std::string disc;
+  selvo::ExtractRequest extract;
+  bool extracting = false;
+  std::string range;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    const bool takesValue = arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix";
+    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
+    } else if (arg == "--disc") {
+      disc = argv[++i];
+    } else if (arg == "--extract") {
+      extracting = true;
+      extract.folder = argv[++i];
+    } else if (arg == "--range") {
+      range = argv[++i];
+    } else if (arg == "--prefix") {
+      extract.prefixGiven = true;
+      extract.prefix = argv[++i];
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
@@ -52,6 +83,20 @@ int main(int argc, char** argv) {
       return selvo::kCheckUsageOrUnreadable;
     }
   }
+  if (!disc.empty()) {
+    if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
+    selvo::CheckRun run(options, stdout, stderr);
+    if (extracting) {
+      if (range.empty()) return UsageError("--extract needs --range A-B", "");
+      if (!selvo::ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
+      return run.ExtractDisc(disc, extract);
+    }
+    run.PrintHeader();
+    run.CheckDisc(disc);
+    run.PrintSummary();
+    return run.ExitCode();
+  }
+  if (extracting || !range.empty() || extract.prefixGiven) return UsageError("--extract, --range and --prefix need --disc", "");
   if (paths.empty()) {
     std::fprintf(stderr, "selvo-check: no PATH given\n%s", kUsage);
     return selvo::kCheckUsageOrUnreadable;

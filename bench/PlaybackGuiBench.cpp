@@ -1,0 +1,191 @@
+// The play loops in the real window, offscreen, on 704 x 480 demo pictures:
+//  1. forward play at speed 5 (one picture per 20 ms) in one pane: pictures
+//     shown per second against the 50 the speed asks for;
+//  2. processor time per second of playback at speeds 1 and 5, against a
+//     loop that waits for its due time by spinning (measured here too);
+//  3. sound mode over 60 s into a silent sink: the largest gap between the
+//     shown picture's stamp and the sound position heard, against the
+//     stamp interval of the recording.
+// Usage: PlaybackGuiBench [seconds of sound mode, default 60]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QSettings>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/CMainFrame.h"
+#include "doc/CSelvoViewerDoc.h"
+#include "doc/SoundTrackPlayback.h"
+#include "panel/AudioClock.h"
+#include "panel/CSelvoFormView.h"
+#include "panel/SilentAudioOutput.h"
+#include "panel/SoundTrack.h"
+#include "source/CalendarTime.h"
+#include "source/Notifier.h"
+#include "tools/recwriter/RecordingWriter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+bool WriteDemo(const std::string& folder, std::uint32_t frames, bool sound) {
+  selvo::RecordingOptions options;
+  options.frames = frames;
+  options.cameras = 1;
+  options.sound = sound;
+  options.fast = !sound;  // repeated pictures decode as slowly as fresh ones
+  options.alter = false;
+  selvo::RecordingWriter writer(options);
+  if (writer.Write(folder)) return true;
+  std::fprintf(stderr, "demo: %s\n", writer.ErrorText().c_str());
+  return false;
+}
+
+struct Viewer {
+  explicit Viewer(const std::string& scratch)
+      : profile(QString::fromStdString(scratch + "/profile.ini"), QSettings::IniFormat) {
+    selvo::DocumentOptions options;
+    options.persistSettings = false;
+    doc = std::make_unique<selvo::CSelvoViewerDoc>(options, notifier);
+    frame = std::make_unique<selvo::CMainFrame>(*doc, profile, 0);
+    frame->show();
+    panel = static_cast<selvo::CSelvoFormView*>(frame->PanelStrip());
+  }
+
+  // Plays forward from the first image until seconds have passed or the
+  // recording ends; answers the pictures shown and the time taken.
+  void PlayFor(double seconds, int speed, int& shown, double& elapsed) {
+    doc->GoFirst(true);
+    panel->SetSpeedPosition(speed);
+    shown = 0;
+    auto connection = QObject::connect(doc.get(), &selvo::CSelvoViewerDoc::positionDisplayChanged, [&] { ++shown; });
+    QTimer::singleShot(static_cast<int>(seconds * 1000), doc.get(), [this] { doc->RequestPlaybackStop(); });
+    const auto start = Clock::now();
+    panel->OnPlay();
+    elapsed = SecondsSince(start);
+    QObject::disconnect(connection);
+  }
+
+  selvo::RecordingNotifier notifier;
+  QSettings profile;
+  std::unique_ptr<selvo::CSelvoViewerDoc> doc;
+  std::unique_ptr<selvo::CMainFrame> frame;
+  selvo::CSelvoFormView* panel = nullptr;
+};
+
+// What the loops did before: handle events, then yield, until the due time.
+double SpinningWaitCpuPerSecond(double seconds) {
+  const double cpu = CpuSeconds();
+  const auto start = Clock::now();
+  while (SecondsSince(start) < seconds) {
+    QCoreApplication::processEvents();
+    std::this_thread::yield();
+  }
+  return (CpuSeconds() - cpu) / seconds;
+}
+
+void BenchSpeedModeRate(Viewer& viewer) {
+  int shown = 0;
+  double elapsed = 0;
+  viewer.PlayFor(5.0, 5, shown, elapsed);
+  const double rate = shown / elapsed;
+  std::printf("speed 5, one pane: %d pictures in %.3f s = %.2f /s; asked 50 /s; ratio %.3f (goal >= 0.98)\n", shown,
+              elapsed, rate, rate / 50.0);
+}
+
+void BenchCpu(Viewer& viewer) {
+  const double spin = SpinningWaitCpuPerSecond(2.0);
+  for (const auto& [speed, seconds] : {std::pair{1, 8.0}, std::pair{5, 5.0}}) {
+    int shown = 0;
+    double elapsed = 0;
+    const double cpu = CpuSeconds();
+    viewer.PlayFor(seconds, speed, shown, elapsed);
+    const double perSecond = (CpuSeconds() - cpu) / elapsed;
+    std::printf("speed %d: %.4f s processor time per second of playback (%d pictures); spinning wait %.4f s/s; "
+                "ratio %.4f%s\n",
+                speed, perSecond, shown, spin, perSecond / spin, speed == 1 ? " (goal <= 0.02 s/s)" : "");
+  }
+}
+
+void BenchSoundMode(Viewer& viewer, const std::string& folder, double seconds) {
+  selvo::CSelvoViewerDoc& doc = *viewer.doc;
+  auto track = std::make_unique<selvo::SoundTrack>(
+      viewer.notifier, std::make_unique<selvo::SilentAudioOutput>(selvo::AudioClock::Steady()), nullptr,
+      selvo::AudioClock::Steady());
+  const int opened = track->Open(folder);
+  if (!opened) {
+    std::printf("sound mode: the demo's sound track did not open\n");
+    return;
+  }
+  doc.SetSoundTrack(std::make_unique<selvo::SoundTrackPlayback>(std::move(track)), opened);
+
+  std::int64_t worstGap = 0;
+  std::int64_t pictures = 0;
+  selvo::RecordingWriter stamps([] {
+    selvo::RecordingOptions o;
+    o.cameras = 1;
+    return o;
+  }());
+  auto connection = QObject::connect(&doc, &selvo::CSelvoViewerDoc::positionDisplayChanged, [&] {
+    if (!doc.IsPlayingForward()) return;
+    const auto index = static_cast<std::uint32_t>(doc.GetPosition());
+    const std::int64_t stamp = static_cast<std::int64_t>(stamps.StampOf(index)) - stamps.StampOf(0);
+    const std::int64_t gap = stamp - doc.GetSoundTrack()->GetPosition();
+    worstGap = std::max(worstGap, gap < 0 ? -gap : gap);
+    ++pictures;
+  });
+  int shown = 0;
+  double elapsed = 0;
+  viewer.PlayFor(seconds, 1, shown, elapsed);
+  QObject::disconnect(connection);
+  const std::int64_t interval = static_cast<std::int64_t>(stamps.StampOf(1)) - stamps.StampOf(0);
+  std::printf("sound mode, %.1f s, %lld pictures: largest picture-to-sound gap %lld ms; stamp interval %lld ms; "
+              "ratio %.3f; goal <= 40 ms\n",
+              elapsed, static_cast<long long>(pictures), static_cast<long long>(worstGap),
+              static_cast<long long>(interval), static_cast<double>(worstGap) / static_cast<double>(interval));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  selvo::FixProcessTimeZone();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const double soundSeconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+
+  const std::string scratch = (std::filesystem::temp_directory_path() / "selvo-playback-bench").string();
+  std::filesystem::remove_all(scratch);
+  const std::string silent = scratch + "/silent";
+  const std::string sound = scratch + "/sound";
+  const auto soundFrames = static_cast<std::uint32_t>(soundSeconds * 10 + 20);
+  if (!WriteDemo(silent, 400, false) || !WriteDemo(sound, soundFrames, true)) return 1;
+
+  Viewer viewer(scratch);
+  if (viewer.doc->OpenFolder(silent) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
+  BenchSpeedModeRate(viewer);
+  BenchCpu(viewer);
+  if (viewer.doc->OpenFolder(sound) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
+  BenchSoundMode(viewer, sound, soundSeconds);
+
+  viewer.frame.reset();
+  std::filesystem::remove_all(scratch);
+  return 0;
+}

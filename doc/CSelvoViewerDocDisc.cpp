@@ -1,0 +1,180 @@
+// The document's recorder-disc operations: the disc branch of the open flow
+// and the copy of an image range into a folder. Kept apart from the rest of
+// the document because they bring the copy thread and its dialogs.
+#include "doc/CSelvoViewerDoc.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <chrono>
+
+#include "app/StringTable.h"
+#include "doc/ImageViewLink.h"
+#include "doc/PlaybackControls.h"
+#include "panel/CopyingDialog.h"
+#include "panel/DiskReadErrorDialog.h"
+#include "panel/ProgressEvent.h"
+#include "source/DiscImageSource.h"
+#include "source/DiscLog.h"
+
+namespace selvo {
+
+namespace {
+
+constexpr int kSaveAsTitle = 64451;
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithoutExtension(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ disc open
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) {
+  const int wasBusy = openBusy_;
+  openBusy_ = 1;
+  StopPlaybackForOpen();
+  DiscardRecording();
+  sourceKind_ = 1;
+  auto disc = std::make_unique<DiscImageSource>(discNotifier_, DiscLog(), discDeviceFactory_);
+  DiscImageSource& opened = *disc;
+  source_ = std::move(disc);
+  if (!opened.Open(path)) {
+    // The source has already told the user; the empty disc stays until the
+    // next open.
+    openBusy_ = wasBusy;
+    FinishEmptyOpen();
+    return OpenOutcome::Empty;
+  }
+  openBusy_ = wasBusy;
+  emit recordingChanged();
+  if (controls_) controls_->SetPositionRange(GetCount());
+  GoFirst(true);
+  if (view_) view_->ResetPanes();
+  UpdateAllViews();
+  emit positionDisplayChanged();
+  emit commandStatesChanged();
+  return OpenOutcome::Opened;
+}
+
+// ----------------------------------------------------------------- copy range
+
+void CSelvoViewerDoc::SetCopyStart() {
+  if (!source_) return;
+  copyStart_ = GetPosition() + 1;
+  emit copyRangeChanged();
+  if (controls_) controls_->UpdateStartCopyButton();
+}
+
+void CSelvoViewerDoc::SetCopyEnd() {
+  if (!source_) return;
+  copyEnd_ = GetPosition() + 1;
+  emit copyRangeChanged();
+  if (controls_) controls_->UpdateStartCopyButton();
+}
+
+std::string CSelvoViewerDoc::DefaultCopyName() const {
+  return source_ ? CopyRangeJob::DefaultPrefix(GetCurrentTime(), dateFormat_) : std::string();
+}
+
+CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRange() {
+  if (!source_ || !IsCopyRangeValid() || copyBusy_ || IsPlaying()) return CopyOutcome::NotStarted;
+  const std::string defaultName = DefaultCopyName();
+  if (controls_) controls_->SetCloseEnabled(false);
+  QFileDialog dialog(dialogParent_, QString::fromStdString(LoadString(kSaveAsTitle)));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The chosen name is only the prefix of the files: nothing to overwrite.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setNameFilter(QStringLiteral("JPG Files (*.jpg)"));
+  dialog.setDefaultSuffix(QStringLiteral("JPG"));
+  const QFileInfo last(QString::fromStdString(lastSaveFolder_));
+  if (!lastSaveFolder_.empty()) dialog.setDirectory(last.isDir() ? last.absoluteFilePath() : last.absolutePath());
+  dialog.selectFile(QString::fromStdString(defaultName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (controls_) controls_->SetCloseEnabled(true);
+    return CopyOutcome::NotStarted;
+  }
+  return CopyRangeTo(dialog.selectedFiles().front().toStdString());
+}
+
+CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& chosenPath) {
+  if (!source_ || !IsCopyRangeValid() || copyBusy_ || IsPlaying()) return CopyOutcome::NotStarted;
+  copyBusy_ = 1;
+  if (controls_) controls_->SetCloseEnabled(false);
+  copyPrefix_ = WithoutExtension(FileNameOf(chosenPath));
+  lastSaveFolder_ = chosenPath;
+  copyFolder_ = FolderOf(chosenPath);
+  copyJob_ = std::make_unique<CopyRangeJob>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
+  copyEvent_.Reset();
+  copyCancel_.store(0);
+  progressWindow_.store(nullptr);
+  {
+    CopyingDialog dialog(chosenPath, copyPrefix_, copyStart_, copyEnd_,
+                         CopyHandshake{&copyEvent_, &copyCancel_, &progressWindow_}, dialogParent_);
+    workerThread_ = std::thread(&CSelvoViewerDoc::RunCopyThread, this, copyJob_.get(), source_.get(),
+                                orderCheck_ != 0, logMode_);
+    dialog.exec();
+    // However the dialog ended, the thread is told to stop and has let go
+    // of the source (and posted its last message) before the dialog goes.
+    copyCancel_.store(1);
+    copyEvent_.Set();
+    if (workerThread_.joinable()) workerThread_.join();
+  }
+  const CopyOutcome outcome = copyJob_->Done() ? CopyOutcome::Copied : CopyOutcome::Cancelled;
+  progressWindow_.store(nullptr);
+  discNotifier_.ShowHeld();
+  if (copyJob_->ErrorRunCount() > 0) {
+    DiskReadErrorDialog errors(*copyJob_, dialogParent_);
+    errors.exec();
+  }
+  FinishCopy();
+  return outcome;
+}
+
+void CSelvoViewerDoc::RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode) {
+  for (;;) {
+    while (!copyEvent_.Wait(std::chrono::hours(1))) {
+    }
+    if (copyCancel_.load() == 1) return;
+    job->CopyNext(*source, orderCheck, logMode);
+    if (QObject* window = progressWindow_.load()) QCoreApplication::postEvent(window, new ProgressEvent(0, 0));
+  }
+}
+
+void CSelvoViewerDoc::FinishCopy() {
+  const int lastImage = copyEnd_;
+  copyStart_ = -1;
+  copyEnd_ = -1;
+  emit copyRangeChanged();
+  if (controls_) {
+    controls_->UpdateStartCopyButton();
+    controls_->SetCloseEnabled(true);
+  }
+  emit recordingChanged();
+  if (source_) {
+    source_->Seek(lastImage - 1);
+    ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
+  }
+  copyBusy_ = 0;
+  UpdateAllViews();
+  if (controls_) controls_->SetPositionSlider(GetPosition() + 1);
+  emit positionDisplayChanged();
+  emit commandStatesChanged();
+}
+
+}  // namespace selvo

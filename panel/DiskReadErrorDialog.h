@@ -1,0 +1,24 @@
+#pragma once
+// "Disk Read Error": after a copy that could not write every image, lists
+// each run of failed images as two lines (the files, then the numbers).
+#include <QDialog>
+
+class QListWidget;
+
+namespace selvo {
+
+class CopyRangeJob;
+
+class DiskReadErrorDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit DiskReadErrorDialog(const CopyRangeJob& job, QWidget* parent = nullptr);
+
+  QListWidget* List() const { return list_; }
+
+ private:
+  QListWidget* list_ = nullptr;
+};
+
+}  // namespace selvo

@@ -1,0 +1,139 @@
+#include "source/CopyRangeJob.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "app/StringTable.h"
+
+namespace selvo {
+
+namespace {
+
+constexpr int kRunFilesText = 64446;
+constexpr int kRunNumbersText = 64447;
+constexpr int kSingleFileText = 64448;
+constexpr int kSingleNumberText = 64449;
+constexpr int kUnlistedText = 64454;
+
+// Fills the %s and %d of a table text, in order, with args ("%%" stays a
+// percent sign). No printf: a table text can never read past its arguments.
+std::string FillTableText(const std::string& text, const std::vector<std::string>& args) {
+  std::string out;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size()) {
+      const char kind = text[i + 1];
+      if (kind == 's' || kind == 'd') {
+        if (next < args.size()) out += args[next];
+        ++next;
+        ++i;
+        continue;
+      }
+      if (kind == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+int DigitCount(int value) {
+  int digits = 1;
+  for (; value >= 10; value /= 10) ++digits;
+  return digits;
+}
+
+}  // namespace
+
+CopyRangeJob::CopyRangeJob(int copyStart, int copyEnd, std::string folder, std::string prefix)
+    : copyStart_(copyStart),
+      copyEnd_(copyEnd < copyStart ? copyStart - 1 : copyEnd),
+      folder_(std::move(folder)),
+      prefix_(std::move(prefix)) {}
+
+std::string CopyRangeJob::FileNameFor(const std::string& prefix, int counter, int lastFile) {
+  // 0..99 -> 3 digits, 100..999 -> 4, and so on: one digit more than the
+  // highest counter needs, never fewer than 3.
+  const int width = std::max(3, DigitCount(std::max(lastFile, 0)) + 1);
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%0*d", width, counter);
+  return prefix + digits + ".jpg";
+}
+
+std::string CopyRangeJob::DefaultPrefix(CalendarSeconds time, int dateFormat) {
+  CalendarFields f;
+  if (!BreakDownLocalTime(time, f)) return {};
+  char text[64];
+  switch (dateFormat) {
+    case 1:
+      std::snprintf(text, sizeof text, "%02d-%02d-%04d-", f.day, f.month, f.year);
+      break;
+    case 2:
+      std::snprintf(text, sizeof text, "%04d-%02d-%02d-", f.year, f.month, f.day);
+      break;
+    default:
+      std::snprintf(text, sizeof text, "%02d-%02d-%04d-", f.month, f.day, f.year);
+      break;
+  }
+  return text;
+}
+
+bool CopyRangeJob::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) {
+  if (Done()) return false;
+  const int number = NextNumber();
+  const int counter = nextCounter_++;
+  // A failed seek leaves no record header loaded, so the read below fails
+  // too and the image is counted once.
+  source.Seek(number - 1);
+  std::uint32_t size = 0;
+  const ReadOutcome outcome =
+      source.ReadImage(size, ImageSource::kReadWriteFile, SaveTarget{folder_, FileName(counter)}, orderCheck, logFlag);
+  if (outcome.written) return true;
+  RecordFailure(number, counter);
+  return false;
+}
+
+void CopyRangeJob::RecordFailure(int number, int counter) {
+  ++failedImages_;
+  const auto n = static_cast<std::uint16_t>(number);
+  const auto i = static_cast<std::uint16_t>(counter);
+  if (errorRunCount_ > 0) {
+    ErrorRun& last = errorRuns_[static_cast<std::size_t>(errorRunCount_ - 1)];
+    const bool follows = (last.state == ErrorRun::kSingle && number == last.firstNumber + 1) ||
+                         (last.state == ErrorRun::kRun && number == last.lastNumber + 1);
+    if (follows) {
+      last.state = ErrorRun::kRun;
+      last.lastNumber = n;
+      last.lastFile = i;
+      return;
+    }
+  }
+  if (errorRunCount_ == kMaxErrorRuns) {
+    ++unlistedFailures_;
+    return;
+  }
+  errorRuns_[static_cast<std::size_t>(errorRunCount_++)] = ErrorRun{ErrorRun::kSingle, n, 0, i, 0};
+}
+
+std::vector<std::string> CopyRangeJob::ErrorLines() const {
+  std::vector<std::string> lines;
+  for (int k = 0; k < errorRunCount_; ++k) {
+    const ErrorRun& run = errorRuns_[static_cast<std::size_t>(k)];
+    if (run.state == ErrorRun::kRun) {
+      lines.push_back(FillTableText(LoadString(kRunFilesText), {FileName(run.firstFile), FileName(run.lastFile)}));
+      lines.push_back(FillTableText(LoadString(kRunNumbersText),
+                                    {std::to_string(run.firstNumber), std::to_string(run.lastNumber)}));
+    } else {
+      lines.push_back(FillTableText(LoadString(kSingleFileText), {FileName(run.firstFile)}));
+      lines.push_back(FillTableText(LoadString(kSingleNumberText), {std::to_string(run.firstNumber)}));
+    }
+  }
+  if (HasUnlistedFailures()) lines.push_back(LoadString(kUnlistedText));
+  return lines;
+}
+
+}  // namespace selvo

@@ -1,0 +1,320 @@
+#include "tools/recwriter/RecordingWriter.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include "tools/recwriter/FramePainter.h"
+#include "tools/recwriter/InfoIndexWriter.h"
+#include "tools/recwriter/Jp2Encoder.h"
+#include "tools/recwriter/JpegEncoder.h"
+#include "tools/recwriter/ShiftJisText.h"
+
+namespace selvo {
+namespace {
+
+constexpr std::uint32_t kMaxSubfolders = 99999;  // "IMG%05u" must keep sorting byte-wise
+constexpr int kSoundRate = 16000;
+constexpr std::uint32_t kSoundTailMs = 500;
+constexpr std::uint32_t kProgressStep = 10000;
+constexpr int kFastJpegQuality = 50;
+
+std::string Join(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
+std::string SystemError(const std::string& path, const char* what) {
+  return path + ": " + what + ": " + std::strerror(errno);
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = SystemError(path, "cannot create");
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = SystemError(path, "cannot write");
+      ::close(fd);
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) {
+    error = SystemError(path, "cannot write");
+    return false;
+  }
+  return true;
+}
+
+bool MakeFolder(const std::string& path, std::string& error) {
+  std::error_code code;
+  std::filesystem::create_directories(path, code);
+  if (code) {
+    error = path + ": cannot create the folder: " + code.message();
+    return false;
+  }
+  return true;
+}
+
+std::int32_t StatusFor(TrailerDamage damage) {
+  switch (damage) {
+    case TrailerDamage::kAlteredImage: return 1;
+    case TrailerDamage::kAlteredTime: return 2;
+    case TrailerDamage::kWithoutTime: return 4;
+    case TrailerDamage::kNoTrailer: return 7;
+    case TrailerDamage::kNone: break;
+  }
+  return 0;
+}
+
+// Each camera beeps at its own pitch, so a listener can tell them apart.
+int BeepFrequency(int camera) { return 660 + 40 * camera; }
+
+}  // namespace
+
+RecordingWriter::RecordingWriter(RecordingOptions options) : options_(std::move(options)) {}
+
+std::vector<std::string> RecordingWriter::DefaultTitles(int cameras) {
+  std::vector<std::string> titles = {"GATE", "駐車場", "LOBBY", "YARD"};
+  for (int c = 5; c <= cameras; ++c) {
+    char title[32];
+    std::snprintf(title, sizeof title, "CAMERA %02d", c);
+    titles.emplace_back(title);
+  }
+  titles.resize(static_cast<std::size_t>(std::max(cameras, 0)));
+  return titles;
+}
+
+std::vector<AlteredFrame> RecordingWriter::PlanAlterations(std::uint32_t frames, int cameras) {
+  const TrailerDamage damages[] = {TrailerDamage::kAlteredImage, TrailerDamage::kAlteredTime,
+                                   TrailerDamage::kNoTrailer};
+  const auto cameraCount = static_cast<std::uint64_t>(std::max(cameras, 1));
+  std::vector<AlteredFrame> plan;
+  for (std::uint64_t i = 1; i <= 3; ++i) {
+    // A quarter, a half and three quarters into the recording, on cameras 1, 2, 3.
+    const std::uint64_t base = frames * i / 4;
+    const std::uint64_t index = base - base % cameraCount + (i - 1) % cameraCount;
+    if (index >= frames) continue;
+    const auto number = static_cast<std::uint32_t>(index + 1);
+    bool taken = false;
+    for (const AlteredFrame& a : plan) taken = taken || a.number == number;
+    if (taken) continue;
+    const TrailerDamage damage = damages[i - 1];
+    plan.push_back(AlteredFrame{number, damage, StatusFor(damage)});
+  }
+  return plan;
+}
+
+std::string RecordingWriter::ImagePath(std::uint32_t index) const {
+  char name[64];
+  const char* extension = options_.format == ImageFormat::kJpeg ? "jpg" : "jp2";
+  if (!options_.subfolders) {
+    std::snprintf(name, sizeof name, "IMG%08u.%s", index + 1, extension);
+  } else {
+    std::snprintf(name, sizeof name, "IMG%05u/IMG%08u.%s", index / options_.imagesPerFolder + 1, index + 1,
+                  extension);
+  }
+  return name;
+}
+
+std::string RecordingWriter::SoundPath() const {
+  return options_.soundFormat == SoundFormat::kWav ? "SOUND/sound.wav" : "SOUND/sound.mp3";
+}
+
+std::uint32_t RecordingWriter::StampOf(std::uint32_t index) const { return index * options_.intervalMs; }
+
+std::uint32_t RecordingWriter::SecondsOf(std::uint32_t index) const {
+  return startSeconds_ + StampOf(index) / 1000;
+}
+
+int RecordingWriter::CameraOf(std::uint32_t index) const {
+  return static_cast<int>(index % static_cast<std::uint32_t>(options_.cameras));
+}
+
+bool RecordingWriter::Fail(const std::string& text) {
+  error_ = text;
+  return false;
+}
+
+bool RecordingWriter::CheckOptions() {
+  const RecordingOptions& o = options_;
+  if (o.frames < 1 || o.frames > kMaxFrames) {
+    return Fail("the number of frames must lie between 1 and " + std::to_string(kMaxFrames));
+  }
+  if (o.cameras < 1 || o.cameras > kMaxCameras) return Fail("the number of cameras must lie between 1 and 16");
+  if (o.intervalMs < 1 || o.imagesPerFolder < 1 || o.width < 16 || o.height < 16) {
+    return Fail("invalid recording layout");
+  }
+  if (o.subfolders && (o.frames - 1) / o.imagesPerFolder + 1 > kMaxSubfolders) {
+    return Fail("too many subfolders: raise the number of images per folder");
+  }
+  // The viewer ignores images lying next to a sound track, and pairs an MP3
+  // track with JPEG 2000 images only: such recordings would not open.
+  if (o.sound && !o.subfolders) return Fail("a recording with sound needs its images in subfolders");
+  if (o.sound && o.soundFormat == SoundFormat::kMp3 && o.format != ImageFormat::kJp2) {
+    return Fail("an MP3 sound track goes with JPEG 2000 images only");
+  }
+  if (o.sound && o.soundFormat == SoundFormat::kMp3 && !SoundWriter::CanWriteMp3()) {
+    return Fail("the installed sound library cannot write MP3 files");
+  }
+  const std::uint64_t lastStamp = static_cast<std::uint64_t>(o.frames - 1) * o.intervalMs;
+  if (lastStamp > 0xFFFFFFFFu - kSoundTailMs - o.intervalMs) return Fail("the recording is too long");
+
+  const CalendarSeconds start = MakeLocalTime(o.start) - RecorderEpoch();
+  if (start < 0 || start + static_cast<CalendarSeconds>(lastStamp / 1000) >= kRecorderTimeLimit) {
+    return Fail("the recording must lie between 2000-01-01 and 2029-12-23");
+  }
+  startSeconds_ = static_cast<std::uint32_t>(start);
+  return true;
+}
+
+bool RecordingWriter::PrepareTitles() {
+  titlesUtf8_ = options_.titles.empty() ? DefaultTitles(options_.cameras) : options_.titles;
+  titlesUtf8_.resize(static_cast<std::size_t>(options_.cameras));
+  titlesShiftJis_.clear();
+  for (const std::string& title : titlesUtf8_) {
+    std::string bytes;
+    if (!Utf8ToShiftJis(title, bytes)) return Fail("camera title \"" + title + "\" has no Shift_JIS form");
+    titlesShiftJis_.push_back(bytes);
+  }
+  return true;
+}
+
+bool RecordingWriter::Write(const std::string& folder) {
+  error_.clear();
+  altered_.clear();
+  if (!CheckOptions() || !PrepareTitles()) return false;
+  if (options_.alter) altered_ = PlanAlterations(options_.frames, options_.cameras);
+  if (!MakeFolder(folder, error_)) return false;
+  if (!WriteImages(folder)) return false;
+  if (options_.infoIndex && !WriteInfoIndex(folder)) return false;
+  if (!WriteTimeList(folder)) return false;
+  return !options_.sound || WriteSound(folder);
+}
+
+TrailerDamage RecordingWriter::DamageOf(std::uint32_t index) const {
+  for (const AlteredFrame& a : altered_) {
+    if (a.number == index + 1) return a.damage;
+  }
+  return TrailerDamage::kNone;
+}
+
+bool RecordingWriter::EncodeFrame(std::uint32_t index, bool showClock, std::uint64_t motion,
+                                  std::vector<TrailerWriter>& out) {
+  const FramePainter painter(options_.width, options_.height);
+  FrameScene scene;
+  scene.camera = CameraOf(index);
+  scene.frameNumber = motion;
+  scene.label = titlesUtf8_[static_cast<std::size_t>(scene.camera)];
+  scene.showClock = showClock;
+  if (showClock && !BreakDownLocalTime(RecorderEpoch() + SecondsOf(index), scene.clock)) {
+    return Fail("cannot break down the recording time");
+  }
+  std::vector<std::uint8_t> rgb;
+  painter.Paint(scene, rgb);
+  // A million-image recording is bound by the disc, not the encoder: smaller
+  // files are what makes fast mode fast.
+  const int quality = options_.fast ? std::min(options_.jpegQuality, kFastJpegQuality) : options_.jpegQuality;
+  std::vector<std::uint8_t> encoded = options_.format == ImageFormat::kJpeg
+                                          ? EncodeJpeg(rgb.data(), options_.width, options_.height, quality)
+                                          : EncodeJp2(rgb.data(), options_.width, options_.height);
+  std::optional<TrailerWriter> writer = TrailerWriter::For(options_.format, std::move(encoded));
+  if (!writer) return Fail("the image encoder gave no usable image");
+  out.push_back(std::move(*writer));
+  return true;
+}
+
+bool RecordingWriter::WriteImages(const std::string& folder) {
+  // Fast mode pictures carry no clock: they are repeated under many times.
+  std::vector<TrailerWriter> repeated;
+  if (options_.fast) {
+    for (int v = 0; v < kFastVariants; ++v) {
+      for (int c = 0; c < options_.cameras; ++c) {
+        const auto index = static_cast<std::uint32_t>(v * options_.cameras + c);
+        if (!EncodeFrame(index, false, index / static_cast<std::uint32_t>(options_.cameras), repeated)) {
+          return false;
+        }
+      }
+    }
+  }
+
+  std::vector<std::uint8_t> bytes;
+  std::vector<TrailerWriter> current;
+  for (std::uint32_t index = 0; index < options_.frames; ++index) {
+    if (options_.subfolders && index % options_.imagesPerFolder == 0) {
+      const std::string path = ImagePath(index);
+      if (!MakeFolder(Join(folder, path.substr(0, path.find('/'))), error_)) return false;
+    }
+    const TrailerWriter* writer = nullptr;
+    if (options_.fast) {
+      const std::uint32_t cameras = static_cast<std::uint32_t>(options_.cameras);
+      writer = &repeated[(index / cameras % kFastVariants) * cameras + index % cameras];
+    } else {
+      current.clear();
+      if (!EncodeFrame(index, true, index / static_cast<std::uint32_t>(options_.cameras), current)) return false;
+      writer = &current.front();
+    }
+    writer->WriteTo(TrailerValues{SecondsOf(index), StampOf(index)}, DamageOf(index), bytes);
+    if (!WriteFileBytes(Join(folder, ImagePath(index)), bytes, error_)) return false;
+    if (options_.progress && (index + 1) % kProgressStep == 0) options_.progress(index + 1, options_.frames);
+  }
+  return true;
+}
+
+bool RecordingWriter::WriteInfoIndex(const std::string& folder) {
+  InfoIndexWriter index;
+  for (int c = 0; c < options_.cameras; ++c) index.SetTitle(c, titlesShiftJis_[static_cast<std::size_t>(c)]);
+  index.Reserve(options_.frames);
+  // Entries follow the sorted file order, which the zero-padded names make
+  // the order of writing; the true time even for an image whose trailer lies.
+  for (std::uint32_t i = 0; i < options_.frames; ++i) {
+    index.Add(InfoEntry{SecondsOf(i), StampOf(i), static_cast<std::int8_t>(CameraOf(i))});
+  }
+  const std::string path = Join(folder, InfoIndexPath());
+  return MakeFolder(Join(folder, "INFO"), error_) && index.WriteFile(path, error_);
+}
+
+bool RecordingWriter::WriteTimeList(const std::string& folder) {
+  const std::string path = Join(folder, "time.txt");
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return Fail(SystemError(path, "cannot create"));
+  bool ok = true;
+  for (std::uint32_t i = 0; ok && i < options_.frames; ++i) {
+    ok = std::fprintf(file, "%u\r\n", StampOf(i)) > 0;  // the recorder's own line ends
+  }
+  if (!ok) error_ = SystemError(path, "cannot write");
+  if (std::fclose(file) != 0 && ok) {
+    error_ = SystemError(path, "cannot write");
+    ok = false;
+  }
+  return ok;
+}
+
+bool RecordingWriter::WriteSound(const std::string& folder) {
+  SoundSpec spec;
+  spec.format = options_.soundFormat;
+  spec.sampleRate = kSoundRate;
+  // The viewer routes an MP3 track's two channels separately; a wave plays as is.
+  spec.channels = options_.soundFormat == SoundFormat::kMp3 ? 2 : 1;
+  spec.lengthMs = StampOf(options_.frames - 1) + options_.intervalMs + kSoundTailMs;
+  spec.beepMs = std::min<std::uint32_t>(30, std::max<std::uint32_t>(options_.intervalMs / 2, 1));
+  spec.beeps.reserve(options_.frames);
+  // The sound track starts with the first image: its position is stamp - first stamp.
+  for (std::uint32_t i = 0; i < options_.frames; ++i) {
+    spec.beeps.push_back(Beep{StampOf(i) - StampOf(0), BeepFrequency(CameraOf(i))});
+  }
+  return MakeFolder(Join(folder, "SOUND"), error_) &&
+         SoundWriter::Write(Join(folder, SoundPath()), spec, error_);
+}
+
+}  // namespace selvo
