@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "source/CopyRangeJob.h"
 #include "source/DiscImageSource.h"
 #include "source/Notifier.h"
 #include "tools/recwriter/DiscImageWriter.h"
-
-extern char** environ;
 
 namespace {
 
@@ -27,21 +26,8 @@ namespace fs = std::filesystem;
 
 constexpr int kRecords = 1000;
 
-double SecondsOf(const std::function<bool()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  if (!work()) std::fprintf(stderr, "a timed run failed\n");
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool RunProgram(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using selvo::bench::RunProgram;
+using selvo::bench::SecondsOf;
 
 // Sizes around those of a recorder's 704 x 480 JPEG frames.
 std::size_t RecordSize(int i) { return 18000 + static_cast<std::size_t>((i * 7919) % 9000); }

@@ -12,30 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLayout.h"
 #include "source/Notifier.h"
 #include "tools/recwriter/DiscImageWriter.h"
 
-extern char** environ;
-
 namespace {
 
-double SecondsOf(const std::function<bool()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  if (!work()) std::fprintf(stderr, "a timed run failed\n");
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool RunProgram(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using selvo::bench::RunProgram;
+using selvo::bench::SecondsOf;
 
 bool MakeImage(const std::string& path) {
   selvo::DiscImageWriter writer;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/StringTable.h"
+#include "source/FileBytes.h"
 #include "source/ByteOrder.h"
 #include "source/JpegDecoder.h"
 #include "source/TrailerParser.h"
@@ -23,17 +24,6 @@ namespace {
 
 constexpr int kTagAreaUnreadableText = 50003;
 constexpr const char* kNoPictureText = "no picture in CD\n";
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t written = ::write(fd, bytes, length);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes += written;
-    length -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
 
 // A name in the destination's own folder, so that the finished file can be
 // renamed into place and a half-written one never carries the final name.

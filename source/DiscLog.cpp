@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "source/FileBytes.h"
+
 namespace selvo {
 
 namespace {
@@ -21,17 +23,6 @@ std::string HomeFolder() {
     return entry->pw_dir;
   }
   return ".";
-}
-
-bool WriteAll(int fd, const char* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t written = ::write(fd, bytes, length);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes += written;
-    length -= static_cast<std::size_t>(written);
-  }
-  return true;
 }
 
 }  // namespace

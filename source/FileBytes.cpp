@@ -67,4 +67,16 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
   return true;
 }
 
+bool WriteAll(int fd, const void* bytes, std::size_t length) {
+  const auto* next = static_cast<const std::uint8_t*>(bytes);
+  while (length > 0) {
+    const ssize_t written = ::write(fd, next, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    next += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
 }  // namespace selvo

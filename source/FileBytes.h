@@ -18,4 +18,7 @@ constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
 // regular file is read as zero bytes.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
+// Writes every byte to fd, going on after short writes and interruptions.
+bool WriteAll(int fd, const void* bytes, std::size_t length);
+
 }  // namespace selvo

@@ -132,7 +132,7 @@ void CheckRun::PrintHeader() {
   if (options_.csv) {
     std::fprintf(out_, "number,channel,status,time,stamp,decoded,path\n");
   } else if (!options_.quiet) {
-    std::fprintf(out_, "%8s  %2s  %-19s  %s\n", "number", "ch", "time", "verdict");
+    std::fprintf(out_, "%8s  %2s  %-19s  %-27s  %s\n", "number", "ch", "time", "verdict", "path");
   }
 }
 
@@ -344,7 +344,7 @@ void CheckRun::Report(const CheckedImage& image) {
   }
   if (options_.quiet && !IsProblem(image)) return;
   if (progressShown_) ClearProgress();
-  std::fprintf(out_, "%8d  %2s  %-19s  %s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
+  std::fprintf(out_, "%8d  %2s  %-19s  %-27s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
                time.empty() ? "-" : time.c_str(), Verdict(image).c_str(), image.path.c_str());
 }
 
