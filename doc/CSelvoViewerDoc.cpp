@@ -518,6 +518,8 @@ std::string CSelvoViewerDoc::FormatImageTime(CalendarSeconds time) const {
   return selvo::FormatImageTime(time, dateFormat_, dateDelimiter_);
 }
 
+CalendarSeconds CSelvoViewerDoc::GetTimeAt(int index) const { return source_ ? source_->GetTimeAt(index) : 0; }
+
 std::string CSelvoViewerDoc::GetTimeTextAt(int index) const {
   return source_ ? FormatImageTime(source_->GetTimeAt(index)) : std::string();
 }

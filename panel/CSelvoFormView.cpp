@@ -1,5 +1,6 @@
 #include "panel/CSelvoFormView.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -18,6 +19,7 @@
 #include "doc/PlaySpeed.h"
 #include "doc/TimeText.h"
 #include "panel/MixerVolume.h"
+#include "view/FixedSplitter.h"
 #include "view/CSelvoViewerView.h"
 #include "view/SkinButton.h"
 #include "view/SkinToggleButton.h"
@@ -461,7 +463,12 @@ void CSelvoFormView::RedrawImageView() {
 QString CSelvoFormView::ImageTimeText(int index, bool dashMode) const {
   const int status = doc_.GetStatusAt(index);
   if (dashMode && status >= 0 && (status & 4)) return QString::fromLatin1(kNoTimeText);
-  return QString::fromStdString(doc_.GetTimeTextAt(index));
+  // A disc knows only the time of the image it read last; elsewhere a time of
+  // 0 means none, and 1970 would be a false reading.
+  CalendarSeconds time = doc_.GetTimeAt(index);
+  if (time == 0 && index == doc_.GetPosition()) time = doc_.GetCurrentTime();
+  if (time == 0) return QString::fromLatin1(kNoTimeText);
+  return QString::fromStdString(doc_.FormatImageTime(time));
 }
 
 void CSelvoFormView::UpdatePositionDisplay() {
@@ -521,8 +528,28 @@ void CSelvoFormView::ShowStoppedState() {
 void CSelvoFormView::ShowCopyControls() {
   const bool disc = doc_.SourceKind() != 0;
   for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy, kCopyStartNumber, kCopyEndNumber}) SetVisible(id, disc);
-  if (disc) UpdateStartCopyButton();
+  // A disc has no sound, and its copy controls share the sound controls'
+  // place: the sound controls give way so the copy buttons can be reached.
+  for (int id : {kSound, kVolumeSlider}) SetVisible(id, !disc);
+  if (disc) {
+    for (int id : {kSoundChannel1, kSoundChannel2}) SetVisible(id, false);
+    UpdateStartCopyButton();
+  }
+  FitHeightToVisibleControls();
   RepaintNow();
+}
+
+// The copy controls sit below the panel's usual 80 pixels; while they are
+// shown the panel grows so that every one of them can be reached.
+void CSelvoFormView::FitHeightToVisibleControls() {
+  auto* rows = qobject_cast<FixedSplitter*>(parentWidget());
+  if (rows == nullptr) return;
+  int height = kPanelHeight;
+  for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy, kCopyStartNumber, kCopyEndNumber}) {
+    const QWidget* control = Control(id);
+    if (control != nullptr && !control->isHidden()) height = std::max(height, control->geometry().bottom() + 5);
+  }
+  rows->SetFixedRowHeight(1, height);
 }
 
 void CSelvoFormView::ClearPositionTexts() {

@@ -113,6 +113,7 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void ShowStoppedState();
   // The copy-range controls are shown for recorder discs only.
   void ShowCopyControls();
+  void FitHeightToVisibleControls();
   void ClearPositionTexts();
   void UpdateSoundControls(int twoChannel, int allowSound);
   // 4 panes: the four small channel fields; otherwise the single one.

@@ -19,7 +19,8 @@ struct CommandRun {
 
 CommandRun RunCommand(const std::string& command) {
   CommandRun run;
-  std::FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  const bool keepsStderr = command.find("2>&1") != std::string::npos;
+  std::FILE* pipe = popen((keepsStderr ? command : command + " 2>/dev/null").c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];
   std::size_t got;
@@ -75,6 +76,26 @@ TEST(SelvoCheck, DamagedInputGivesAVerdictNotACrash) {
   const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --decode " + (scratch / "rec"));
   EXPECT_EQ(check.exitCode, 1) << check.out;
   EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"-1", "-1"}));
+}
+
+TEST(SelvoCheck, ExtractsADamagedDiscAndReportsTheRecordsItCouldNotRead) {
+  TestFolder scratch;
+  const std::string image = scratch / "disc.img";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " --disc " + image + " --frames 20 --damaged").exitCode, 0);
+  const CommandRun listing = RunCommand(Tool("selvo-check") + " --disc " + image + " --quiet");
+  EXPECT_EQ(listing.exitCode, 1);
+  EXPECT_NE(listing.out.find("20 images: 17 ok"), std::string::npos) << listing.out;
+
+  const std::string out = scratch.MakeDir("out");
+  const CommandRun extract =
+      RunCommand(Tool("selvo-check") + " --disc " + image + " --extract " + out + " --range 5-7 --prefix cam 2>&1");
+  EXPECT_EQ(extract.exitCode, 1);
+  // Record 6 is damaged: its name is reported, its neighbours are copied.
+  EXPECT_NE(extract.out.find("cam001.jpg were not coped"), std::string::npos) << extract.out;
+  EXPECT_NE(extract.out.find("Disk read error occurred at number 6"), std::string::npos) << extract.out;
+  EXPECT_FALSE(ReadFileBytes(out + "/cam000.jpg").empty());
+  EXPECT_TRUE(ReadFileBytes(out + "/cam001.jpg").empty());
+  EXPECT_FALSE(ReadFileBytes(out + "/cam002.jpg").empty());
 }
 
 TEST(SelvoCheck, UnreadablePathsAndUsageErrorsExitWithTwo) {
