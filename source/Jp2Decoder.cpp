@@ -1,6 +1,5 @@
 #include "source/Jp2Decoder.h"
 
-#include <openjpeg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "source/FileBytes.h"
+#include "source/OpenJpegHandles.h"
 
 namespace selvo {
 namespace {
@@ -50,23 +50,9 @@ OPJ_BOOL SeekInMemory(OPJ_OFF_T pos, void* user) {
   return OPJ_TRUE;
 }
 
-void Discard(const char*, void*) {}
 
-struct CodecDeleter {
-  void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamDeleter {
-  void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageDeleter {
-  void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
-using CodecPtr = std::unique_ptr<opj_codec_t, CodecDeleter>;
-using StreamPtr = std::unique_ptr<opj_stream_t, StreamDeleter>;
-using ImagePtr = std::unique_ptr<opj_image_t, ImageDeleter>;
-
-StreamPtr OpenMemoryStream(MemorySource& source) {
-  StreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE));
+OpjStreamPtr OpenMemoryStream(MemorySource& source) {
+  OpjStreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE));
   if (!stream) return nullptr;
   opj_stream_set_user_data(stream.get(), &source, nullptr);
   opj_stream_set_user_data_length(stream.get(), source.size);
@@ -76,12 +62,12 @@ StreamPtr OpenMemoryStream(MemorySource& source) {
   return stream;
 }
 
-CodecPtr OpenQuietDecoder() {
-  CodecPtr codec(opj_create_decompress(OPJ_CODEC_JP2));
+OpjCodecPtr OpenQuietDecoder() {
+  OpjCodecPtr codec(opj_create_decompress(OPJ_CODEC_JP2));
   if (!codec) return nullptr;
-  opj_set_info_handler(codec.get(), Discard, nullptr);
-  opj_set_warning_handler(codec.get(), Discard, nullptr);
-  opj_set_error_handler(codec.get(), Discard, nullptr);
+  opj_set_info_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_warning_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_error_handler(codec.get(), DiscardOpjMessage, nullptr);
   opj_dparameters_t parameters;
   opj_set_default_decoder_parameters(&parameters);
   if (!opj_setup_decoder(codec.get(), &parameters)) return nullptr;
@@ -217,12 +203,12 @@ DibPtr ToDibBlock(const opj_image_t& image) {
 
 DibPtr DecodeJp2Bytes(const std::vector<std::uint8_t>& bytes) {
   MemorySource source{bytes.data(), bytes.size(), 0};
-  StreamPtr stream = OpenMemoryStream(source);
-  CodecPtr codec = OpenQuietDecoder();
+  OpjStreamPtr stream = OpenMemoryStream(source);
+  OpjCodecPtr codec = OpenQuietDecoder();
   if (!stream || !codec) return nullptr;
   opj_image_t* rawImage = nullptr;
   const bool headerRead = opj_read_header(stream.get(), codec.get(), &rawImage);
-  ImagePtr image(rawImage);
+  OpjImagePtr image(rawImage);
   if (!headerRead || !image || !PlausibleHeader(*image)) return nullptr;
   if (!opj_decode(codec.get(), stream.get(), image.get())) return nullptr;
   if (!opj_end_decompress(codec.get(), stream.get())) return nullptr;

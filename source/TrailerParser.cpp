@@ -113,6 +113,25 @@ void TakeRecorderSeconds(std::uint32_t seconds, ImageInfo& info) {
   }
 }
 
+struct TrailerTime {
+  std::uint16_t timeSum = 0;
+  std::uint32_t seconds = 0;
+};
+
+// The time check sum and the seconds that open a trailer with time; without
+// them the image carries no valid time.
+TrailerTime ReadTrailerTime(TrailerReader& reader, bool hasTime, ImageInfo& info) {
+  TrailerTime time;
+  if (!hasTime) {
+    info.status |= kNoValidTime;
+    return time;
+  }
+  time.timeSum = reader.Le16();
+  time.seconds = reader.Le32();
+  TakeRecorderSeconds(time.seconds, info);
+  return time;
+}
+
 // Position of the DB byte of the first quantisation table marker, skipping
 // application segments by their stated length; kNotFound at the end of data.
 std::size_t FindFirstQuantisationTable(const std::uint8_t* bytes, std::size_t length) {
@@ -202,15 +221,9 @@ bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& inf
     return true;
   }
   const bool hasTime = trailerBytes >= 12 && !anotherTable;
-  std::uint16_t timeSum = 0;
-  std::uint32_t seconds = 0;
-  if (hasTime) {
-    timeSum = reader.Le16();
-    seconds = reader.Le32();
-    TakeRecorderSeconds(seconds, info);
-  } else {
-    info.status |= kNoValidTime;
-  }
+  const TrailerTime time = ReadTrailerTime(reader, hasTime, info);
+  const std::uint16_t timeSum = time.timeSum;
+  const std::uint32_t seconds = time.seconds;
 
   // At least 6 bytes are left here, so no read runs off the end.
   const std::uint16_t storedSum = reader.Le16();
@@ -257,15 +270,9 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
     return true;
   }
   const bool hasTime = trailerBytes >= 20;
-  std::uint16_t timeSum = 0;
-  std::uint32_t seconds = 0;
-  if (hasTime) {
-    timeSum = reader.Le16();
-    seconds = reader.Le32();
-    TakeRecorderSeconds(seconds, info);
-  } else {
-    info.status |= kNoValidTime;
-  }
+  const TrailerTime time = ReadTrailerTime(reader, hasTime, info);
+  const std::uint16_t timeSum = time.timeSum;
+  const std::uint32_t seconds = time.seconds;
 
   // Only the low halves of the stored offset and count are compared.
   if ((reader.Le32() & 0xFFFF) != (sodOffset & 0xFFFF)) info.status |= kImageAltered;

@@ -1,10 +1,11 @@
 #include "tools/recwriter/Jp2Encoder.h"
 
-#include <openjpeg.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "source/OpenJpegHandles.h"
 
 namespace selvo {
 namespace {
@@ -42,17 +43,6 @@ OPJ_BOOL SeekInMemory(OPJ_OFF_T pos, void* user) {
   return OPJ_TRUE;
 }
 
-void Discard(const char*, void*) {}
-
-struct CodecDeleter {
-  void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamDeleter {
-  void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageDeleter {
-  void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
 
 // The codec refuses more resolution levels than the smaller side allows.
 int ResolutionsFor(int width, int height) {
@@ -61,7 +51,7 @@ int ResolutionsFor(int width, int height) {
   return levels;
 }
 
-std::unique_ptr<opj_image_t, ImageDeleter> PlanarImage(const std::uint8_t* pixels, int width, int height,
+OpjImagePtr PlanarImage(const std::uint8_t* pixels, int width, int height,
                                                        int components) {
   opj_image_cmptparm_t parameters[3];
   std::memset(parameters, 0, sizeof parameters);
@@ -74,7 +64,7 @@ std::unique_ptr<opj_image_t, ImageDeleter> PlanarImage(const std::uint8_t* pixel
     parameters[c].sgnd = 0;
   }
   const OPJ_COLOR_SPACE space = components == 1 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB;
-  std::unique_ptr<opj_image_t, ImageDeleter> image(
+  OpjImagePtr image(
       opj_image_create(static_cast<OPJ_UINT32>(components), parameters, space));
   if (!image) return image;
   image->x0 = 0;
@@ -93,11 +83,11 @@ std::vector<std::uint8_t> Encode(const std::uint8_t* pixels, int width, int heig
   std::vector<std::uint8_t> encoded;
   if (pixels == nullptr || width <= 0 || height <= 0 || (components != 1 && components != 3)) return encoded;
   auto image = PlanarImage(pixels, width, height, components);
-  std::unique_ptr<opj_codec_t, CodecDeleter> codec(opj_create_compress(OPJ_CODEC_JP2));
+  OpjCodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
   if (!image || !codec) return encoded;
-  opj_set_info_handler(codec.get(), Discard, nullptr);
-  opj_set_warning_handler(codec.get(), Discard, nullptr);
-  opj_set_error_handler(codec.get(), Discard, nullptr);
+  opj_set_info_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_warning_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_error_handler(codec.get(), DiscardOpjMessage, nullptr);
 
   opj_cparameters_t parameters;
   opj_set_default_encoder_parameters(&parameters);
@@ -114,7 +104,7 @@ std::vector<std::uint8_t> Encode(const std::uint8_t* pixels, int width, int heig
   if (!opj_setup_encoder(codec.get(), &parameters, image.get())) return encoded;
 
   MemorySink sink{&encoded, 0};
-  std::unique_ptr<opj_stream_t, StreamDeleter> stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE));
+  OpjStreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE));
   if (!stream) return encoded;
   opj_stream_set_user_data(stream.get(), &sink, nullptr);
   opj_stream_set_write_function(stream.get(), WriteToMemory);
