@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -64,6 +65,9 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* english, const 
   return action;
 }
 
+// One style in both languages: every item has a mnemonic, items that open a
+// dialog end in "...", English items in title case with the mnemonic inside
+// the word, Japanese ones with the letter in brackets after the text.
 void CMainFrame::CreateMenus() {
   const bool japanese = CurrentUiLanguage() == UiLanguage::Japanese;
   QMenu* file = menuBar()->addMenu(UiText("&File", "ファイル(&F)"));
@@ -78,18 +82,21 @@ void CMainFrame::CreateMenus() {
   QMenu* view = menuBar()->addMenu(UiText("&View", "表示(&V)"));
   AddCommand(view, cmd::kViewToolbar, "&Toolbar", "ツール バー(&T)");
   AddCommand(view, cmd::kViewStatusBar, "&Status Bar", "ステータス バー(&S)");
-  AddCommand(view, cmd::kCameraTitle, "Camera Title", "カメラタイトル");
+  AddCommand(view, cmd::kCameraTitle, "&Camera Title", "カメラタイトル(&C)");
   AddCommand(view, cmd::kDateFormat, "&Date Display Format...", "日付表示形式(&D)...");
-  QMenu* position = view->addMenu(UiText("Time Display Position(&L)", "時刻表示位置(&L)"));
-  AddCommand(position, cmd::kTimeRightDown, "Right Down", "右下");
-  AddCommand(position, cmd::kTimeRightUp, "Right Up", "右上");
-  AddCommand(position, cmd::kTimeLeftUp, "Left Up", "左上");
-  AddCommand(position, cmd::kTimeLeftDown, "Left Down", "左下");
-  QMenu* image = view->addMenu(UiText("Image", "画像"));
-  AddCommand(image, cmd::kSplit1, "1 Image", "1 画像");
-  AddCommand(image, cmd::kSplit4, "4 Image", "4 画像");
-  AddCommand(image, cmd::kSplit9, "9 Image", "9 画像");
-  AddCommand(image, cmd::kSplit16, "16 Image", "16 画像");
+  QMenu* position = view->addMenu(UiText("Time Display &Position", "時刻表示位置(&P)"));
+  // The four corners exclude each other: they show as radio items.
+  auto* corners = new QActionGroup(this);
+  corners->setExclusive(true);
+  corners->addAction(AddCommand(position, cmd::kTimeRightDown, "Right &Down", "右下(&D)"));
+  corners->addAction(AddCommand(position, cmd::kTimeRightUp, "Right &Up", "右上(&U)"));
+  corners->addAction(AddCommand(position, cmd::kTimeLeftUp, "&Left Up", "左上(&L)"));
+  corners->addAction(AddCommand(position, cmd::kTimeLeftDown, "Le&ft Down", "左下(&F)"));
+  QMenu* image = view->addMenu(UiText("&Image", "画像(&I)"));
+  AddCommand(image, cmd::kSplit1, "&1 Image", "1 画像(&1)");
+  AddCommand(image, cmd::kSplit4, "&4 Image", "4 画像(&4)");
+  AddCommand(image, cmd::kSplit9, "&9 Image", "9 画像(&9)");
+  AddCommand(image, cmd::kSplit16, "1&6 Image", "16 画像(&6)");
 
   QMenu* help = menuBar()->addMenu(UiText("&Help", "ヘルプ(&H)"));
   QAction* about = AddCommand(help, aboutCommandId_, "&About %1...", "バージョン情報(&A)...");

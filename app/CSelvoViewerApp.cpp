@@ -1,9 +1,11 @@
 #include "app/CSelvoViewerApp.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
+#include <QTranslator>
 
 #include "app/CMainFrame.h"
 #include "app/MessageBoxNotifier.h"
@@ -11,6 +13,7 @@
 #include "app/StringTable.h"
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "panel/MixerVolume.h"
 
 namespace selvo {
 
@@ -42,6 +45,15 @@ std::string CSelvoViewerApp::HelpText() {
          "A setting file (Viewer2.ini or Viewer.ini) must lie in the current directory.\n";
 }
 
+std::unique_ptr<QTranslator> CSelvoViewerApp::InstallQtTranslator(UiLanguage language) {
+  if (language != UiLanguage::Japanese) return nullptr;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return nullptr;
+  QCoreApplication::installTranslator(translator.get());
+  return translator;
+}
+
 std::string CSelvoViewerApp::VersionText() { return std::string(kProgramName) + " " + kVersion + "\n"; }
 
 bool CSelvoViewerApp::InitInstance() {
@@ -70,6 +82,8 @@ bool CSelvoViewerApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*doc_, *profile_, variant_);
   notifier_->SetParent(frame_.get());
   frame_->show();
+  // Without a mixer the volume slider just stays where it is.
+  MixerVolume::Shared().OpenMixer();
 
   if (!commandLine_.openPath.empty()) {
     const std::string folder = commandLine_.openPath;
@@ -83,9 +97,9 @@ bool CSelvoViewerApp::InitInstance() {
 }
 
 int CSelvoViewerApp::ExitInstance(int code) {
-  // The mixer is closed here once sound playback exists.
   frame_.reset();
   doc_.reset();
+  MixerVolume::Shared().CloseMixer();
   return code;
 }
 

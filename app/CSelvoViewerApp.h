@@ -8,9 +8,11 @@
 #include <memory>
 
 #include "app/CommandLineSwitches.h"
+#include "app/UiLanguage.h"
 #include "source/MediaKind.h"
 
 class QSettings;
+class QTranslator;
 
 namespace selvo {
 
@@ -34,6 +36,11 @@ class CSelvoViewerApp {
 
   // The window title of a variant: the first field of its template string.
   static QString ProductTitle(int variant);
+  // Qt's own dialogs (file, print, message-box buttons) in the UI language:
+  // installs Qt's translation for Japanese and returns it (the caller keeps
+  // it for the life of the application); null for English or when Qt's
+  // translations are not installed.
+  static std::unique_ptr<QTranslator> InstallQtTranslator(UiLanguage language);
   // Texts of --help and --version.
   static std::string HelpText();
   static std::string VersionText();

@@ -26,6 +26,9 @@ TitleInputDialog::TitleInputDialog(QSettings& profile, QWidget* parent) : QDialo
   titleBox_->setObjectName("combo1038");
   titleBox_->setEditable(true);
   titleBox_->setInsertPolicy(QComboBox::NoInsert);
+  // The title is what was typed: completing "gate" from a remembered
+  // "Gate 2" would print a title nobody entered.
+  titleBox_->setCompleter(nullptr);
   titleBox_->setMinimumWidth(320);
   layout->addWidget(titleBox_);
   auto* buttons = new QDialogButtonBox(this);

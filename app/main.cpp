@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QTranslator>
 
 #include <clocale>
 #include <iostream>
+#include <memory>
 
 #include "app/CSelvoViewerApp.h"
 #include "app/CommandLineSwitches.h"
@@ -12,13 +14,14 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   selvo::FixProcessTimeZone();
 
-  selvo::ViewerCommandLineInfo commandLine;
-  commandLine.Parse(argc, argv);
-  if (commandLine.wantsHelp) {
+  // --help and --version answer without a display.
+  selvo::ViewerCommandLineInfo early;
+  early.Parse(argc, argv);
+  if (early.wantsHelp) {
     std::cout << selvo::CSelvoViewerApp::HelpText();
     return 0;
   }
-  if (commandLine.wantsVersion) {
+  if (early.wantsVersion) {
     std::cout << selvo::CSelvoViewerApp::VersionText();
     return 0;
   }
@@ -27,7 +30,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
   QApplication::setApplicationVersion(QString::fromLatin1(selvo::CSelvoViewerApp::kVersion));
+  const std::unique_ptr<QTranslator> qtTexts = selvo::CSelvoViewerApp::InstallQtTranslator(selvo::CurrentUiLanguage());
 
+  // QApplication has taken its own options ("-style fusion") out of argv:
+  // only ours and the folder are left.
+  selvo::ViewerCommandLineInfo commandLine;
+  commandLine.Parse(argc, argv);
   selvo::CSelvoViewerApp viewer(commandLine);
   if (!viewer.InitInstance()) return 1;
   return viewer.ExitInstance(app.exec());

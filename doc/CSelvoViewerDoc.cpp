@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <iterator>
 #include <limits>
 #include <thread>
 
 #include "app/AppSettings.h"
+#include "app/StringTable.h"
 #include "doc/EventLoopClock.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaySpeed.h"
@@ -51,6 +53,34 @@ class BusyScope {
   int& flag_;
   int previous_;
 };
+
+// Texts of the open flow's notices; %1 is the folder.
+constexpr int kNoRecordingString = 64560;
+constexpr int kFolderMissingString = 64561;
+constexpr int kNotAFolderString = 64562;
+constexpr int kFolderUnreadableString = 64563;  // %2: the system's reason
+constexpr int kNoUsableImagesString = 64564;
+constexpr int kOpenCancelledString = 64565;
+
+std::string FormatNotice(int stringId, const std::string& folder, const std::string& reason = {}) {
+  const QString text = QString::fromStdString(LoadString(stringId));
+  const QString path = QString::fromStdString(folder);
+  if (reason.empty()) return text.arg(path).toStdString();
+  return text.arg(path, QString::fromStdString(reason)).toStdString();
+}
+
+// Why the probe found nothing: the folder is missing, is a file, cannot be
+// listed, or simply holds no images.
+std::string DescribeFolderWithoutRecording(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(folder, error);
+  if (!fs::exists(status)) return FormatNotice(kFolderMissingString, folder);
+  if (!fs::is_directory(status)) return FormatNotice(kNotAFolderString, folder);
+  fs::directory_iterator listing(folder, error);
+  if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
+  return FormatNotice(kNoRecordingString, folder);
+}
 
 // Every term is an integer product divided by 100, truncated.
 int Percent(int value, int percent) { return value * percent / 100; }
@@ -255,7 +285,12 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OnFileOpen() {
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(const std::string& folder) {
   BusyScope busy(openBusy_);
-  if (!ProbeFolder(folder)) return OpenOutcome::NotOpened;
+  if (!ProbeFolder(folder)) {
+    // The recording that was open stays, but the user learns why nothing
+    // else happened.
+    notifier_.Notify(NoticeKind::Warning, DescribeFolderWithoutRecording(folder));
+    return OpenOutcome::NotOpened;
+  }
   StopPlaybackForOpen();
   DiscardRecording();
   return LoadFolderRecording(folder);
@@ -287,6 +322,9 @@ void CSelvoViewerDoc::DiscardRecording() {
   orderCheck_ = 0;
   imageBlock_.reset();
   imageSize_ = 0;
+  // The panes keep copies of the pictures they showed; none of them may
+  // outlive the recording while the next one loads.
+  if (view_) view_->ResetPanes();
   emit positionDisplayChanged();
 }
 
@@ -300,7 +338,7 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
   OpenSoundTrack(folder);
   source_ = MakeFolderSource(probeFlags_);
   if (!source_) {
-    FinishEmptyOpen();
+    FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
 
@@ -320,11 +358,11 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
   QApplication::restoreOverrideCursor();
 
   if (loaderCancel_.load() == 1) {
-    FinishCancelledOpen();
+    FinishCancelledOpen(folder);
     return OpenOutcome::Cancelled;
   }
   if (!loaderResult_.load()) {
-    FinishEmptyOpen();
+    FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
   FinishSuccessfulOpen(folder);
@@ -341,29 +379,32 @@ void CSelvoViewerDoc::JoinLoader() {
   if (workerThread_.joinable()) workerThread_.join();
 }
 
-void CSelvoViewerDoc::FinishCancelledOpen() {
+void CSelvoViewerDoc::FinishCancelledOpen(const std::string& folder) {
   source_.reset();
   imageBlock_.reset();
   imageSize_ = 0;
-  if (view_) view_->ResetPanes();
-  emit recordingChanged();
-  UpdateAllViews();
-  emit positionDisplayChanged();
-  emit commandStatesChanged();
+  ShowOpenOutcome();
+  // The old recording went before the loader started: say so, rather than
+  // leave an empty window to explain itself.
+  notifier_.Notify(NoticeKind::Information, FormatNotice(kOpenCancelledString, folder));
 }
 
-void CSelvoViewerDoc::FinishEmptyOpen() {
-  if (view_) view_->RedrawImageView(false);
-  emit recordingChanged();
-  emit commandStatesChanged();
+void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
+  ShowOpenOutcome();
+  notifier_.Notify(NoticeKind::Warning, FormatNotice(kNoUsableImagesString, folder));
 }
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   lastOpenFolder_ = folder;
-  emit recordingChanged();
+  if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
   GoFirst(true);
+  ShowOpenOutcome();
+}
+
+void CSelvoViewerDoc::ShowOpenOutcome() {
   if (view_) view_->ResetPanes();
+  emit recordingChanged();
   UpdateAllViews();
   emit positionDisplayChanged();
   emit commandStatesChanged();
@@ -754,6 +795,9 @@ bool CSelvoViewerDoc::PlayReverse() {
 }
 
 bool CSelvoViewerDoc::RunForwardPlay() {
+  // A Play click queued behind a slow step arrives inside the running loop;
+  // a second loop started there would outlive the stop meant for the first.
+  if (IsPlaying()) return false;
   resumeForward_ = 0;
   stopRequest_ = 0;
   const bool played = PlayForward();
@@ -762,6 +806,7 @@ bool CSelvoViewerDoc::RunForwardPlay() {
 }
 
 bool CSelvoViewerDoc::RunReversePlay() {
+  if (IsPlaying()) return false;
   resumeReverse_ = 0;
   stopRequest_ = 0;
   const bool played = PlayReverse();

@@ -10,7 +10,8 @@
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
 //   the frame with AttachImageView; without one attached every redraw is a
 //   no-op and the view counts as showing one pane;
-// - the control panel (a later addition) through the signals below;
+// - the control panel through the signals below and, for the play loops,
+//   through PlaybackControls;
 // - the frame learns of every change that can alter a command's state
 //   through commandStatesChanged().
 #include <QObject>
@@ -83,8 +84,10 @@ class CSelvoViewerDoc : public QObject {
 
   // -------------------------------------------------------------- open flow
   enum class OpenOutcome {
-    NotOpened,  // dialog cancelled, or the probe found nothing: nothing changed
-    Cancelled,  // the user cancelled "Searching...": no recording afterwards
+    NotOpened,  // dialog cancelled, or the probe found nothing (the user is
+                // told why): the recording that was open stays
+    Cancelled,  // the user cancelled "Searching...": no recording afterwards,
+                // and the user is told so
     Empty,      // the folder held no usable recording: an empty source stays
     Opened      // positioned on the first image
   };
@@ -236,7 +239,8 @@ class CSelvoViewerDoc : public QObject {
   bool PlayReverse();
   // What the panel's Play / Reverse Play run when the other direction is
   // not playing: a fresh start, not a resumed pause, and a stop request
-  // left behind for anything still dispatching inside.
+  // left behind for anything still dispatching inside. False, doing
+  // nothing, while either loop runs: loops never nest.
   bool RunForwardPlay();
   bool RunReversePlay();
   // Ends a running loop and remembers its direction (a slider drag began).
@@ -265,9 +269,13 @@ class CSelvoViewerDoc : public QObject {
   // Body of the loader thread: index the folder, then close the dialog.
   void RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow);
   void JoinLoader();
-  void FinishCancelledOpen();
-  void FinishEmptyOpen();
+  void FinishCancelledOpen(const std::string& folder);
+  void FinishEmptyOpen(const std::string& folder);
   void FinishSuccessfulOpen(const std::string& folder);
+  // The end of every open, whatever it found (folder or disc, opened,
+  // empty or cancelled): one pane on the first camera, the panel's channel
+  // display, sound controls and read-outs redone for what is open now.
+  void ShowOpenOutcome();
   void RunSplitCommand(int id);
   void LoadSettings();
   void SaveSettings() const;

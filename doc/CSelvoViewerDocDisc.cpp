@@ -57,17 +57,13 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
     // The source has already told the user; the empty disc stays until the
     // next open.
     openBusy_ = wasBusy;
-    FinishEmptyOpen();
+    ShowOpenOutcome();
     return OpenOutcome::Empty;
   }
   openBusy_ = wasBusy;
-  emit recordingChanged();
   if (controls_) controls_->SetPositionRange(GetCount());
   GoFirst(true);
-  if (view_) view_->ResetPanes();
-  UpdateAllViews();
-  emit positionDisplayChanged();
-  emit commandStatesChanged();
+  ShowOpenOutcome();
   return OpenOutcome::Opened;
 }
 

@@ -23,6 +23,7 @@
 #include "view/CSelvoViewerView.h"
 #include "view/SkinButton.h"
 #include "view/SkinToggleButton.h"
+#include "view/SliderDragTip.h"
 #include "view/SpeedSlider.h"
 #include "view/TipSlider.h"
 
@@ -188,6 +189,9 @@ void CSelvoFormView::CreateControls() {
   volumeSlider_->setTickPosition(QSlider::TicksBelow);
   volumeSlider_->setTickInterval(1);
   connect(volumeSlider_, &QAbstractSlider::valueChanged, this, &CSelvoFormView::OnVolumeSliderMoved);
+  new SliderDragTip(volumeSlider_, [](int value) {
+    return QStringLiteral("%1%").arg(MixerVolume::PercentForSliderValue(value, kVolumeRangeMax));
+  });
   controls_[kVolumeSlider] = volumeSlider_;
 
   for (int id : {kChannelIcon, kTimeIcon, kNumberIcon}) {
@@ -585,7 +589,8 @@ void CSelvoFormView::OnNext() {
 void CSelvoFormView::OnStop() { ShowStoppedState(); }
 
 void CSelvoFormView::OnPlay() {
-  if (doc_.GetCount() <= 0) return;
+  // A click that waited behind a slow step finds the loop still running.
+  if (doc_.GetCount() <= 0 || doc_.IsPlayingForward()) return;
   SetEnabled(kStop, true);
   SetEnabled(kReversePlay, true);
   for (int id : {kPlay, kSound, kSoundChannel1, kSoundChannel2, kNext, kPrevious, kSetCopyStart, kSetCopyEnd, kStartCopy})
@@ -602,7 +607,7 @@ void CSelvoFormView::OnPlay() {
 }
 
 void CSelvoFormView::OnReversePlay() {
-  if (doc_.GetCount() <= 0) return;
+  if (doc_.GetCount() <= 0 || doc_.IsPlayingReverse()) return;
   SetEnabled(kStop, true);
   SetEnabled(kPlay, true);
   for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider, kNext, kPrevious, kReversePlay, kSetCopyStart,
@@ -669,14 +674,14 @@ void CSelvoFormView::OnPositionSliderMoved(int value) {
 }
 
 void CSelvoFormView::OnVolumeSliderMoved(int value) {
-  MixerVolume::Shared().SetVolumePercent(static_cast<std::uint32_t>(value * (100 / kVolumeRangeMax)));
+  MixerVolume::Shared().SetVolumePercent(MixerVolume::PercentForSliderValue(value, kVolumeRangeMax));
 }
 
 void CSelvoFormView::SyncVolumeSliderFromMixer() {
   std::uint32_t percent = 0;
   if (!MixerVolume::Shared().GetVolumePercent(percent)) return;
   const QSignalBlocker quiet(volumeSlider_);
-  volumeSlider_->setValue(static_cast<int>(percent) / (100 / kVolumeRangeMax));
+  volumeSlider_->setValue(MixerVolume::SliderValueForPercent(percent, kVolumeRangeMax));
 }
 
 void CSelvoFormView::OnPaneLayoutChanged(int paneCount) {
@@ -685,6 +690,8 @@ void CSelvoFormView::OnPaneLayoutChanged(int paneCount) {
   UpdatePositionDisplay();
 }
 
+// Every open ends with the view back on one pane: the channel display and
+// the sound controls follow what is open now, not the split left behind.
 void CSelvoFormView::OnRecordingChanged() {
   SetPositionRange(doc_.GetCount());
   ShowCopyControls();
@@ -693,7 +700,8 @@ void CSelvoFormView::OnRecordingChanged() {
   } else {
     for (int id : {kPrevious, kNext, kPlay, kReversePlay, kStop}) SetEnabled(id, false);
   }
-  UpdateSoundControls(doc_.IsTwoChannelSound(), PaneCount() == 1 ? 1 : 0);
+  ResetChannelDisplay();
+  UpdateSoundControls(doc_.IsTwoChannelSound(), doc_.HasSound());
   UpdatePositionDisplay();
 }
 

@@ -105,4 +105,16 @@ std::uint32_t MixerVolume::ValueFromPercent(std::uint32_t percent, std::uint32_t
   return min + static_cast<std::uint32_t>(std::min<std::uint32_t>(percent, 100) * range / 100);
 }
 
+std::uint32_t MixerVolume::PercentForSliderValue(int value, int sliderMax) {
+  if (sliderMax <= 0) return 0;
+  const int position = std::clamp(value, 0, sliderMax);
+  return static_cast<std::uint32_t>((100 * position + sliderMax / 2) / sliderMax);
+}
+
+int MixerVolume::SliderValueForPercent(std::uint32_t percent, int sliderMax) {
+  if (sliderMax <= 0) return 0;
+  const std::uint32_t bounded = std::min<std::uint32_t>(percent, 100);
+  return static_cast<int>((bounded * static_cast<std::uint32_t>(sliderMax) + 50) / 100);
+}
+
 }  // namespace selvo

@@ -28,6 +28,12 @@ class MixerVolume {
   // The control value for a percent (above 100 counts as 100).
   static std::uint32_t ValueFromPercent(std::uint32_t percent, std::uint32_t min, std::uint32_t max);
 
+  // A volume slider of positions 0..sliderMax. Both ways round to the
+  // nearest, so a position set reads back as itself even on a mixer whose
+  // few steps (0..31) turn 30 % into 29 %.
+  static std::uint32_t PercentForSliderValue(int value, int sliderMax);
+  static int SliderValueForPercent(std::uint32_t percent, int sliderMax);
+
  private:
   bool FindControl();
 

@@ -28,15 +28,15 @@ QString FontFace(int stringId) {
   return face.empty() ? QStringLiteral("Arial") : QString::fromStdString(face);
 }
 
+constexpr int kPaneMenuFirstString = 64550;  // "1 image" .. "16 image", "--", "%1ch"
+constexpr int kPaneMenuChannelString = 64555;
+constexpr int kPrintFailedString = 64556;
+
 QString PaneMenuText(int id) {
-  if (id >= kPaneMenuChannel0) return QStringLiteral("%1ch").arg(id - kPaneMenuChannel0 + 1);
-  switch (id) {
-    case kPaneMenu1Image: return QStringLiteral("1 image");
-    case kPaneMenu4Image: return QStringLiteral("4 image");
-    case kPaneMenu9Image: return QStringLiteral("9 image");
-    case kPaneMenu16Image: return QStringLiteral("16 image");
-    default: return QStringLiteral("--");
-  }
+  if (id >= kPaneMenuChannel0)
+    return QString::fromStdString(LoadString(kPaneMenuChannelString)).arg(id - kPaneMenuChannel0 + 1);
+  if (id < kPaneMenu1Image || id > kPaneMenuAllChannels) return QString();
+  return QString::fromStdString(LoadString(kPaneMenuFirstString + id - kPaneMenu1Image));
 }
 
 }  // namespace
@@ -346,7 +346,16 @@ void CSelvoViewerView::PrintImage() {
   dialog.setMinMax(1, 1);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
   if (dialog.exec() != QDialog::Accepted) return;
-  PrintTo(printer);
+  PrintOrReport(printer);
+}
+
+void CSelvoViewerView::PrintOrReport(QPrinter& printer) {
+  if (!PrintTo(printer)) ShowPrintFailure();
+}
+
+void CSelvoViewerView::ShowPrintFailure() {
+  QMessageBox::warning(this, QApplication::applicationDisplayName(),
+                       QString::fromStdString(LoadString(kPrintFailedString)));
 }
 
 }  // namespace selvo

@@ -88,6 +88,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // One page on printer without a dialog; false when the page could not
   // start.
   bool PrintTo(QPrinter& printer);
+  // PrintTo, and the standard message when the job could not start.
+  void PrintOrReport(QPrinter& printer);
 
  signals:
   // The split or a pane's channel changed: the frame updates its command
@@ -112,6 +114,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);
   void OpenPaneMenu(QPoint widgetPoint);
   void ShowSaveFailure(const QString& path, const QString& reason);
+  void ShowPrintFailure();
 
   CSelvoViewerDoc& doc_;
   PaneSlotTable slots_;

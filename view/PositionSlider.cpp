@@ -6,6 +6,8 @@
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
+#include "view/SliderDragTip.h"
+
 namespace selvo {
 
 PositionSlider::PositionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
@@ -13,6 +15,7 @@ PositionSlider::PositionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent
   setPageStep(1);
   // Every value during a drag counts, so the picture follows the thumb.
   setTracking(true);
+  new SliderDragTip(this, [this](int value) { return QStringLiteral("%1 / %2").arg(value).arg(maximum()); });
 }
 
 void PositionSlider::SetImageCount(int n) {

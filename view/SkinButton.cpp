@@ -1,6 +1,7 @@
 #include "view/SkinButton.h"
 
 #include <QHash>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "app/StringTable.h"
@@ -26,7 +27,8 @@ QImage LoadSkinBitmap(int resourceId) {
 
 SkinButton::SkinButton(int controlId, QWidget* parent) : QAbstractButton(parent), controlId_(controlId) {
   setToolTip(QString::fromStdString(LoadString(controlId)));
-  setFocusPolicy(Qt::TabFocus);
+  // A click gives the button the focus, and with it the focus picture.
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void SkinButton::SetTooltipSuffix(const QString& suffix) {
@@ -34,8 +36,9 @@ void SkinButton::SetTooltipSuffix(const QString& suffix) {
   setToolTip(suffix.isEmpty() ? base : base + QLatin1Char('\n') + suffix);
 }
 
-void SkinButton::ApplyWindowRegion(int resourceId) {
-  const QImage picture = LoadSkinBitmap(resourceId);
+void SkinButton::ApplyWindowRegion(int resourceId) { ApplyShape(LoadSkinBitmap(resourceId)); }
+
+void SkinButton::ApplyShape(const QImage& picture) {
   if (picture.isNull()) {
     clearMask();
     return;
@@ -43,12 +46,27 @@ void SkinButton::ApplyWindowRegion(int resourceId) {
   bitmapSize_ = picture.size();
   resize(bitmapSize_);
   const QRegion region = RegionFromBitmap(picture);
-  if (region.isEmpty())
-    clearMask();
-  else
+  // A picture that is all magenta leaves no shape: Qt would read an empty
+  // mask as none and show and click the whole rectangle.
+  shapeless_ = region.isEmpty();
+  setAttribute(Qt::WA_TransparentForMouseEvents, shapeless_);
+  if (shapeless_) {
+    setFocusPolicy(Qt::NoFocus);
+    setMask(QRegion(-1, -1, 1, 1));
+  } else {
     setMask(region);
+  }
   updateGeometry();
 }
+
+// Pressed, the button takes the focus itself, as the recorder's buttons
+// do, whoever delivered the press.
+void SkinButton::mousePressEvent(QMouseEvent* event) {
+  if ((focusPolicy() & Qt::ClickFocus) && hitButton(event->position().toPoint())) setFocus(Qt::MouseFocusReason);
+  QAbstractButton::mousePressEvent(event);
+}
+
+bool SkinButton::hitButton(const QPoint& pos) const { return !shapeless_ && QAbstractButton::hitButton(pos); }
 
 bool SkinButton::LoadSkin(int normalId, int downId, int focusId, int disabledId) {
   normalId_ = normalId;
@@ -78,6 +96,7 @@ int SkinButton::BitmapIdFor(const ItemState& state) const {
 QSize SkinButton::sizeHint() const { return bitmapSize_.isValid() ? bitmapSize_ : QSize(16, 16); }
 
 void SkinButton::DrawBitmap(int resourceId) {
+  if (shapeless_) return;
   QImage picture = LoadSkinBitmap(resourceId);
   // An icon label has only its normal picture; its other states show that.
   if (picture.isNull()) picture = LoadSkinBitmap(normalId_);

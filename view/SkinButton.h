@@ -38,12 +38,18 @@ class SkinButton : public QAbstractButton {
   // A picture was loaded: the widget has its picture's size and outline.
   bool HasPicture() const { return bitmapSize_.isValid(); }
   QSize sizeHint() const override;
+  // The up picture is transparent throughout: nothing to see or click.
+  bool IsShapeless() const { return shapeless_; }
 
  protected:
+  bool hitButton(const QPoint& pos) const override;
+  void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   ItemState CurrentState() const;
   void DrawBitmap(int resourceId);
   void ApplyWindowRegion(int resourceId);
+  // Size and outline from a picture; magenta is outside.
+  void ApplyShape(const QImage& picture);
 
   int normalId_ = 0;
   int downId_ = 0;
@@ -53,6 +59,7 @@ class SkinButton : public QAbstractButton {
  private:
   int controlId_;
   QSize bitmapSize_;
+  bool shapeless_ = false;
 };
 
 }  // namespace selvo

@@ -7,6 +7,7 @@
 
 #include "app/StringTable.h"
 #include "doc/PlaySpeed.h"
+#include "view/SliderDragTip.h"
 
 namespace selvo {
 
@@ -20,6 +21,7 @@ SpeedSlider::SpeedSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
   setSingleStep(1);
   setTickPosition(QSlider::TicksBelow);
   setTickInterval(1);
+  new SliderDragTip(this, [this](int value) { return TickText(value - minimum()); });
 }
 
 int SpeedSlider::GetFrameInterval() const { return FrameIntervalForSpeed(value()); }

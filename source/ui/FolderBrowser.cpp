@@ -6,6 +6,20 @@
 
 namespace selvo {
 
+namespace {
+
+QString NearestExistingFolder(const QString& path) {
+  QString current = QDir::cleanPath(path);
+  while (!QFileInfo(current).isDir()) {
+    const QString parent = QFileInfo(current).path();
+    if (parent == current) return QDir::rootPath();
+    current = parent;
+  }
+  return current;
+}
+
+}  // namespace
+
 int FolderBrowser::Browse() {
   if (!root_.isEmpty() && !QFileInfo(root_).isDir()) return kRootUnresolved;
   QFileDialog dialog(owner_, title_);
@@ -13,10 +27,15 @@ int FolderBrowser::Browse() {
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
   if (!root_.isEmpty()) dialog.setDirectory(root_);
   if (!initialPath_.isEmpty()) {
-    // Open in the folder's parent with the folder itself selected.
+    // Open in the folder's parent with the folder itself selected; for a
+    // path typed only partly right, in the nearest folder that exists.
     QFileInfo initial(initialPath_);
-    dialog.setDirectory(initial.absolutePath());
-    dialog.selectFile(initial.fileName());
+    if (initial.isDir()) {
+      dialog.setDirectory(initial.absolutePath());
+      dialog.selectFile(initial.fileName());
+    } else {
+      dialog.setDirectory(NearestExistingFolder(initial.absoluteFilePath()));
+    }
   }
   QObject::connect(&dialog, &QFileDialog::currentChanged, [this](const QString& path) { OnSelectionChanged(path); });
   OnInitialized();

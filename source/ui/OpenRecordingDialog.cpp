@@ -56,7 +56,8 @@ OpenRecordingDialog::OpenRecordingDialog(QWidget* parent) : QDialog(parent) {
   grid->addWidget(thumbnails_, 4, 0);
 
   auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(UiText("OK", "OK"), QDialogButtonBox::AcceptRole);
+  okButton_ = buttons->addButton(UiText("OK", "OK"), QDialogButtonBox::AcceptRole);
+  okButton_->setDefault(true);
   buttons->addButton(UiText("Cancel", "キャンセル"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &OpenRecordingDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &OpenRecordingDialog::reject);
@@ -83,10 +84,14 @@ void OpenRecordingDialog::InitialiseControls() {
   thumbnails_->setChecked(false);
 }
 
+// The browser starts at what the field holds now, typed or not; after it,
+// Enter confirms: the focus is back on OK, not on "Browse...".
 void OpenRecordingDialog::OnBrowse() {
-  FolderBrowser browser(parentWidget() ? parentWidget()->window() : this);
-  browser.SetInitialPath(initialFolder);
+  FolderBrowser browser(this);
+  const QString typed = pathEdit_->text().trimmed();
+  browser.SetInitialPath(typed.isEmpty() ? initialFolder : typed);
   if (browser.Browse() == FolderBrowser::kChosen) pathEdit_->setText(browser.ChosenPath());
+  okButton_->setFocus(Qt::OtherFocusReason);
 }
 
 void OpenRecordingDialog::accept() {

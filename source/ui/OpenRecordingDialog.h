@@ -37,6 +37,7 @@ class OpenRecordingDialog : public QDialog {
 
   QLineEdit* PathEdit() const { return pathEdit_; }
   QPushButton* BrowseButton() const { return browseButton_; }
+  QPushButton* OkButton() const { return okButton_; }
 
  public slots:
   void accept() override;
@@ -52,6 +53,7 @@ class OpenRecordingDialog : public QDialog {
   QRadioButton* discRadio_ = nullptr;
   QLineEdit* pathEdit_ = nullptr;
   QPushButton* browseButton_ = nullptr;
+  QPushButton* okButton_ = nullptr;
   QComboBox* driveLetters_ = nullptr;
   QComboBox* driveNameList_ = nullptr;
   QCheckBox* thumbnails_ = nullptr;

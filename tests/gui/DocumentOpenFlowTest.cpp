@@ -1,23 +1,33 @@
 // The open flow's outcomes as the user sees them: a folder that opens, one
 // that holds nothing usable, a probe that finds nothing, and a cancel while
-// the loader thread is still indexing.
+// the loader thread is still indexing; and what the window shows after each
+// when the recording before was split into panes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "panel/CSelvoFormView.h"
 #include "panel/SearchingDialog.h"
 #include "source/FolderImageSource.h"
 #include "source/Notifier.h"
 #include "tests/TestFolder.h"
 #include "tests/gui/SmallRecording.h"
+#include "tools/recwriter/SoundWriter.h"
+#include "view/CSelvoViewerView.h"
 
 namespace selvo {
 namespace {
@@ -115,7 +125,7 @@ TEST_F(DocumentOpenFlowTest, SuccessfulOpenShowsFirstImageAndRemembersFolder) {
   EXPECT_EQ(notifier.Count(), 0);
 }
 
-TEST_F(DocumentOpenFlowTest, FolderWithoutUsableImagesLeavesAnEmptyRecording) {
+TEST_F(DocumentOpenFlowTest, FolderWithoutUsableImagesLeavesAnEmptyRecordingAndSaysSo) {
   UseScriptedSource(ScriptedSource::Script::FindNothing);
 
   EXPECT_EQ(doc->OpenFolder(recording), Outcome::Empty);
@@ -124,7 +134,33 @@ TEST_F(DocumentOpenFlowTest, FolderWithoutUsableImagesLeavesAnEmptyRecording) {
   EXPECT_EQ(doc->GetCount(), 0);
   EXPECT_FALSE(doc->HasImage());
   EXPECT_TRUE(doc->LastOpenFolder().empty());
-  EXPECT_EQ(notifier.Count(), 0);
+  EXPECT_EQ(notifier.Count(), 1);
+  EXPECT_NE(notifier.Last().find(recording), std::string::npos) << notifier.Last();
+}
+
+TEST_F(DocumentOpenFlowTest, FolderThatCannotBeOpenedIsNamedWithTheReason) {
+  ASSERT_EQ(doc->OpenFolder(recording), Outcome::Opened);
+  scratch.MakeDir("empty");
+  scratch.Write("a-file", std::string("not a folder"));
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {scratch / "no-such-folder", "does not exist"},
+      {scratch / "a-file", "is not a folder"},
+      {scratch / "empty", "No recording was found"},
+  };
+  for (const Case& c : cases) {
+    const int before = notifier.Count();
+
+    EXPECT_EQ(doc->OpenFolder(c.path), Outcome::NotOpened);
+
+    EXPECT_EQ(notifier.Count(), before + 1) << c.path;
+    EXPECT_NE(notifier.Last().find(c.path), std::string::npos) << notifier.Last();
+    EXPECT_NE(notifier.Last().find(c.reason), std::string::npos) << notifier.Last();
+    EXPECT_EQ(doc->GetCount(), 2);  // the recording open before stays
+  }
 }
 
 TEST_F(DocumentOpenFlowTest, ProbeFindingNothingKeepsThePreviousRecording) {
@@ -157,6 +193,118 @@ TEST_F(DocumentOpenFlowTest, CancelWhileLoadingWaitsForTheLoaderAndDropsTheRecor
   EXPECT_FALSE(doc->HasImage());
   EXPECT_EQ(doc->GetCount(), 0);
   EXPECT_FALSE(doc->IsOpenBusy());
+  // The old recording went before the loader began: the user is told.
+  EXPECT_EQ(notifier.Count(), 1);
+  EXPECT_NE(notifier.Last().find("closed"), std::string::npos) << notifier.Last();
+}
+
+// The whole window around the document: a four-camera recording with sound,
+// shown split into four panes when the next open begins.
+class OpenFromSplitTest : public DocumentOpenFlowTest {
+ protected:
+  using Panel = CSelvoFormView;
+
+  OpenFromSplitTest() {
+    frame = std::make_unique<CMainFrame>(*doc, profile, 0);
+    panel = static_cast<Panel*>(frame->PanelStrip());
+    view = static_cast<CSelvoViewerView*>(frame->ImageViewWidget());
+    cameras = test::WriteSmallRecording(scratch, "cameras", {{0}, {1}, {2}, {3}, {0}, {1}, {2}, {3}}, true);
+    SoundSpec sound;
+    sound.format = SoundFormat::kWav;
+    sound.sampleRate = 8000;
+    sound.channels = 1;
+    sound.lengthMs = 1000;
+    std::string error;
+    EXPECT_TRUE(SoundWriter::Write(cameras + "/sound.wav", sound, error)) << error;
+    frame->show();
+    QApplication::processEvents();
+  }
+  ~OpenFromSplitTest() override { frame.reset(); }
+
+  void OpenSplitRecording() {
+    ASSERT_EQ(doc->OpenFolder(cameras), Outcome::Opened);
+    ASSERT_EQ(doc->HasSound(), 1);
+    frame->FireCommand(cmd::kSplit4);
+    ASSERT_EQ(view->GetPaneCount(), 4);
+    ASSERT_FALSE(panel->Control(Panel::kChannelPane1)->isHidden());
+    ASSERT_NE(BluePixels(), 0);  // the split shows the cameras' pictures
+  }
+
+  // The test pictures are blue; the empty view is grey and black.
+  int BluePixels() {
+    const QImage shown = view->ComposeClientArea().convertToFormat(QImage::Format_RGB32);
+    int blue = 0;
+    for (int y = 0; y < shown.height(); y += 2) {
+      for (int x = 0; x < shown.width(); x += 2) {
+        const QRgb pixel = shown.pixel(x, y);
+        if (qBlue(pixel) > 120 && qBlue(pixel) - qRed(pixel) > 40) ++blue;
+      }
+    }
+    return blue;
+  }
+
+  void ExpectOnePaneAndSingleChannelField() {
+    EXPECT_EQ(view->GetPaneCount(), 1);
+    EXPECT_FALSE(panel->Control(Panel::kChannelSingle)->isHidden());
+    for (int id : {Panel::kChannelPane1, Panel::kChannelPane2, Panel::kChannelPane3, Panel::kChannelPane4})
+      EXPECT_TRUE(panel->Control(id)->isHidden()) << id;
+    EXPECT_EQ(panel->Control(Panel::kSound)->isEnabled(), doc->HasSound() != 0);
+  }
+
+  QSettings profile{QString::fromStdString(scratch / "profile.ini"), QSettings::IniFormat};
+  std::unique_ptr<CMainFrame> frame;
+  Panel* panel = nullptr;
+  CSelvoViewerView* view = nullptr;
+  std::string cameras;
+};
+
+TEST_F(OpenFromSplitTest, SuccessfulOpenShowsOnePaneWithTheSingleChannelFieldAndLiveSoundControls) {
+  OpenSplitRecording();
+
+  ASSERT_EQ(doc->OpenFolder(cameras), Outcome::Opened);
+
+  ExpectOnePaneAndSingleChannelField();
+  EXPECT_TRUE(panel->Control(Panel::kSound)->isEnabled());
+  EXPECT_TRUE(panel->Control(Panel::kVolumeSlider)->isEnabled());
+  EXPECT_EQ(static_cast<QLabel*>(panel->Control(Panel::kChannelSingle))->text(), QStringLiteral(" 1"));
+}
+
+TEST_F(OpenFromSplitTest, EmptyCancelledAndDiscOutcomesShowNothingOfTheDiscardedRecording) {
+  struct Case {
+    const char* name;
+    std::function<Outcome()> open;
+    Outcome outcome;
+  };
+  const Case cases[] = {
+      {"empty",
+       [this] {
+         UseScriptedSource(ScriptedSource::Script::FindNothing);
+         return doc->OpenFolder(recording);
+       },
+       Outcome::Empty},
+      {"cancelled",
+       [this] {
+         UseScriptedSource(ScriptedSource::Script::WaitForCancel);
+         CancelWhenSearching();
+         return doc->OpenFolder(recording);
+       },
+       Outcome::Cancelled},
+      {"disc that cannot be read", [this] { return doc->OpenDisc(scratch / "no-such-disc.img"); }, Outcome::Empty},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    doc->SetFolderSourceFactory(nullptr);
+    trace.started = false;
+    OpenSplitRecording();
+
+    EXPECT_EQ(c.open(), c.outcome);
+
+    ExpectOnePaneAndSingleChannelField();
+    EXPECT_FALSE(panel->Control(Panel::kSound)->isEnabled());
+    EXPECT_EQ(BluePixels(), 0);
+    EXPECT_TRUE(static_cast<QLabel*>(panel->Control(Panel::kImageNumber))->text().startsWith(QLatin1Char('0')) ||
+                static_cast<QLabel*>(panel->Control(Panel::kImageNumber))->text().isEmpty());
+  }
 }
 
 }  // namespace

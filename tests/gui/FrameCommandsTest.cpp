@@ -4,19 +4,30 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
+#include <QCoreApplication>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QTranslator>
 
 #include <memory>
+#include <set>
+#include <vector>
 
 #include "app/CMainFrame.h"
+#include "app/CSelvoViewerApp.h"
+#include "app/UiLanguage.h"
 #include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
 #include "source/Notifier.h"
 #include "tests/TestFolder.h"
 #include "tests/gui/SmallRecording.h"
+#include "view/CSelvoViewerView.h"
 
 namespace selvo {
 namespace {
@@ -117,6 +128,94 @@ TEST_F(FrameCommandsTest, BusyWindowRefusesToClose) {
   EXPECT_TRUE(frame->isVisible());
   frame->EnableClose();
   EXPECT_TRUE(frame->close());
+}
+
+// Every item of the frame's menus, submenus included.
+std::vector<QAction*> MenuItems(QWidget* menuOwner) {
+  std::vector<QAction*> items;
+  for (QAction* action : menuOwner->actions()) {
+    if (action->isSeparator()) continue;
+    items.push_back(action);
+    if (QMenu* sub = action->menu()) {
+      const std::vector<QAction*> inner = MenuItems(sub);
+      items.insert(items.end(), inner.begin(), inner.end());
+    }
+  }
+  return items;
+}
+
+class MenuLanguageTest : public FrameCommandsTest, public ::testing::WithParamInterface<UiLanguage> {
+ protected:
+  MenuLanguageTest() {
+    SetUiLanguage(GetParam());
+    frame = std::make_unique<CMainFrame>(*doc, profile, 0);
+  }
+  ~MenuLanguageTest() override {
+    frame.reset();
+    SetUiLanguage(UiLanguage::English);
+  }
+};
+
+TEST_P(MenuLanguageTest, EveryItemHasOneMnemonicAndDialogItemsEndInAnEllipsis) {
+  const bool japanese = GetParam() == UiLanguage::Japanese;
+  // English: title case, mnemonic inside a word; Japanese: "(&X)" after the text.
+  const QRegularExpression english(QStringLiteral("^(&?[0-9A-Z][^ (]*)( &?[0-9A-Z][^ (]*)*$"));
+  const QRegularExpression japaneseStyle(QStringLiteral("^[^&(]+\\(&[0-9A-Z]\\)(\\.\\.\\.)?$"));
+  const std::set<int> dialogs{cmd::kFileOpen, cmd::kFileSaveImage, cmd::kFilePrint, cmd::kTitleInput,
+                              cmd::kDateFormat, cmd::kAppAbout};
+  const std::vector<QAction*> items = MenuItems(frame->menuBar());
+  ASSERT_GT(items.size(), 20u);
+  for (QAction* item : items) {
+    const QString text = item->text();
+    SCOPED_TRACE(text.toStdString());
+    EXPECT_EQ(text.count(QLatin1Char('&')), 1);
+    EXPECT_TRUE((japanese ? japaneseStyle : english).match(text).hasMatch());
+    const bool opensDialog = item->data().isValid() && dialogs.count(item->data().toInt()) != 0;
+    EXPECT_EQ(text.endsWith(QLatin1String("...")), opensDialog);
+  }
+}
+
+TEST_P(MenuLanguageTest, TimePositionCornersAreExclusiveRadioItems) {
+  QActionGroup* corners = frame->ActionFor(cmd::kTimeRightDown)->actionGroup();
+  ASSERT_NE(corners, nullptr);
+  EXPECT_TRUE(corners->isExclusive());
+  for (int id = cmd::kTimeRightDown; id <= cmd::kTimeLeftDown; ++id)
+    EXPECT_EQ(frame->ActionFor(id)->actionGroup(), corners) << id;
+  frame->FireCommand(cmd::kTimeLeftDown);
+  EXPECT_EQ(corners->checkedAction(), frame->ActionFor(cmd::kTimeLeftDown));
+}
+
+TEST_P(MenuLanguageTest, PaneMenuSpeaksTheInterfaceLanguage) {
+  ASSERT_EQ(doc->OpenFolder(Recording(true)), CSelvoViewerDoc::OpenOutcome::Opened);
+  auto* view = static_cast<CSelvoViewerView*>(frame->ImageViewWidget());
+  ASSERT_TRUE(view->SelectPaneAt(QPoint(5, 5)));
+  QMenu menu;
+  view->BuildPaneMenu(menu);
+  QStringList texts;
+  for (QAction* action : menu.actions()) texts << action->text();
+  const bool japanese = GetParam() == UiLanguage::Japanese;
+  EXPECT_TRUE(texts.contains(japanese ? QStringLiteral("4 画像") : QStringLiteral("4 image"))) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains(QStringLiteral("--")));
+  EXPECT_TRUE(texts.contains(QStringLiteral("3ch")));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, MenuLanguageTest,
+                         ::testing::Values(UiLanguage::English, UiLanguage::Japanese),
+                         [](const ::testing::TestParamInfo<UiLanguage>& info) {
+                           return info.param == UiLanguage::Japanese ? "Japanese" : "English";
+                         });
+
+TEST(QtTranslationTest, JapaneseInterfaceGetsQtsOwnDialogsInJapanese) {
+  EXPECT_EQ(CSelvoViewerApp::InstallQtTranslator(UiLanguage::English), nullptr);
+  const QString english = QCoreApplication::translate("QPlatformTheme", "Cancel");
+  {
+    const std::unique_ptr<QTranslator> japanese = CSelvoViewerApp::InstallQtTranslator(UiLanguage::Japanese);
+    ASSERT_NE(japanese, nullptr);
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), english);
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+  }
+  // Gone with its owner.
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), english);
 }
 
 TEST(AlterationMarksTest, BoxesFollowStatusFlagsOnlyInCheckMode) {

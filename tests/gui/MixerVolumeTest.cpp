@@ -44,5 +44,18 @@ TEST(MixerVolumeScale, PercentWritesFromMinimumToMaximum) {
   }
 }
 
+TEST(MixerVolumeScale, VolumeSliderPositionReadsBackAsItselfOnMixersWithFewSteps) {
+  constexpr int kSliderMax = 10;
+  for (const std::uint32_t steps : {31u, 63u, 87u, 100u, 65535u}) {
+    for (int position = 0; position <= kSliderMax; ++position) {
+      const std::uint32_t value =
+          MixerVolume::ValueFromPercent(MixerVolume::PercentForSliderValue(position, kSliderMax), 0, steps);
+      const std::uint32_t percent = MixerVolume::PercentFromValue(value, 0, steps);
+      EXPECT_EQ(MixerVolume::SliderValueForPercent(percent, kSliderMax), position)
+          << "position " << position << " on a mixer of 0.." << steps;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace selvo

@@ -447,6 +447,30 @@ TEST_F(PlaybackEngineTest, ReversePressedDuringForwardPlayTurnsBackFromTheImageR
   EXPECT_FALSE(doc->IsPlaying());
 }
 
+TEST_F(PlaybackEngineTest, PlayQueuedBehindStopDuringASlowStepStartsNoSecondLoop) {
+  for (const bool forward : {true, false}) {
+    SCOPED_TRACE(forward);
+    Open(20);
+    doc->ShowImage(forward ? 0 : 19);
+    view->shown.clear();
+    auto play = [this, forward] { return forward ? doc->RunForwardPlay() : doc->RunReversePlay(); };
+    bool secondLoopRan = true;
+    // Stop and Play clicked while a step was still reading: both arrive
+    // inside the running loop's dispatch.
+    clock.At(clock.NowMs() + 250, [&] {
+      doc->RequestPlaybackStop();
+      secondLoopRan = play();
+    });
+
+    EXPECT_TRUE(play());
+
+    EXPECT_FALSE(secondLoopRan);
+    EXPECT_EQ(view->Positions(), forward ? (std::vector<int>{1, 2}) : (std::vector<int>{18, 17, 16}));
+    EXPECT_FALSE(doc->IsPlaying());
+    EXPECT_TRUE(panel->closeEnabled);
+  }
+}
+
 TEST_F(PlaybackEngineTest, DriveFailureEndsEitherLoopAsIfStopped) {
   for (const bool forward : {true, false}) {
     SCOPED_TRACE(forward);

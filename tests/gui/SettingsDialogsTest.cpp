@@ -2,7 +2,9 @@
 // list and sample.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSettings>
 
@@ -77,6 +79,25 @@ TEST_F(TitleHistoryTest, EmptyEntryIsNotOfferedNextTime) {
   Store({"A", "B"});
   Enter("");
   EXPECT_EQ(TitleInputDialog::ReadHistory(profile), (QStringList{"A", "B"}));
+}
+
+TEST_F(TitleHistoryTest, TypedTitleIsNotCompletedFromTheHistory) {
+  Store({"Gate 2"});
+  TitleInputDialog dialog(profile);
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  QLineEdit* edit = dialog.TitleBox()->lineEdit();
+  edit->setFocus();
+  edit->clear();
+  for (const QChar c : QStringLiteral("gate")) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit, &press);
+  }
+
+  dialog.accept();
+
+  EXPECT_EQ(dialog.title, QStringLiteral("gate"));
+  EXPECT_EQ(StoredKeys().first(), QStringLiteral("gate"));
 }
 
 TEST(DateFormatDialogTest, DelimiterChoiceRewritesListAndSampleAtOnce) {

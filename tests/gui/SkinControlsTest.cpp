@@ -95,6 +95,53 @@ TEST(SkinButton, EveryPanelPictureHasAMagentaSurround) {
   EXPECT_TRUE(LoadSkinBitmap(0).isNull());
 }
 
+// Reaches what the panel never needs from outside.
+class ProbeButton : public SkinButton {
+ public:
+  using SkinButton::ApplyShape;
+  using SkinButton::CurrentState;
+  using SkinButton::SkinButton;
+};
+
+TEST(SkinButton, ClickTakesTheFocusAndShowsTheFocusPicture) {
+  QWidget window;
+  auto* elsewhere = new QLabel(QStringLiteral("x"), &window);
+  elsewhere->setFocusPolicy(Qt::StrongFocus);
+  auto* button = new ProbeButton(1001, &window);
+  button->LoadSkin(147, 148, 149, 150);
+  button->move(20, 0);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  elsewhere->setFocus();
+  ASSERT_FALSE(button->hasFocus());
+
+  const QPoint centre(button->width() / 2, button->height() / 2);
+  SendMouse(button, QEvent::MouseButtonPress, centre);
+  SendMouse(button, QEvent::MouseButtonRelease, centre);
+
+  EXPECT_TRUE(button->hasFocus());
+  EXPECT_EQ(button->BitmapIdFor(button->CurrentState()), 149);
+}
+
+TEST(SkinButton, AllMagentaPictureLeavesNothingToSeeOrClick) {
+  QWidget window;
+  window.resize(100, 100);
+  auto* button = new ProbeButton(1001, &window);
+  button->ApplyShape(Picture(30, 20, kMagenta));
+  window.show();
+  QApplication::processEvents();
+  int clicks = 0;
+  QObject::connect(button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+
+  EXPECT_TRUE(button->IsShapeless());
+  EXPECT_FALSE(button->mask().contains(QPoint(15, 10)));
+  EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+  SendMouse(button, QEvent::MouseButtonPress, QPoint(15, 10));
+  SendMouse(button, QEvent::MouseButtonRelease, QPoint(15, 10));
+  EXPECT_EQ(clicks, 0);
+  EXPECT_NE(window.grab().toImage().pixel(15, 10) & 0xFFFFFF, kMagenta & 0xFFFFFF);
+}
+
 TEST(SkinButton, UnknownPictureLeavesAPlainRectangle) {
   SkinButton button(1001);
   EXPECT_FALSE(button.LoadSkin(9999, 0, 0, 0));

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -137,6 +140,24 @@ TEST_F(ViewWidgetTest, PrintsOnePageToAPdfFile) {
   EXPECT_TRUE(pdf.read(5) == "%PDF-");
   pdf.seek(0);
   EXPECT_EQ(pdf.readAll().count("/Type /Page\n"), 1);
+}
+
+TEST_F(ViewWidgetTest, PrintThatCannotStartSaysSo) {
+  OpenThreeChannels();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(scratch_ / "no-such-folder/page.pdf"));
+  QString shown;
+  QTimer::singleShot(0, [&shown] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->close();
+    }
+  });
+
+  view_->PrintOrReport(printer);
+
+  EXPECT_EQ(shown, QStringLiteral("Failed to start print job."));
 }
 
 }  // namespace
