@@ -434,8 +434,6 @@ void CSelvoFormView::RestoreIdleEnabling(bool hasSound) {
 }
 
 void CSelvoFormView::UpdateStartCopyButton() {
-  copyStart_ = doc_.GetCopyStart();
-  copyEnd_ = doc_.GetCopyEnd();
   SetEnabled(kStartCopy, doc_.IsCopyRangeValid());
 }
 

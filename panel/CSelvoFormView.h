@@ -191,10 +191,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   int soundOn_ = 1;
   int volumeTimerId_ = 0;
   bool initialUpdateDone_ = false;
-  // Copy range, 1-based image numbers, -1 unset (kept here until the
-  // document owns the disc copy).
-  int copyStart_ = -1;
-  int copyEnd_ = -1;
 };
 
 }  // namespace selvo
