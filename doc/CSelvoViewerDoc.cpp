@@ -75,6 +75,8 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::file_status status = fs::status(folder, error);
+  const bool missing = error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+  if (error && !missing) return FormatNotice(kFolderUnreadableString, folder, error.message());
   if (!fs::exists(status)) return FormatNotice(kFolderMissingString, folder);
   if (!fs::is_directory(status)) return FormatNotice(kNotAFolderString, folder);
   fs::directory_iterator listing(folder, error);
