@@ -9,6 +9,7 @@ packages=(
   libturbojpeg0-dev libopenjp2-7-dev libsndfile1-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
+  xvfb imagemagick
 )
 
 missing=()
