@@ -7,9 +7,12 @@
 // operations, and the document and the image view publish their changes to
 // it through the calls below.
 //
-// Controls are created at the places of the recorder viewer's form (dialog
-// units converted with the panel font's metrics) and keep its control ids,
-// which also number their tooltip texts in the string table.
+// Controls keep the recorder viewer's form: its rows and sizes (dialog units
+// converted with the panel font's metrics) and its control ids, which also
+// number their tooltip texts in the string table. Along a row they follow
+// one another by their real widths, so that pictures and texts in either
+// language never cover each other; a disc's copy controls get a row of
+// their own under the read-outs, and the window is kept wide enough for all.
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
