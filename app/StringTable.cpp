@@ -79,4 +79,27 @@ std::string LoadString(int id, UiLanguage language) {
 
 bool HasString(int id, UiLanguage language) { return TableFor(language).count(id) != 0; }
 
+std::string FillTableText(const std::string& text, const std::vector<std::string>& args) {
+  std::string out;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size()) {
+      const char kind = text[i + 1];
+      if (kind == 's' || kind == 'd') {
+        if (next < args.size()) out += args[next];
+        ++next;
+        ++i;
+        continue;
+      }
+      if (kind == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 }  // namespace selvo

@@ -474,15 +474,24 @@ bool CSelvoViewerDoc::GoLast(bool refresh) {
   return true;
 }
 
+// A disc's SetPosition does nothing: its cursor moves only by loading the
+// record header there, which Seek does.
+void CSelvoViewerDoc::PlaceCursor(int index) {
+  if (sourceKind_ == 1)
+    source_->Seek(index);
+  else
+    source_->SetPosition(index);
+}
+
 bool CSelvoViewerDoc::SetImage(int index) {
   if (!source_) return false;
-  source_->SetPosition(index);
+  PlaceCursor(index);
   return ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
 }
 
 bool CSelvoViewerDoc::ShowImage(int index) {
   if (!source_) return false;
-  source_->SetPosition(index);
+  PlaceCursor(index);
   const bool read = ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
   Refresh();
   return read;

@@ -197,7 +197,10 @@ class CSelvoViewerDoc : public QObject {
   std::string DefaultCopyName() const;
   // The copy into the folder of chosenPath, named after its file name
   // without extension: the copy thread paced by "Copying...", then the
-  // "Disk Read Error" list, then the position on the range's last image.
+  // list of the images that failed, a message saying how the copy ended,
+  // and the position on the range's last image (a cancelled copy stays on
+  // the image shown before). While it runs, the document answers every
+  // query from what it showed when the copy began.
   CopyOutcome CopyRangeTo(const std::string& chosenPath);
   // The failures of the last copy; null before the first.
   const CopyRangeJob* LastCopy() const { return copyJob_.get(); }
@@ -344,8 +347,14 @@ class CSelvoViewerDoc : public QObject {
   // Recorder disc and copy range. The copy thread touches the source and
   // copyJob_ only between a signal of copyEvent_ and its next progress
   // message; the user-interface thread uses them again only after joining it.
+  void PlaceCursor(int index);
   void RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode);
-  void FinishCopy();
+  // A finished copy says how many files it wrote and where; a cancelled one
+  // how many of how many.
+  void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);
+  // Unsets the range and shows the image at showIndex: the range's last
+  // after a finished copy, the one shown before after a cancelled one.
+  void FinishCopy(int showIndex);
   ThreadNotifier discNotifier_{notifier_};
   DiscReader::DeviceFactory discDeviceFactory_;
   int copyStart_ = -1;

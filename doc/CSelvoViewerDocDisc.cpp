@@ -3,6 +3,7 @@
 // the document because they bring the copy thread and its dialogs.
 #include "doc/CSelvoViewerDoc.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,12 +18,15 @@
 #include "panel/ProgressEvent.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
+#include "source/DiscStillSource.h"
 
 namespace selvo {
 
 namespace {
 
 constexpr int kSaveAsTitle = 64451;
+constexpr int kCopyFinishedText = 64503;
+constexpr int kCopyCancelledText = 64504;
 
 std::string FileNameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -53,16 +57,23 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
   auto disc = std::make_unique<DiscImageSource>(discNotifier_, DiscLog(), discDeviceFactory_);
   DiscImageSource& opened = *disc;
   source_ = std::move(disc);
-  if (!opened.Open(path)) {
-    // The source has already told the user; the empty disc stays until the
+  // A drive can take half a minute to spin up and index its tag area; what
+  // it has to say waits until the wait cursor is gone.
+  discNotifier_.HoldAll();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool indexed = opened.Open(path);
+  if (indexed) GoFirst(false);
+  QApplication::restoreOverrideCursor();
+  discNotifier_.ShowHeld();
+  openBusy_ = wasBusy;
+  if (!indexed) {
+    // The source has told the user why; the empty disc stays until the
     // next open.
-    openBusy_ = wasBusy;
     ShowOpenOutcome();
     return OpenOutcome::Empty;
   }
-  openBusy_ = wasBusy;
   if (controls_) controls_->SetPositionRange(GetCount());
-  GoFirst(true);
+  Refresh();
   ShowOpenOutcome();
   return OpenOutcome::Opened;
 }
@@ -119,10 +130,15 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
   copyEvent_.Reset();
   copyCancel_.store(0);
   progressWindow_.store(nullptr);
+  const int shownPosition = GetPosition();
+  // The copy thread moves the disc's cursor; until it has ended the view and
+  // the panel read a still of what was shown, never the disc itself.
+  std::unique_ptr<ImageSource> disc = std::move(source_);
+  source_ = std::make_unique<DiscStillSource>(*disc);
   {
     CopyingDialog dialog(chosenPath, copyPrefix_, copyStart_, copyEnd_,
                          CopyHandshake{&copyEvent_, &copyCancel_, &progressWindow_}, dialogParent_);
-    workerThread_ = std::thread(&CSelvoViewerDoc::RunCopyThread, this, copyJob_.get(), source_.get(),
+    workerThread_ = std::thread(&CSelvoViewerDoc::RunCopyThread, this, copyJob_.get(), disc.get(),
                                 orderCheck_ != 0, logMode_);
     dialog.exec();
     // However the dialog ended, the thread is told to stop and has let go
@@ -131,15 +147,28 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
     copyEvent_.Set();
     if (workerThread_.joinable()) workerThread_.join();
   }
+  source_ = std::move(disc);
   const CopyOutcome outcome = copyJob_->Done() ? CopyOutcome::Copied : CopyOutcome::Cancelled;
   progressWindow_.store(nullptr);
   discNotifier_.ShowHeld();
-  if (copyJob_->ErrorRunCount() > 0) {
+  if (copyJob_->HasFailures()) {
     DiskReadErrorDialog errors(*copyJob_, dialogParent_);
     errors.exec();
   }
-  FinishCopy();
+  TellCopyOutcome(outcome, chosenPath);
+  FinishCopy(outcome == CopyOutcome::Copied ? copyEnd_ - 1 : shownPosition);
   return outcome;
+}
+
+void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath) {
+  const std::string written = std::to_string(copyJob_->WrittenImages());
+  const std::string total = std::to_string(copyJob_->ImageCount());
+  if (outcome == CopyOutcome::Copied) {
+    notifier_.Notify(NoticeKind::Information,
+                     FillTableText(LoadString(kCopyFinishedText), {written, total, FolderOf(chosenPath)}));
+  } else {
+    notifier_.Notify(NoticeKind::Information, FillTableText(LoadString(kCopyCancelledText), {written, total}));
+  }
 }
 
 void CSelvoViewerDoc::RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode) {
@@ -152,8 +181,7 @@ void CSelvoViewerDoc::RunCopyThread(CopyRangeJob* job, ImageSource* source, bool
   }
 }
 
-void CSelvoViewerDoc::FinishCopy() {
-  const int lastImage = copyEnd_;
+void CSelvoViewerDoc::FinishCopy(int showIndex) {
   copyStart_ = -1;
   copyEnd_ = -1;
   emit copyRangeChanged();
@@ -163,7 +191,7 @@ void CSelvoViewerDoc::FinishCopy() {
   }
   emit recordingChanged();
   if (source_) {
-    source_->Seek(lastImage - 1);
+    source_->Seek(showIndex);
     ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
   }
   copyBusy_ = 0;

@@ -7,7 +7,7 @@ namespace selvo {
 ThreadNotifier::ThreadNotifier(Notifier& target) : target_(target), ownerThread_(std::this_thread::get_id()) {}
 
 void ThreadNotifier::Notify(NoticeKind kind, const std::string& text) {
-  if (std::this_thread::get_id() == ownerThread_) {
+  if (std::this_thread::get_id() == ownerThread_ && !holdAll_) {
     target_.Notify(kind, text);
     return;
   }
@@ -17,7 +17,10 @@ void ThreadNotifier::Notify(NoticeKind kind, const std::string& text) {
   if (!known) held_.emplace_back(kind, text);
 }
 
+void ThreadNotifier::HoldAll() { holdAll_ = true; }
+
 void ThreadNotifier::ShowHeld() {
+  holdAll_ = false;
   std::vector<std::pair<NoticeKind, std::string>> held;
   {
     std::lock_guard<std::mutex> lock(mutex_);

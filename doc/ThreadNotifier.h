@@ -20,8 +20,11 @@ class ThreadNotifier : public Notifier {
   explicit ThreadNotifier(Notifier& target);
 
   void Notify(NoticeKind kind, const std::string& text) override;
-  // Shows what workers raised, in order, and forgets it. Call on the thread
-  // that constructed this.
+  // Holds the owner thread's messages too, until ShowHeld: a message box
+  // must not come up under the wait cursor while a drive is answering.
+  void HoldAll();
+  // Shows what was held, in order, and forgets it; stops holding the owner
+  // thread's messages. Call on the thread that constructed this.
   void ShowHeld();
 
  private:
@@ -29,6 +32,7 @@ class ThreadNotifier : public Notifier {
   std::thread::id ownerThread_;
   std::mutex mutex_;
   std::vector<std::pair<NoticeKind, std::string>> held_;
+  bool holdAll_ = false;  // owner thread only
 };
 
 }  // namespace selvo

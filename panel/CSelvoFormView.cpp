@@ -218,37 +218,199 @@ void CSelvoFormView::CreateControls() {
   for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy, kCopyStartNumber, kCopyEndNumber}) SetVisible(id, false);
 }
 
+// The form's rows and sizes, in dialog units; the controls of a row follow
+// one another by their real widths (pictures, texts in either language), so
+// that none covers another whatever the font.
+namespace {
+constexpr FormRect kFirstTimeForm{5, 6, 38, 16};
+constexpr FormRect kPositionSliderForm{45, 6, 350, 14};
+constexpr FormRect kLastTimeForm{427, 6, 38, 16};
+constexpr FormRect kStepButtonForm{5, 27, 30, 28};
+constexpr FormRect kPlayButtonForm{74, 25, 40, 36};
+constexpr FormRect kSpeedSliderForm{135, 33, 50, 11};
+constexpr FormRect kSoundForm{215, 32, 26, 26};
+constexpr FormRect kSoundChannelForm{236, 28, 25, 13};
+constexpr FormRect kVolumeForm{236, 40, 55, 10};
+constexpr FormRect kIconForm{297, 32, 10, 14};
+constexpr FormRect kChannelSingleForm{318, 35, 12, 11};
+constexpr FormRect kChannelPaneForm{318, 31, 13, 10};
+constexpr FormRect kChannelPaneLowerForm{318, 40, 13, 10};
+constexpr FormRect kCurrentTimeForm{373, 31, 42, 18};
+constexpr FormRect kImageNumberForm{443, 35, 64, 11};
+constexpr FormRect kCopyNumberForm{267, 36, 43, 14};
+
+constexpr int kStepGap = 3;      // between the step buttons
+constexpr int kPlayGap = 8;      // before the play buttons and the speed
+constexpr int kFieldGap = 5;     // between an icon and its read-out
+constexpr int kGroupGap = 10;    // between groups of controls
+constexpr int kRowGap = 4;       // between rows, and inside a group
+constexpr int kEdgeMargin = 8;   // from the panel's right and bottom edges
+constexpr int kTabClearance = 4; // from the tab's diagonal edge
+
+// Widest texts the read-outs have to hold.
+constexpr const char* kWidestDate = "8888/88/88";
+constexpr const char* kWidestClock = "88:88:88";
+constexpr const char* kWidestImageNumber = "88888 / 88888";
+constexpr const char* kWidestChannel = "88";
+constexpr const char* kWidestCopyNumber = "  88888  ";
+
+int TextWidth(const QWidget* widget, const char* text) {
+  return QFontMetrics(widget->font()).horizontalAdvance(QString::fromLatin1(text)) + 6;
+}
+}  // namespace
+
+QSize CSelvoFormView::PlacedSize(int id, const QRect& formRect) const {
+  if (auto* skinned = qobject_cast<SkinButton*>(Control(id)); skinned && skinned->HasPicture())
+    return skinned->sizeHint();
+  return formRect.size();
+}
+
+QRect CSelvoFormView::Place(int id, QPoint topLeft, QSize size) {
+  const QRect r(topLeft, size);
+  Control(id)->setGeometry(r);
+  return r;
+}
+
 void CSelvoFormView::PlaceControls() {
-  static const std::map<int, FormRect> kPlaces = {
-      {kFirstTime, {5, 6, 38, 16}},       {kPositionSlider, {45, 6, 350, 14}}, {kLastTime, {427, 6, 38, 16}},
-      {kPrevious, {5, 27, 30, 28}},       {kStop, {27, 27, 30, 28}},           {kNext, {49, 27, 30, 28}},
-      {kReversePlay, {74, 25, 40, 36}},   {kPlay, {102, 25, 40, 36}},          {kSpeedSlider, {135, 33, 50, 11}},
-      {kSound, {215, 32, 26, 26}},        {kSoundChannel1, {236, 28, 25, 13}}, {kSoundChannel2, {265, 28, 25, 13}},
-      {kVolumeSlider, {236, 40, 55, 10}}, {kChannelIcon, {297, 32, 10, 14}},   {kChannelSingle, {318, 35, 12, 11}},
-      {kChannelPane1, {318, 31, 13, 10}}, {kChannelPane2, {331, 31, 13, 10}},  {kChannelPane3, {318, 40, 13, 10}},
-      {kChannelPane4, {331, 40, 13, 10}}, {kTimeIcon, {352, 32, 18, 10}},      {kCurrentTime, {373, 31, 42, 18}},
-      {kNumberIcon, {422, 32, 30, 10}},   {kImageNumber, {443, 35, 64, 11}},   {kSetCopyStart, {191, 36, 74, 14}},
-      {kSetCopyEnd, {191, 51, 74, 13}},   {kCopyStartNumber, {267, 36, 43, 14}}, {kCopyEndNumber, {267, 50, 43, 14}},
-      {kStartCopy, {319, 55, 55, 14}},
-  };
   const DialogUnits units = DialogUnits::For(font());
-  for (const auto& [id, place] : kPlaces) {
-    QWidget* control = Control(id);
-    if (!control) continue;
-    QRect r = units.Rect(place);
-    // Skinned controls take the size of their picture, not the form's.
-    if (auto* skinned = qobject_cast<SkinButton*>(control); skinned && skinned->HasPicture())
-      r.setSize(skinned->sizeHint());
-    control->setGeometry(r);
-  }
-  speedLabel_->setGeometry(units.Rect({134, 25, 32, 14}));
-  speedLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The read-outs hold long texts in small boxes: a smaller face keeps the
   // time on two lines inside them.
   QFont small = font();
   small.setPointSizeF(font().pointSizeF() - 0.5);
   for (int id : {kFirstTime, kLastTime, kCurrentTime}) Control(id)->setFont(small);
+  PlaceUpperStrip(units);
+  PlaceTab(units);
+  PlaceLowerArea(units);
   PlaceRightAlignedControls();
+}
+
+int CSelvoFormView::TimeFieldWidth() const {
+  const QWidget* field = Control(kCurrentTime);
+  return std::max(TextWidth(field, kWidestDate), TextWidth(field, kWidestClock));
+}
+
+void CSelvoFormView::PlaceUpperStrip(const DialogUnits& units) {
+  QRect first = units.Rect(kFirstTimeForm);
+  first.setWidth(std::max(first.width(), TimeFieldWidth()));
+  Control(kFirstTime)->setGeometry(first);
+  QRect slider = units.Rect(kPositionSliderForm);
+  slider.moveLeft(first.right() + 1 + units.Point(kPositionSliderForm.x - kFirstTimeForm.x - kFirstTimeForm.w, 0).x());
+  positionSlider_->setGeometry(slider);
+  QRect last = units.Rect(kLastTimeForm);
+  last.setWidth(first.width());
+  Control(kLastTime)->setGeometry(last);
+  stripBottom_ = 2 + slider.height() + 18;
+}
+
+void CSelvoFormView::PlaceTab(const DialogUnits& units) {
+  const QRect step = units.Rect(kStepButtonForm);
+  const QRect play = units.Rect(kPlayButtonForm);
+  QRect r = Place(kPrevious, step.topLeft(), PlacedSize(kPrevious, step));
+  r = Place(kStop, QPoint(r.right() + 1 + kStepGap, step.top()), PlacedSize(kStop, step));
+  r = Place(kNext, QPoint(r.right() + 1 + kStepGap, step.top()), PlacedSize(kNext, step));
+  r = Place(kReversePlay, QPoint(r.right() + 1 + kPlayGap, play.top()), PlacedSize(kReversePlay, play));
+  r = Place(kPlay, QPoint(r.right() + 2, play.top()), PlacedSize(kPlay, play));
+  // "Speed" stands above its slider, both inside the tab.
+  const QSize label = speedLabel_->sizeHint();
+  speedLabel_->setGeometry(QRect(QPoint(r.right() + 1 + kPlayGap, stripBottom_ + 1), label));
+  QRect slider = units.Rect(kSpeedSliderForm);
+  slider.moveLeft(speedLabel_->x() + 1);
+  slider.moveTop(std::max(slider.top(), speedLabel_->geometry().bottom() + 1));
+  slider.setWidth(std::max(slider.width(), label.width()));
+  speedSlider_->setGeometry(slider);
+}
+
+int CSelvoFormView::TabRight() const { return speedSlider_->geometry().right() + 1 + 4; }
+
+// The tab's diagonal runs from its bottom-left corner up to the strip: a
+// control whose top is at `top` must start right of where it crosses.
+int CSelvoFormView::ClearOfTab(int top, int panelHeight) const {
+  return TabRight() + std::max(0, panelHeight - top) + kTabClearance;
+}
+
+void CSelvoFormView::PlaceLowerArea(const DialogUnits& units) {
+  const bool disc = copyControlsShown_;
+  // Rows first: the read-outs at the form's height, the copy row under them.
+  const QRect icon = units.Rect(kIconForm);
+  const QSize iconSize = PlacedSize(kChannelIcon, icon);
+  const QRect single = units.Rect(kChannelSingleForm);
+  const QRect pane = units.Rect(kChannelPaneForm);
+  const QRect paneLower = units.Rect(kChannelPaneLowerForm);
+  QRect time = units.Rect(kCurrentTimeForm);
+  time.setWidth(std::max(time.width(), TimeFieldWidth()));
+  time.setHeight(std::max(time.height(), static_cast<QLabel*>(Control(kCurrentTime))->heightForWidth(time.width())));
+  const QRect number = units.Rect(kImageNumberForm);
+  const int readOutTop = std::min({icon.top(), single.top(), pane.top(), time.top()});
+  const int readOutBottom =
+      std::max({icon.top() + iconSize.height() - 1, single.bottom(), paneLower.bottom(), time.bottom(), number.bottom()});
+
+  int copyRowTop = 0;
+  int copyRowHeight = 0;
+  int height = kPanelHeight;
+  if (disc) {
+    for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy}) copyRowHeight = std::max(copyRowHeight, Control(id)->sizeHint().height());
+    copyRowTop = readOutBottom + 1 + kRowGap;
+    height = std::max(height, copyRowTop + copyRowHeight + kEdgeMargin);
+  }
+
+  int x = ClearOfTab(readOutTop, height);
+  if (!disc) x = PlaceSoundGroup(units, x, height) + 1 + kGroupGap;
+
+  // Channel, time and image number, each after its icon.
+  QRect r = Place(kChannelIcon, QPoint(x, icon.top()), iconSize);
+  const int fieldLeft = r.right() + 1 + kFieldGap;
+  const int channelWidth = std::max(single.width(), TextWidth(Control(kChannelSingle), kWidestChannel));
+  const int paneWidth = std::max(pane.width(), TextWidth(Control(kChannelPane1), kWidestChannel));
+  Place(kChannelSingle, QPoint(fieldLeft, single.top()), QSize(channelWidth, single.height()));
+  Place(kChannelPane1, QPoint(fieldLeft, pane.top()), QSize(paneWidth, pane.height()));
+  Place(kChannelPane2, QPoint(fieldLeft + paneWidth, pane.top()), QSize(paneWidth, pane.height()));
+  const int paneLowerTop = std::max(paneLower.top(), pane.bottom() + 1);
+  Place(kChannelPane3, QPoint(fieldLeft, paneLowerTop), QSize(paneWidth, paneLower.height()));
+  Place(kChannelPane4, QPoint(fieldLeft + paneWidth, paneLowerTop), QSize(paneWidth, paneLower.height()));
+  const int channelRight = fieldLeft + std::max(channelWidth, 2 * paneWidth) - 1;
+  r = Place(kTimeIcon, QPoint(channelRight + 1 + kGroupGap, icon.top()), PlacedSize(kTimeIcon, icon));
+  r = Place(kCurrentTime, QPoint(r.right() + 1 + kFieldGap, time.top()), time.size());
+  r = Place(kNumberIcon, QPoint(r.right() + 1 + kGroupGap, icon.top()), PlacedSize(kNumberIcon, icon));
+  r = Place(kImageNumber, QPoint(r.right() + 1 + kFieldGap, number.top()),
+            QSize(std::max(number.width(), TextWidth(Control(kImageNumber), kWidestImageNumber)), number.height()));
+  int right = r.right();
+
+  if (disc) {
+    // Start image and its number, end image and its number, Start Copy.
+    const int numberWidth = std::max(units.Rect(kCopyNumberForm).width(), TextWidth(Control(kCopyStartNumber), kWidestCopyNumber));
+    const auto button = [&](int id) { return QSize(Control(id)->sizeHint().width(), copyRowHeight); };
+    r = Place(kSetCopyStart, QPoint(ClearOfTab(copyRowTop, height), copyRowTop), button(kSetCopyStart));
+    r = Place(kCopyStartNumber, QPoint(r.right() + 1 + kRowGap, copyRowTop), QSize(numberWidth, copyRowHeight));
+    r = Place(kSetCopyEnd, QPoint(r.right() + 1 + kGroupGap, copyRowTop), button(kSetCopyEnd));
+    r = Place(kCopyEndNumber, QPoint(r.right() + 1 + kRowGap, copyRowTop), QSize(numberWidth, copyRowHeight));
+    r = Place(kStartCopy, QPoint(r.right() + 1 + kGroupGap, copyRowTop), button(kStartCopy));
+    right = std::max(right, r.right());
+  }
+  panelHeight_ = height;
+  requiredWidth_ = right + 1 + kEdgeMargin;
+  setMinimumWidth(requiredWidth_);
+}
+
+// The sound button, then 1ch and 2ch over the volume slider; the right edge
+// of the group.
+int CSelvoFormView::PlaceSoundGroup(const DialogUnits& units, int x, int panelHeight) {
+  const QRect soundForm = units.Rect(kSoundForm);
+  const QRect sound = Place(kSound, QPoint(std::max(x, ClearOfTab(soundForm.top(), panelHeight)), soundForm.top()),
+                            PlacedSize(kSound, soundForm));
+  const QRect boxForm = units.Rect(kSoundChannelForm);
+  const auto boxSize = [&](QCheckBox* box) {
+    const QSize hint = box->sizeHint();
+    return QSize(std::max(boxForm.width(), hint.width()), std::max(boxForm.height(), hint.height()));
+  };
+  const int boxesLeft = sound.right() + 1 + kFieldGap;
+  const QRect box1 = Place(kSoundChannel1, QPoint(boxesLeft, boxForm.top()), boxSize(channel1Box_));
+  const QRect box2 = Place(kSoundChannel2, QPoint(box1.right() + 1 + kRowGap, boxForm.top()), boxSize(channel2Box_));
+  const QRect volumeForm = units.Rect(kVolumeForm);
+  const int volumeTop = std::max(volumeForm.top(), box1.bottom() + 1);
+  const int volumeHeight = std::min(volumeForm.height(), panelHeight - kEdgeMargin / 2 - volumeTop);
+  const QRect volume = Place(kVolumeSlider, QPoint(boxesLeft, volumeTop),
+                             QSize(std::max(volumeForm.width(), box2.right() - boxesLeft + 1), volumeHeight));
+  return std::max({sound.right(), box2.right(), volume.right()});
 }
 
 void CSelvoFormView::PlaceRightAlignedControls() {
@@ -294,6 +456,7 @@ void CSelvoFormView::OnInitialUpdate() {
   initialUpdateDone_ = true;
   LoadSkins();
   PlaceControls();
+  FitHeightToVisibleControls();
   ApplyTooltips();
   speedSlider_->setValue(kDefaultSpeed);
   SyncVolumeSliderFromMixer();
@@ -426,10 +589,12 @@ void CSelvoFormView::ShowForwardPlayMode(bool soundMode) {
   volumeSlider_->setEnabled(soundMode);
 }
 
+// Start Copy follows the copy range, whichever loop ended.
 void CSelvoFormView::RestoreIdleEnabling(bool hasSound) {
   speedSlider_->setEnabled(true);
   for (int id : {kPrevious, kNext, kPlay, kReversePlay, kSetCopyStart, kSetCopyEnd}) SetEnabled(id, true);
   SetEnabled(kStop, false);
+  UpdateStartCopyButton();
   for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider}) SetEnabled(id, hasSound);
 }
 
@@ -529,29 +694,28 @@ void CSelvoFormView::ShowStoppedState() {
 
 void CSelvoFormView::ShowCopyControls() {
   const bool disc = doc_.SourceKind() != 0;
+  copyControlsShown_ = disc;
   for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy, kCopyStartNumber, kCopyEndNumber}) SetVisible(id, disc);
-  // A disc has no sound, and its copy controls share the sound controls'
-  // place: the sound controls give way so the copy buttons can be reached.
+  // A disc has no sound: its copy controls take the sound controls' place.
   for (int id : {kSound, kVolumeSlider}) SetVisible(id, !disc);
   if (disc) {
     for (int id : {kSoundChannel1, kSoundChannel2}) SetVisible(id, false);
     UpdateStartCopyButton();
   }
+  PlaceControls();
   FitHeightToVisibleControls();
   RepaintNow();
 }
 
-// The copy controls sit below the panel's usual 80 pixels; while they are
-// shown the panel grows so that every one of them can be reached.
+// The copy row lies below the panel's usual 80 pixels: while it is shown the
+// panel grows, and the window never gets narrower than the controls need.
 void CSelvoFormView::FitHeightToVisibleControls() {
-  auto* rows = qobject_cast<FixedSplitter*>(parentWidget());
-  if (rows == nullptr) return;
-  int height = kPanelHeight;
-  for (int id : {kSetCopyStart, kSetCopyEnd, kStartCopy, kCopyStartNumber, kCopyEndNumber}) {
-    const QWidget* control = Control(id);
-    if (control != nullptr && !control->isHidden()) height = std::max(height, control->geometry().bottom() + 5);
-  }
-  rows->SetFixedRowHeight(1, height);
+  setMinimumHeight(panelHeight_);
+  if (auto* rows = qobject_cast<FixedSplitter*>(parentWidget())) rows->SetFixedRowHeight(1, panelHeight_);
+  QWidget* top = window();
+  if (top == this) return;
+  const int besidePanel = top->isVisible() ? std::max(0, top->width() - width()) : 0;
+  top->setMinimumWidth(std::max(CMainFrame::kMinWidth, requiredWidth_ + besidePanel));
 }
 
 void CSelvoFormView::ClearPositionTexts() {
@@ -752,8 +916,8 @@ void CSelvoFormView::paintEvent(QPaintEvent*) {
                             p.color(QPalette::Dark)};
   const int w = width();
   const int h = height();
-  const int stripBottom = 2 + positionSlider_->height() + 18;
-  const int tabRight = speedSlider_->geometry().right() + 1 + 4;
+  const int stripBottom = stripBottom_;
+  const int tabRight = TabRight();
   // Rectangles as (left, top, right, bottom) with exclusive right and bottom.
   const auto box = [](int l, int t, int r, int b) { return QRect(QPoint(l, t), QPoint(r - 1, b - 1)); };
   DrawRaisedEdge(painter, box(0, 2, w - 3, stripBottom), kRight, colours);

@@ -7,9 +7,12 @@
 // operations, and the document and the image view publish their changes to
 // it through the calls below.
 //
-// Controls are created at the places of the recorder viewer's form (dialog
-// units converted with the panel font's metrics) and keep its control ids,
-// which also number their tooltip texts in the string table.
+// Controls keep the recorder viewer's form: its rows and sizes (dialog units
+// converted with the panel font's metrics) and its control ids, which also
+// number their tooltip texts in the string table. Along a row they follow
+// one another by their real widths, so that pictures and texts in either
+// language never cover each other; a disc's copy controls get a row of
+// their own under the read-outs, and the window is kept wide enough for all.
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
@@ -113,7 +116,13 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void ShowStoppedState();
   // The copy-range controls are shown for recorder discs only.
   void ShowCopyControls();
+  // Panel height and the window's minimum width for the controls shown.
   void FitHeightToVisibleControls();
+  // The width every control needs to be whole, at the current layout.
+  int RequiredWidth() const { return requiredWidth_; }
+  int PanelHeight() const { return panelHeight_; }
+  // Where the tab's diagonal edge meets a control whose top is at `top`.
+  int ClearOfTab(int top, int panelHeight) const;
   void ClearPositionTexts();
   void UpdateSoundControls(int twoChannel, int allowSound);
   // 4 panes: the four small channel fields; otherwise the single one.
@@ -166,7 +175,15 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   struct DialogUnits;
   void CreateControls();
   void PlaceControls();
+  void PlaceUpperStrip(const DialogUnits& units);
+  void PlaceTab(const DialogUnits& units);
+  void PlaceLowerArea(const DialogUnits& units);
+  int PlaceSoundGroup(const DialogUnits& units, int x, int panelHeight);
   void PlaceRightAlignedControls();
+  QSize PlacedSize(int id, const QRect& formRect) const;
+  QRect Place(int id, QPoint topLeft, QSize size);
+  int TimeFieldWidth() const;
+  int TabRight() const;
   void LoadSkins();
   void ApplyTooltips();
   void SyncVolumeSliderFromMixer();
@@ -189,6 +206,10 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   QCheckBox* channel2Box_ = nullptr;
   QLabel* speedLabel_ = nullptr;
   int soundOn_ = 1;
+  bool copyControlsShown_ = false;
+  int stripBottom_ = 42;
+  int panelHeight_ = kPanelHeight;
+  int requiredWidth_ = 0;
   int volumeTimerId_ = 0;
   bool initialUpdateDone_ = false;
 };

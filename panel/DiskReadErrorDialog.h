@@ -1,6 +1,8 @@
 #pragma once
 // "Disk Read Error": after a copy that could not write every image, lists
-// each run of failed images as two lines (the files, then the numbers).
+// each run of unreadable images as two lines (the files, then the numbers)
+// and each file the destination refused with the reason. Without read
+// errors it is titled as a copy error.
 #include <QDialog>
 
 class QListWidget;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "app/StringTable.h"
@@ -15,31 +16,7 @@ constexpr int kRunNumbersText = 64447;
 constexpr int kSingleFileText = 64448;
 constexpr int kSingleNumberText = 64449;
 constexpr int kUnlistedText = 64454;
-
-// Fills the %s and %d of a table text, in order, with args ("%%" stays a
-// percent sign). No printf: a table text can never read past its arguments.
-std::string FillTableText(const std::string& text, const std::vector<std::string>& args) {
-  std::string out;
-  std::size_t next = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size()) {
-      const char kind = text[i + 1];
-      if (kind == 's' || kind == 'd') {
-        if (next < args.size()) out += args[next];
-        ++next;
-        ++i;
-        continue;
-      }
-      if (kind == '%') {
-        out += '%';
-        ++i;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
+constexpr int kNotWrittenText = 64502;
 
 int DigitCount(int value) {
   int digits = 1;
@@ -92,9 +69,28 @@ bool CopyRangeJob::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) 
   std::uint32_t size = 0;
   const ReadOutcome outcome =
       source.ReadImage(size, ImageSource::kReadWriteFile, SaveTarget{folder_, FileName(counter)}, orderCheck, logFlag);
-  if (outcome.written) return true;
-  RecordFailure(number, counter);
+  if (outcome.written) {
+    ++writtenImages_;
+    return true;
+  }
+  if (outcome.writeError != 0) {
+    RecordWriteFailure(counter, outcome.writeError);
+  } else {
+    RecordFailure(number, counter);
+  }
   return false;
+}
+
+void CopyRangeJob::RecordWriteFailure(int counter, int error) {
+  // The disc was read; the folder is what failed. The reason (full disk,
+  // no permission) is the same for every file that follows, so listing a
+  // few is enough.
+  ++failedImages_;
+  if (writeFailures_.size() < static_cast<std::size_t>(kMaxErrorRuns)) {
+    writeFailures_.push_back(WriteFailure{counter, error});
+  } else {
+    ++unlistedFailures_;
+  }
 }
 
 void CopyRangeJob::RecordFailure(int number, int counter) {
@@ -132,6 +128,8 @@ std::vector<std::string> CopyRangeJob::ErrorLines() const {
       lines.push_back(FillTableText(LoadString(kSingleNumberText), {std::to_string(run.firstNumber)}));
     }
   }
+  for (const WriteFailure& failure : writeFailures_)
+    lines.push_back(FillTableText(LoadString(kNotWrittenText), {FileName(failure.counter), std::strerror(failure.error)}));
   if (HasUnlistedFailures()) lines.push_back(LoadString(kUnlistedText));
   return lines;
 }

@@ -32,20 +32,33 @@ class CopyRangeJob {
   std::string FileName(int counter) const { return FileNameFor(prefix_, counter, LastFile()); }
 
   // Writes the next image of the range to its file and moves on; an image
-  // that cannot be read or written whole is recorded as failed. False when
-  // the image failed or the range was already done.
+  // that cannot be read is recorded in the error runs, one that was read but
+  // could not be written whole among the write failures with its reason.
+  // False when the image failed or the range was already done.
   bool CopyNext(ImageSource& source, bool orderCheck, bool logFlag);
   // Image number (1-based) and its file counter could not be copied.
   void RecordFailure(int number, int counter);
 
+  // A file the destination refused: its counter and the errno why.
+  struct WriteFailure {
+    int counter;
+    int error;
+  };
+
   int ErrorRunCount() const { return errorRunCount_; }
+  const std::vector<WriteFailure>& WriteFailures() const { return writeFailures_; }
+  bool HasFailures() const { return errorRunCount_ > 0 || !writeFailures_.empty(); }
+  // Images whose file was written whole.
+  int WrittenImages() const { return writtenImages_; }
   const std::array<ErrorRun, kMaxErrorRuns>& ErrorRuns() const { return errorRuns_; }
+  // Images that could not be read or not be written.
   int FailedImages() const { return failedImages_; }
   // Failures beyond the last run that could be recorded.
   bool HasUnlistedFailures() const { return unlistedFailures_ > 0; }
 
-  // The error report in the current UI language: two lines per run, then
-  // one line when further failures could not be listed.
+  // The error report in the current UI language: two lines per run of read
+  // errors, one per file that could not be written, then one line when
+  // further failures could not be listed.
   std::vector<std::string> ErrorLines() const;
 
   // prefix, counter zero-padded to 3 digits for up to 100 images, one more
@@ -65,6 +78,10 @@ class CopyRangeJob {
   std::array<ErrorRun, kMaxErrorRuns> errorRuns_{};
   int failedImages_ = 0;
   int unlistedFailures_ = 0;
+  int writtenImages_ = 0;
+  std::vector<WriteFailure> writeFailures_;
+
+  void RecordWriteFailure(int counter, int error);
 };
 
 }  // namespace selvo

@@ -16,6 +16,7 @@ DiscImageFileDevice::~DiscImageFileDevice() { Close(); }
 
 int DiscImageFileDevice::OpenByPath(const std::string& path) {
   Close();
+  SetPath(path);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     SetLastError(errno == ENOMEDIUM ? kErrorNotReady : errno);

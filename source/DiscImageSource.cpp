@@ -74,6 +74,7 @@ bool DiscImageSource::Open(const std::string& pathOrDrive) {
 void DiscImageSource::ForgetRecording() {
   reader_.Close();
   table_.clear();
+  seenTimes_.clear();
   count_ = 0;
   cursor_ = -1;
   headerLoaded_ = false;
@@ -96,6 +97,7 @@ bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag
     return false;
   }
   count_ = static_cast<int>(table_.size());
+  seenTimes_.assign(table_.size(), 0);
   if (count_ > 0) return First();
   notifier_.Notify(NoticeKind::Information, kNoPictureText);
   return false;
@@ -224,7 +226,8 @@ ReadOutcome DiscImageSource::ReadImage(std::uint32_t& sizeOut, int mode, const S
   std::vector<std::uint8_t> image;
   if (!ReadRecordBytes(image, logFlag)) return outcome;
   if (mode == kReadWriteFile) {
-    outcome.written = WriteImageFile(image, saveTarget);
+    outcome.writeError = WriteImageFile(image, saveTarget);
+    outcome.written = outcome.writeError == 0;
   } else {
     outcome.block = DecodeJpegMemory(image.data(), image.size(), &sizeOut);
   }
@@ -234,6 +237,7 @@ ReadOutcome DiscImageSource::ReadImage(std::uint32_t& sizeOut, int mode, const S
     record_.status = info.status;
     record_.recordTime = info.recordTime;
     record_.stampMs = info.stampMs;
+    if (cursor_ >= 0 && cursor_ < count_) seenTimes_[static_cast<std::size_t>(cursor_)] = info.recordTime;
   }
   return outcome;
 }
@@ -245,16 +249,17 @@ void DiscImageSource::ForgetLastImage() {
   record_.stampMs = 0;
 }
 
-bool DiscImageSource::WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const {
+int DiscImageSource::WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const {
   const std::string finalPath = target.Path();
   const std::string temporary = TemporaryNameBeside(finalPath);
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, image.data(), image.size());
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), finalPath.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (fd < 0) return errno != 0 ? errno : EIO;
+  int error = 0;
+  if (!WriteAll(fd, image.data(), image.size())) error = errno != 0 ? errno : EIO;
+  if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error == 0 && ::rename(temporary.c_str(), finalPath.c_str()) != 0) error = errno != 0 ? errno : EIO;
+  if (error != 0) ::unlink(temporary.c_str());
+  return error;
 }
 
 // ---- answers ---------------------------------------------------------------------
@@ -264,7 +269,11 @@ int DiscImageSource::GetPosition() { return cursor_; }
 int DiscImageSource::GetCount() { return count_; }
 int DiscImageSource::GetStatusAt(int) { return 0; }
 int DiscImageSource::GetStatus() { return record_.status; }
-CalendarSeconds DiscImageSource::GetTimeAt(int) { return 0; }
+// A disc keeps no index of times: what is known is what a read found.
+CalendarSeconds DiscImageSource::GetTimeAt(int index) {
+  if (index < 0 || index >= count_) return 0;
+  return seenTimes_[static_cast<std::size_t>(index)];
+}
 CalendarSeconds DiscImageSource::GetTime() { return record_.recordTime; }
 bool DiscImageSource::IsDriveNotReady() { return reader_.IsNotReady(); }
 std::uint32_t DiscImageSource::GetStampAt(int) { return 0; }

@@ -4,7 +4,8 @@
 // ReadImage reads the record's JPEG data up to its end-of-image marker and
 // the recorder trailer after it, then decodes the image or writes it to a
 // file. Operations a disc cannot answer give the neutral values callers rely
-// on (channel -1, time 0 by index, stamp 0, no title).
+// on (channel -1, stamp 0, no title); a time by index is known only for a
+// record read before.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -87,7 +88,8 @@ class DiscImageSource : public ImageSource {
   bool MoveCursorTo(std::int64_t index);
   bool LoadHeader();
   bool FindEndOfImage(std::vector<std::uint8_t>& image, std::size_t& length, bool logFlag);
-  bool WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const;
+  // 0, or the errno of the step that failed.
+  int WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const;
   void ForgetLastImage();
   void Trace(bool logFlag, const char* format, ...) const __attribute__((format(printf, 3, 4)));
 
@@ -102,6 +104,9 @@ class DiscImageSource : public ImageSource {
   ImageRecord record_;
   ImageInfo lastInfo_{-1, 0, 0};
   std::vector<std::uint32_t> table_;
+  // The time each record's trailer gave when it was read, 0 until then:
+  // once read, the first and last image keep their time on the panel.
+  std::vector<CalendarSeconds> seenTimes_;
 };
 
 }  // namespace selvo

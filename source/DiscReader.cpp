@@ -1,6 +1,9 @@
 #include "source/DiscReader.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -13,6 +16,22 @@ namespace selvo {
 namespace {
 constexpr int kDriveNotReadyText = 50002;
 constexpr int kFatalReadText = 50004;
+constexpr int kCannotOpenText = 64500;
+constexpr int kNoDriveAccessText = 64501;
+
+bool IsDeviceNodePath(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && (S_ISBLK(status.st_mode) || S_ISCHR(status.st_mode));
+}
+
+// What went wrong, and where: a missing image file, a drive the user may not
+// read (not in the group that owns it) and a drive that never answered all
+// end the open, and each needs a different remedy.
+std::string CannotOpenText(const std::string& path, int error) {
+  const int id = error == EACCES && IsDeviceNodePath(path) ? kNoDriveAccessText : kCannotOpenText;
+  return FillTableText(LoadString(id), {path, std::strerror(error)});
+}
+
 }  // namespace
 
 DiscReader::DiscReader(Notifier& notifier, DeviceFactory makeDevice)
@@ -25,7 +44,7 @@ bool DiscReader::OpenByPath(const std::string& path) {
   std::unique_ptr<RawDiscDevice> device = makeDevice_(path);
   if (!device) return false;
   const int result = device->OpenByPath(path);
-  return FinishOpen(std::move(device), result);
+  return FinishOpen(std::move(device), result, path);
 }
 
 bool DiscReader::OpenByIndex(int index) {
@@ -33,16 +52,21 @@ bool DiscReader::OpenByIndex(int index) {
   std::unique_ptr<RawDiscDevice> device = makeDevice_(std::string());
   if (!device) return false;
   const int result = device->OpenByIndex(index);
-  return FinishOpen(std::move(device), result);
+  const std::string name = device->Path().empty() ? "#" + std::to_string(index + 1) : device->Path();
+  return FinishOpen(std::move(device), result, name);
 }
 
-bool DiscReader::FinishOpen(std::unique_ptr<RawDiscDevice> device, int result) {
+bool DiscReader::FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, const std::string& name) {
   bufferSector_ = -1;
   position_ = 0;
   errorCode_ = 0;
   if (result != RawDiscDevice::kSuccess) {
     lastOpenError_ = device->LastError();
-    if (lastOpenError_ == kErrorNotReady) notifier_.Notify(NoticeKind::Error, LoadString(kDriveNotReadyText));
+    if (lastOpenError_ == kErrorNotReady) {
+      notifier_.Notify(NoticeKind::Error, LoadString(kDriveNotReadyText));
+    } else {
+      notifier_.Notify(NoticeKind::Error, CannotOpenText(name, lastOpenError_ != 0 ? lastOpenError_ : EIO));
+    }
     return false;
   }
   lastOpenError_ = 0;
@@ -104,11 +128,14 @@ bool DiscReader::LoadSector(std::int64_t logicalSector) {
 }
 
 bool DiscReader::ReadBlockWithRetries(std::uint32_t lba) {
-  for (int attempt = 0; attempt < kSectorReadTries; ++attempt) {
+  bool read = false;
+  for (int attempt = 0; attempt < kSectorReadTries && !read; ++attempt) {
+    device_->SetRetrying(attempt > 0);
     device_->SetLba(lba);
-    if (device_->Read(buffer_.data(), 1) == RawDiscDevice::kSuccess) return true;
+    read = device_->Read(buffer_.data(), 1) == RawDiscDevice::kSuccess;
   }
-  return false;
+  device_->SetRetrying(false);
+  return read;
 }
 
 void DiscReader::ReportFailedSector() {

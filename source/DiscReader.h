@@ -22,7 +22,8 @@ class DiscReader {
   using DeviceFactory = std::function<std::unique_ptr<RawDiscDevice>(const std::string& path)>;
 
   static constexpr int kErrorNotReady = RawDiscDevice::kErrorNotReady;
-  // A sector read that fails is tried again up to 3 times before it counts.
+  // A sector read that fails is tried again up to 3 times before it counts;
+  // only the first try may wait for a disc to spin up.
   static constexpr int kSectorReadTries = 4;
 
   static constexpr int kSeekFromStart = 0;
@@ -55,7 +56,8 @@ class DiscReader {
   int LastOpenError() const { return lastOpenError_; }
 
  private:
-  bool FinishOpen(std::unique_ptr<RawDiscDevice> device, int result);
+  // name: the path, or the device the list position led to, for the message.
+  bool FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, const std::string& name);
   bool EnsureBuffered(std::int64_t offset);
   bool LoadSector(std::int64_t logicalSector);
   bool ReadBlockWithRetries(std::uint32_t lba);

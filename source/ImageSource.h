@@ -20,10 +20,13 @@ struct SaveTarget {
 };
 
 // ReadImage's answer: a decoded block (mode 0) or, in write mode (mode 1),
-// whether the image's bytes reached the target file whole.
+// whether the image's bytes reached the target file whole. A write that
+// failed after the image was read leaves its errno in writeError; 0 there
+// means the image itself could not be read.
 struct ReadOutcome {
   DibPtr block;
   bool written = false;
+  int writeError = 0;
   explicit operator bool() const { return block != nullptr || written; }
 };
 

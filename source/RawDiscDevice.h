@@ -17,8 +17,10 @@ class RawDiscDevice {
   static constexpr int kBlockBytes = 2048;
   // Most blocks one Read may ask for.
   static constexpr int kMaxBlocksPerRead = 10;
-  // The error value for a drive without a (spun-up) disc.
-  static constexpr int kErrorNotReady = 21;
+  // The error value for a drive without a (spun-up) disc: the recorder
+  // viewer's "not ready" (21), negated so that it is never taken for the
+  // errno value 21 (EISDIR) that the other open failures leave.
+  static constexpr int kErrorNotReady = -21;
 
   virtual ~RawDiscDevice() = default;
 
@@ -32,18 +34,27 @@ class RawDiscDevice {
   virtual bool IsOpen() const = 0;
 
   void SetLba(std::uint32_t lba) { lba_ = lba; }
+  // The next reads repeat one that failed: a device that can bound how long
+  // a command waits keeps them short.
+  void SetRetrying(bool retrying) { retrying_ = retrying; }
   std::uint32_t Lba() const { return lba_; }
   // Why the last open failed: kErrorNotReady, or an errno value.
   int LastError() const { return lastError_; }
+  // The device node or file the last open tried ("" before any).
+  const std::string& Path() const { return path_; }
 
  protected:
   static bool IsValidBlockCount(int count) { return count >= 1 && count <= kMaxBlocksPerRead; }
   void AdvanceLba(int count) { lba_ += static_cast<std::uint32_t>(count); }
   void SetLastError(int error) { lastError_ = error; }
+  void SetPath(const std::string& path) { path_ = path; }
+  bool IsRetrying() const { return retrying_; }
 
  private:
   std::uint32_t lba_ = 0;
   int lastError_ = 0;
+  bool retrying_ = false;
+  std::string path_;
 };
 
 }  // namespace selvo

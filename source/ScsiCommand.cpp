@@ -5,8 +5,7 @@
 namespace selvo {
 
 namespace {
-// A read may wait for a disc to spin up; the short commands never should.
-constexpr unsigned kReadTimeoutMs = 200000;
+// The short commands never wait for a disc to spin up.
 constexpr unsigned kShortTimeoutMs = 30000;
 }  // namespace
 
@@ -19,8 +18,8 @@ ScsiCommand ScsiCommand::TestUnitReady() {
   return command;
 }
 
-ScsiCommand ScsiCommand::ReadBlock(std::uint32_t lba) {
-  ScsiCommand command(10, ScsiDirection::FromDevice, kBlockBytes, kReadTimeoutMs);
+ScsiCommand ScsiCommand::ReadBlock(std::uint32_t lba, unsigned timeoutMs) {
+  ScsiCommand command(10, ScsiDirection::FromDevice, kBlockBytes, timeoutMs);
   command.cdb_[0] = kOpRead10;
   WriteBe32(&command.cdb_[2], lba);
   WriteBe16(&command.cdb_[7], 1);

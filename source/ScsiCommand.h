@@ -29,6 +29,11 @@ class ScsiCommand {
  public:
   static constexpr std::uint32_t kBlockBytes = 2048;
   static constexpr std::uint8_t kInquiryAllocation = 32;
+  // A read may wait for a disc to spin up. A read that failed once is on a
+  // damaged spot: retrying it with the full wait would freeze the window for
+  // minutes per sector.
+  static constexpr unsigned kReadTimeoutMs = 200000;
+  static constexpr unsigned kRetryReadTimeoutMs = 5000;
 
   static constexpr std::uint8_t kOpTestUnitReady = 0x00;
   static constexpr std::uint8_t kOpInquiry = 0x12;
@@ -39,7 +44,7 @@ class ScsiCommand {
   // One 2048-byte block at lba: the transfer length and the block count in
   // the command always agree, so a drive can never deliver more than the
   // buffer holds.
-  static ScsiCommand ReadBlock(std::uint32_t lba);
+  static ScsiCommand ReadBlock(std::uint32_t lba, unsigned timeoutMs = kReadTimeoutMs);
   static ScsiCommand Inquiry();
   static ScsiCommand StartUnit();
 

@@ -48,6 +48,7 @@ int SgIoDiscDevice::OpenByIndex(int index) {
 int SgIoDiscDevice::OpenAndWaitUntilReady(const std::string& path, int tries) {
   if (!transport_) return kNotAvailable;
   Close();
+  SetPath(path);
   const int openError = transport_->Open(path);
   if (openError != 0) {
     SetLastError(openError == ENOMEDIUM ? kErrorNotReady : openError);
@@ -87,7 +88,8 @@ int SgIoDiscDevice::Read(std::uint8_t* dest, int count) {
 bool SgIoDiscDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) {
   alignas(16) std::uint8_t bounce[kBlockBytes];
   FillWithUnreadPattern(bounce);
-  const ScsiReply reply = transport_->Execute(ScsiCommand::ReadBlock(lba), bounce);
+  const unsigned timeoutMs = IsRetrying() ? ScsiCommand::kRetryReadTimeoutMs : ScsiCommand::kReadTimeoutMs;
+  const ScsiReply reply = transport_->Execute(ScsiCommand::ReadBlock(lba, timeoutMs), bounce);
   if (!reply.good || reply.residual != 0) return false;
   std::memcpy(dest, bounce, kBlockBytes);
   return true;

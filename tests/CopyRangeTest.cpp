@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -127,27 +128,34 @@ TEST_F(CopyRangeTest, UnreadableImagesAreReportedAsRunsAndTheRestIsCopied) {
   const ErrorRun& single = job.ErrorRuns()[1];
   EXPECT_EQ((std::vector<int>{single.state, single.firstNumber, single.firstFile}), (std::vector<int>{1, 12, 11}));
   EXPECT_EQ(job.ErrorLines(), (std::vector<std::string>{
-                                  "Images from c-006.jpg to c-008.jpg were not coped",
+                                  "Images from c-006.jpg to c-008.jpg were not copied",
                                   "Disk read error occurred from number 7 to 9",
-                                  "c-011.jpg were not coped",
+                                  "c-011.jpg were not copied",
                                   "Disk read error occurred at number 12",
                               }));
   SetUiLanguage(UiLanguage::Japanese);
   EXPECT_EQ(job.ErrorLines()[3], "12 番でディスク読み取りエラー発生");
 }
 
-TEST_F(CopyRangeTest, FileThatCannotBeCreatedCountsAsFailedAndLeavesNothingBehind) {
+TEST_F(CopyRangeTest, FileThatCannotBeWrittenIsListedWithItsReasonNotAsADiskReadError) {
   OpenDisc(3);
   ASSERT_EQ(::mkdir((out_ + "/f001.jpg").c_str(), 0755), 0);  // the name is taken by a folder
   CopyRangeJob job(1, 3, out_, "f");
   CopyAll(job);
   EXPECT_EQ(SortedEntries(out_), (std::vector<std::string>{"f000.jpg", "f001.jpg", "f002.jpg"}));
-  ASSERT_EQ(job.ErrorRunCount(), 1);
-  EXPECT_EQ(job.ErrorRuns()[0].firstNumber, 2);
+  EXPECT_EQ(job.ErrorRunCount(), 0);
+  EXPECT_EQ(job.FailedImages(), 1);
+  EXPECT_EQ(job.WrittenImages(), 2);
+  EXPECT_EQ(job.ErrorLines(), (std::vector<std::string>{std::string("f001.jpg could not be written: ") +
+                                                         std::strerror(EISDIR)}));
 
   CopyRangeJob missing(1, 2, folder_ / "no-such-folder", "m");
   while (!missing.Done()) missing.CopyNext(*source_, false, false);
   EXPECT_EQ(missing.FailedImages(), 2);
+  EXPECT_EQ(missing.ErrorRunCount(), 0);
+  ASSERT_EQ(missing.WriteFailures().size(), 2u);
+  EXPECT_EQ(missing.WriteFailures()[1].error, ENOENT);
+  EXPECT_EQ(missing.ErrorLines()[0], std::string("m000.jpg could not be written: ") + std::strerror(ENOENT));
 }
 
 TEST_F(CopyRangeTest, FailuresBeyondTheLastRecordableRunAreNotedInTheReport) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/UiLanguage.h"
 #include "source/ByteOrder.h"
 #include "source/DiscDriveList.h"
 #include "source/DiscImageFileDevice.h"
@@ -29,6 +30,7 @@ struct DriveScript {
   std::string inquiryName = "VENDOR  PRODUCT NAME    ";
   std::vector<std::vector<std::uint8_t>> commands;
   std::vector<std::uint32_t> dataLengths;
+  std::vector<unsigned> readTimeouts;
   std::vector<std::string> opened;
 };
 
@@ -55,7 +57,10 @@ class FakeTransport : public ScsiTransport {
           FailWithSense(reply, 0x02, 0x04);
         }
         break;
-      case ScsiCommand::kOpRead10: Read(ReadBe32(command.Cdb() + 2), data, reply); break;
+      case ScsiCommand::kOpRead10:
+        script_.readTimeouts.push_back(command.TimeoutMs());
+        Read(ReadBe32(command.Cdb() + 2), data, reply);
+        break;
       case ScsiCommand::kOpInquiry:
         std::memset(data, 0, command.DataLength());
         data[4] = 31;
@@ -204,6 +209,65 @@ TEST(SgIoDiscDevice, ReaderTriesAFailingBlockFourTimesBeforeGivingUp) {
     EXPECT_EQ(reader.IsNotReady(), !c.read);
     EXPECT_EQ(notifier.Count(), c.read ? 0 : 1);
   }
+}
+
+// A scratched sector must not hold the window for the full command timeout
+// on every try: only the first may wait for a disc spinning up.
+TEST(SgIoDiscDevice, RetriesOfAFailedSectorWaitFiveSecondsNotTheFullTimeout) {
+  FakeDrive drive;
+  drive.script.readFailures[600] = -1;
+  RecordingNotifier notifier;
+  DiscReader reader(notifier, [&drive](const std::string&) { return drive.Device(); });
+  ASSERT_TRUE(reader.OpenByPath("/dev/sr0"));
+  drive.script.readTimeouts.clear();
+  EXPECT_FALSE(reader.SeekTo(600 * 2048, DiscReader::kSeekFromStart));
+  EXPECT_EQ(drive.script.readTimeouts, (std::vector<unsigned>{200000, 5000, 5000, 5000}));
+
+  // The next sector is a fresh read: the full wait again.
+  drive.script.readTimeouts.clear();
+  EXPECT_TRUE(reader.SeekTo(601 * 2048, DiscReader::kSeekFromStart));
+  EXPECT_EQ(drive.script.readTimeouts, std::vector<unsigned>{200000});
+}
+
+// "Drive not ready" is only one reason an open fails; every other one is
+// told too, with the device or file it concerns.
+TEST(DiscReader, OpenThatFailsSaysWhyAndNamesTheDriveOrFile) {
+  test::TestFolder folder;
+  const std::string missing = folder / "missing.img";
+  struct Case {
+    std::string path;
+    int openError;  // -1: the real file device
+    std::string expected;
+  } cases[] = {
+      {"/dev/null", EACCES,
+       "Cannot open \"/dev/null\": " + std::string(std::strerror(EACCES)) +
+           "\nReading the drive needs membership of the group that owns it (usually \"cdrom\"); log in again after "
+           "joining it."},
+      {"/dev/sr9", ENXIO, "Cannot open \"/dev/sr9\": " + std::string(std::strerror(ENXIO))},
+      {missing, -1, "Cannot open \"" + missing + "\": " + std::string(std::strerror(ENOENT))},
+      {folder.Path(), -1, "Cannot open \"" + folder.Path() + "\": " + std::string(std::strerror(EISDIR))},
+      {"/dev/sr0", ENOMEDIUM, "drive not ready"},
+  };
+  for (const Case& c : cases) {
+    FakeDrive drive;
+    drive.script.openError = c.openError;
+    RecordingNotifier notifier;
+    DiscReader reader(notifier, [&](const std::string&) -> std::unique_ptr<RawDiscDevice> {
+      if (c.openError < 0) return std::make_unique<DiscImageFileDevice>();
+      return drive.Device();
+    });
+    EXPECT_FALSE(reader.OpenByPath(c.path)) << c.path;
+    EXPECT_EQ(notifier.Count(), 1) << c.path;
+    EXPECT_EQ(notifier.Last(), c.expected);
+  }
+
+  // Opened by its place in the drive list, the message names the device.
+  FakeDrive listed;
+  listed.script.openError = EACCES;
+  RecordingNotifier notifier;
+  DiscReader reader(notifier, [&](const std::string&) { return listed.Device({"/dev/sr0", "/dev/sr1"}); });
+  EXPECT_FALSE(reader.OpenByIndex(1));
+  EXPECT_EQ(notifier.Last(), "Cannot open \"/dev/sr1\": " + std::string(std::strerror(EACCES)));
 }
 
 TEST(DiscImageFileDevice, ReadsBlocksByAddressAndFailsWhatTheFileDoesNotHold) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+
 #include <map>
 #include <memory>
 #include <vector>
@@ -130,22 +132,23 @@ TEST(DiscReader, FailedSectorIsTriedFourTimesReportedOnceAndNeverServedFromTheBu
   EXPECT_EQ(fake.notifier.Count(), 1);
 }
 
-TEST(DiscReader, OnlyADriveThatIsNotReadySaysSoWhenTheOpenFails) {
+TEST(DiscReader, DriveThatIsNotReadySaysSoAndAnyOtherFailedOpenSaysWhy) {
   struct Case {
     int error;
-    int messages;
-  } cases[] = {{RawDiscDevice::kErrorNotReady, 1}, {2, 0}};
+    std::string message;
+  } cases[] = {{RawDiscDevice::kErrorNotReady, LoadString(50002)},
+               {ENOENT, "Cannot open \"/dev/sr0\": " + std::string(std::strerror(ENOENT))},
+               {EISDIR, "Cannot open \"/dev/sr0\": " + std::string(std::strerror(EISDIR))}};
   for (const Case& c : cases) {
     ReaderOnFakeDisc fake;
     fake.disc.openResult = RawDiscDevice::kOpenFailed;
     fake.disc.openError = c.error;
     EXPECT_FALSE(fake.reader.OpenByPath("/dev/sr0"));
-    EXPECT_FALSE(fake.reader.OpenByIndex(0));
     EXPECT_EQ(fake.reader.LastOpenError(), c.error);
-    EXPECT_EQ(fake.notifier.Count(), 2 * c.messages);
-    if (c.messages > 0) {
-      EXPECT_EQ(fake.notifier.Last(), LoadString(50002));
-    }
+    EXPECT_EQ(fake.notifier.Count(), 1);
+    EXPECT_EQ(fake.notifier.Last(), c.message);
+    EXPECT_FALSE(fake.reader.OpenByIndex(0));
+    EXPECT_EQ(fake.notifier.Count(), 2);
   }
 }
 

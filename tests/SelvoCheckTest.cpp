@@ -91,7 +91,7 @@ TEST(SelvoCheck, ExtractsADamagedDiscAndReportsTheRecordsItCouldNotRead) {
       RunCommand(Tool("selvo-check") + " --disc " + image + " --extract " + out + " --range 5-7 --prefix cam 2>&1");
   EXPECT_EQ(extract.exitCode, 1);
   // Record 6 is damaged: its name is reported, its neighbours are copied.
-  EXPECT_NE(extract.out.find("cam001.jpg were not coped"), std::string::npos) << extract.out;
+  EXPECT_NE(extract.out.find("cam001.jpg were not copied"), std::string::npos) << extract.out;
   EXPECT_NE(extract.out.find("Disk read error occurred at number 6"), std::string::npos) << extract.out;
   EXPECT_FALSE(ReadFileBytes(out + "/cam000.jpg").empty());
   EXPECT_TRUE(ReadFileBytes(out + "/cam001.jpg").empty());

@@ -12,6 +12,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -30,30 +31,12 @@
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
 #include "tests/TestFolder.h"
-#include "tools/recwriter/DiscImageWriter.h"
-#include "tools/recwriter/JpegEncoder.h"
-#include "tools/recwriter/TrailerWriter.h"
+#include "tests/gui/SmallDisc.h"
 
 namespace selvo {
 namespace {
 
 using Outcome = CSelvoViewerDoc::CopyOutcome;
-
-// A decodable record with a recorder trailer carrying a time of 2006-03-15.
-DiscRecord PictureRecord(int number) {
-  std::vector<std::uint8_t> rgb(16 * 8 * 3, static_cast<std::uint8_t>(number * 9));
-  FixProcessTimeZone();
-  const CalendarSeconds time = MakeLocalTime(CalendarFields{2006, 3, 15, 12, 0, number % 60});
-  const TrailerValues values{static_cast<std::uint32_t>(time - RecorderEpoch()), static_cast<std::uint32_t>(number)};
-  for (int quality = 90; quality > 40; --quality) {
-    const std::vector<std::uint8_t> jpeg = EncodeJpeg(rgb.data(), 16, 8, quality);
-    const auto trailer = TrailerWriter::ForJpeg(jpeg);
-    if (!trailer) break;
-    if (auto record = DiscImageWriter::RecordFromFileImage(trailer->Write(values), jpeg.size())) return *record;
-  }
-  ADD_FAILURE() << "no record fits for " << number;
-  return DiscRecord{};
-}
 
 std::vector<std::string> SortedEntries(const std::string& path) {
   std::vector<std::string> names;
@@ -98,20 +81,9 @@ class DiscCopyTest : public ::testing::Test {
   // damaged: 1-based numbers of records with a length no reader accepts;
   // scratched: records whose data blocks cannot be read.
   void OpenDisc(int count, const std::set<int>& damaged = {}, const std::set<int>& scratched = {}) {
-    DiscImageWriter writer;
-    for (int n = 1; n <= count; ++n) {
-      DiscRecord record = PictureRecord(n);
-      if (damaged.count(n)) record.storedLength = 512001;
-      writer.AddRecord(record);
-    }
-    std::set<std::uint32_t> unreadable;
-    for (int n : scratched) {
-      for (std::uint32_t block : writer.DataBlocks(n - 1)) unreadable.insert(block);
-    }
+    const std::set<std::uint32_t> unreadable = test::WriteSmallDisc(scratch / "disc.img", count, damaged, scratched);
     doc->SetDiscDeviceFactory(
         [unreadable](const std::string&) { return std::make_unique<DiscImageFileDevice>(unreadable); });
-    std::string error;
-    ASSERT_TRUE(writer.Write(scratch / "disc.img", &error)) << error;
     ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), CSelvoViewerDoc::OpenOutcome::Opened);
   }
 
@@ -152,7 +124,8 @@ TEST_F(DiscCopyTest, CopyWritesTheRangeListsDamagedImagesAndEndsOnTheLastImage) 
   EXPECT_EQ(doc->CopyRangeTo(out + "/cam.jpg"), Outcome::Copied);
 
   EXPECT_EQ(SortedEntries(out), (std::vector<std::string>{"cam000.jpg", "cam002.jpg", "cam003.jpg"}));
-  EXPECT_EQ(listed, (std::vector<std::string>{"cam001.jpg were not coped", "Disk read error occurred at number 3"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{"cam001.jpg were not copied", "Disk read error occurred at number 3"}));
+  EXPECT_EQ(notifier.Last(), "Copy finished: 3 of 4 images written to \"" + out + "\".");
   EXPECT_EQ(doc->GetPosition(), 4);
   EXPECT_TRUE(doc->HasImage());
   EXPECT_EQ(doc->GetCopyStart(), -1);
@@ -161,9 +134,10 @@ TEST_F(DiscCopyTest, CopyWritesTheRangeListsDamagedImagesAndEndsOnTheLastImage) 
   EXPECT_EQ(doc->LastSaveFolder(), out + "/cam.jpg");
 }
 
-TEST_F(DiscCopyTest, CancelStopsAfterTheImageInProgressAndKeepsTheFilesWritten) {
+TEST_F(DiscCopyTest, CancelStopsAfterTheImageInProgressKeepsTheFilesWrittenAndSaysHowMany) {
   OpenDisc(40);
   SetRange(1, 40);
+  GoTo(7);
   int shownWhenCancelled = 0;
   ModalWatch<CopyingDialog> watch2([&](CopyingDialog& dialog) {
     if (dialog.Current() < 3) return false;
@@ -187,7 +161,11 @@ TEST_F(DiscCopyTest, CancelStopsAfterTheImageInProgressAndKeepsTheFilesWritten) 
   EXPECT_LE(static_cast<int>(files.size()), shownWhenCancelled);
   for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i], CopyRangeJob::FileNameFor("c", static_cast<int>(i), 39));
   EXPECT_FALSE(errorDialogShown);
-  EXPECT_EQ(doc->GetPosition(), 39);
+  EXPECT_EQ(notifier.Last(), "Copy cancelled: " + std::to_string(files.size()) + " of 40 images were written.");
+  // The view stays on the image the user was looking at.
+  EXPECT_EQ(doc->GetPosition(), 6);
+  EXPECT_EQ(doc->GetCurrentTime(), test::SmallDiscTime(7));
+  EXPECT_TRUE(doc->HasImage());
   EXPECT_EQ(doc->GetCopyStart(), -1);
 }
 
@@ -206,15 +184,68 @@ TEST_F(DiscCopyTest, ReadFailuresOnTheCopyThreadAreToldOnceAfterTheCopy) {
 
   EXPECT_EQ(doc->CopyRangeTo(out + "/s.jpg"), Outcome::Copied);
 
-  // Shown on the user-interface thread before the error list, once.
+  // Shown on the user-interface thread before the error list, once; then
+  // how the copy ended.
   EXPECT_EQ(noticesDuringCopy, 1);
-  EXPECT_EQ(notifier.Count() - noticesBefore, 1);
+  EXPECT_EQ(notifier.Count() - noticesBefore, 2);
   // Small records share blocks, so a scratch also takes a neighbour along.
   ASSERT_EQ(doc->LastCopy()->ErrorRunCount(), 2);
   EXPECT_EQ(doc->LastCopy()->ErrorRuns()[0].firstNumber, 6);
   EXPECT_EQ(doc->LastCopy()->ErrorRuns()[1].firstNumber, 9);
   EXPECT_EQ(listed.size(), 4u);
   EXPECT_EQ(static_cast<int>(SortedEntries(out).size()), 8 - doc->LastCopy()->FailedImages());
+}
+
+// The copy thread moves the disc's cursor while the user-interface thread
+// repaints: every read the view and the panel make must answer for the image
+// shown before the copy, never for the one being copied (and never race).
+TEST_F(DiscCopyTest, ViewAndPanelReadTheImageShownBeforeTheCopyWhileItRuns) {
+  OpenDisc(12);
+  SetRange(3, 12);
+  GoTo(2);
+  std::set<int> positions;
+  std::set<CalendarSeconds> times;
+  std::set<CalendarSeconds> firstTimes;
+  int progressSeen = 0;
+  ModalWatch<CopyingDialog> watch([&](CopyingDialog& dialog) {
+    positions.insert(doc->GetPosition());
+    times.insert(doc->GetCurrentTime());
+    firstTimes.insert(doc->GetTimeAt(0));
+    EXPECT_EQ(doc->GetCount(), 12);
+    EXPECT_TRUE(doc->HasImage());
+    progressSeen = dialog.Current();
+    return false;
+  });
+
+  EXPECT_EQ(doc->CopyRangeTo(out + "/v.jpg"), Outcome::Copied);
+
+  EXPECT_GT(progressSeen, 1);
+  EXPECT_EQ(positions, std::set<int>{1});
+  EXPECT_EQ(times, std::set<CalendarSeconds>{test::SmallDiscTime(2)});
+  EXPECT_EQ(firstTimes, std::set<CalendarSeconds>{test::SmallDiscTime(1)});
+  EXPECT_EQ(SortedEntries(out).size(), 10u);
+  EXPECT_EQ(doc->GetPosition(), 11);
+}
+
+TEST_F(DiscCopyTest, FilesTheFolderRefusesAreListedWithTheReasonNotAsDiskReadErrors) {
+  OpenDisc(3);
+  SetRange(1, 2);
+  QString title;
+  std::vector<std::string> listed;
+  ModalWatch<DiskReadErrorDialog> watch([&](DiskReadErrorDialog& dialog) {
+    title = dialog.windowTitle();
+    for (int i = 0; i < dialog.List()->count(); ++i) listed.push_back(dialog.List()->item(i)->text().toStdString());
+    dialog.accept();
+    return true;
+  });
+
+  EXPECT_EQ(doc->CopyRangeTo(out + "/gone/w.jpg"), Outcome::Copied);
+
+  EXPECT_EQ(title.toStdString(), "Copy Error");
+  const std::string reason = std::strerror(ENOENT);
+  EXPECT_EQ(listed, (std::vector<std::string>{"w000.jpg could not be written: " + reason,
+                                              "w001.jpg could not be written: " + reason}));
+  EXPECT_EQ(notifier.Last(), "Copy finished: 0 of 2 images written to \"" + out + "/gone\".");
 }
 
 TEST_F(DiscCopyTest, RangeIsOnlyValidInOrderAndNeedsARecording) {

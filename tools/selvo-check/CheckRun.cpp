@@ -104,14 +104,9 @@ class OnceNotifier : public Notifier {
 // Opens a disc for reading; tells why not on err.
 bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE* err) {
   if (source.Open(path)) return true;
-  const int why = source.LastOpenError();
-  if (why == RawDiscDevice::kErrorNotReady) {
-    std::fprintf(err, "%s: drive not ready\n", path.c_str());
-  } else if (why != 0) {
-    std::fprintf(err, "%s: %s\n", path.c_str(), std::strerror(why));
-  } else {
-    std::fprintf(err, "%s: no recorder images found\n", path.c_str());
-  }
+  // A drive or file that could not be opened has been told, with the reason,
+  // by the source itself.
+  if (source.LastOpenError() == 0) std::fprintf(err, "%s: no recorder images found\n", path.c_str());
   return false;
 }
 
