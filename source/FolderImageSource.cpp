@@ -221,9 +221,11 @@ ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const Save
   ImageRecord* record = MutableRecord(cursor_);
   if (record == nullptr) return {};
   try {
+    // The trailer is judged even when the picture cannot be decoded: a frame
+    // damaged beyond decoding must still show its marks and its time.
+    if (record->status == -1) FillOnFirstVisit(*record, cursor_);
     DibPtr block = DecodeByExtension(record->path, sizeOut);
     if (!block) return {};
-    if (record->status == -1) FillOnFirstVisit(*record, cursor_);
     if (orderCheck && StampBelowPrevious()) return {};
     ReadOutcome outcome;
     outcome.block = std::move(block);
@@ -248,9 +250,17 @@ void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   if (infoIndex_.Loaded()) return;
   if (record.recordTime == 0) record.recordTime = info.recordTime;
   if (record.stampMs == 0) {
-    const auto line = static_cast<std::size_t>(index);
+    const std::size_t line = TimeListLine(record, index);
     record.stampMs = timeList_.Has(line) ? timeList_.At(line) : info.stampMs;
   }
+}
+
+// time.txt has a line for every image file; with the index loaded the list
+// may hold one camera's images only, and a record's line is its place in
+// the index, not in the list.
+std::size_t FolderImageSource::TimeListLine(const ImageRecord& record, int index) const {
+  if (infoIndex_.Loaded() && record.infoIndex >= 0) return static_cast<std::size_t>(record.infoIndex);
+  return static_cast<std::size_t>(index);
 }
 
 bool FolderImageSource::StampBelowPrevious() const {
@@ -262,21 +272,26 @@ bool FolderImageSource::StampBelowPrevious() const {
 std::uint32_t FolderImageSource::GetStampAt(int index) {
   ImageRecord* record = MutableRecord(index);
   if (record == nullptr) return 0;
-  const auto line = static_cast<std::size_t>(index);
+  const std::size_t line = TimeListLine(*record, index);
   if (timeList_.Has(line)) {
     record->stampMs = timeList_.At(line);
     return record->stampMs;
   }
+  // An index entry carries its image's stamp, given when the record was made.
+  if (infoIndex_.Loaded() && record->infoIndex >= 0) return record->stampMs;
   // Without a line for this image the file's own trailer is the best word;
   // the first image's stamp comes only from its first read.
   if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(record->path);
   return record->stampMs;
 }
 
+// ms is a time since the first image, as the play loop measures it against
+// the sound track; the stamps are compared as offsets from the first one.
 int FolderImageSource::IndexForStamp(std::uint32_t ms) {
   const int count = RecordCount();
   if (count == 0) return 0;
-  const std::uint32_t span = GetStampAt(count - 1) - GetStampAt(0);
+  const std::uint32_t first = GetStampAt(0);
+  const std::uint32_t span = GetStampAt(count - 1) - first;
   int start = 0;
   // Equal stamps leave nothing to interpolate; search from the start.
   if (span != 0) {
@@ -285,7 +300,7 @@ int FolderImageSource::IndexForStamp(std::uint32_t ms) {
     start = static_cast<int>(estimate);
   }
   for (int i = start; i < count; ++i) {
-    if (ms < GetStampAt(i)) return i;
+    if (ms < GetStampAt(i) - first) return i;
   }
   return 0;
 }

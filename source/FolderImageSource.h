@@ -84,6 +84,7 @@ class FolderImageSource : public ImageSource {
 
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
+  std::size_t TimeListLine(const ImageRecord& record, int index) const;
   bool StampBelowPrevious() const;
 
   std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing

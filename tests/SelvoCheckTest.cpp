@@ -49,14 +49,80 @@ std::vector<std::string> NonZeroStatuses(const std::string& csv) {
   return statuses;
 }
 
-TEST(SelvoCheck, ReportsTheDemosAlteredFramesAndNothingElse) {
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);  // header
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> row;
+    std::string field;
+    while (std::getline(fields, field, ',')) row.push_back(field);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+constexpr std::size_t kStampColumn = 4;
+constexpr std::size_t kDecodedColumn = 5;
+constexpr std::size_t kPathColumn = 6;
+
+// The frame whose compressed data was edited fails both checks (the time
+// check covers the data sum) and still decodes, as the viewer shows it.
+TEST(SelvoCheck, ReportsTheDemosAlteredFramesEachStillDecodedAndNothingElse) {
   TestFolder scratch;
   const std::string demo = scratch / "demo";
   ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 40 --cameras 2").exitCode, 0);
   const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --decode " + demo);
   EXPECT_EQ(check.exitCode, 1);
   EXPECT_EQ(check.out.rfind("number,channel,status,time,stamp,decoded,path\n", 0), 0u);
-  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"1", "2", "7"}));
+  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"3", "1", "2", "7"}));
+  for (const std::vector<std::string>& row : CsvRows(check.out)) {
+    ASSERT_GT(row.size(), kDecodedColumn);
+    EXPECT_EQ(row[kDecodedColumn], "1") << row[kPathColumn];
+  }
+}
+
+TEST(SelvoCheck, OneCameraIsListedInViewerOrderWithItsOwnStamps) {
+  TestFolder scratch;
+  const std::string demo = scratch / "demo";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 16 --cameras 4 --no-alter").exitCode, 0);
+  const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --camera 2 " + demo);
+  EXPECT_EQ(check.exitCode, 0) << check.out;
+  const std::vector<std::vector<std::string>> rows = CsvRows(check.out);
+  ASSERT_EQ(rows.size(), 4u) << check.out;
+  // Camera 2 took every fourth image from the second on, 100 ms apart.
+  const char* files[] = {"IMG00000002.jpg", "IMG00000006.jpg", "IMG00000010.jpg", "IMG00000014.jpg"};
+  const char* stamps[] = {"100", "500", "900", "1300"};
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    ASSERT_GT(rows[k].size(), kPathColumn);
+    EXPECT_EQ(rows[k][0], std::to_string(k + 1));
+    EXPECT_EQ(rows[k][1], "1");  // channels count from 0
+    EXPECT_EQ(rows[k][kStampColumn], stamps[k]) << rows[k][kPathColumn];
+    EXPECT_NE(rows[k][kPathColumn].find(files[k]), std::string::npos) << rows[k][kPathColumn];
+  }
+}
+
+TEST(SelvoCheck, CameraThatCannotBeListedIsAUsageErrorThatSaysWhy) {
+  TestFolder scratch;
+  const std::string demo = scratch / "demo";
+  const std::string flat = scratch / "flat";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 8 --cameras 4 --no-alter").exitCode, 0);
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + flat + " --frames 8 --no-info --no-alter").exitCode, 0);
+  const struct {
+    std::string args;
+    const char* says;
+  } cases[] = {
+      {"--camera 0 " + demo, "from 1 to 16"},     {"--camera 17 " + demo, "from 1 to 16"},
+      {"--camera two " + demo, "from 1 to 16"},   {demo + " --camera", "missing value"},
+      {"--camera 5 " + demo, "camera 5 has no images"}, {"--camera 1 " + flat, "no INFO index"},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = RunCommand(Tool("selvo-check") + " --csv " + c.args + " 2>&1");
+    EXPECT_EQ(run.exitCode, 2) << c.args;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << ": " << run.out;
+  }
 }
 
 TEST(SelvoCheck, AnUntouchedDemoPasses) {
