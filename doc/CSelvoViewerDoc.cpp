@@ -633,7 +633,9 @@ bool CSelvoViewerDoc::PlayForward() {
 
   std::int64_t baseTime = clock.NowMs();
   const bool soundMode = ChooseSoundMode();
-  const std::uint32_t firstStamp = source_->GetStampAt(0);
+  // The sound track starts with the recording's first image, which need not
+  // be in a list of one camera's images.
+  const std::uint32_t firstStamp = source_->RecordingStartStamp();
   // The loop touches only the track it started, even if an open run from
   // inside the loop has replaced it.
   PlaybackSound* const sound = soundMode ? soundTrack_.get() : nullptr;

@@ -285,22 +285,33 @@ std::uint32_t FolderImageSource::GetStampAt(int index) {
   return record->stampMs;
 }
 
-// ms is a time since the first image, as the play loop measures it against
-// the sound track; the stamps are compared as offsets from the first one.
+std::uint32_t FolderImageSource::RecordingStartStamp() {
+  if (!infoIndex_.Loaded() || infoIndex_.EntryCount() == 0) return GetStampAt(0);
+  // The list may hold one camera's images; the sound starts with the first
+  // image of all.
+  return timeList_.Has(0) ? timeList_.At(0) : infoIndex_.EntryStamp(0);
+}
+
+// ms is a time since the recording's start stamp, as the play loop measures
+// it against the sound track; the stamps are compared as offsets from there.
+// The answer is the first image stamped after ms, 0 when there is none.
 int FolderImageSource::IndexForStamp(std::uint32_t ms) {
   const int count = RecordCount();
   if (count == 0) return 0;
-  const std::uint32_t first = GetStampAt(0);
-  const std::uint32_t span = GetStampAt(count - 1) - first;
-  int start = 0;
+  const std::uint32_t start = RecordingStartStamp();
+  const auto offset = [&](int i) { return GetStampAt(i) - start; };
+  const std::uint32_t span = GetStampAt(count - 1) - GetStampAt(0);
+  int from = 0;
   // Equal stamps leave nothing to interpolate; search from the start.
   if (span != 0) {
     const double estimate = std::trunc(static_cast<double>(ms) / (static_cast<double>(span) / count));
-    if (!(estimate < count)) return 0;
-    start = static_cast<int>(estimate);
+    from = estimate < count ? static_cast<int>(estimate) : count - 1;
+    // The estimate can overshoot when the list starts later than the
+    // recording or its stamps are uneven.
+    while (from > 0 && ms < offset(from - 1)) --from;
   }
-  for (int i = start; i < count; ++i) {
-    if (ms < GetStampAt(i) - first) return i;
+  for (int i = from; i < count; ++i) {
+    if (ms < offset(i)) return i;
   }
   return 0;
 }

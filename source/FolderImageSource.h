@@ -57,6 +57,7 @@ class FolderImageSource : public ImageSource {
   int RecordForInfoIndex(int infoIndex) override;
   std::string GetChannelTitle(int index) override;
   int FirstChannel() override;
+  std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
 
   // Read-only views for tools and tests.

@@ -378,8 +378,12 @@ TEST(FolderStamps, EachCameraGetsTheStampsOfItsOwnImages) {
         EXPECT_EQ(source.GetStampAt(k), withTimeList ? 100 * place : 5000 + 100 * place)
             << "camera " << camera << " image " << k;
       }
-      // Offsets from the camera's first image: 450 ms in is its image 2's turn.
-      EXPECT_EQ(source.IndexForStamp(450), 2) << "camera " << camera;
+      // Times run from the recording's first image, where the sound starts:
+      // 50 ms after this camera's image 1 the next one due is image 2.
+      const std::uint32_t start = withTimeList ? 0 : 5000;
+      EXPECT_EQ(source.RecordingStartStamp(), start);
+      EXPECT_EQ(source.IndexForStamp(100 * static_cast<std::uint32_t>(camera) + 450), 2) << "camera " << camera;
+      EXPECT_EQ(source.IndexForStamp(100 * static_cast<std::uint32_t>(camera) + 399), 1) << "camera " << camera;
     }
   }
 }
