@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
       extract.prefixGiven = true;
       extract.prefix = argv[++i];
     } else if (arg == "--camera") {
-      if (!ParseCamera(argv[++i], options.camera)) return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
+      if (!ParseCamera(argv[++i], options.camera)) {
+        return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
+      }
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
