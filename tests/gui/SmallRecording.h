@@ -18,16 +18,17 @@ struct SmallFrame {
   int channel = 0;
   std::uint32_t seconds = 100000000;  // recorder seconds
   TrailerDamage damage = TrailerDamage::kNone;
-  // Changes the picture after the trailer was written, as an editor would.
-  std::function<void(std::vector<std::uint8_t>&)> edit;
 };
+
+// Changes image i's bytes after its trailer was written, as an editor would.
+using FrameEdit = std::function<void(std::size_t i, std::vector<std::uint8_t>& bytes)>;
 
 // Writes the recording into the subfolder `name` of `scratch`; returns its
 // path. Image i is stamped i x 100 ms in its trailer, its INFO entry and,
 // with withTimeList, line i of time.txt.
 inline std::string WriteSmallRecording(const TestFolder& scratch, const std::string& name,
                                        const std::vector<SmallFrame>& frames, bool withInfo, int width = 64,
-                                       int height = 48, bool withTimeList = false) {
+                                       int height = 48, bool withTimeList = false, const FrameEdit& edit = {}) {
   std::string timeText;
   InfoIndexWriter info;
   for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -42,7 +43,7 @@ inline std::string WriteSmallRecording(const TestFolder& scratch, const std::str
     values.seconds = frames[i].seconds;
     values.stampMs = static_cast<std::uint32_t>(i * 100);
     std::vector<std::uint8_t> bytes = writer->Write(values, frames[i].damage);
-    if (frames[i].edit) frames[i].edit(bytes);
+    if (edit) edit(i, bytes);
     timeText += std::to_string(values.stampMs) + "\r\n";
     char file[64];
     std::snprintf(file, sizeof file, "/IMG00001/IMG%05zu.jpg", i + 1);

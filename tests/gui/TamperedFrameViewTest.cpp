@@ -48,12 +48,13 @@ class TamperedFrameViewTest : public ::testing::Test {
       frames[i].channel = static_cast<int>(i % 4);
       frames[i].seconds = kSeconds + static_cast<std::uint32_t>(i);
     }
-    frames[0].edit = [](std::vector<std::uint8_t>& bytes) { test::FlipScanBytes(bytes, 3, 2); };
-    frames[4].edit = [](std::vector<std::uint8_t>& bytes) {
+    const auto edit = [](std::size_t i, std::vector<std::uint8_t>& bytes) {
+      if (i == 0) test::FlipScanBytes(bytes, 3, 2);
+      if (i != 4) return;
       test::FlipScanBytes(bytes, 5, 1);
       test::BreakScanTables(bytes);
     };
-    const std::string path = test::WriteSmallRecording(scratch_, "rec", frames, true, 64, 48, true);
+    const std::string path = test::WriteSmallRecording(scratch_, "rec", frames, true, 64, 48, true, edit);
     ASSERT_EQ(test::LibraryVerdict(test::ReadFileBytes(path + "/IMG00001/IMG00001.jpg")),
               test::LibraryDamage::kWarning);
     ASSERT_EQ(test::LibraryVerdict(test::ReadFileBytes(path + "/IMG00001/IMG00005.jpg")),
