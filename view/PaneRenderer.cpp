@@ -194,7 +194,6 @@ void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& backgrou
   DrawInvalidImageText(buffer, r);
 }
 
-
 void DrawSunkenEdge(QImage& buffer, const PixelRect& r) {
   if (r.Width() < 4 || r.Height() < 4) return;
   QPainter painter(&buffer);
