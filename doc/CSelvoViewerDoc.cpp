@@ -31,6 +31,7 @@
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
+#include "source/StatusVerdict.h"
 #include "source/ui/OpenRecordingDialog.h"
 
 
@@ -584,10 +585,10 @@ std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(sourc
 
 void CSelvoViewerDoc::DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const {
   if (!checkMode_) return;
-  const bool imageAltered = (status & 1) != 0;
-  const bool timeAltered = (status & 2) != 0 || (status & 4) != 0;
-  // Flag 4 alone (no valid time) is no alteration; with flag 1 it shows both.
-  if (!imageAltered && !((status & 2) && !(status & 4))) return;
+  const StatusVerdict verdict = VerdictForStatus(status);
+  const bool imageAltered = verdict.ShowsImageAlteredBox();
+  const bool timeAltered = verdict.ShowsTimeAlteredBox();
+  if (!imageAltered && !timeAltered) return;
 
   painter.save();
   QFont font(QStringLiteral("Arial"));
@@ -684,7 +685,9 @@ bool CSelvoViewerDoc::PlayForward() {
 
   std::int64_t baseTime = clock.NowMs();
   const bool soundMode = ChooseSoundMode();
-  const std::uint32_t firstStamp = source_->GetStampAt(0);
+  // The sound track starts with the recording's first image, which need not
+  // be in a list of one camera's images.
+  const std::uint32_t firstStamp = source_->RecordingStartStamp();
   // The loop touches only the track it started, even if an open run from
   // inside the loop has replaced it.
   PlaybackSound* const sound = soundMode ? soundTrack_.get() : nullptr;

@@ -19,6 +19,7 @@
 #include "doc/PlaySpeed.h"
 #include "doc/TimeText.h"
 #include "panel/MixerVolume.h"
+#include "source/StatusVerdict.h"
 #include "view/FixedSplitter.h"
 #include "view/CSelvoViewerView.h"
 #include "view/SkinButton.h"
@@ -628,8 +629,7 @@ void CSelvoFormView::RedrawImageView() {
 }
 
 QString CSelvoFormView::ImageTimeText(int index, bool dashMode) const {
-  const int status = doc_.GetStatusAt(index);
-  if (dashMode && status >= 0 && (status & 4)) return QString::fromLatin1(kNoTimeText);
+  if (dashMode && !VerdictForStatus(doc_.GetStatusAt(index)).HasValidTime()) return QString::fromLatin1(kNoTimeText);
   // A disc knows only the time of the image it read last; elsewhere a time of
   // 0 means none, and 1970 would be a false reading.
   CalendarSeconds time = doc_.GetTimeAt(index);

@@ -221,9 +221,11 @@ ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const Save
   ImageRecord* record = MutableRecord(cursor_);
   if (record == nullptr) return {};
   try {
+    // The trailer is judged even when the picture cannot be decoded: a frame
+    // damaged beyond decoding must still show its marks and its time.
+    if (record->status == -1) FillOnFirstVisit(*record, cursor_);
     DibPtr block = DecodeByExtension(record->path, sizeOut);
     if (!block) return {};
-    if (record->status == -1) FillOnFirstVisit(*record, cursor_);
     if (orderCheck && StampBelowPrevious()) return {};
     ReadOutcome outcome;
     outcome.block = std::move(block);
@@ -248,9 +250,17 @@ void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   if (infoIndex_.Loaded()) return;
   if (record.recordTime == 0) record.recordTime = info.recordTime;
   if (record.stampMs == 0) {
-    const auto line = static_cast<std::size_t>(index);
+    const std::size_t line = TimeListLine(record, index);
     record.stampMs = timeList_.Has(line) ? timeList_.At(line) : info.stampMs;
   }
+}
+
+// time.txt has a line for every image file; with the index loaded the list
+// may hold one camera's images only, and a record's line is its place in
+// the index, not in the list.
+std::size_t FolderImageSource::TimeListLine(const ImageRecord& record, int index) const {
+  if (infoIndex_.Loaded() && record.infoIndex >= 0) return static_cast<std::size_t>(record.infoIndex);
+  return static_cast<std::size_t>(index);
 }
 
 bool FolderImageSource::StampBelowPrevious() const {
@@ -262,30 +272,46 @@ bool FolderImageSource::StampBelowPrevious() const {
 std::uint32_t FolderImageSource::GetStampAt(int index) {
   ImageRecord* record = MutableRecord(index);
   if (record == nullptr) return 0;
-  const auto line = static_cast<std::size_t>(index);
+  const std::size_t line = TimeListLine(*record, index);
   if (timeList_.Has(line)) {
     record->stampMs = timeList_.At(line);
     return record->stampMs;
   }
+  // An index entry carries its image's stamp, given when the record was made.
+  if (infoIndex_.Loaded() && record->infoIndex >= 0) return record->stampMs;
   // Without a line for this image the file's own trailer is the best word;
   // the first image's stamp comes only from its first read.
   if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(record->path);
   return record->stampMs;
 }
 
+std::uint32_t FolderImageSource::RecordingStartStamp() {
+  if (!infoIndex_.Loaded() || infoIndex_.EntryCount() == 0) return GetStampAt(0);
+  // The list may hold one camera's images; the sound starts with the first
+  // image of all.
+  return timeList_.Has(0) ? timeList_.At(0) : infoIndex_.EntryStamp(0);
+}
+
+// ms is a time since the recording's start stamp, as the play loop measures
+// it against the sound track; the stamps are compared as offsets from there.
+// The answer is the first image stamped after ms, 0 when there is none.
 int FolderImageSource::IndexForStamp(std::uint32_t ms) {
   const int count = RecordCount();
   if (count == 0) return 0;
+  const std::uint32_t start = RecordingStartStamp();
+  const auto offset = [&](int i) { return GetStampAt(i) - start; };
   const std::uint32_t span = GetStampAt(count - 1) - GetStampAt(0);
-  int start = 0;
+  int from = 0;
   // Equal stamps leave nothing to interpolate; search from the start.
   if (span != 0) {
     const double estimate = std::trunc(static_cast<double>(ms) / (static_cast<double>(span) / count));
-    if (!(estimate < count)) return 0;
-    start = static_cast<int>(estimate);
+    from = estimate < count ? static_cast<int>(estimate) : count - 1;
+    // The estimate can overshoot when the list starts later than the
+    // recording or its stamps are uneven.
+    while (from > 0 && ms < offset(from - 1)) --from;
   }
-  for (int i = start; i < count; ++i) {
-    if (ms < GetStampAt(i)) return i;
+  for (int i = from; i < count; ++i) {
+    if (ms < offset(i)) return i;
   }
   return 0;
 }

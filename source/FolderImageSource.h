@@ -57,6 +57,7 @@ class FolderImageSource : public ImageSource {
   int RecordForInfoIndex(int infoIndex) override;
   std::string GetChannelTitle(int index) override;
   int FirstChannel() override;
+  std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
 
   // Read-only views for tools and tests.
@@ -84,6 +85,7 @@ class FolderImageSource : public ImageSource {
 
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
+  std::size_t TimeListLine(const ImageRecord& record, int index) const;
   bool StampBelowPrevious() const;
 
   std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing

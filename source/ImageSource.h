@@ -71,6 +71,12 @@ class ImageSource {
   // UTF-8; the recorder stores titles in Shift_JIS.
   virtual std::string GetChannelTitle(int index) = 0;                         // 31
   virtual int FirstChannel() = 0;                                             // 32
+
+  // The stamp at which the recording's sound track starts: its first
+  // image's, whichever images the list holds now. Playback measures stamps
+  // and the sound position from here, so a camera chosen from an index stays
+  // in step with the sound. (After the fixed slots.)
+  virtual std::uint32_t RecordingStartStamp() { return GetStampAt(0); }
 };
 
 }  // namespace selvo

@@ -24,8 +24,8 @@ class DecompressHandle {
 };
 
 enum class DamageRule {
-  kRefuse,  // any complaint from the library loses the image
-  kKeep,    // whatever was decoded before the damage stays
+  kKeepWarned,  // a picture the library could finish, complaints and all, stays
+  kKeepAll,     // whatever was decoded before even a fatal error stays
 };
 
 struct JpegHeader {
@@ -76,7 +76,10 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   const int result = tjDecompress2(handle.Get(), bytes, static_cast<unsigned long>(length), block->Pixels(),
                                    header.width, static_cast<int>(block->Stride()), header.height, pixelFormat,
                                    TJFLAG_BOTTOMUP);
-  if (result != 0 && damage == DamageRule::kRefuse) return nullptr;
+  // A changed byte in the compressed data costs a few blocks of the picture
+  // and a warning; the picture is still what an investigator must see.
+  const bool fatal = result != 0 && tjGetErrorCode(handle.Get()) != TJERR_WARNING;
+  if (fatal && damage == DamageRule::kKeepWarned) return nullptr;
   if (fourChannel) FourChannelToBgr(*block);
   if (sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
   return block;
@@ -87,11 +90,11 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
 DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut) {
   std::vector<std::uint8_t> bytes;
   if (!ReadWholeFile(path, bytes)) return nullptr;
-  return Decode(bytes.data(), bytes.size(), DamageRule::kRefuse, sizeOut);
+  return Decode(bytes.data(), bytes.size(), DamageRule::kKeepWarned, sizeOut);
 }
 
 DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut) {
-  return Decode(bytes, length, DamageRule::kKeep, sizeOut);
+  return Decode(bytes, length, DamageRule::kKeepAll, sizeOut);
 }
 
 }  // namespace selvo

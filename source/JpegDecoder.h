@@ -13,9 +13,10 @@ namespace selvo {
 // the fourth channel (+1, >> 8), then the fourth channel itself; their rows are
 // bottom-up too. Other channel counts are refused by the library.
 
-// Null on any failure, including any damage the library reports while
-// decoding. sizeOut (may be null) receives 44 + stride x height, on success
-// only.
+// A file that decodes with warnings (damaged compressed data) is a picture:
+// what the library made of it stays. Null when the library gives up (an
+// unreadable header, a fatal error while decoding) or the file cannot be
+// read. sizeOut (may be null) receives 44 + stride x height, on success only.
 DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut);
 
 // A damaged image in memory still yields whatever was decoded (the rest of

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "source/FolderImageSource.h"
 #include "source/ImageInfo.h"
 #include "tests/InfoFileBytes.h"
+#include "tests/TamperedJpeg.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/Jp2Encoder.h"
 #include "tools/recwriter/JpegEncoder.h"
@@ -326,7 +328,7 @@ TEST(FolderStamps, ComeFromTimeListThenFromTheFileTrailer) {
   EXPECT_EQ(source.GetStampAt(2), 700u);  // beyond the list's last line
 }
 
-TEST(FolderStamps, IndexForStampSearchesUpwardFromTheInterpolatedIndex) {
+TEST(FolderStamps, IndexForStampSearchesOffsetsFromTheFirstStampUpwardFromTheInterpolatedIndex) {
   struct Case {
     const char* timeText;
     std::uint32_t ms;
@@ -334,8 +336,11 @@ TEST(FolderStamps, IndexForStampSearchesUpwardFromTheInterpolatedIndex) {
   } cases[] = {
       {"0\n100\n200\n300\n", 150, 2}, {"0\n100\n200\n300\n", 90, 1}, {"0\n100\n200\n300\n", 299, 3},
       {"0\n100\n200\n300\n", 300, 0},  // past the end
-      {"5\n9\n9\n5\n", 7, 1},             // equal first and last stamps: search from the start
+      {"5\n9\n9\n5\n", 3, 1},             // equal first and last stamps: search from the start
       {"5\n5\n5\n5\n", 0, 0},
+      // The time asked for runs from the first image on, as the play loop
+      // measures it against the sound track.
+      {"1000\n1100\n1200\n1300\n", 150, 2}, {"1000\n1100\n1200\n1300\n", 300, 0},
   };
   for (const Case& c : cases) {
     TestFolder folder;
@@ -344,6 +349,42 @@ TEST(FolderStamps, IndexForStampSearchesUpwardFromTheInterpolatedIndex) {
     FolderImageSource source(kJpeg);
     ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
     EXPECT_EQ(source.IndexForStamp(c.ms), c.expected) << c.timeText << " ms " << c.ms;
+  }
+}
+
+// With an index the list may hold one camera's images; each must still get
+// the stamp of its own line of time.txt (its place among all files), or
+// without time.txt its index entry's stamp, never another camera's.
+TEST(FolderStamps, EachCameraGetsTheStampsOfItsOwnImages) {
+  const std::vector<int> channels = {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
+  std::vector<InfoEntryFields> entries = EntriesOnChannels(channels);
+  std::string timeText;
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    entries[i].stampMs = static_cast<std::uint32_t>(5000 + 100 * i);
+    timeText += std::to_string(100 * i) + "\r\n";
+  }
+  for (const bool withTimeList : {true, false}) {
+    SCOPED_TRACE(withTimeList ? "time.txt" : "index only");
+    TestFolder folder;
+    WriteIndexedRecording(folder, channels.size(), entries);
+    if (withTimeList) folder.Write("time.txt", timeText);
+    FolderImageSource source(kJpeg);
+    ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+    for (int camera = 0; camera < 4; ++camera) {
+      ASSERT_TRUE(source.SelectChannels(camera, 1, nullptr));
+      ASSERT_EQ(source.GetCount(), 3);
+      for (int k = 0; k < 3; ++k) {
+        const std::uint32_t place = static_cast<std::uint32_t>(4 * k + camera);
+        EXPECT_EQ(source.GetStampAt(k), withTimeList ? 100 * place : 5000 + 100 * place)
+            << "camera " << camera << " image " << k;
+      }
+      // Times run from the recording's first image, where the sound starts:
+      // 50 ms after this camera's image 1 the next one due is image 2.
+      const std::uint32_t start = withTimeList ? 0 : 5000;
+      EXPECT_EQ(source.RecordingStartStamp(), start);
+      EXPECT_EQ(source.IndexForStamp(100 * static_cast<std::uint32_t>(camera) + 450), 2) << "camera " << camera;
+      EXPECT_EQ(source.IndexForStamp(100 * static_cast<std::uint32_t>(camera) + 399), 1) << "camera " << camera;
+    }
   }
 }
 
@@ -413,6 +454,86 @@ TEST(FolderReadImage, TimeListAndIndexTakePrecedenceOverTheTrailer) {
   EXPECT_EQ(source.GetStatus(), kTimeAltered);
   EXPECT_EQ(source.GetTime(), RecorderEpoch() + 50);
   EXPECT_EQ(source.RecordAt(0)->stampMs, 0u);
+}
+
+// Recorder frames of several makes whose compressed data was edited after
+// the recorder signed them, at seeded random places; some also damaged past
+// decoding. Every one must be judged altered with its own time and stamp,
+// and every one the library can still decode must come with its picture.
+TEST(FolderReadImage, TamperedFramesAreJudgedAndShownWhereverTheyDecode) {
+  struct Expected {
+    std::string name;
+    std::uint32_t seconds;
+    std::uint32_t stamp;
+    test::LibraryDamage damage;
+  };
+  TestFolder folder;
+  std::vector<Expected> expected;
+  for (const test::SampleJpeg& sample : test::VariedJpegs(48, 40)) {
+    const std::optional<TrailerWriter> writer = TrailerWriter::ForJpeg(sample.bytes);
+    ASSERT_TRUE(writer) << sample.name;
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+      const auto n = static_cast<std::uint32_t>(expected.size());
+      std::vector<std::uint8_t> bytes = writer->Write({86400 + n, 1000 * n});
+      ASSERT_TRUE(test::FlipScanBytes(bytes, seed, 1 + static_cast<int>(seed % 3)));
+      if (seed % 3 == 0) {
+        ASSERT_TRUE(test::BreakScanTables(bytes));
+      }
+      char file[48];
+      std::snprintf(file, sizeof file, "IMG00001/%04u.jpg", n);
+      folder.Write(file, bytes);
+      expected.push_back({sample.name + " seed " + std::to_string(seed), 86400 + n, 1000 * n,
+                          test::LibraryVerdict(bytes)});
+    }
+  }
+  FolderImageSource source(kJpeg);
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+  ASSERT_EQ(source.GetCount(), static_cast<int>(expected.size()));
+  std::set<test::LibraryDamage> seen;
+  for (int i = 0; i < source.GetCount(); ++i) {
+    const Expected& e = expected[static_cast<std::size_t>(i)];
+    SCOPED_TRACE(e.name + ", " + test::DamageName(e.damage));
+    seen.insert(e.damage);
+    source.SetPosition(i);
+    EXPECT_EQ(ReadCurrent(source), e.damage != test::LibraryDamage::kFatal);
+    EXPECT_NE(source.GetStatus() & kImageAltered, 0) << "status " << source.GetStatus();
+    EXPECT_EQ(source.GetTime(), RecorderEpoch() + e.seconds);
+    EXPECT_EQ(source.GetStampAt(i), e.stamp);
+  }
+  EXPECT_EQ(seen.count(test::LibraryDamage::kWarning), 1u);
+  EXPECT_EQ(seen.count(test::LibraryDamage::kFatal), 1u);
+}
+
+// OpenJPEG decodes damaged code-blocks quietly but gives up on a damaged
+// packet header; either way the frame is judged, with its time and stamp.
+TEST(FolderReadImage, TamperedJpeg2000FramesAreJudgedEvenWhereTheyCannotBeDecoded) {
+  const std::vector<std::uint8_t> rgb = test::DetailedRgb(64, 48);
+  const std::optional<TrailerWriter> writer = TrailerWriter::ForJp2(EncodeJp2(rgb.data(), 64, 48));
+  ASSERT_TRUE(writer);
+  TestFolder folder;
+  const std::uint32_t frames = 12;
+  for (std::uint32_t n = 0; n < frames; ++n) {
+    std::vector<std::uint8_t> bytes = writer->Write({86400 + n, 1000 * n});
+    const std::optional<ByteSpan> data = FindJp2PacketData(bytes);
+    ASSERT_TRUE(data);
+    ASSERT_FALSE(FlipDataBytes(bytes, *data, n + 1, 1 + static_cast<int>((n + 1) % 4)).empty());
+    char file[48];
+    std::snprintf(file, sizeof file, "IMG00001/%04u.jp2", n);
+    folder.Write(file, bytes);
+  }
+  FolderImageSource source(kJp2);
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), true));
+  ASSERT_EQ(source.GetCount(), static_cast<int>(frames));
+  std::set<bool> decoded;
+  for (int i = 0; i < source.GetCount(); ++i) {
+    SCOPED_TRACE(i);
+    source.SetPosition(i);
+    decoded.insert(ReadCurrent(source));
+    EXPECT_NE(source.GetStatus() & kImageAltered, 0) << "status " << source.GetStatus();
+    EXPECT_EQ(source.GetTime(), RecorderEpoch() + 86400 + static_cast<CalendarSeconds>(i));
+    EXPECT_EQ(source.GetStampAt(i), 1000u * static_cast<std::uint32_t>(i));
+  }
+  EXPECT_EQ(decoded, (std::set<bool>{false, true})) << "both outcomes must have been tried";
 }
 
 TEST(FolderReadImage, OrderCheckRefusesAStampBelowThePreviousOne) {

@@ -8,6 +8,7 @@
 
 #include "source/ByteOrder.h"
 #include "source/JpegDecoder.h"
+#include "tests/TamperedJpeg.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/JpegEncoder.h"
 
@@ -118,21 +119,60 @@ TEST(DecodeJpeg, FourChannelImageBecomes32BitBgrScaledByFourthChannel) {
   ExpectPixel(block->RowFromTop(15), {254, 254, 254, 255}, "bottom");
 }
 
-TEST(DecodeJpeg, DamagedImageInMemoryKeepsWhatWasDecodedButFileIsRefused) {
+TEST(DecodeJpeg, TruncatedImageKeepsWhatWasDecodedFromMemoryAndFromAFile) {
   const Bytes rgb = NaturalRgb(64, 64);
   const Bytes whole = EncodeJpeg(rgb.data(), 64, 64, 85);
   const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
-
-  const DibPtr block = DecodeJpegMemory(cut.data(), cut.size(), nullptr);
-  ASSERT_TRUE(block);
-  EXPECT_EQ(block->Width(), 64);
-  EXPECT_EQ(block->Height(), 64);
-  const std::uint8_t* topLeft = block->RowFromTop(0);
-  EXPECT_NEAR(topLeft[2], rgb[0], 16);
-  EXPECT_NEAR(topLeft[1], rgb[1], 16);
-
   test::TestFolder folder;
-  EXPECT_FALSE(DecodeJpegFile(folder.Write("cut.jpg", cut), nullptr));
+
+  const DibPtr blocks[] = {DecodeJpegMemory(cut.data(), cut.size(), nullptr),
+                           DecodeJpegFile(folder.Write("cut.jpg", cut), nullptr)};
+  for (const DibPtr& block : blocks) {
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->Width(), 64);
+    EXPECT_EQ(block->Height(), 64);
+    const std::uint8_t* topLeft = block->RowFromTop(0);
+    EXPECT_NEAR(topLeft[2], rgb[0], 16);
+    EXPECT_NEAR(topLeft[1], rgb[1], 16);
+  }
+}
+
+// An edited picture: bytes of the compressed data changed at seeded random
+// places in JPEGs of several makes. Whatever the library could still make a
+// picture of (clean or with a warning) must come back from a file; only
+// what it gives up on is null.
+TEST(DecodeJpeg, FileWithDamagedCompressedDataIsAPictureUnlessTheLibraryGivesUp) {
+  test::TestFolder folder;
+  int warned = 0;
+  int fatal = 0;
+  for (const test::SampleJpeg& sample : test::VariedJpegs(48, 40)) {
+    ASSERT_FALSE(sample.bytes.empty()) << sample.name;
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+      Bytes damaged = sample.bytes;
+      ASSERT_TRUE(test::FlipScanBytes(damaged, seed, 1 + static_cast<int>(seed % 3)));
+      if (seed % 4 == 0) {
+        ASSERT_TRUE(test::BreakScanTables(damaged));
+      }
+      const test::LibraryDamage expected = test::LibraryVerdict(damaged);
+      SCOPED_TRACE(sample.name + ", seed " + std::to_string(seed) + ", " + test::DamageName(expected));
+      warned += expected == test::LibraryDamage::kWarning;
+      fatal += expected == test::LibraryDamage::kFatal;
+
+      std::uint32_t size = 0;
+      const DibPtr block = DecodeJpegFile(folder.Write("damaged.jpg", damaged), &size);
+      if (expected == test::LibraryDamage::kFatal) {
+        EXPECT_FALSE(block);
+        continue;
+      }
+      ASSERT_TRUE(block);
+      EXPECT_EQ(block->Width(), 48);
+      EXPECT_EQ(block->Height(), 40);
+      EXPECT_EQ(size, block->Size());
+    }
+  }
+  // Both kinds of damage must really have been tried.
+  EXPECT_GT(warned, 10);
+  EXPECT_GT(fatal, 0);
 }
 
 TEST(DecodeJpeg, EveryFailureGivesNull) {

@@ -3,11 +3,14 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/TestFolder.h"
+#include "tools/recwriter/JpegEncoder.h"
+#include "tools/recwriter/TrailerWriter.h"
 
 namespace selvo::test {
 namespace {
@@ -32,37 +35,131 @@ CommandRun RunCommand(const std::string& command) {
 
 std::string Tool(const char* name) { return std::string(SELVO_BINARY_DIR) + "/" + name; }
 
-// Status column of every CSV line that is not 0.
-std::vector<std::string> NonZeroStatuses(const std::string& csv) {
-  std::vector<std::string> statuses;
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows;
   std::istringstream lines(csv);
   std::string line;
   std::getline(lines, line);  // header
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
-    std::string number, channel, status;
-    std::getline(fields, number, ',');
-    std::getline(fields, channel, ',');
-    std::getline(fields, status, ',');
-    if (status != "0") statuses.push_back(status);
+    std::vector<std::string> row;
+    std::string field;
+    while (std::getline(fields, field, ',')) row.push_back(field);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Status column of every CSV line that is not 0.
+std::vector<std::string> NonZeroStatuses(const std::string& csv) {
+  std::vector<std::string> statuses;
+  for (const std::vector<std::string>& row : CsvRows(csv)) {
+    if (row.size() > 2 && row[2] != "0") statuses.push_back(row[2]);
   }
   return statuses;
 }
 
-TEST(SelvoCheck, ReportsTheDemosAlteredFramesAndNothingElse) {
+// Runs selvo-make-demo into the folder `name` of scratch; returns its path.
+std::string MakeDemo(const TestFolder& scratch, const std::string& options, const std::string& name = "demo") {
+  const std::string demo = scratch / name;
+  EXPECT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " " + options).exitCode, 0) << options;
+  return demo;
+}
+
+constexpr std::size_t kStampColumn = 4;
+constexpr std::size_t kDecodedColumn = 5;
+constexpr std::size_t kPathColumn = 6;
+
+// The frame whose compressed data was edited fails both checks (the time
+// check covers the data sum) and still decodes, as the viewer shows it.
+TEST(SelvoCheck, ReportsTheDemosAlteredFramesEachStillDecodedAndNothingElse) {
   TestFolder scratch;
-  const std::string demo = scratch / "demo";
-  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 40 --cameras 2").exitCode, 0);
+  const std::string demo = MakeDemo(scratch, "--frames 40 --cameras 2");
   const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --decode " + demo);
   EXPECT_EQ(check.exitCode, 1);
   EXPECT_EQ(check.out.rfind("number,channel,status,time,stamp,decoded,path\n", 0), 0u);
-  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"1", "2", "7"}));
+  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"3", "1", "2", "7"}));
+  for (const std::vector<std::string>& row : CsvRows(check.out)) {
+    ASSERT_GT(row.size(), kDecodedColumn);
+    EXPECT_EQ(row[kDecodedColumn], "1") << row[kPathColumn];
+  }
+}
+
+TEST(SelvoCheck, OneCameraIsListedInViewerOrderWithItsOwnStamps) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 16 --cameras 4 --no-alter");
+  const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --camera 2 " + demo);
+  EXPECT_EQ(check.exitCode, 0) << check.out;
+  const std::vector<std::vector<std::string>> rows = CsvRows(check.out);
+  ASSERT_EQ(rows.size(), 4u) << check.out;
+  // Camera 2 took every fourth image from the second on, 100 ms apart.
+  const char* files[] = {"IMG00000002.jpg", "IMG00000006.jpg", "IMG00000010.jpg", "IMG00000014.jpg"};
+  const char* stamps[] = {"100", "500", "900", "1300"};
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    ASSERT_GT(rows[k].size(), kPathColumn);
+    EXPECT_EQ(rows[k][0], std::to_string(k + 1));
+    EXPECT_EQ(rows[k][1], "1");  // channels count from 0
+    EXPECT_EQ(rows[k][kStampColumn], stamps[k]) << rows[k][kPathColumn];
+    EXPECT_NE(rows[k][kPathColumn].find(files[k]), std::string::npos) << rows[k][kPathColumn];
+  }
+}
+
+TEST(SelvoCheck, CameraThatCannotBeListedIsAUsageErrorThatSaysWhy) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 8 --cameras 4 --no-alter");
+  const std::string flat = MakeDemo(scratch, "--frames 8 --no-info --no-alter", "flat");
+  const struct {
+    std::string args;
+    const char* says;
+  } cases[] = {
+      {"--camera 0 " + demo, "from 1 to 16"},     {"--camera 17 " + demo, "from 1 to 16"},
+      {"--camera two " + demo, "from 1 to 16"},   {demo + " --camera", "missing value"},
+      {"--camera 5 " + demo, "camera 5 has no images"}, {"--camera 1 " + flat, "no INFO index"},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = RunCommand(Tool("selvo-check") + " --csv " + c.args + " 2>&1");
+    EXPECT_EQ(run.exitCode, 2) << c.args;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << ": " << run.out;
+  }
+}
+
+// Status 4 and 6 (no valid time) draw no box in the viewer; selvo-check
+// must not call them altered either.
+TEST(SelvoCheck, ImagesWithoutAValidTimeAreCalledSoNotTimeAltered) {
+  std::vector<std::uint8_t> rgb(32 * 32 * 3, 90);
+  const std::optional<TrailerWriter> writer = TrailerWriter::ForJpeg(EncodeJpeg(rgb.data(), 32, 32, 80));
+  ASSERT_TRUE(writer);
+  constexpr std::uint32_t kPastTheRecordersRange = 946080000 + 5;
+  TestFolder scratch;
+  scratch.Write("rec/a.jpg", writer->Write({86400, 0}, TrailerDamage::kAlteredTime));
+  scratch.Write("rec/b.jpg", writer->Write({86400, 100}, TrailerDamage::kWithoutTime));
+  scratch.Write("rec/c.jpg", writer->Write({kPastTheRecordersRange, 200}));
+  std::vector<std::uint8_t> badSum = writer->Write({kPastTheRecordersRange, 300});
+  badSum[badSum.size() - 16] ^= 0x01;  // the time check, 16 bytes from the end
+  scratch.Write("rec/d.jpg", badSum);
+
+  EXPECT_EQ(NonZeroStatuses(RunCommand(Tool("selvo-check") + " --csv " + (scratch / "rec")).out),
+            (std::vector<std::string>{"2", "4", "4", "6"}));
+  const CommandRun check = RunCommand(Tool("selvo-check") + " " + (scratch / "rec"));
+  std::istringstream lines(check.out);
+  std::string line;
+  std::vector<std::string> verdicts;
+  while (std::getline(lines, line)) {
+    if (line.find(".jpg") == std::string::npos) continue;
+    verdicts.push_back(line.substr(line.find_last_of('/') + 1) + ": " +
+                       (line.find("TIME ALTERED") != std::string::npos    ? "TIME ALTERED"
+                        : line.find("no valid time") != std::string::npos ? "no valid time"
+                                                                          : "?"));
+  }
+  EXPECT_EQ(verdicts, (std::vector<std::string>{"a.jpg: TIME ALTERED", "b.jpg: no valid time",
+                                                "c.jpg: no valid time", "d.jpg: no valid time"}))
+      << check.out;
+  EXPECT_NE(check.out.find("1 time altered, 3 without valid time"), std::string::npos) << check.out;
 }
 
 TEST(SelvoCheck, AnUntouchedDemoPasses) {
   TestFolder scratch;
-  const std::string demo = scratch / "demo";
-  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 12 --no-alter").exitCode, 0);
+  const std::string demo = MakeDemo(scratch, "--frames 12 --no-alter");
   const CommandRun check = RunCommand(Tool("selvo-check") + " --quiet " + demo);
   EXPECT_EQ(check.exitCode, 0) << check.out;
   EXPECT_NE(check.out.find("12 images: 12 ok"), std::string::npos) << check.out;

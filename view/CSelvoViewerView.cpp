@@ -180,7 +180,7 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   if (!DocumentReady()) return;
   const DibBlock* image = doc_.CurrentImage();
   if (image == nullptr) {
-    DrawInvalidImage(buffer, target, ButtonFace());
+    DrawInvalidImage(buffer, target, ButtonFace(), doc_.GetCurrentStatus(), style);
     return;
   }
   PaneDrawRequest request = CurrentImageRequest(image);

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "doc/TimeText.h"
+#include "source/StatusVerdict.h"
 
 namespace selvo {
 
@@ -31,6 +32,22 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
                                        request.halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
   QPainter painter(&buffer);
   painter.drawImage(box.x, box.y, stretched);
+}
+
+void DrawMarks(QImage& buffer, const PixelBox& box, int status, const PaneOverlayStyle& style) {
+  if (!style.drawMarks) return;
+  QPainter painter(&buffer);
+  style.drawMarks(painter, box.x, box.y, box.w, box.h, status);
+}
+
+void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
+  QPainter painter(&buffer);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(20);
+  font.setStyleStrategy(QFont::PreferQuality);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
 }
 
 void FillBlack(QImage& buffer, const PixelBox& box) {
@@ -96,7 +113,7 @@ void TimeTextOrigin(int timePosition, int bw, int bh, int tw, int th, const Text
 }
 
 QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& style) {
-  if (request.time == 0 || (request.status & kStatusNoValidTime) != 0) return QString();
+  if (request.time == 0 || !VerdictForStatus(request.status).HasValidTime()) return QString();
   QString text;
   if (style.cameraTitleShown) text = request.title + QStringLiteral("  ");
   text += QString::fromStdString(FormatImageTime(request.time, style.dateFormat, style.dateDelimiter));
@@ -149,13 +166,11 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
     FillBlack(buffer, box);
   }
   if ((request.flags & kDrawTexts) != 0) {
-    if ((request.status & kStatusNoValidTime) == 0) DrawTimeText(buffer, request, style, box, metrics);
+    DrawTimeText(buffer, request, style, box, metrics);
     if (request.printing) DrawPrintTitle(buffer, style, box, metrics);
   }
-  if ((request.flags & kDrawImage) != 0 && style.drawMarks) {
-    QPainter painter(&buffer);
-    style.drawMarks(painter, box.x, box.y, box.w, box.h, request.status);
-  }
+  // A frame too damaged to decode is the one most in need of its marks.
+  if ((request.flags & (kDrawImage | kDrawBlackBox)) != 0) DrawMarks(buffer, box, request.status, style);
 }
 
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
@@ -168,15 +183,15 @@ QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDr
   return buffer;
 }
 
-void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background) {
-  QPainter painter(&buffer);
-  painter.fillRect(ToQRect(r), background);
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(20);
-  font.setStyleStrategy(QFont::PreferQuality);
-  painter.setFont(font);
-  painter.setPen(Qt::black);
-  painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
+void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background, int status,
+                      const PaneOverlayStyle& style) {
+  {
+    QPainter painter(&buffer);
+    painter.fillRect(ToQRect(r), background);
+  }
+  DrawMarks(buffer, FitBox43(r), status, style);
+  // Last, so that the marks' boxes never hide why there is no picture.
+  DrawInvalidImageText(buffer, r);
 }
 
 void DrawSunkenEdge(QImage& buffer, const PixelRect& r) {

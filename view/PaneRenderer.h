@@ -23,8 +23,6 @@ enum PaneDrawFlags {
   kDrawBlackBox = 4,  // no picture: the 4:3 box is filled black
 };
 
-constexpr int kStatusNoValidTime = 4;
-
 struct PaneDrawRequest {
   int flags = kDrawImage | kDrawTexts;
   PixelRect rect;                    // area available to the picture
@@ -87,8 +85,11 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
                          const PaneOverlayStyle& style);
 
-// The placeholder for a recording whose current picture could not be read.
-void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background);
+// The placeholder for a recording whose current picture could not be read,
+// with that image's alteration marks in the 4:3 box the picture would have
+// filled.
+void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background, int status,
+                      const PaneOverlayStyle& style);
 
 // A sunken two-pixel frame around r.
 void DrawSunkenEdge(QImage& buffer, const PixelRect& r);

@@ -24,6 +24,7 @@
 #include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
+#include "source/ImageInfo.h"
 #include "source/Notifier.h"
 #include "tests/TestFolder.h"
 #include "tests/gui/SmallRecording.h"
@@ -227,9 +228,16 @@ TEST(AlterationMarksTest, BoxesFollowStatusFlagsOnlyInCheckMode) {
     bool timeBox;
   };
   const Case cases[] = {
-      {true, 0, false, false}, {true, 1, true, false}, {true, 2, false, true}, {true, 3, true, true},
-      {true, 4, false, false}, {true, 5, true, true},  {true, 6, false, false}, {true, 7, true, true},
-      {false, 7, false, false},
+      {true, 0, false, false},
+      {true, kImageAltered, true, false},
+      {true, kTimeAltered, false, true},
+      {true, kImageAltered | kTimeAltered, true, true},
+      {true, kNoValidTime, false, false},
+      {true, kImageAltered | kNoValidTime, true, true},
+      {true, kTimeAltered | kNoValidTime, false, false},
+      {true, kNoTrailer, true, true},
+      {true, -1, false, false},  // not examined: every bit set, no meaning
+      {false, kNoTrailer, false, false},
   };
   const QColor red(255, 0, 0);
   const QColor yellow(255, 255, 0);

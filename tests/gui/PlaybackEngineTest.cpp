@@ -216,9 +216,10 @@ class PlaybackEngineTest : public ::testing::Test {
 
   // Images are stamped 100 ms apart from 0; with channels > 1 they take
   // turns and an INFO index names them.
-  void Open(int count, int channels = 1) {
+  void Open(int count, int channels = 1, bool withTimeList = false) {
     const std::string name = "rec" + std::to_string(++recordings);
-    const std::string path = test::WriteSmallRecording(scratch, name, Frames(count, channels), channels > 1, 16, 16);
+    const std::string path =
+        test::WriteSmallRecording(scratch, name, Frames(count, channels), channels > 1, 16, 16, withTimeList);
     ASSERT_EQ(doc->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
     view->shown.clear();
   }
@@ -313,6 +314,39 @@ TEST_F(PlaybackEngineTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
     EXPECT_EQ(view->shown.back().ms - began, c.lastShownMs);
     EXPECT_EQ(sound->plays, 1);
     EXPECT_EQ(sound->stops, 1);  // ran to the end: stopped and rewound
+  }
+}
+
+// With an index the list holds one camera's images, each stamped by its
+// own line of time.txt: camera c's image k is file 4k + c, stamped
+// (4k + c) x 100 ms on the clock the sound track starts at 0 with file 0.
+// Every camera's pictures must come when the sound reaches their stamps.
+TEST_F(PlaybackEngineTest, SoundModeKeepsEveryCameraOfAnIndexedRecordingInStep) {
+  Open(16, 4, true);
+  for (int camera = 0; camera < 4; ++camera) {
+    SCOPED_TRACE(camera);
+    ASSERT_TRUE(doc->SelectChannel(camera, 1, static_cast<const int*>(nullptr)));
+    doc->ShowImage(0);
+    ASSERT_EQ(doc->GetCurrentChannel(), camera);
+    ScriptedSound* sound = AddSound(0);
+    std::vector<std::int64_t> soundAhead;
+    const auto connection = QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+      if (doc->IsPlayingForward()) soundAhead.push_back(sound->GetPosition() - 100 * (4 * doc->GetPosition() + camera));
+    });
+    view->shown.clear();
+    const std::int64_t began = clock.NowMs();
+
+    doc->RunForwardPlay();
+    QObject::disconnect(connection);
+
+    EXPECT_TRUE(panel->soundMode);
+    EXPECT_EQ(view->Positions(), (std::vector<int>{1, 2, 3}));
+    for (const Shown& s : view->shown) {
+      EXPECT_EQ(s.channel, camera);
+      EXPECT_EQ(s.ms - began, 400 * s.position) << "image " << s.position;
+    }
+    EXPECT_EQ(soundAhead, (std::vector<std::int64_t>{0, 0, 0})) << "pictures out of step with the sound";
+    EXPECT_EQ(sound->plays, 1);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 
+#include "source/ImageInfo.h"
 #include "view/PaneLayout.h"
 #include "view/PaneRenderer.h"
 
@@ -160,7 +161,7 @@ TEST_F(PaneTextTest, TimeTextCarriesTitleAndFormattedTime) {
   EXPECT_EQ(TimeTextFor(request, style_), QStringLiteral("GATE  2004-03-07 09:05:01"));
   style_.cameraTitleShown = false;
   EXPECT_EQ(TimeTextFor(request, style_), QStringLiteral("2004-03-07 09:05:01"));
-  request.status = 6;  // no valid time: neither title nor time
+  request.status = kTimeAltered | kNoValidTime;  // neither title nor time
   style_.cameraTitleShown = true;
   EXPECT_TRUE(TimeTextFor(request, style_).isEmpty());
   request.status = 0;
@@ -184,7 +185,7 @@ TEST_F(PaneTextTest, NoTextAndNoShadowWithoutValidTimeOrWhenTheTextCannotFit) {
     PixelRect rect;
     QPoint probe;
   } cases[] = {
-      {"status flag 4", 4, QString(), {0, 0, 640, 480}, {14, 8}},
+      {"no valid time", kNoValidTime, QString(), {0, 0, 640, 480}, {14, 8}},
       {"wider than the pane", 0, longTitle, {100, 100, 420, 340}, {107, 104}},
       // a 36-pixel box gives a 2-pixel font and no top margin: the text
       // would start on the target's top edge
@@ -231,7 +232,9 @@ TEST_F(PaneTextTest, PrintTitleSitsCentredUnderThePictureAndIsNeverCut) {
   EXPECT_GT(lastInk - firstInk, 12);  // the glyphs' full height, not a 5-row sliver
 }
 
-TEST_F(PaneTextTest, MissingPictureGivesABlackBoxAndMarksFollowTheImageFlag) {
+// A picture that could not be decoded is the one most in need of its marks:
+// the black box carries them as a picture would.
+TEST_F(PaneTextTest, MissingPictureGivesABlackBoxThatStillCarriesTheMarks) {
   int marksCalls = 0;
   style_.drawMarks = [&marksCalls](QPainter&, int x, int y, int w, int h, int status) {
     ++marksCalls;
@@ -239,24 +242,24 @@ TEST_F(PaneTextTest, MissingPictureGivesABlackBoxAndMarksFollowTheImageFlag) {
     EXPECT_EQ(y, 0);
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
-    EXPECT_EQ(status, 3);
+    EXPECT_EQ(status, kImageAltered | kTimeAltered);
   };
   QImage buffer(1000, 480, QImage::Format_RGB32);
   buffer.fill(Qt::white);
   PaneDrawRequest request;
   request.rect = {0, 0, 1000, 480};
   request.flags = kDrawBlackBox;
-  request.status = 3;
+  request.status = kImageAltered | kTimeAltered;
   DrawPane(buffer, request, style_);
   EXPECT_EQ(buffer.pixel(180, 0), qRgb(0, 0, 0));
   EXPECT_EQ(buffer.pixel(819, 479), qRgb(0, 0, 0));
   EXPECT_EQ(buffer.pixel(179, 0), qRgb(255, 255, 255));
   EXPECT_EQ(buffer.pixel(820, 0), qRgb(255, 255, 255));
-  EXPECT_EQ(marksCalls, 0);
+  EXPECT_EQ(marksCalls, 1);
   request.flags = kDrawImage | kDrawTexts;
   request.image = image_.get();
   DrawPane(buffer, request, style_);
-  EXPECT_EQ(marksCalls, 1);
+  EXPECT_EQ(marksCalls, 2);
 }
 
 }  // namespace

@@ -72,6 +72,8 @@ std::int32_t StatusFor(TrailerDamage damage) {
     case TrailerDamage::kAlteredTime: return 2;
     case TrailerDamage::kWithoutTime: return 4;
     case TrailerDamage::kNoTrailer: return 7;
+    // The time check covers the data sum too: an edited picture fails both.
+    case TrailerDamage::kTamperedData: return 3;
     case TrailerDamage::kNone: break;
   }
   return 0;
@@ -96,21 +98,29 @@ std::vector<std::string> RecordingWriter::DefaultTitles(int cameras) {
 }
 
 std::vector<AlteredFrame> RecordingWriter::PlanAlterations(std::uint32_t frames, int cameras) {
-  const TrailerDamage damages[] = {TrailerDamage::kAlteredImage, TrailerDamage::kAlteredTime,
-                                   TrailerDamage::kNoTrailer};
+  struct Placement {
+    std::uint64_t eighths;  // how far into the recording
+    std::uint64_t camera;   // 0-based, wrapped to the cameras there are
+    TrailerDamage damage;
+  };
+  // A quarter, a half and three quarters into the recording on cameras 1, 2,
+  // 3; and early on camera 1, where the viewer opens, a frame whose
+  // compressed data was edited: it decodes, damaged, and must still be marked.
+  const Placement placements[] = {{2, 0, TrailerDamage::kAlteredImage},
+                                  {4, 1, TrailerDamage::kAlteredTime},
+                                  {6, 2, TrailerDamage::kNoTrailer},
+                                  {1, 0, TrailerDamage::kTamperedData}};
   const auto cameraCount = static_cast<std::uint64_t>(std::max(cameras, 1));
   std::vector<AlteredFrame> plan;
-  for (std::uint64_t i = 1; i <= 3; ++i) {
-    // A quarter, a half and three quarters into the recording, on cameras 1, 2, 3.
-    const std::uint64_t base = frames * i / 4;
-    const std::uint64_t index = base - base % cameraCount + (i - 1) % cameraCount;
+  for (const Placement& at : placements) {
+    const std::uint64_t base = frames * at.eighths / 8;
+    const std::uint64_t index = base - base % cameraCount + at.camera % cameraCount;
     if (index >= frames) continue;
     const auto number = static_cast<std::uint32_t>(index + 1);
     bool taken = false;
     for (const AlteredFrame& a : plan) taken = taken || a.number == number;
     if (taken) continue;
-    const TrailerDamage damage = damages[i - 1];
-    plan.push_back(AlteredFrame{number, damage, StatusFor(damage)});
+    plan.push_back(AlteredFrame{number, at.damage, StatusFor(at.damage)});
   }
   return plan;
 }

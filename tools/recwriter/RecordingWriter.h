@@ -22,7 +22,7 @@ struct RecordingOptions {
   bool infoIndex = true;
   bool subfolders = true;                 // false: every image directly in the folder
   std::uint32_t imagesPerFolder = 1000;
-  bool alter = true;                      // one altered image, one altered time, one bare image
+  bool alter = true;                      // altered image, altered time, bare image, edited data
   bool fast = false;                      // encode a few pictures once and repeat them
   std::uint32_t intervalMs = 100;         // stamp distance between consecutive images
   CalendarFields start{2026, 3, 7, 9, 0, 0};
@@ -67,7 +67,7 @@ class RecordingWriter {
 
   // "GATE", "駐車場", "LOBBY", "YARD", then "CAMERA 05".. as UTF-8.
   static std::vector<std::string> DefaultTitles(int cameras);
-  // The three alterations spread over the recording and over the first cameras.
+  // The alterations spread over the recording and over the first cameras.
   static std::vector<AlteredFrame> PlanAlterations(std::uint32_t frames, int cameras);
 
  private:

@@ -6,6 +6,7 @@
 
 #include "source/ByteOrder.h"
 #include "source/CalendarTime.h"
+#include "tools/recwriter/CompressedDataTamper.h"
 
 namespace selvo {
 namespace {
@@ -108,7 +109,7 @@ std::uint16_t Jp2TimeSum(std::uint16_t dataSum, std::uint32_t seconds) {
 
 bool HasTime(TrailerDamage damage) {
   return damage == TrailerDamage::kNone || damage == TrailerDamage::kAlteredImage ||
-         damage == TrailerDamage::kAlteredTime;
+         damage == TrailerDamage::kAlteredTime || damage == TrailerDamage::kTamperedData;
 }
 
 }  // namespace
@@ -205,6 +206,17 @@ void TrailerWriter::WriteTo(const TrailerValues& values, TrailerDamage damage,
     AppendJp2Trailer(values, damage, out);
     if (damage == TrailerDamage::kAlteredImage) AlterJp2Image(out);
   }
+  if (damage == TrailerDamage::kTamperedData) TamperCompressedData(values, out);
+}
+
+// One byte in the second half of the data: the top of the picture stays
+// intact, the rest shows the damage, and every image gets its own byte.
+void TrailerWriter::TamperCompressedData(const TrailerValues& values, std::vector<std::uint8_t>& out) const {
+  const std::optional<ByteSpan> data = format_ == ImageFormat::kJpeg ? FindJpegScanData(out) : FindJp2PacketData(out);
+  if (!data) return;
+  ByteSpan secondHalf = *data;
+  secondHalf.begin += data->Size() / 2;
+  FlipDataBytes(out, secondHalf, values.stampMs ^ values.seconds, 1);
 }
 
 // After the data aligned to 32 bytes: [timeSum, seconds,] data sum, dqt4, then

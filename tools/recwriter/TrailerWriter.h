@@ -20,6 +20,8 @@ enum class TrailerDamage {
   kNoTrailer,     // the bare image: status 7
   kAlteredImage,  // image bytes changed after the data check was taken: flag 1
   kAlteredTime,   // seconds changed after the time check was taken: flag 2
+  kTamperedData,  // a byte of the compressed data changed, as an edit of the
+                  // picture would: flag 1; the decoder warns but shows it
 };
 
 struct TrailerValues {
@@ -54,6 +56,7 @@ class TrailerWriter {
   void AppendJp2Trailer(const TrailerValues& values, TrailerDamage damage, std::vector<std::uint8_t>& out) const;
   void AlterJpegImage(std::vector<std::uint8_t>& out) const;
   void AlterJp2Image(std::vector<std::uint8_t>& out) const;
+  void TamperCompressedData(const TrailerValues& values, std::vector<std::uint8_t>& out) const;
 
   ImageFormat format_ = ImageFormat::kJpeg;
   std::vector<std::uint8_t> image_;  // through the end marker

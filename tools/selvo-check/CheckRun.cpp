@@ -19,6 +19,7 @@
 #include "source/MediaProbe.h"
 #include "source/SoundDecoder.h"
 #include "source/SoundFile.h"
+#include "source/StatusVerdict.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
@@ -164,7 +165,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
     std::fprintf(err_, "%s: no recorder images found\n", folder.c_str());
     return kCheckUsageOrUnreadable;
   }
-  if (source.HasChannel(-1)) source.SelectChannels(-1, 1, nullptr);
+  if (!SelectCamera(source, folder)) return kCheckUsageOrUnreadable;
 
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   const int count = source.GetCount();
@@ -177,7 +178,9 @@ int CheckRun::CheckFolder(const std::string& folder) {
     image.channel = record.channel;
     image.status = record.status;
     image.time = record.recordTime;
-    image.stamp = record.stampMs;
+    // The stamp that paces playback, which time.txt may set apart from the
+    // trailer's.
+    image.stamp = source.GetStampAt(i);
     image.path = record.path;
     if (options_.decode) image.decoded = DecodesByExtension(record.path) ? 1 : 0;
     Report(image);
@@ -188,7 +191,31 @@ int CheckRun::CheckFolder(const std::string& folder) {
   return result;
 }
 
+// All images in the order of their files, or one camera's as the viewer lists
+// them when that camera is chosen; false (told on err) when that cannot be.
+bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder) {
+  if (options_.camera == 0) {
+    if (source.HasChannel(-1)) source.SelectChannels(-1, 1, nullptr);
+    return true;
+  }
+  const int channel = options_.camera - 1;
+  if (!source.HasChannel(-1)) {
+    std::fprintf(err_, "%s: no INFO index, so the images of camera %d are not known\n", folder.c_str(),
+                 options_.camera);
+    return false;
+  }
+  if (!source.HasChannel(channel)) {
+    std::fprintf(err_, "%s: camera %d has no images\n", folder.c_str(), options_.camera);
+    return false;
+  }
+  return source.SelectChannels(channel, 1, nullptr);
+}
+
 int CheckRun::CheckImageFile(const std::string& file) {
+  if (options_.camera != 0) {
+    std::fprintf(err_, "%s: --camera needs a recording folder\n", file.c_str());
+    return kCheckUsageOrUnreadable;
+  }
   if (access(file.c_str(), R_OK) != 0) {
     std::fprintf(err_, "%s: %s\n", file.c_str(), std::strerror(errno));
     return kCheckUsageOrUnreadable;
@@ -292,37 +319,24 @@ bool CheckRun::IsProblem(const CheckedImage& image) const {
 }
 
 std::string CheckRun::Verdict(const CheckedImage& image) const {
-  std::string verdict;
-  const int s = image.status;
-  if (image.unreadable) {
-    verdict = "unreadable record";
-  } else if (s == -1) {
-    verdict = "not a recorder image";
-  } else if (s == kNoTrailer) {
-    verdict = "no recorder trailer";
-  } else {
-    const bool imageAltered = (s & kImageAltered) != 0;
-    const bool timeAltered = (s & (kTimeAltered | kNoValidTime)) != 0;
-    if (imageAltered) verdict = "IMAGE ALTERED";
-    if (timeAltered) verdict += verdict.empty() ? "TIME ALTERED" : ", TIME ALTERED";
-    if (verdict.empty()) verdict = "ok";
-  }
+  std::string verdict = image.unreadable ? "unreadable record" : VerdictForStatus(image.status).Text();
   if (image.decoded == 0) verdict = verdict == "ok" ? "undecodable" : verdict + ", undecodable";
   return verdict;
 }
 
 void CheckRun::CountVerdict(const CheckedImage& image) {
   ++total_;
-  const int s = image.status;
+  const StatusVerdict verdict = VerdictForStatus(image.status);
   if (image.unreadable) {
     ++unreadable_;
-  } else if (s == -1) {
+  } else if (verdict.notExamined) {
     ++notRecorder_;
-  } else if (s == kNoTrailer) {
+  } else if (verdict.noTrailer) {
     ++noTrailer_;
   } else {
-    if (s & kImageAltered) ++imageAltered_;
-    if (s & (kTimeAltered | kNoValidTime)) ++timeAltered_;
+    if (verdict.ShowsImageAlteredBox()) ++imageAltered_;
+    if (verdict.ShowsTimeAlteredBox()) ++timeAltered_;
+    if (verdict.noValidTime) ++noValidTime_;
   }
   if (image.decoded == 0) ++undecodable_;
   if (!IsProblem(image)) ++ok_;
@@ -346,9 +360,9 @@ void CheckRun::Report(const CheckedImage& image) {
 void CheckRun::PrintSummary() {
   if (options_.csv) return;
   std::fprintf(out_,
-               "%ld images: %ld ok, %ld image altered, %ld time altered, %ld without recorder trailer, "
-               "%ld not recorder images",
-               total_, ok_, imageAltered_, timeAltered_, noTrailer_, notRecorder_);
+               "%ld images: %ld ok, %ld image altered, %ld time altered, %ld without valid time, "
+               "%ld without recorder trailer, %ld not recorder images",
+               total_, ok_, imageAltered_, timeAltered_, noValidTime_, noTrailer_, notRecorder_);
   if (unreadable_ > 0) std::fprintf(out_, ", %ld unreadable records", unreadable_);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", undecodable_);
   std::fprintf(out_, "\n");

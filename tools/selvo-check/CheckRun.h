@@ -12,11 +12,13 @@
 namespace selvo {
 
 class DiscImageSource;
+class FolderImageSource;
 
 struct CheckOptions {
   bool csv = false;
   bool decode = false;
   bool quiet = false;
+  int camera = 0;  // 1..16: list only that camera's images, as the viewer shows them; 0 all
 };
 
 struct CheckedImage {
@@ -64,6 +66,7 @@ class CheckRun {
  private:
   int CheckFolder(const std::string& folder);
   int CheckImageFile(const std::string& file);
+  bool SelectCamera(FolderImageSource& source, const std::string& folder);
   CheckedImage ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index);
   int Finish(int result);
   void Report(const CheckedImage& image);
@@ -86,6 +89,7 @@ class CheckRun {
   long ok_ = 0;
   long imageAltered_ = 0;
   long timeAltered_ = 0;
+  long noValidTime_ = 0;
   long noTrailer_ = 0;
   long notRecorder_ = 0;
   long undecodable_ = 0;

@@ -1,5 +1,6 @@
 // selvo-check: verify that nothing in a recorder export was altered.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: selvo-check [--csv] [--decode] [--quiet] PATH...\n"
+    "Usage: selvo-check [--csv] [--decode] [--quiet] [--camera N] PATH...\n"
     "       selvo-check [--csv] [--decode] [--quiet] --disc DISC\n"
     "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
     "Checks the recorder trailer of every image in a recording folder (or of\n"
@@ -23,7 +24,11 @@ const char kUsage[] =
     "                   does; images that could not be copied are listed on stderr\n"
     "  --range A-B      the records to copy\n"
     "  --prefix P       file-name prefix (default: the first image's date, MM-DD-YYYY-)\n"
-    "  --csv      one CSV line per image: number,channel,status,time,stamp,decoded,path\n"
+    "  --camera N       list only camera N's images (1..16), numbered as the\n"
+    "                   viewer numbers them when that camera is chosen; needs the\n"
+    "                   recording's INFO index\n"
+    "  --csv      one CSV line per image: number,channel,status,time,stamp,decoded,path;\n"
+    "             stamp is the millisecond stamp that paces playback\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
     "  --quiet    print only the problems and the summary\n"
     "  --help     show this help\n"
@@ -35,6 +40,12 @@ const char kUsage[] =
 int UsageError(const char* why, const std::string& what) {
   std::fprintf(stderr, "selvo-check: %s%s\n%s", why, what.c_str(), kUsage);
   return selvo::kCheckUsageOrUnreadable;
+}
+
+bool ParseCamera(const std::string& text, int& camera) {
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  camera = std::atoi(text.c_str());
+  return camera >= 1 && camera <= 16;
 }
 
 }  // namespace
@@ -50,7 +61,8 @@ int main(int argc, char** argv) {
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool takesValue = arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix";
+    const bool takesValue =
+        arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -64,6 +76,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--prefix") {
       extract.prefixGiven = true;
       extract.prefix = argv[++i];
+    } else if (arg == "--camera") {
+      if (!ParseCamera(argv[++i], options.camera)) {
+        return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
+      }
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
@@ -84,6 +100,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!disc.empty()) {
+    if (options.camera != 0) return UsageError("--camera needs a recording folder, not --disc", "");
     if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
     selvo::CheckRun run(options, stdout, stderr);
     if (extracting) {

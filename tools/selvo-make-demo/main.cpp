@@ -24,8 +24,9 @@ const char kUsage[] =
     "Usage: selvo-make-demo OUT [options]\n"
     "Writes a demo recording into the folder OUT: camera images with recorder\n"
     "trailers in numbered subfolders (IMG00001, ...), an INFO index, time.txt,\n"
-    "SOUND/sound.wav with a beep on every image, and three deliberately altered\n"
-    "images (changed image data, changed time, no trailer), which are listed.\n"
+    "SOUND/sound.wav with a beep on every image, and four deliberately altered\n"
+    "images (changed quantisation table, changed time, no trailer, one byte of\n"
+    "the compressed data changed), which are listed.\n"
     "\n"
     "  --frames N      number of images (default 240, at most 10000000)\n"
     "  --cameras N     number of cameras, 1..16 (default 4)\n"
@@ -185,6 +186,7 @@ bool PrepareOut(const std::string& out, bool force) {
 const char* DamageText(selvo::TrailerDamage damage) {
   switch (damage) {
     case selvo::TrailerDamage::kAlteredImage: return "image data altered";
+    case selvo::TrailerDamage::kTamperedData: return "a byte of the compressed data changed";
     case selvo::TrailerDamage::kAlteredTime: return "time altered";
     case selvo::TrailerDamage::kNoTrailer: return "no recorder trailer";
     case selvo::TrailerDamage::kWithoutTime: return "trailer without time";
