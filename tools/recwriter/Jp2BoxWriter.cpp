@@ -80,8 +80,8 @@ Bytes DefaultLabColourBox() { return EnumeratedColourBox(kLabSpace); }
 
 Bytes LabColourBox(const LabRanges& ranges) {
   Bytes payload = EnumeratedPayload(kLabSpace);
-  for (std::uint32_t value : {ranges.rangeL, ranges.offsetL, ranges.rangeA, ranges.offsetA, ranges.rangeB,
-                              ranges.offsetB, kDaylight50}) {
+  for (std::uint32_t value :
+       {ranges.rangeL, ranges.offsetL, ranges.rangeA, ranges.offsetA, ranges.rangeB, ranges.offsetB, kDaylight50}) {
     AppendBe32(payload, value);
   }
   return Box("colr", payload);
