@@ -45,9 +45,9 @@ OPJ_BOOL SeekInMemory(OPJ_OFF_T pos, void* user) {
 
 
 // The codec refuses more resolution levels than the smallest plane allows.
-int ResolutionsFor(int width, int height) {
+int ResolutionsFor(int smallestSide) {
   int levels = 1;
-  while (levels < kMaxResolutions && (std::min(width, height) >> levels) > 0) ++levels;
+  while (levels < kMaxResolutions && (smallestSide >> levels) > 0) ++levels;
   return levels;
 }
 
@@ -133,8 +133,7 @@ std::vector<std::uint8_t> Encode(const std::vector<Jp2Plane>& planes, int width,
 
   opj_cparameters_t parameters;
   opj_set_default_encoder_parameters(&parameters);
-  const int side = SmallestPlaneSide(planes, width, height);
-  parameters.numresolution = ResolutionsFor(side, side);
+  parameters.numresolution = ResolutionsFor(SmallestPlaneSide(planes, width, height));
   parameters.tcp_numlayers = 1;
   parameters.tcp_mct = choice.colourTransform ? 1 : 0;
   if (choice.lossy) {
