@@ -7,7 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "source/ColourConversion.h"
+#include "source/ColourTransform.h"
 #include "source/FileBytes.h"
+#include "source/Jp2ColourSpace.h"
 #include "source/OpenJpegHandles.h"
 
 namespace selvo {
@@ -106,6 +109,10 @@ class ComponentSampler {
   // Row of the image counted from its top.
   const OPJ_INT32* Row(int y) const { return comp_->data + static_cast<std::size_t>(rows_[y]) * comp_->w; }
   std::uint8_t At(const OPJ_INT32* row, int x) const { return To8Bits(row[columns_[x]]); }
+  // The sample as a fraction of the component's full scale, every bit kept.
+  double Level(const OPJ_INT32* row, int x) const {
+    return static_cast<double>(Unsigned(row[columns_[x]])) / static_cast<double>(maxValue_);
+  }
 
  private:
   static std::vector<OPJ_UINT32> SampleIndices(OPJ_UINT32 imageStart, int count, OPJ_UINT32 step,
@@ -119,8 +126,12 @@ class ComponentSampler {
     return indices;
   }
 
+  std::int64_t Unsigned(OPJ_INT32 raw) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(raw) + offset_, 0, maxValue_);
+  }
+
   std::uint8_t To8Bits(OPJ_INT32 raw) const {
-    std::int64_t value = std::clamp<std::int64_t>(static_cast<std::int64_t>(raw) + offset_, 0, maxValue_);
+    const std::int64_t value = Unsigned(raw);
     if (shift_ > 0) return static_cast<std::uint8_t>(value >> shift_);
     if (maxValue_ == 255) return static_cast<std::uint8_t>(value);
     return static_cast<std::uint8_t>(value * 255 / maxValue_);
@@ -134,59 +145,90 @@ class ComponentSampler {
   std::vector<OPJ_UINT32> rows_;
 };
 
-std::uint8_t ClampToByte(double v) { return static_cast<std::uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); }
-
-// Luma and chroma planes that the codec left untransformed (typical of
-// subsampled files) are turned into colour here.
-bool IsLumaChroma(const opj_image_t& image) {
-  if (image.numcomps < 3) return false;
-  if (image.color_space == OPJ_CLRSPC_SYCC) return true;
-  const bool chromaSubsampled = image.comps[1].dx > image.comps[0].dx || image.comps[1].dy > image.comps[0].dy ||
-                                image.comps[2].dx > image.comps[0].dx || image.comps[2].dy > image.comps[0].dy;
-  return image.color_space == OPJ_CLRSPC_UNSPECIFIED && chromaSubsampled;
-}
-
 void StoreBgr(std::uint8_t* pixel, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   pixel[0] = blue;
   pixel[1] = green;
   pixel[2] = red;
 }
 
-bool FillColour(const opj_image_t& image, DibBlock& block) {
-  ComponentSampler planes[3];
-  for (int c = 0; c < 3; ++c) {
+bool InitPlanes(const opj_image_t& image, int count, ComponentSampler* planes) {
+  for (int c = 0; c < count; ++c) {
     if (!planes[c].Init(image, image.comps[c])) return false;
-  }
-  const bool lumaChroma = IsLumaChroma(image);
-  for (int y = 0; y < block.Height(); ++y) {
-    const OPJ_INT32* rows[3] = {planes[0].Row(y), planes[1].Row(y), planes[2].Row(y)};
-    std::uint8_t* out = block.RowFromTop(y);
-    for (int x = 0; x < block.Width(); ++x, out += 3) {
-      const std::uint8_t a = planes[0].At(rows[0], x);
-      const std::uint8_t b = planes[1].At(rows[1], x);
-      const std::uint8_t c = planes[2].At(rows[2], x);
-      if (!lumaChroma) {
-        StoreBgr(out, a, b, c);
-        continue;
-      }
-      const double cb = b - 128.0;
-      const double cr = c - 128.0;
-      StoreBgr(out, ClampToByte(a + 1.402 * cr), ClampToByte(a - 0.344136 * cb - 0.714136 * cr),
-               ClampToByte(a + 1.772 * cb));
-    }
   }
   return true;
 }
 
-bool FillGrey(const opj_image_t& image, DibBlock& block) {
-  ComponentSampler grey;
-  if (!grey.Init(image, image.comps[0])) return false;
+// Far outside any real CIELab value, yet keeps absurd ranges from a hostile
+// header away from infinity.
+constexpr double kLabLimit = 1000.0;
+
+bool FillLab(const opj_image_t& image, DibBlock& block) {
+  LabEncoding encoding;
+  const std::unique_ptr<ColourTransform> transform = ColourTransform::FromLab();
+  ComponentSampler planes[3];
+  if (!LabEncodingOf(image, encoding) || !transform || !InitPlanes(image, 3, planes)) return false;
+  std::vector<double> lab(static_cast<std::size_t>(block.Width()) * 3);
   for (int y = 0; y < block.Height(); ++y) {
-    const OPJ_INT32* row = grey.Row(y);
+    const OPJ_INT32* rows[3] = {planes[0].Row(y), planes[1].Row(y), planes[2].Row(y)};
+    for (int x = 0; x < block.Width(); ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const double value = encoding.minimum[c] + planes[c].Level(rows[c], x) * encoding.range[c];
+        lab[static_cast<std::size_t>(x) * 3 + static_cast<std::size_t>(c)] = std::clamp(value, -kLabLimit, kLabLimit);
+      }
+    }
+    transform->Convert(lab.data(), block.RowFromTop(y), block.Width());
+  }
+  return true;
+}
+
+// A profile that does not fit the picture's colour (an RGB profile on grey,
+// ink or Lab planes) or cannot be read is passed over: the picture is still
+// shown, as its declared colour space has it.
+std::unique_ptr<ColourTransform> ProfileTransform(const opj_image_t& image, Jp2ColourModel model) {
+  if (model == Jp2ColourModel::kCmyk || model == Jp2ColourModel::kLab) return nullptr;
+  std::size_t size = 0;
+  const std::uint8_t* profile = IccProfileOf(image, &size);
+  const ColourTransform::Input input =
+      model == Jp2ColourModel::kGrey ? ColourTransform::Input::kGreyInBgr : ColourTransform::Input::kBgr;
+  return profile != nullptr ? ColourTransform::FromIccProfile(profile, size, input) : nullptr;
+}
+
+void ConvertPixel(Jp2ColourModel model, const std::uint8_t* samples, std::uint8_t* bgr) {
+  switch (model) {
+    case Jp2ColourModel::kGrey:
+      StoreBgr(bgr, samples[0], samples[0], samples[0]);
+      return;
+    case Jp2ColourModel::kLumaChroma:
+      LumaChromaToBgr(samples[0], samples[1], samples[2], bgr);
+      return;
+    case Jp2ColourModel::kCmyk:
+      InkToBgr(samples[0], samples[1], samples[2], samples[3], bgr);
+      return;
+    default:
+      StoreBgr(bgr, samples[0], samples[1], samples[2]);
+      return;
+  }
+}
+
+bool FillConverted(const opj_image_t& image, Jp2ColourModel model, DibBlock& block) {
+  const int count = ComponentsFor(model);
+  ComponentSampler planes[4];
+  if (!InitPlanes(image, count, planes)) return false;
+  const std::unique_ptr<ColourTransform> profile = ProfileTransform(image, model);
+  const std::size_t rowBytes = static_cast<std::size_t>(block.Width()) * 3;
+  std::vector<std::uint8_t> unprofiled(profile ? rowBytes : 0);
+  for (int y = 0; y < block.Height(); ++y) {
+    const OPJ_INT32* rows[4] = {};
+    for (int c = 0; c < count; ++c) rows[c] = planes[c].Row(y);
     std::uint8_t* out = block.RowFromTop(y);
-    for (int x = 0; x < block.Width(); ++x, out += 3) {
-      const std::uint8_t v = grey.At(row, x);
-      StoreBgr(out, v, v, v);
+    for (int x = 0; x < block.Width(); ++x) {
+      std::uint8_t samples[4] = {};
+      for (int c = 0; c < count; ++c) samples[c] = planes[c].At(rows[c], x);
+      ConvertPixel(model, samples, out + static_cast<std::size_t>(x) * 3);
+    }
+    if (profile) {
+      std::copy(out, out + rowBytes, unprofiled.begin());
+      profile->Convert(unprofiled.data(), out, block.Width());
     }
   }
   return true;
@@ -197,7 +239,8 @@ DibPtr ToDibBlock(const opj_image_t& image) {
   if (!PlausibleHeader(image)) return nullptr;
   DibPtr block = DibBlock::Create(ImageWidth(image), ImageHeight(image), 3);
   if (!block) return nullptr;
-  const bool filled = image.numcomps >= 3 ? FillColour(image, *block) : FillGrey(image, *block);
+  const Jp2ColourModel model = ColourModelOf(image);
+  const bool filled = model == Jp2ColourModel::kLab ? FillLab(image, *block) : FillConverted(image, model, *block);
   return filled ? std::move(block) : nullptr;
 }
 

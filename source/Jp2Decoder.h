@@ -7,9 +7,11 @@
 
 namespace selvo {
 
-// Always 24-bit BGR: one or two components are grey, three or more are
-// colour (the first three; luma-chroma planes are converted), every
-// component scaled to 8 bits and sampled at the image's full resolution.
+// Always 24-bit sRGB as BGR: one or two components are grey, three or more
+// are colour in the space the file declares (sRGB, sYCC, e-sYCC, CMYK,
+// CIELab; undeclared planes with subsampled chroma count as luma-chroma), an
+// embedded ICC profile for grey or RGB is applied; every component is scaled
+// to 8 bits and sampled at the image's full resolution.
 // Null on any failure, including files over four components or
 // DibBlock::kMaxPixels. sizeOut (may be null) receives the block's real size,
 // on success only.

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "source/ColourConversion.h"
 #include "source/FileBytes.h"
 
 namespace selvo {
@@ -44,19 +45,20 @@ bool IsFourChannel(int colorspace) { return colorspace == TJCS_CMYK || colorspac
 
 // Four-channel pixels arrive as C, M, Y, K in the inverted form common to
 // such files (255 = no ink), so multiplying each of the first three by the
-// fourth gives red, green and blue; stored as B, G, R with K kept last.
+// fourth gives red, green and blue; stored as B, G, R with K kept last. The
+// product is scaled by 255, not 256, so that no ink at all stays white.
 void FourChannelToBgr(DibBlock& block) {
   const std::size_t pixelsPerRow = static_cast<std::size_t>(block.Width());
   for (int row = 0; row < block.Height(); ++row) {
     std::uint8_t* p = block.Pixels() + block.Stride() * static_cast<std::size_t>(row);
     for (std::size_t x = 0; x < pixelsPerRow; ++x, p += 4) {
-      const unsigned red = p[0];
-      const unsigned green = p[1];
-      const unsigned blue = p[2];
-      const unsigned alpha = p[3];
-      p[0] = static_cast<std::uint8_t>((blue * alpha + 1) >> 8);
-      p[1] = static_cast<std::uint8_t>((green * alpha + 1) >> 8);
-      p[2] = static_cast<std::uint8_t>((red * alpha + 1) >> 8);
+      const std::uint8_t red = p[0];
+      const std::uint8_t green = p[1];
+      const std::uint8_t blue = p[2];
+      const std::uint8_t fourth = p[3];
+      p[0] = MultiplyBytes(blue, fourth);
+      p[1] = MultiplyBytes(green, fourth);
+      p[2] = MultiplyBytes(red, fourth);
     }
   }
 }

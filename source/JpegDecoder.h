@@ -10,7 +10,7 @@ namespace selvo {
 
 // Colour and greyscale images give 24-bit BGR. Four-channel (CMYK / YCCK)
 // images give 32 bits per pixel: B, G, R, each the ink-inverted channel times
-// the fourth channel (+1, >> 8), then the fourth channel itself; their rows are
+// the fourth channel / 255 (rounded), then the fourth channel itself; rows are
 // bottom-up too. Other channel counts are refused by the library.
 
 // A file that decodes with warnings (damaged compressed data) is a picture:

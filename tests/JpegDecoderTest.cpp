@@ -107,16 +107,16 @@ TEST(DecodeJpeg, GreyImageIsWidenedTo24Bits) {
   ExpectPixel(block->RowFromTop(15) + 12, {220, 220, 220}, "bottom");
 }
 
-TEST(DecodeJpeg, FourChannelImageBecomes32BitBgrScaledByFourthChannel) {
+TEST(DecodeJpeg, FourChannelImageBecomes32BitBgrScaledByFourthChannelAndWhiteStaysWhite) {
   const Bytes jpeg = EncodeCmykJpeg(TwoBands(8, 16, 8, {200, 100, 50, 128}, {255, 255, 255, 255}).data(), 8, 16, 100);
   std::uint32_t size = 0;
   const DibPtr block = DecodeJpegMemory(jpeg.data(), jpeg.size(), &size);
   ASSERT_TRUE(block);
   EXPECT_EQ(ReadLe16(block->Data() + 14), 32u);
   EXPECT_EQ(size, 44u + 32 * 16);
-  // (channel x fourth + 1) >> 8, red and blue exchanged; rows bottom-up too.
+  // channel x fourth / 255, red and blue exchanged; rows bottom-up too.
   ExpectPixel(block->RowFromTop(0), {25, 50, 100, 128}, "top");
-  ExpectPixel(block->RowFromTop(15), {254, 254, 254, 255}, "bottom");
+  ExpectPixel(block->RowFromTop(15), {255, 255, 255, 255}, "bottom (no ink)");
 }
 
 TEST(DecodeJpeg, TruncatedImageKeepsWhatWasDecodedFromMemoryAndFromAFile) {

@@ -15,4 +15,17 @@ std::vector<std::uint8_t> EncodeJp2(const std::uint8_t* rgb, int width, int heig
 // components is 1 (grey, 1 byte per pixel) or 3 (RGB).
 std::vector<std::uint8_t> EncodeLosslessJp2(const std::uint8_t* pixels, int width, int height, int components);
 
+// One plane of a hand-made codestream: 8-bit samples at the plane's own
+// resolution, ceil(width / dx) x ceil(height / dy), top row first.
+struct Jp2Plane {
+  std::vector<std::uint8_t> samples;
+  int dx = 1;
+  int dy = 1;
+};
+
+// A bare reversible codestream (no boxes) of one to four planes stored as
+// given, without a colour transform, so that a test can label it with any
+// colour specification (see Jp2BoxWriter).
+std::vector<std::uint8_t> EncodeLosslessCodestream(const std::vector<Jp2Plane>& planes, int width, int height);
+
 }  // namespace selvo
