@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <limits>
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
@@ -113,7 +114,8 @@ bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
 
   timeList_.Clear();
   const std::string timeFile = FindChildIgnoringCase(path, "time.txt", EntryType::kFile);
-  if (!timeFile.empty()) timeList_.Load(timeFile);
+  // time.txt has a line per image file; lines past them are never asked for.
+  if (!timeFile.empty()) timeList_.Load(timeFile, names_.size());
   cursor_ = records_.empty() ? -1 : 0;
   return true;
 }
@@ -443,7 +445,10 @@ bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels
 
 int FolderImageSource::FirstInfoIndex(int channel) {
   if (!InfoIndex::IsCameraChannel(channel)) return 0;
-  return static_cast<int>(infoIndex_.ChannelFirstImage(channel)) - 1;
+  // The field counts from 1 and is whatever the file says: a value that
+  // names no int position is no position at all.
+  const std::int64_t position = static_cast<std::int64_t>(infoIndex_.ChannelFirstImage(channel)) - 1;
+  return position <= std::numeric_limits<int>::max() ? static_cast<int>(position) : -1;
 }
 
 int FolderImageSource::GetInfoIndex(int index) {

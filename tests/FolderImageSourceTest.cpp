@@ -243,6 +243,25 @@ TEST(FolderSelectChannels, KeepsEntryOrderForTheChosenChannels) {
   EXPECT_EQ(source.RecordAt(0)->infoIndex, 4);
 }
 
+// The first-image field is read as the file gives it; values that cannot be
+// an int position must neither overflow nor pose as one.
+TEST(FolderChannelQueries, FirstImageFieldBeyondIntRangeIsNoPosition) {
+  TestFolder folder;
+  std::vector<std::uint8_t> index = InfoFileBytes(EntriesOnChannels({1, 2}));
+  struct Case {
+    std::uint32_t field;
+    int expected;
+  } cases[] = {{0x80000000u, 0x7FFFFFFF}, {0x80000001u, -1}, {0xFFFFFFFFu, -1}, {0, -1}};
+  for (const Case& c : cases) {
+    WriteLe32(index.data() + 464 + 4 * 2, c.field);
+    WriteIndexedRecording(folder, 2, {});
+    folder.Write("INFO/REC.INF", index);
+    FolderImageSource source(kJpeg);
+    ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+    EXPECT_EQ(source.FirstInfoIndex(2), c.expected) << std::hex << c.field;
+  }
+}
+
 TEST(FolderChannelQueries, AnswerFromTheIndex) {
   TestFolder folder;
   WriteIndexedRecording(folder, 6, EntriesOnChannels({1, 2, 1, 3, 2, 99}),
