@@ -67,6 +67,21 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
   return true;
 }
 
+int FileReadError(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.Get() < 0) return errno;
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) return errno;
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode)) return ENOTBLK;
+  std::uint8_t first;
+  ssize_t got;
+  do {
+    got = ::read(file.Get(), &first, 1);
+  } while (got < 0 && errno == EINTR);
+  return got < 0 ? errno : 0;
+}
+
 bool WriteAll(int fd, const void* bytes, std::size_t length) {
   const auto* next = static_cast<const std::uint8_t*>(bytes);
   while (length > 0) {

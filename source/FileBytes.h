@@ -18,6 +18,11 @@ constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
 // regular file is read as zero bytes.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
+// 0 when path is a regular file whose first bytes can be read, else the
+// errno value that stops it (EISDIR for a folder, ENOTBLK for anything else
+// that is not a regular file). Tells "could not read" from "read, but wrong".
+int FileReadError(const std::string& path);
+
 // Writes every byte to fd, going on after short writes and interruptions.
 bool WriteAll(int fd, const void* bytes, std::size_t length);
 

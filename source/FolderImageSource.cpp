@@ -1,6 +1,7 @@
 #include "source/FolderImageSource.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -95,6 +96,7 @@ void FolderImageSource::ClearLists() {
   names_.clear();
   records_.clear();
   subfolders_.clear();
+  unreadableFolders_.clear();
 }
 
 // ---------------------------------------------------------------- opening
@@ -122,20 +124,31 @@ bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
 
 bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
   bool found = false;
-  ScanDirectory(folder, [&](const char* name, EntryType type) {
+  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
     if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
     names_.push_back(JoinPath(folder, name));
     found = true;
     return !CancelRequested();
   });
+  if (!listed) NoteUnreadableFolder(folder);
   return found;
 }
 
+// Images in a folder that cannot be listed are missing, not absent: whoever
+// reports on the recording must be able to say so.
+void FolderImageSource::NoteUnreadableFolder(const std::string& folder) {
+  const int error = errno;
+  const bool known = std::any_of(unreadableFolders_.begin(), unreadableFolders_.end(),
+                                 [&](const UnreadableFolder& seen) { return seen.path == folder; });
+  if (!known) unreadableFolders_.push_back(UnreadableFolder{folder, error});
+}
+
 bool FolderImageSource::CollectSubfolders(const std::string& folder) {
-  ScanDirectory(folder, [&](const char* name, EntryType type) {
+  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
     if (type == EntryType::kDirectory) subfolders_.push_back(JoinPath(folder, name));
     return true;
   });
+  if (!listed) NoteUnreadableFolder(folder);
   // Stable, so names equal but for case keep the order the directory gave.
   std::stable_sort(subfolders_.begin(), subfolders_.end(), [](const std::string& a, const std::string& b) {
     return CompareIgnoringCase(a, b) < 0;

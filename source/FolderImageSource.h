@@ -16,6 +16,13 @@
 
 namespace selvo {
 
+// A folder of the recording whose listing failed; its images are missing
+// from the list. error is the errno value.
+struct UnreadableFolder {
+  std::string path;
+  int error = 0;
+};
+
 class FolderImageSource : public ImageSource {
  public:
   // kind: the media probe's answer; it decides the file extension and the
@@ -68,11 +75,14 @@ class FolderImageSource : public ImageSource {
   bool ExamineRecord(int index);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
+  // Folders of the last open that could not be listed, in the order met.
+  const std::vector<UnreadableFolder>& UnreadableFolders() const { return unreadableFolders_; }
 
  private:
   bool CancelRequested() const;
   void ClearLists();
   bool AddMatchingFiles(const std::string& folder);
+  void NoteUnreadableFolder(const std::string& folder);
   bool CollectSubfolders(const std::string& folder);
   bool ScanSubfolders(const std::string& folder);
   void SortNames();
@@ -98,6 +108,7 @@ class FolderImageSource : public ImageSource {
   InfoIndex infoIndex_;
   std::vector<ImageRecord> records_;
   std::vector<std::string> subfolders_;
+  std::vector<UnreadableFolder> unreadableFolders_;
   std::array<std::string, InfoIndex::kChannels> channelTitles_;  // UTF-8
 };
 
