@@ -48,16 +48,20 @@ bool ReadExactly(int fd, std::uint8_t* into, std::size_t size) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-  out.clear();
   // O_NONBLOCK keeps a FIFO from stalling the open; it has no effect on the
   // regular files that are actually read.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.Get() < 0) return false;
   std::size_t size = 0;
-  if (!RegularFileSize(file.Get(), size)) return false;
+  if (file.Get() < 0 || !RegularFileSize(file.Get(), size)) {
+    out.clear();
+    return false;
+  }
+  // Resized, not cleared first: a buffer reused for files of similar size
+  // is then neither reallocated nor zero-filled again.
   try {
     out.resize(size);
   } catch (const std::bad_alloc&) {
+    out.clear();
     return false;
   }
   if (!ReadExactly(file.Get(), out.data(), size)) {

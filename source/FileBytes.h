@@ -12,7 +12,8 @@ namespace selvo {
 // Files above this size are refused rather than loaded.
 constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
 
-// Replaces out with the file's bytes. false (out emptied) when the path is
+// Replaces out with the file's bytes, reusing its storage. false (out
+// emptied) when the path is
 // not a regular file, cannot be opened or read, is larger than
 // kMaxWholeFileBytes, shrinks while being read, or memory runs out. An empty
 // regular file is read as zero bytes.

@@ -93,7 +93,7 @@ bool FolderImageSource::CancelRequested() const {
 void FolderImageSource::ClearLists() {
   infoIndex_.Clear();
   channelTitles_.fill(std::string());
-  names_.clear();
+  names_.Clear();
   records_.clear();
   subfolders_.clear();
   unreadableFolders_.clear();
@@ -103,6 +103,19 @@ void FolderImageSource::ClearLists() {
 
 bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
   if (extension_.empty()) return false;
+  // This runs on the viewer's loader thread, where an escaping exception
+  // would end the program: running out of memory is an empty result.
+  try {
+    return OpenRecordingLists(path, hasSound);
+  } catch (const std::exception&) {
+    ClearLists();
+    timeList_.Clear();
+    cursor_ = -1;
+    return false;
+  }
+}
+
+bool FolderImageSource::OpenRecordingLists(const std::string& path, bool hasSound) {
   ClearLists();
   cursor_ = -1;
 
@@ -117,16 +130,17 @@ bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
   timeList_.Clear();
   const std::string timeFile = FindChildIgnoringCase(path, "time.txt", EntryType::kFile);
   // time.txt has a line per image file; lines past them are never asked for.
-  if (!timeFile.empty()) timeList_.Load(timeFile, names_.size());
+  if (!timeFile.empty()) timeList_.Load(timeFile, names_.Size());
   cursor_ = records_.empty() ? -1 : 0;
   return true;
 }
 
 bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
   bool found = false;
+  const std::uint32_t folderNumber = names_.AddFolder(folder);
   const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
     if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
-    names_.push_back(JoinPath(folder, name));
+    names_.Add(folderNumber, name);
     found = true;
     return !CancelRequested();
   });
@@ -165,10 +179,13 @@ bool FolderImageSource::ScanSubfolders(const std::string& folder) {
   return true;
 }
 
-void FolderImageSource::SortNames() { std::sort(names_.begin(), names_.end()); }
+void FolderImageSource::SortNames() {
+  names_.SortByPath();
+  names_.Compact();
+}
 
 void FolderImageSource::BuildRecords(const std::string& folder) {
-  if (infoIndex_.Load(folder) && infoIndex_.EntryCount() == names_.size()) {
+  if (infoIndex_.Load(folder) && infoIndex_.EntryCount() == names_.Size()) {
     DecodeChannelTitles();
     // An index whose entries name no camera channel at all still lists
     // every image rather than none.
@@ -180,14 +197,10 @@ void FolderImageSource::BuildRecords(const std::string& folder) {
   BuildRecordsFromNames();
 }
 
+// Record i is the image of name i.
 void FolderImageSource::BuildRecordsFromNames() {
-  records_.reserve(names_.size());
-  for (const std::string& name : names_) {
-    if (CancelRequested()) return;
-    ImageRecord record;
-    record.path = name;
-    records_.push_back(std::move(record));
-  }
+  if (CancelRequested()) return;
+  records_.assign(names_.Size(), ImageRecord{});
 }
 
 void FolderImageSource::DecodeChannelTitles() {
@@ -203,17 +216,14 @@ bool FolderImageSource::Open(const std::string& path) {
   // recording may leak into it.
   ClearLists();
   timeList_.Clear();
+  const std::uint32_t folder = names_.AddFolder(path);
   ScanDirectory(path, [&](const char* name, EntryType type) {
-    if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
-    ImageRecord record;
-    record.path = JoinPath(path, name);
-    const auto before = std::upper_bound(records_.begin(), records_.end(), record.path,
-                                         [](const std::string& newPath, const ImageRecord& existing) {
-                                           return CompareIgnoringCase(newPath, existing.path) < 0;
-                                         });
-    records_.insert(before, std::move(record));
+    if (type == EntryType::kFile && HasExtensionIgnoringCase(name, extension_)) names_.Add(folder, name);
     return true;
   });
+  names_.SortByPathIgnoringCase();
+  names_.Compact();
+  BuildRecordsFromNames();
   cursor_ = records_.empty() ? -1 : 0;
   return !records_.empty();
 }
@@ -239,7 +249,7 @@ ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const Save
     // The trailer is judged even when the picture cannot be decoded: a frame
     // damaged beyond decoding must still show its marks and its time.
     if (record->status == -1) FillOnFirstVisit(*record, cursor_);
-    DibPtr block = DecodeByExtension(record->path, sizeOut);
+    DibPtr block = DecodeByExtension(PathOf(*record, cursor_), sizeOut);
     if (!block) return {};
     if (orderCheck && StampBelowPrevious()) return {};
     ReadOutcome outcome;
@@ -259,7 +269,7 @@ bool FolderImageSource::ExamineRecord(int index) {
 
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
-  if (!ReadImageInfo(record.path, info, parserKind_)) return;
+  if (!ReadImageInfo(PathOf(record, index), info, parserKind_)) return;
   record.status = info.status;
   // The index already gave time and stamp; the trailer only judges them.
   if (infoIndex_.Loaded()) return;
@@ -296,7 +306,7 @@ std::uint32_t FolderImageSource::GetStampAt(int index) {
   if (infoIndex_.Loaded() && record->infoIndex >= 0) return record->stampMs;
   // Without a line for this image the file's own trailer is the best word;
   // the first image's stamp comes only from its first read.
-  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(record->path);
+  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(PathOf(*record, index));
   return record->stampMs;
 }
 
@@ -392,7 +402,14 @@ int FolderImageSource::GetChannel() {
 
 std::string FolderImageSource::GetPathAt(int index) {
   const ImageRecord* record = RecordAt(index);
-  return record != nullptr ? record->path : std::string();
+  return record != nullptr ? PathOf(*record, index) : std::string();
+}
+
+// With an index a record may list one camera's images; its file is its
+// entry's. Without one, records and names are in the same order.
+std::string FolderImageSource::PathOf(const ImageRecord& record, int index) const {
+  return names_.PathAt(record.infoIndex >= 0 ? static_cast<std::size_t>(record.infoIndex)
+                                             : static_cast<std::size_t>(index));
 }
 
 // ---------------------------------------------------------------- INFO index
@@ -418,7 +435,6 @@ ImageRecord FolderImageSource::RecordFromEntry(std::size_t i, CalendarSeconds ep
   record.stampMs = infoIndex_.EntryStamp(i);
   record.channel = infoIndex_.EntryChannel(i);
   record.infoIndex = static_cast<std::int32_t>(i);
-  if (i < names_.size()) record.path = names_[i];
   return record;
 }
 
@@ -448,11 +464,14 @@ bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels
   records_.clear();
   const CalendarSeconds epoch = RecorderEpoch();
   const std::size_t count = infoIndex_.EntryCount();
+  if (allChannels) records_.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const bool taken = allChannels || std::any_of(wanted.begin(), wanted.begin() + wantedCount,
                                                   [&](int value) { return EntryMatches(i, value); });
     if (taken) records_.push_back(RecordFromEntry(i, epoch));
   }
+  // A million-image list keeps no spare room from an earlier, longer one.
+  records_.shrink_to_fit();
   return true;
 }
 

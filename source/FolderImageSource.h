@@ -12,6 +12,7 @@
 #include "source/ImageSource.h"
 #include "source/InfoIndex.h"
 #include "source/MediaKind.h"
+#include "source/NameTable.h"
 #include "source/TimeList.h"
 
 namespace selvo {
@@ -80,6 +81,7 @@ class FolderImageSource : public ImageSource {
 
  private:
   bool CancelRequested() const;
+  bool OpenRecordingLists(const std::string& path, bool hasSound);
   void ClearLists();
   bool AddMatchingFiles(const std::string& folder);
   void NoteUnreadableFolder(const std::string& folder);
@@ -93,6 +95,7 @@ class FolderImageSource : public ImageSource {
   bool EntryMatches(std::size_t i, int channel) const;
   int InfoEntryCount() const;
 
+  std::string PathOf(const ImageRecord& record, int index) const;
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
@@ -104,7 +107,7 @@ class FolderImageSource : public ImageSource {
 
   int cursor_ = -1;
   TimeList timeList_;
-  std::vector<std::string> names_;
+  NameTable names_;  // every image file; with an index, name i is entry i's
   InfoIndex infoIndex_;
   std::vector<ImageRecord> records_;
   std::vector<std::string> subfolders_;

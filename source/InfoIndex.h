@@ -59,7 +59,8 @@ class InfoIndex {
   bool ReadFrom(std::FILE* file);
   void BuildChannelList();
   std::uint32_t HeaderWord(std::size_t offset) const;
-  const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kEntryBytes; }
+  static constexpr std::size_t kKeptEntryBytes = 9;  // seconds, stamp, channel
+  const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kKeptEntryBytes; }
 
   bool loaded_ = false;
   std::array<std::uint8_t, kHeaderBytes> header_{};
