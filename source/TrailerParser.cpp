@@ -81,36 +81,22 @@ std::size_t FindMarker(const std::uint8_t* bytes, std::size_t length, std::size_
   return kNotFound;
 }
 
-// Sum of bytes read as big-endian 16-bit words, fed in pieces of any length;
-// an odd final byte is completed with 0xFF. Only the low 16 bits matter, so
-// wrapping is harmless.
-class WordSum {
- public:
-  void Add(const std::uint8_t* bytes, std::size_t count) {
-    std::size_t i = 0;
-    if (oddSoFar_ && count > 0) {
-      low_ += bytes[i++];
-      oddSoFar_ = false;
-    }
-    for (; i + 1 < count; i += 2) {
-      high_ += bytes[i];
-      low_ += bytes[i + 1];
-    }
-    if (i < count) {
-      high_ += bytes[i];
-      oddSoFar_ = true;
-    }
+// Sum of the bytes read as big-endian 16-bit words; an odd final byte is
+// completed with 0xFF. Only the low 16 bits matter, so wrapping is harmless.
+std::uint16_t BigEndianWordSum(const std::uint8_t* bytes, std::size_t count) {
+  std::uint32_t high = 0;
+  std::uint32_t low = 0;
+  const std::size_t pairs = count / 2;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    high += bytes[2 * i];
+    low += bytes[2 * i + 1];
   }
-  std::uint16_t Total() const {
-    const std::uint32_t low = oddSoFar_ ? low_ + 0xFF : low_;
-    return static_cast<std::uint16_t>((high_ << 8) + low);
+  if (count % 2 != 0) {
+    high += bytes[count - 1];
+    low += 0xFF;
   }
-
- private:
-  std::uint32_t high_ = 0;
-  std::uint32_t low_ = 0;
-  bool oddSoFar_ = false;
-};
+  return static_cast<std::uint16_t>((high << 8) + low);
+}
 
 std::uint16_t ByteSum(const std::uint8_t* bytes, std::size_t count) {
   std::uint32_t sum = 0;
@@ -174,29 +160,16 @@ struct JpegDataCheck {
   std::size_t count = 0;
 };
 
-// Reads up to the end-of-image marker; false when the data ends first. The
-// data is summed piece by piece between the FF bytes that memchr finds, so
-// it is walked once, not searched and then summed.
+// Reads up to the end-of-image marker; false when the data ends first.
 bool SumJpegData(const std::uint8_t* bytes, std::size_t length, TrailerReader& reader, JpegDataCheck& check) {
   const std::size_t first = reader.Pos();
   if (reader.AtEnd() || first >= length) return false;
-  WordSum sum;
-  std::size_t from = first;
-  while (from + 1 < length) {
-    const void* hit = std::memchr(bytes + from, kMarkerPrefix, length - 1 - from);
-    if (hit == nullptr) return false;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes);
-    if (bytes[at + 1] == 0xD9) {
-      sum.Add(bytes + from, at + 2 - from);
-      check.count = at + 2 - first;
-      check.sum = sum.Total();
-      reader.MoveTo(at + 2);
-      return true;
-    }
-    sum.Add(bytes + from, at + 1 - from);
-    from = at + 1;
-  }
-  return false;
+  const std::size_t endMarker = FindMarker(bytes, length, first, 0xD9);
+  if (endMarker == kNotFound) return false;
+  check.count = endMarker - first + 1;
+  check.sum = BigEndianWordSum(bytes + first, check.count);
+  reader.MoveTo(endMarker + 1);
+  return true;
 }
 
 // Pads the count to a multiple of 32 the way the recorder does; true when the

@@ -459,6 +459,9 @@ void CheckRun::CountVerdict(const CheckedImage& image) {
 
 void CheckRun::Report(const CheckedImage& image) {
   CountVerdict(image);
+  // Formatting a time costs more than judging a trailer; --quiet skips it
+  // for every line it does not print.
+  if (options_.quiet && !options_.csv && !IsProblem(image)) return;
   const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
   if (options_.csv) {
     const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
@@ -466,7 +469,6 @@ void CheckRun::Report(const CheckedImage& image) {
                  image.stamp, decoded, CsvField(image.path).c_str());
     return;
   }
-  if (options_.quiet && !IsProblem(image)) return;
   if (progressShown_) ClearProgress();
   std::fprintf(out_, "%8d  %2s  %-19s  %-27s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
                time.empty() ? "-" : time.c_str(), Verdict(image).c_str(), TerminalSafe(image.path).c_str());
