@@ -185,7 +185,9 @@ void FolderImageSource::SortNames() {
 }
 
 void FolderImageSource::BuildRecords(const std::string& folder) {
-  if (infoIndex_.Load(folder) && infoIndex_.EntryCount() == names_.Size()) {
+  // An index that does not list every file is not used, so one that
+  // cannot is not even read: a hostile count costs nothing.
+  if (infoIndex_.Load(folder, names_.Size())) {
     DecodeChannelTitles();
     // An index whose entries name no camera channel at all still lists
     // every image rather than none.

@@ -53,19 +53,19 @@ void InfoIndex::Clear() {
   channelList_.fill(kEmptySlot);
 }
 
-bool InfoIndex::Load(const std::string& recordingFolder) {
+bool InfoIndex::Load(const std::string& recordingFolder, std::uint64_t expectedEntries) {
   Clear();
   const std::string infoFolder = FindChildIgnoringCase(recordingFolder, "INFO", EntryType::kDirectory);
   if (infoFolder.empty()) return false;
   const std::string file = FirstIndexFile(infoFolder);
-  return !file.empty() && LoadFile(file);
+  return !file.empty() && LoadFile(file, expectedEntries);
 }
 
-bool InfoIndex::LoadFile(const std::string& path) {
+bool InfoIndex::LoadFile(const std::string& path, std::uint64_t expectedEntries) {
   Clear();
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
-  const bool ok = ReadFrom(file);
+  const bool ok = ReadFrom(file, expectedEntries);
   std::fclose(file);
   if (!ok) {
     Clear();
@@ -76,11 +76,12 @@ bool InfoIndex::LoadFile(const std::string& path) {
   return true;
 }
 
-bool InfoIndex::ReadFrom(std::FILE* file) {
+bool InfoIndex::ReadFrom(std::FILE* file, std::uint64_t expectedEntries) {
   const std::uint64_t fileBytes = FileSize(file);
   if (fileBytes < kHeaderBytes) return false;
   if (std::fread(header_.data(), 1, kHeaderBytes, file) != kHeaderBytes) return false;
   const std::uint32_t count = HeaderWord(kCountOffset);
+  if (expectedEntries != kAnyEntryCount && count != expectedEntries) return false;
   const std::uint64_t entryBytes = static_cast<std::uint64_t>(count) * kEntryBytes;
   if (entryBytes > fileBytes - kHeaderBytes) return false;
   // Only the fields read later are kept: 9 of each entry's 16 bytes, at the

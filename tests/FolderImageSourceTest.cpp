@@ -17,6 +17,7 @@
 #include "source/DirectoryScanner.h"
 #include "source/FolderImageSource.h"
 #include "source/ImageInfo.h"
+#include "tests/BoundedRun.h"
 #include "tests/InfoFileBytes.h"
 #include "tests/TamperedJpeg.h"
 #include "tests/TestFolder.h"
@@ -230,6 +231,26 @@ TEST(FolderOpenRecording, IndexWithOtherEntryCountThanFilesIsIgnored) {
   EXPECT_FALSE(source.HasChannel(-1));
   EXPECT_EQ(source.FirstChannel(), InfoIndex::kEmptySlot);
   EXPECT_EQ(source.RecordAt(0)->channel, -1);
+}
+
+// An index claiming fifty million entries (a sparse file, so the disc holds
+// almost nothing) beside two images is refused from its header, not read.
+TEST(FolderOpenRecording, IndexClaimingMoreEntriesThanFilesIsNotRead) {
+  TestFolder folder;
+  WriteIndexedRecording(folder, 2, EntriesOnChannels({1, 2}));
+  std::vector<std::uint8_t> header = InfoFileBytes({});
+  WriteLe32(header.data(), 50'000'000);
+  const std::string index = folder.Write("INFO/REC.INF", header);
+  ASSERT_EQ(::truncate(index.c_str(), 1024 + 16 * off_t{50'000'000}), 0);
+  const test::BoundedOutcome outcome = test::RunBounded(
+      [&] {
+        FolderImageSource source(kJpeg);
+        return source.OpenRecording(folder.Path(), false) && source.GetCount() == 2 && !source.Index().Loaded();
+      },
+      std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.passed);
+  EXPECT_TRUE(outcome.Within(std::chrono::seconds(1), 64 * 1024))
+      << outcome.seconds << " s, " << outcome.peakGrowthKb << " kB";
 }
 
 TEST(FolderOpenRecording, IndexedRecordShowsFirstChannelWithTimesStampsAndPaths) {
