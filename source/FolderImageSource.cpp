@@ -225,7 +225,7 @@ bool FolderImageSource::Open(const std::string& path) {
   });
   names_.SortByPathIgnoringCase();
   names_.Compact();
-  BuildRecordsFromNames();
+  records_.assign(names_.Size(), ImageRecord{});
   cursor_ = records_.empty() ? -1 : 0;
   return !records_.empty();
 }
