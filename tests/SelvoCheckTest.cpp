@@ -260,6 +260,8 @@ TEST(SelvoCheck, UnreadableFoldersAndFilesAreReportedAsSuchAndFailTheRun) {
   const CommandRun csv = RunCommand(AsUnprivileged(scratch, Tool("selvo-check") + " --csv " + demo + " 2>&1"));
   EXPECT_EQ(csv.exitCode, 1);
   EXPECT_NE(csv.out.find(demo + "/IMG00002: unreadable folder (Permission denied)"), std::string::npos) << csv.out;
+  EXPECT_NE(csv.out.find(demo + "/IMG00003/IMG00000010.jpg: unreadable (Permission denied)"), std::string::npos)
+      << csv.out;
 }
 
 TEST(SelvoCheck, DiscThatIsAFolderOrAFifoIsRefusedAtOnceAndSaysWhatItIs) {

@@ -467,6 +467,11 @@ void CheckRun::Report(const CheckedImage& image) {
     const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
     std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s\n", image.number, image.channel, image.status, time.c_str(),
                  image.stamp, decoded, CsvField(image.path).c_str());
+    // The status column cannot tell a file never read from one read and not
+    // recognised; err does.
+    if (image.unreadable && !image.unreadableReason.empty()) {
+      std::fprintf(err_, "%s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
+    }
     return;
   }
   if (progressShown_) ClearProgress();
