@@ -1,6 +1,11 @@
 #include "app/SettingFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -64,17 +69,26 @@ bool MatchesMarker(const std::vector<std::uint8_t>& content, int variant) {
 }
 
 // Reads at most one byte more than expected, so a longer file is caught
-// without reading it whole. False when it cannot be read.
+// without reading it whole. False when it cannot be read or is no regular
+// file: a FIFO in its place must neither block the start nor count.
 bool ReadSmallFile(const std::filesystem::path& path, std::size_t expected,
                    std::vector<std::uint8_t>& content) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   content.assign(expected + 1, 0);
-  std::size_t got = std::fread(content.data(), 1, content.size(), file);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
+  std::size_t got = 0;
+  while (ok && got < content.size()) {
+    const ssize_t part = ::read(fd, content.data() + got, content.size() - got);
+    if (part < 0 && errno == EINTR) continue;
+    if (part < 0) ok = false;
+    if (part <= 0) break;
+    got += static_cast<std::size_t>(part);
+  }
+  ::close(fd);
   content.resize(got);
-  return !failed;
+  return ok;
 }
 
 int VariantOfCandidate(const std::filesystem::path& path, const Candidate& candidate) {

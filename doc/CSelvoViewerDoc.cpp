@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -373,8 +374,13 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
 }
 
 void CSelvoViewerDoc::RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow) {
-  loaderEvent_.Wait(kLoaderStartWait);
-  loaderResult_.store(source->OpenRecording(path, hasSound));
+  // No exception may leave a worker thread: it would end the viewer.
+  try {
+    loaderEvent_.Wait(kLoaderStartWait);
+    loaderResult_.store(source->OpenRecording(path, hasSound));
+  } catch (const std::exception&) {
+    loaderResult_.store(false);
+  }
   QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
 }
 

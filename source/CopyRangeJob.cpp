@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "app/StringTable.h"
@@ -67,8 +68,15 @@ bool CopyRangeJob::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) 
   // too and the image is counted once.
   source.Seek(number - 1);
   std::uint32_t size = 0;
-  const ReadOutcome outcome =
-      source.ReadImage(size, ImageSource::kReadWriteFile, SaveTarget{folder_, FileName(counter)}, orderCheck, logFlag);
+  ReadOutcome outcome;
+  // This runs on the viewer's copy thread, where an escaping exception would
+  // end the program; an image lost that way is one not copied.
+  try {
+    outcome = source.ReadImage(size, ImageSource::kReadWriteFile, SaveTarget{folder_, FileName(counter)}, orderCheck,
+                               logFlag);
+  } catch (const std::exception&) {
+    outcome = ReadOutcome{};
+  }
   if (outcome.written) {
     ++writtenImages_;
     return true;

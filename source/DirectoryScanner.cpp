@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace selvo {
 namespace {
@@ -54,12 +55,21 @@ bool ScanDirectory(const std::string& folder,
                    const std::function<bool(const char* name, EntryType type)>& visit) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
-  while (const dirent* entry = readdir(dir)) {
+  // A listing that breaks off part way is a failure, not a short folder.
+  int error = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (entry == nullptr) {
+      error = errno;
+      break;
+    }
     if (IsDotOrDotDot(entry->d_name)) continue;
     if (!visit(entry->d_name, TypeOfEntry(dir, entry))) break;
   }
   closedir(dir);
-  return true;
+  errno = error;
+  return error == 0;
 }
 
 std::string JoinPath(const std::string& folder, std::string_view name) {

@@ -13,7 +13,8 @@ enum class EntryType { kFile, kDirectory, kOther };
 
 // Calls visit(name, type) for every entry of folder except "." and "..", in
 // the order the directory gives them; visit returns false to stop early.
-// false when the folder cannot be opened.
+// false (errno telling why) when the folder cannot be opened or its listing
+// breaks off.
 bool ScanDirectory(const std::string& folder,
                    const std::function<bool(const char* name, EntryType type)>& visit);
 

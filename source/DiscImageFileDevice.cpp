@@ -17,21 +17,32 @@ DiscImageFileDevice::~DiscImageFileDevice() { Close(); }
 int DiscImageFileDevice::OpenByPath(const std::string& path) {
   Close();
   SetPath(path);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO given as a disc must not hang the open.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     SetLastError(errno == ENOMEDIUM ? kErrorNotReady : errno);
     return kOpenFailed;
   }
-  struct stat status {};
-  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+  const int refusal = RefusalFor(fd);
+  if (refusal != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
-    SetLastError(EISDIR);
+    SetLastError(refusal != 0 ? refusal : errno);
     return kOpenFailed;
   }
   fd_ = fd;
   SetLastError(0);
   SetLba(0);
   return kSuccess;
+}
+
+// Only a file or a block device holds blocks at fixed addresses; a pipe,
+// socket or terminal would block or deliver endless bytes.
+int DiscImageFileDevice::RefusalFor(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return errno;
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode)) return ENOTBLK;
+  return 0;
 }
 
 int DiscImageFileDevice::OpenByIndex(int) { return kOpenFailed; }

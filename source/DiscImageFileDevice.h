@@ -30,6 +30,7 @@ class DiscImageFileDevice : public RawDiscDevice {
   bool IsOpen() const override { return fd_ >= 0; }
 
  private:
+  static int RefusalFor(int fd);
   bool ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const;
 
   int fd_ = -1;

@@ -48,16 +48,20 @@ bool ReadExactly(int fd, std::uint8_t* into, std::size_t size) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-  out.clear();
   // O_NONBLOCK keeps a FIFO from stalling the open; it has no effect on the
   // regular files that are actually read.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.Get() < 0) return false;
   std::size_t size = 0;
-  if (!RegularFileSize(file.Get(), size)) return false;
+  if (file.Get() < 0 || !RegularFileSize(file.Get(), size)) {
+    out.clear();
+    return false;
+  }
+  // Resized, not cleared first: a buffer reused for files of similar size
+  // is then neither reallocated nor zero-filled again.
   try {
     out.resize(size);
   } catch (const std::bad_alloc&) {
+    out.clear();
     return false;
   }
   if (!ReadExactly(file.Get(), out.data(), size)) {
@@ -65,6 +69,21 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
     return false;
   }
   return true;
+}
+
+int FileReadError(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.Get() < 0) return errno;
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) return errno;
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode)) return ENOTBLK;
+  std::uint8_t first;
+  ssize_t got;
+  do {
+    got = ::read(file.Get(), &first, 1);
+  } while (got < 0 && errno == EINTR);
+  return got < 0 ? errno : 0;
 }
 
 bool WriteAll(int fd, const void* bytes, std::size_t length) {

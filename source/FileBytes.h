@@ -12,11 +12,17 @@ namespace selvo {
 // Files above this size are refused rather than loaded.
 constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
 
-// Replaces out with the file's bytes. false (out emptied) when the path is
+// Replaces out with the file's bytes, reusing its storage. false (out
+// emptied) when the path is
 // not a regular file, cannot be opened or read, is larger than
 // kMaxWholeFileBytes, shrinks while being read, or memory runs out. An empty
 // regular file is read as zero bytes.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+
+// 0 when path is a regular file whose first bytes can be read, else the
+// errno value that stops it (EISDIR for a folder, ENOTBLK for anything else
+// that is not a regular file). Tells "could not read" from "read, but wrong".
+int FileReadError(const std::string& path);
 
 // Writes every byte to fd, going on after short writes and interruptions.
 bool WriteAll(int fd, const void* bytes, std::size_t length);

@@ -1,9 +1,11 @@
 #include "source/FolderImageSource.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <limits>
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
@@ -91,15 +93,29 @@ bool FolderImageSource::CancelRequested() const {
 void FolderImageSource::ClearLists() {
   infoIndex_.Clear();
   channelTitles_.fill(std::string());
-  names_.clear();
+  names_.Clear();
   records_.clear();
   subfolders_.clear();
+  unreadableFolders_.clear();
 }
 
 // ---------------------------------------------------------------- opening
 
 bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
   if (extension_.empty()) return false;
+  // This runs on the viewer's loader thread, where an escaping exception
+  // would end the program: running out of memory is an empty result.
+  try {
+    return OpenRecordingLists(path, hasSound);
+  } catch (const std::exception&) {
+    ClearLists();
+    timeList_.Clear();
+    cursor_ = -1;
+    return false;
+  }
+}
+
+bool FolderImageSource::OpenRecordingLists(const std::string& path, bool hasSound) {
   ClearLists();
   cursor_ = -1;
 
@@ -113,27 +129,40 @@ bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
 
   timeList_.Clear();
   const std::string timeFile = FindChildIgnoringCase(path, "time.txt", EntryType::kFile);
-  if (!timeFile.empty()) timeList_.Load(timeFile);
+  // time.txt has a line per image file; lines past them are never asked for.
+  if (!timeFile.empty()) timeList_.Load(timeFile, names_.Size());
   cursor_ = records_.empty() ? -1 : 0;
   return true;
 }
 
 bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
   bool found = false;
-  ScanDirectory(folder, [&](const char* name, EntryType type) {
+  const std::uint32_t folderNumber = names_.AddFolder(folder);
+  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
     if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
-    names_.push_back(JoinPath(folder, name));
+    names_.Add(folderNumber, name);
     found = true;
     return !CancelRequested();
   });
+  if (!listed) NoteUnreadableFolder(folder);
   return found;
 }
 
+// Images in a folder that cannot be listed are missing, not absent: whoever
+// reports on the recording must be able to say so.
+void FolderImageSource::NoteUnreadableFolder(const std::string& folder) {
+  const int error = errno;
+  const bool known = std::any_of(unreadableFolders_.begin(), unreadableFolders_.end(),
+                                 [&](const UnreadableFolder& seen) { return seen.path == folder; });
+  if (!known) unreadableFolders_.push_back(UnreadableFolder{folder, error});
+}
+
 bool FolderImageSource::CollectSubfolders(const std::string& folder) {
-  ScanDirectory(folder, [&](const char* name, EntryType type) {
+  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
     if (type == EntryType::kDirectory) subfolders_.push_back(JoinPath(folder, name));
     return true;
   });
+  if (!listed) NoteUnreadableFolder(folder);
   // Stable, so names equal but for case keep the order the directory gave.
   std::stable_sort(subfolders_.begin(), subfolders_.end(), [](const std::string& a, const std::string& b) {
     return CompareIgnoringCase(a, b) < 0;
@@ -150,10 +179,15 @@ bool FolderImageSource::ScanSubfolders(const std::string& folder) {
   return true;
 }
 
-void FolderImageSource::SortNames() { std::sort(names_.begin(), names_.end()); }
+void FolderImageSource::SortNames() {
+  names_.SortByPath();
+  names_.Compact();
+}
 
 void FolderImageSource::BuildRecords(const std::string& folder) {
-  if (infoIndex_.Load(folder) && infoIndex_.EntryCount() == names_.size()) {
+  // An index that does not list every file is not used, so one that
+  // cannot is not even read: a hostile count costs nothing.
+  if (infoIndex_.Load(folder, names_.Size())) {
     DecodeChannelTitles();
     // An index whose entries name no camera channel at all still lists
     // every image rather than none.
@@ -165,14 +199,10 @@ void FolderImageSource::BuildRecords(const std::string& folder) {
   BuildRecordsFromNames();
 }
 
+// Record i is the image of name i.
 void FolderImageSource::BuildRecordsFromNames() {
-  records_.reserve(names_.size());
-  for (const std::string& name : names_) {
-    if (CancelRequested()) return;
-    ImageRecord record;
-    record.path = name;
-    records_.push_back(std::move(record));
-  }
+  if (CancelRequested()) return;
+  records_.assign(names_.Size(), ImageRecord{});
 }
 
 void FolderImageSource::DecodeChannelTitles() {
@@ -188,17 +218,14 @@ bool FolderImageSource::Open(const std::string& path) {
   // recording may leak into it.
   ClearLists();
   timeList_.Clear();
+  const std::uint32_t folder = names_.AddFolder(path);
   ScanDirectory(path, [&](const char* name, EntryType type) {
-    if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
-    ImageRecord record;
-    record.path = JoinPath(path, name);
-    const auto before = std::upper_bound(records_.begin(), records_.end(), record.path,
-                                         [](const std::string& newPath, const ImageRecord& existing) {
-                                           return CompareIgnoringCase(newPath, existing.path) < 0;
-                                         });
-    records_.insert(before, std::move(record));
+    if (type == EntryType::kFile && HasExtensionIgnoringCase(name, extension_)) names_.Add(folder, name);
     return true;
   });
+  names_.SortByPathIgnoringCase();
+  names_.Compact();
+  records_.assign(names_.Size(), ImageRecord{});
   cursor_ = records_.empty() ? -1 : 0;
   return !records_.empty();
 }
@@ -224,7 +251,7 @@ ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const Save
     // The trailer is judged even when the picture cannot be decoded: a frame
     // damaged beyond decoding must still show its marks and its time.
     if (record->status == -1) FillOnFirstVisit(*record, cursor_);
-    DibPtr block = DecodeByExtension(record->path, sizeOut);
+    DibPtr block = DecodeByExtension(PathOf(*record, cursor_), sizeOut);
     if (!block) return {};
     if (orderCheck && StampBelowPrevious()) return {};
     ReadOutcome outcome;
@@ -244,7 +271,7 @@ bool FolderImageSource::ExamineRecord(int index) {
 
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
-  if (!ReadImageInfo(record.path, info, parserKind_)) return;
+  if (!ReadImageInfo(PathOf(record, index), info, parserKind_)) return;
   record.status = info.status;
   // The index already gave time and stamp; the trailer only judges them.
   if (infoIndex_.Loaded()) return;
@@ -281,7 +308,7 @@ std::uint32_t FolderImageSource::GetStampAt(int index) {
   if (infoIndex_.Loaded() && record->infoIndex >= 0) return record->stampMs;
   // Without a line for this image the file's own trailer is the best word;
   // the first image's stamp comes only from its first read.
-  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(record->path);
+  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(PathOf(*record, index));
   return record->stampMs;
 }
 
@@ -377,7 +404,14 @@ int FolderImageSource::GetChannel() {
 
 std::string FolderImageSource::GetPathAt(int index) {
   const ImageRecord* record = RecordAt(index);
-  return record != nullptr ? record->path : std::string();
+  return record != nullptr ? PathOf(*record, index) : std::string();
+}
+
+// With an index a record may list one camera's images; its file is its
+// entry's. Without one, records and names are in the same order.
+std::string FolderImageSource::PathOf(const ImageRecord& record, int index) const {
+  return names_.PathAt(record.infoIndex >= 0 ? static_cast<std::size_t>(record.infoIndex)
+                                             : static_cast<std::size_t>(index));
 }
 
 // ---------------------------------------------------------------- INFO index
@@ -403,7 +437,6 @@ ImageRecord FolderImageSource::RecordFromEntry(std::size_t i, CalendarSeconds ep
   record.stampMs = infoIndex_.EntryStamp(i);
   record.channel = infoIndex_.EntryChannel(i);
   record.infoIndex = static_cast<std::int32_t>(i);
-  if (i < names_.size()) record.path = names_[i];
   return record;
 }
 
@@ -433,17 +466,23 @@ bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels
   records_.clear();
   const CalendarSeconds epoch = RecorderEpoch();
   const std::size_t count = infoIndex_.EntryCount();
+  if (allChannels) records_.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const bool taken = allChannels || std::any_of(wanted.begin(), wanted.begin() + wantedCount,
                                                   [&](int value) { return EntryMatches(i, value); });
     if (taken) records_.push_back(RecordFromEntry(i, epoch));
   }
+  // A million-image list keeps no spare room from an earlier, longer one.
+  records_.shrink_to_fit();
   return true;
 }
 
 int FolderImageSource::FirstInfoIndex(int channel) {
   if (!InfoIndex::IsCameraChannel(channel)) return 0;
-  return static_cast<int>(infoIndex_.ChannelFirstImage(channel)) - 1;
+  // The field counts from 1 and is whatever the file says: a value that
+  // names no int position is no position at all.
+  const std::int64_t position = static_cast<std::int64_t>(infoIndex_.ChannelFirstImage(channel)) - 1;
+  return position <= std::numeric_limits<int>::max() ? static_cast<int>(position) : -1;
 }
 
 int FolderImageSource::GetInfoIndex(int index) {

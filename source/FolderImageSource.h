@@ -12,9 +12,17 @@
 #include "source/ImageSource.h"
 #include "source/InfoIndex.h"
 #include "source/MediaKind.h"
+#include "source/NameTable.h"
 #include "source/TimeList.h"
 
 namespace selvo {
+
+// A folder of the recording whose listing failed; its images are missing
+// from the list. error is the errno value.
+struct UnreadableFolder {
+  std::string path;
+  int error = 0;
+};
 
 class FolderImageSource : public ImageSource {
  public:
@@ -68,11 +76,15 @@ class FolderImageSource : public ImageSource {
   bool ExamineRecord(int index);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
+  // Folders of the last open that could not be listed, in the order met.
+  const std::vector<UnreadableFolder>& UnreadableFolders() const { return unreadableFolders_; }
 
  private:
   bool CancelRequested() const;
+  bool OpenRecordingLists(const std::string& path, bool hasSound);
   void ClearLists();
   bool AddMatchingFiles(const std::string& folder);
+  void NoteUnreadableFolder(const std::string& folder);
   bool CollectSubfolders(const std::string& folder);
   bool ScanSubfolders(const std::string& folder);
   void SortNames();
@@ -83,6 +95,7 @@ class FolderImageSource : public ImageSource {
   bool EntryMatches(std::size_t i, int channel) const;
   int InfoEntryCount() const;
 
+  std::string PathOf(const ImageRecord& record, int index) const;
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
@@ -94,10 +107,11 @@ class FolderImageSource : public ImageSource {
 
   int cursor_ = -1;
   TimeList timeList_;
-  std::vector<std::string> names_;
+  NameTable names_;  // every image file; with an index, name i is entry i's
   InfoIndex infoIndex_;
   std::vector<ImageRecord> records_;
   std::vector<std::string> subfolders_;
+  std::vector<UnreadableFolder> unreadableFolders_;
   std::array<std::string, InfoIndex::kChannels> channelTitles_;  // UTF-8
 };
 

@@ -23,12 +23,15 @@ class InfoIndex {
 
   static bool IsCameraChannel(int channel) { return channel >= 0 && channel < kChannels; }
 
+  static constexpr std::uint64_t kAnyEntryCount = ~std::uint64_t{0};
+
   // Loads the first file (by name, ignoring case) with extension INF in the
   // subfolder INFO of the recording folder. false leaves the index cleared.
-  bool Load(const std::string& recordingFolder);
+  bool Load(const std::string& recordingFolder, std::uint64_t expectedEntries = kAnyEntryCount);
   // Loads one index file. An index whose entry count needs more bytes than
-  // the file holds is refused before anything is allocated.
-  bool LoadFile(const std::string& path);
+  // the file holds, or is not expectedEntries when that is given, is refused
+  // before anything is allocated.
+  bool LoadFile(const std::string& path, std::uint64_t expectedEntries = kAnyEntryCount);
   void Clear();
 
   bool Loaded() const { return loaded_; }
@@ -56,10 +59,11 @@ class InfoIndex {
   int ChannelSlot(int slot) const { return channelList_[static_cast<std::size_t>(slot)]; }
 
  private:
-  bool ReadFrom(std::FILE* file);
+  bool ReadFrom(std::FILE* file, std::uint64_t expectedEntries);
   void BuildChannelList();
   std::uint32_t HeaderWord(std::size_t offset) const;
-  const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kEntryBytes; }
+  static constexpr std::size_t kKeptEntryBytes = 9;  // seconds, stamp, channel
+  const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kKeptEntryBytes; }
 
   bool loaded_ = false;
   std::array<std::uint8_t, kHeaderBytes> header_{};

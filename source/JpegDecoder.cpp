@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "source/ByteOrder.h"
 #include "source/ColourConversion.h"
 #include "source/FileBytes.h"
 
@@ -41,6 +42,57 @@ bool ReadHeader(tjhandle handle, const std::uint8_t* bytes, std::size_t length, 
                              &subsampling, &header.colorspace) == 0;
 }
 
+// Each scan of a progressive file is a pass over the whole picture, so a
+// small file of many tiny scans can cost minutes. Beyond a real camera's
+// needs (a few scans, a few megapixels) the file is refused before decoding.
+constexpr int kMaxScans = 500;
+constexpr std::int64_t kMaxScanPixels = std::int64_t{1} << 30;
+
+bool IsStandaloneMarker(std::uint8_t code) { return code == 0x01 || (code >= 0xD0 && code <= 0xD7); }
+
+// Index just past the entropy-coded data that starts at i: the next marker
+// other than a stuffed 0xFF 0x00 or a restart marker.
+std::size_t SkipEntropyData(const std::uint8_t* bytes, std::size_t length, std::size_t i) {
+  while (i + 1 < length) {
+    if (bytes[i] == 0xFF && bytes[i + 1] != 0x00 && !IsStandaloneMarker(bytes[i + 1])) return i;
+    ++i;
+  }
+  return length;
+}
+
+// The number of start-of-scan markers, walking the marker segments by their
+// lengths so that bytes inside other segments are never taken for one.
+// Stops at the end of the image or at the first thing that is not a marker.
+int CountScans(const std::uint8_t* bytes, std::size_t length) {
+  int scans = 0;
+  std::size_t i = 2;  // past the start-of-image marker
+  while (i + 1 < length && scans <= kMaxScans) {
+    if (bytes[i] != 0xFF) break;
+    const std::uint8_t code = bytes[i + 1];
+    if (code == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    i += 2;
+    if (code == 0xD9) break;
+    if (IsStandaloneMarker(code)) continue;
+    if (i + 2 > length) break;
+    const std::size_t segment = ReadBe16(bytes + i);
+    if (segment < 2) break;
+    i += segment;
+    if (code == 0xDA) {
+      ++scans;
+      i = SkipEntropyData(bytes, length, i);
+    }
+  }
+  return scans;
+}
+
+bool WithinScanBudget(const std::uint8_t* bytes, std::size_t length, const JpegHeader& header) {
+  const std::int64_t scans = CountScans(bytes, length);
+  return scans <= kMaxScans && scans * header.width * header.height <= kMaxScanPixels;
+}
+
 bool IsFourChannel(int colorspace) { return colorspace == TJCS_CMYK || colorspace == TJCS_YCCK; }
 
 // Four-channel pixels arrive as C, M, Y, K in the inverted form common to
@@ -69,6 +121,7 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   if (handle.Get() == nullptr) return nullptr;
   JpegHeader header;
   if (!ReadHeader(handle.Get(), bytes, length, header)) return nullptr;
+  if (!WithinScanBudget(bytes, length, header)) return nullptr;
 
   const bool fourChannel = IsFourChannel(header.colorspace);
   DibPtr block = DibBlock::Create(header.width, header.height, fourChannel ? 4 : 3);
@@ -77,7 +130,7 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   const int pixelFormat = fourChannel ? TJPF_CMYK : TJPF_BGR;
   const int result = tjDecompress2(handle.Get(), bytes, static_cast<unsigned long>(length), block->Pixels(),
                                    header.width, static_cast<int>(block->Stride()), header.height, pixelFormat,
-                                   TJFLAG_BOTTOMUP);
+                                   TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS);
   // A changed byte in the compressed data costs a few blocks of the picture
   // and a warning; the picture is still what an investigator must see.
   const bool fatal = result != 0 && tjGetErrorCode(handle.Get()) != TJERR_WARNING;

@@ -1,9 +1,13 @@
 #include "source/TimeList.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace selvo {
 namespace {
@@ -18,38 +22,101 @@ std::uint32_t StampFromLine(const char* line, std::size_t length) {
   return static_cast<std::uint32_t>(std::strtol(buffer, nullptr, 10));
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char chunk[64 * 1024];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
+// A FIFO or device named time.txt would block the open or feed bytes
+// forever; only a regular file is read.
+int OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
 
-bool TimeList::Load(const std::string& path) {
+// Gathers the kept head of each line from pieces of any size, so a line of
+// any length costs kLineCharacters bytes at most.
+class TimeList::LineCutter {
+ public:
+  LineCutter(std::vector<std::uint32_t>& values, std::size_t maxLines) : values_(values), maxLines_(maxLines) {}
+
+  // false once maxLines lines are complete: nothing later is needed.
+  bool Feed(const char* bytes, std::size_t length) {
+    while (length > 0) {
+      if (Full()) return false;
+      const void* found = std::memchr(bytes, '\n', length);
+      const std::size_t piece =
+          found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes) : length;
+      Keep(bytes, piece);
+      if (found == nullptr) return true;
+      EndLine();
+      bytes += piece + 1;
+      length -= piece + 1;
+    }
+    return !Full();
+  }
+
+  // A last line without its line break still counts.
+  void Finish() {
+    if (pending_ && !Full()) EndLine();
+  }
+
+ private:
+  bool Full() const { return values_.size() >= maxLines_; }
+
+  void Keep(const char* bytes, std::size_t length) {
+    pending_ = true;
+    const std::size_t room = kLineCharacters - used_;
+    const std::size_t taken = length < room ? length : room;
+    std::memcpy(line_ + used_, bytes, taken);
+    used_ += taken;
+  }
+
+  void EndLine() {
+    values_.push_back(StampFromLine(line_, used_));
+    used_ = 0;
+    pending_ = false;
+  }
+
+  std::vector<std::uint32_t>& values_;
+  std::size_t maxLines_;
+  char line_[kLineCharacters];
+  std::size_t used_ = 0;
+  bool pending_ = false;
+};
+
+bool TimeList::Load(const std::string& path, std::size_t maxLines) {
   values_.clear();
-  std::string text;
-  if (!ReadWholeFile(path, text)) return false;
-  LoadText(text);
-  return true;
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  bool ok = true;
+  try {
+    LineCutter cutter(values_, maxLines);
+    char chunk[64 * 1024];
+    for (;;) {
+      const ssize_t got = ::read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) ok = false;
+      if (got <= 0 || !cutter.Feed(chunk, static_cast<std::size_t>(got))) break;
+    }
+    cutter.Finish();
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  ::close(fd);
+  if (!ok) values_.clear();
+  values_.shrink_to_fit();
+  return ok;
 }
 
 void TimeList::LoadText(const std::string& text) {
   values_.clear();
-  values_.reserve(text.size() / 8);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::size_t length = std::min(end - start, kLineCharacters);
-    values_.push_back(StampFromLine(text.data() + start, length));
-    start = end + 1;
-  }
+  LineCutter cutter(values_, kNoLineLimit);
+  cutter.Feed(text.data(), text.size());
+  cutter.Finish();
 }
 
 }  // namespace selvo

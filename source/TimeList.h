@@ -2,6 +2,7 @@
 // The millisecond stamps of "time.txt": line k is the stamp of image k.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,12 @@ class TimeList {
   // Only the first characters of a line count; the rest of an over-long
   // line is skipped so that later lines keep their image numbers.
   static constexpr std::size_t kLineCharacters = 255;
+  static constexpr std::size_t kNoLineLimit = std::numeric_limits<std::size_t>::max();
 
-  // Replaces the list with the file's lines; false (and empty) when the
-  // file cannot be read.
-  bool Load(const std::string& path);
+  // Replaces the list with the file's first maxLines lines; false (and
+  // empty) when the path is not a regular file or cannot be read. The file
+  // is read as a stream, so its size costs no memory beyond the stamps kept.
+  bool Load(const std::string& path, std::size_t maxLines = kNoLineLimit);
   // Parses text the way Load parses a file's contents.
   void LoadText(const std::string& text);
   void Clear() { values_.clear(); }
@@ -27,6 +30,8 @@ class TimeList {
   std::uint32_t At(std::size_t index) const { return values_[index]; }
 
  private:
+  class LineCutter;
+
   std::vector<std::uint32_t> values_;
 };
 

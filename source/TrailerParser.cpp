@@ -289,9 +289,16 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
 }
 
 bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return false;
-  return kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), info) : ParseJp2Info(bytes.data(), bytes.size(), info);
+  // One buffer per thread: a check of a million images allocates it once.
+  // A huge file's room is given back, not kept for the thread's lifetime.
+  static constexpr std::size_t kKeptBufferBytes = 16 * 1024 * 1024;
+  thread_local std::vector<std::uint8_t> bytes;
+  bool parsed = false;
+  if (ReadWholeFile(path, bytes)) {
+    parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), info) : ParseJp2Info(bytes.data(), bytes.size(), info);
+  }
+  if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
+  return parsed;
 }
 
 }  // namespace selvo

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "source/DiscReader.h"
 #include "source/Notifier.h"
 #include "source/SgIoDiscDevice.h"
+#include "tests/BoundedRun.h"
 #include "tests/TestFolder.h"
 
 namespace selvo {
@@ -310,6 +312,22 @@ TEST(DiscImageFileDevice, ReadsBlocksByAddressAndFailsWhatTheFileDoesNotHold) {
   EXPECT_EQ(missing.OpenByPath(folder / "none.img"), RawDiscDevice::kOpenFailed);
   EXPECT_EQ(missing.LastError(), ENOENT);
   EXPECT_EQ(missing.OpenByPath(folder.Path()), RawDiscDevice::kOpenFailed);
+  EXPECT_EQ(missing.LastError(), EISDIR);
+}
+
+// A FIFO would block the open until a writer came, then feed endless bytes.
+TEST(DiscImageFileDevice, FifoIsRefusedWithoutBlocking) {
+  test::TestFolder folder;
+  const std::string fifo = folder / "disc.img";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const test::BoundedOutcome outcome = test::RunBounded(
+      [&] {
+        DiscImageFileDevice device;
+        return device.OpenByPath(fifo) == RawDiscDevice::kOpenFailed && device.LastError() == ENOTBLK &&
+               !device.IsOpen();
+      },
+      std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.finished && outcome.passed);
 }
 
 TEST(DiscDriveList, ListsSrNodesInNumericOrderWithTheirNames) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +17,7 @@
 #include "source/DirectoryScanner.h"
 #include "source/FolderImageSource.h"
 #include "source/ImageInfo.h"
+#include "tests/BoundedRun.h"
 #include "tests/InfoFileBytes.h"
 #include "tests/TamperedJpeg.h"
 #include "tests/TestFolder.h"
@@ -108,6 +113,66 @@ TEST(FolderOpen, ListsCaseInsensitivelyKeepingTheFoundOrderForTies) {
   EXPECT_EQ(source.GetPosition(), -1);
 }
 
+// Subfolder names that sort one way alone and another with "/" after them:
+// "a-b/x" comes before "a/x" byte by byte, though "a" comes before "a-b".
+TEST(FolderOpenRecording, OrdersFilesOfAllSubfoldersByTheirWholePathsByteByByte) {
+  TestFolder folder;
+  Touch(folder, {"a/2.jpg", "a/10.jpg", "a-b/1.jpg", "B/9.jpg", "a.b/0.jpg"});
+  FolderImageSource source(kJpeg);
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+  EXPECT_EQ(ListedPaths(source, folder), (Names{"B/9.jpg", "a-b/1.jpg", "a.b/0.jpg", "a/10.jpg", "a/2.jpg"}));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator keeps its own account; malloc's is then empty.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+std::size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+#endif
+}
+
+// A million-image recording must stay small: everything the open keeps
+// (names, records of every camera, index entries, time.txt stamps) at most
+// 64 bytes an image, file names as long as the recorder's own.
+TEST(FolderOpenRecording, KeepsAtMost64BytesAnImageWithEveryCameraListed) {
+  TestFolder folder;
+  constexpr int kImages = 4000;
+  std::vector<InfoEntryFields> entries;
+  std::string times;
+  char name[64];
+  for (int folderNumber = 1; folderNumber <= kImages / 1000; ++folderNumber) {
+    std::snprintf(name, sizeof name, "IMG%05d", folderNumber);
+    folder.MakeDir(name);
+  }
+  // Links to one file: names cost the file system far less than new files.
+  const std::string image = folder.Write("image", "x");
+  for (int i = 0; i < kImages; ++i) {
+    std::snprintf(name, sizeof name, "/IMG%05d/IMG%08d.jpg", i / 1000 + 1, i + 1);
+    ASSERT_EQ(::link(image.c_str(), (folder.Path() + name).c_str()), 0);
+    entries.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(40 * i),
+                       static_cast<std::int8_t>(i % 4)});
+    times += std::to_string(40 * i) + "\r\n";
+  }
+  folder.Write("INFO/REC.INF", InfoFileBytes(entries));
+  folder.Write("time.txt", times);
+
+  FolderImageSource source(kJpeg);
+  const std::size_t before = HeapInUse();
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+  ASSERT_TRUE(source.SelectChannels(-1, 1, nullptr));
+  ASSERT_EQ(source.GetCount(), kImages);
+  const double perImage = static_cast<double>(HeapInUse() - before) / kImages;
+  EXPECT_LE(perImage, 64.0);
+  EXPECT_EQ(source.GetPathAt(kImages - 1), folder / "IMG00004/IMG00004000.jpg");
+  EXPECT_EQ(source.GetStampAt(kImages - 1), 40u * (kImages - 1));
+}
+
 TEST(FolderOpenRecording, LooksInSubfoldersAsTheSoundTrackAndFirstSubfolderDecide) {
   struct Case {
     const char* what;
@@ -168,6 +233,26 @@ TEST(FolderOpenRecording, IndexWithOtherEntryCountThanFilesIsIgnored) {
   EXPECT_EQ(source.RecordAt(0)->channel, -1);
 }
 
+// An index claiming fifty million entries (a sparse file, so the disc holds
+// almost nothing) beside two images is refused from its header, not read.
+TEST(FolderOpenRecording, IndexClaimingMoreEntriesThanFilesIsNotRead) {
+  TestFolder folder;
+  WriteIndexedRecording(folder, 2, EntriesOnChannels({1, 2}));
+  std::vector<std::uint8_t> header = InfoFileBytes({});
+  WriteLe32(header.data(), 50'000'000);
+  const std::string index = folder.Write("INFO/REC.INF", header);
+  ASSERT_EQ(::truncate(index.c_str(), 1024 + 16 * off_t{50'000'000}), 0);
+  const test::BoundedOutcome outcome = test::RunBounded(
+      [&] {
+        FolderImageSource source(kJpeg);
+        return source.OpenRecording(folder.Path(), false) && source.GetCount() == 2 && !source.Index().Loaded();
+      },
+      std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.passed);
+  EXPECT_TRUE(outcome.Within(std::chrono::seconds(1), 64 * 1024))
+      << outcome.seconds << " s, " << outcome.peakGrowthKb << " kB";
+}
+
 TEST(FolderOpenRecording, IndexedRecordShowsFirstChannelWithTimesStampsAndPaths) {
   TestFolder folder;
   WriteIndexedRecording(folder, 4,
@@ -182,13 +267,13 @@ TEST(FolderOpenRecording, IndexedRecordShowsFirstChannelWithTimesStampsAndPaths)
   EXPECT_EQ(inRange.stampMs, 5000u);
   EXPECT_EQ(inRange.channel, 2);
   EXPECT_EQ(inRange.infoIndex, 0);
-  EXPECT_EQ(inRange.path, folder / "IMG00001/0001.jpg");
+  EXPECT_EQ(source.GetPathAt(0), folder / "IMG00001/0001.jpg");
 
   const ImageRecord& outOfRange = *source.RecordAt(1);
   EXPECT_EQ(outOfRange.status, 3);
   EXPECT_EQ(outOfRange.recordTime, 0);
   EXPECT_EQ(outOfRange.infoIndex, 2);
-  EXPECT_EQ(outOfRange.path, folder / "IMG00001/0003.jpg");
+  EXPECT_EQ(source.GetPathAt(1), folder / "IMG00001/0003.jpg");
 
   ASSERT_TRUE(source.SelectChannels(-1, 1, nullptr));
   EXPECT_EQ(source.GetCount(), 4);
@@ -241,6 +326,25 @@ TEST(FolderSelectChannels, KeepsEntryOrderForTheChosenChannels) {
   ASSERT_TRUE(source.SelectChannels(7, 1, nullptr));
   EXPECT_EQ(ListedChannels(source), (std::vector<int>{7}));
   EXPECT_EQ(source.RecordAt(0)->infoIndex, 4);
+}
+
+// The first-image field is read as the file gives it; values that cannot be
+// an int position must neither overflow nor pose as one.
+TEST(FolderChannelQueries, FirstImageFieldBeyondIntRangeIsNoPosition) {
+  TestFolder folder;
+  std::vector<std::uint8_t> index = InfoFileBytes(EntriesOnChannels({1, 2}));
+  struct Case {
+    std::uint32_t field;
+    int expected;
+  } cases[] = {{0x80000000u, 0x7FFFFFFF}, {0x80000001u, -1}, {0xFFFFFFFFu, -1}, {0, -1}};
+  for (const Case& c : cases) {
+    WriteLe32(index.data() + 464 + 4 * 2, c.field);
+    WriteIndexedRecording(folder, 2, {});
+    folder.Write("INFO/REC.INF", index);
+    FolderImageSource source(kJpeg);
+    ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+    EXPECT_EQ(source.FirstInfoIndex(2), c.expected) << std::hex << c.field;
+  }
 }
 
 TEST(FolderChannelQueries, AnswerFromTheIndex) {

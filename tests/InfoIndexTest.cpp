@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <string>
 #include <vector>
@@ -8,6 +12,7 @@
 #include "source/InfoIndex.h"
 #include "source/ShiftJis.h"
 #include "source/TimeList.h"
+#include "tests/BoundedRun.h"
 #include "tests/InfoFileBytes.h"
 #include "tests/TestFolder.h"
 
@@ -116,6 +121,54 @@ TEST(TimeList, MissingFileLeavesItAbsent) {
   EXPECT_TRUE(list.Load(folder / "time.txt"));
   EXPECT_EQ(list.Size(), 2u);
   EXPECT_EQ(list.At(1), 20u);
+}
+
+// A huge line (128 MiB here, as a sparse file so the test writes almost
+// nothing; a gigabyte behaves alike, only slower) must be read piece by
+// piece: its head is the stamp, the line after it keeps its number, and
+// memory stays where it was.
+TEST(TimeList, HugeLineNeitherExhaustsMemoryNorShiftsLaterLines) {
+  TestFolder folder;
+  const std::string path = folder.Write("time.txt", "1234");
+  ASSERT_EQ(::truncate(path.c_str(), off_t{128} << 20), 0);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "\n42\n", 4), 4);
+  ::close(fd);
+  const test::BoundedOutcome outcome = test::RunBounded(
+      [&] {
+        TimeList list;
+        return list.Load(path) && list.Size() == 2 && list.At(0) == 1234 && list.At(1) == 42;
+      },
+      std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.passed);
+  EXPECT_TRUE(outcome.Within(std::chrono::seconds(1), 16 * 1024))
+      << outcome.seconds << " s, " << outcome.peakGrowthKb << " kB";
+}
+
+TEST(TimeList, FifoOrFolderNamedTimeTxtIsRefusedWithoutBlocking) {
+  TestFolder folder;
+  ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  folder.MakeDir("dir");
+  for (const char* name : {"fifo", "dir"}) {
+    const test::BoundedOutcome outcome = test::RunBounded(
+        [&] {
+          TimeList list;
+          return !list.Load(folder / name) && !list.Present();
+        },
+        std::chrono::seconds(1));
+    EXPECT_TRUE(outcome.finished && outcome.passed) << name;
+  }
+}
+
+// Stamps past the last image are never asked for; a file of endless short
+// lines costs no more than the images it describes.
+TEST(TimeList, StopsAtTheLineLimit) {
+  TestFolder folder;
+  TimeList list;
+  ASSERT_TRUE(list.Load(folder.Write("time.txt", "1\n2\n3\n4\n"), 2));
+  EXPECT_EQ(list.Size(), 2u);
+  EXPECT_EQ(list.At(1), 2u);
 }
 
 TEST(ShiftJisToUtf8, DecodesTitlesAndMarksBadBytes) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "source/ByteOrder.h"
 #include "source/JpegDecoder.h"
+#include "tests/BoundedRun.h"
 #include "tests/TamperedJpeg.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/JpegEncoder.h"
@@ -197,6 +199,71 @@ TEST(DecodeJpeg, EveryFailureGivesNull) {
   } memory[] = {{"empty", {}}, {"garbage", garbage}, {"60000 x 60000", huge}};
   for (const Case& c : memory) EXPECT_FALSE(DecodeJpegMemory(c.bytes.data(), c.bytes.size(), nullptr)) << c.what;
   EXPECT_FALSE(DecodeJpegMemory(nullptr, 100, nullptr));
+}
+
+// A progressive file as libjpeg-turbo writes it (a handful of scans).
+Bytes EncodeProgressive(const Bytes& rgb, int width, int height) {
+  tjhandle handle = tjInitCompress();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const int result = tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 75,
+                                 TJFLAG_PROGRESSIVE);
+  Bytes jpeg;
+  if (result == 0) jpeg.assign(out, out + size);
+  tjFree(out);
+  tjDestroy(handle);
+  return jpeg;
+}
+
+// The file with its last scan repeated until it has `scans` of them, each
+// cut to its first bytes: tiny on disc, a full pass over the picture each.
+Bytes WithRepeatedLastScan(const Bytes& jpeg, int scans, std::size_t keptScanBytes) {
+  std::size_t lastScan = 0;
+  int present = 0;
+  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
+      lastScan = i;
+      ++present;
+    }
+  }
+  const std::size_t end = jpeg.size() - 2;  // the end-of-image marker
+  Bytes many(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(end));
+  const Bytes scan(jpeg.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                   jpeg.begin() + static_cast<std::ptrdiff_t>(std::min(end, lastScan + keptScanBytes)));
+  for (int k = present; k < scans; ++k) many.insert(many.end(), scan.begin(), scan.end());
+  many.push_back(0xFF);
+  many.push_back(0xD9);
+  return many;
+}
+
+// Neither a header that claims a giant picture nor thousands of scans may
+// cost more than a second or a gigabyte: both are refused up front.
+TEST(DecodeJpeg, HostileHeadersAndScanFloodsAreRefusedWithinASecondAndAGigabyte) {
+  const Bytes small = EncodeJpeg(NaturalRgb(16, 16).data(), 16, 16, 85);
+  const Bytes progressive = EncodeProgressive(NaturalRgb(2048, 2048), 2048, 2048);
+  ASSERT_FALSE(progressive.empty());
+  struct Case {
+    const char* what;
+    Bytes bytes;
+  } cases[] = {
+      {"16384 x 16384 header on a tiny file", WithFrameSize(small, 16384, 16384)},
+      {"8193 x 8192, just over 64 Mpx", WithFrameSize(small, 8193, 8192)},
+      {"2000 scans", WithRepeatedLastScan(progressive, 2000, 14)},
+      {"501 scans", WithRepeatedLastScan(progressive, 501, 14)},
+      {"300 scans of 2048 x 2048, over a gigapixel of passes", WithRepeatedLastScan(progressive, 300, 14)},
+  };
+  for (const Case& c : cases) {
+    const test::BoundedOutcome outcome =
+        test::RunBounded([&] { return DecodeJpegMemory(c.bytes.data(), c.bytes.size(), nullptr) == nullptr; },
+                         std::chrono::seconds(1));
+    EXPECT_TRUE(outcome.passed) << c.what;
+    EXPECT_TRUE(outcome.Within(std::chrono::seconds(1), 1024 * 1024))
+        << c.what << ": " << outcome.seconds << " s, " << outcome.peakGrowthKb << " kB";
+  }
+  // An ordinary progressive file and a picture of exactly 64 Mpx still decode.
+  EXPECT_TRUE(DecodeJpegMemory(progressive.data(), progressive.size(), nullptr));
+  const Bytes limit = WithFrameSize(small, 8192, 8192);
+  EXPECT_TRUE(DecodeJpegMemory(limit.data(), limit.size(), nullptr));
 }
 
 }  // namespace

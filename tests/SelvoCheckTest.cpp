@@ -1,7 +1,10 @@
 // selvo-check run as users run it, over recordings made by selvo-make-demo.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -204,6 +207,103 @@ TEST(SelvoCheck, UnreadablePathsAndUsageErrorsExitWithTwo) {
   for (const auto& c : cases) {
     EXPECT_EQ(RunCommand(Tool("selvo-check") + " " + c.args).exitCode, 2) << c.args;
   }
+}
+
+// Runs a command as an unprivileged user when the tests run as root, for
+// whom no permission bit would make anything unreadable. The scratch folder
+// is opened up so that user can reach it.
+std::string AsUnprivileged(const TestFolder& scratch, const std::string& command) {
+  if (::geteuid() != 0) return command;
+  ::chmod(scratch.Path().c_str(), 0755);
+  return "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+}
+
+// A file name can hold escape sequences and line breaks; printed raw they
+// would redraw the terminal and forge an "ok" line and a summary.
+TEST(SelvoCheck, ControlCharactersInNamesAreEscapedNotSentToTheTerminal) {
+  TestFolder scratch;
+  const std::string forged = "\x1b[1A\x1b[2K\r       1  --  -                    ok\n12 images: 12 ok\x9b""2J";
+  scratch.Write("rec/" + forged + ".jpg", std::string("\xFF\xD8 not a recorder image"));
+  scratch.Write("rec/plain\xE6\x97\xA5.jpg", std::string("\xFF\xD8 not a recorder image"));
+  const CommandRun check = RunCommand(Tool("selvo-check") + " " + (scratch / "rec") + " 2>&1");
+  EXPECT_EQ(check.exitCode, 1) << check.out;
+  EXPECT_EQ(check.out.find('\x1b'), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find('\r'), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find('\x9b'), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find(R"(\x1b[1A\x1b[2K\r       1  --  -                    ok\n12 images: 12 ok\x9b2J.jpg)"),
+            std::string::npos)
+      << check.out;
+  EXPECT_NE(check.out.find("plain\xE6\x97\xA5.jpg"), std::string::npos) << "UTF-8 names stay readable";
+  // Header, two images, summary: four lines and no more.
+  EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 4) << check.out;
+  EXPECT_NE(check.out.find("2 images: 0 ok"), std::string::npos) << check.out;
+}
+
+// What could not be read was not checked: it is never ok, never "not a
+// recorder image", and a folder that cannot be listed is named.
+TEST(SelvoCheck, UnreadableFoldersAndFilesAreReportedAsSuchAndFailTheRun) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 12 --per-folder 4 --no-alter --fast --no-info");
+  ASSERT_EQ(::chmod((demo + "/IMG00002").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((demo + "/IMG00003/IMG00000010.jpg").c_str(), 0), 0);
+  const CommandRun table = RunCommand(AsUnprivileged(scratch, Tool("selvo-check") + " " + demo));
+  EXPECT_EQ(table.exitCode, 1) << table.out;
+  EXPECT_NE(table.out.find("unreadable folder (Permission denied)  " + demo + "/IMG00002"), std::string::npos)
+      << table.out;
+  EXPECT_NE(table.out.find("unreadable (Permission denied)  " + demo + "/IMG00003/IMG00000010.jpg"),
+            std::string::npos)
+      << table.out;
+  EXPECT_EQ(table.out.find("not a recorder image  "), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("8 images: 7 ok"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find(", 1 unreadable, 1 unreadable folders"), std::string::npos) << table.out;
+
+  const CommandRun csv = RunCommand(AsUnprivileged(scratch, Tool("selvo-check") + " --csv " + demo + " 2>&1"));
+  EXPECT_EQ(csv.exitCode, 1);
+  EXPECT_NE(csv.out.find(demo + "/IMG00002: unreadable folder (Permission denied)"), std::string::npos) << csv.out;
+  EXPECT_NE(csv.out.find(demo + "/IMG00003/IMG00000010.jpg: unreadable (Permission denied)"), std::string::npos)
+      << csv.out;
+}
+
+TEST(SelvoCheck, DiscThatIsAFolderOrAFifoIsRefusedAtOnceAndSaysWhatItIs) {
+  TestFolder scratch;
+  const std::string fifo = scratch / "disc.img";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    std::string says;
+  } cases[] = {{scratch.Path(), "is a folder, not a disc image file or a CD drive"},
+               {fifo, "neither a disc image file nor a CD drive"}};
+  for (const auto& c : cases) {
+    for (const std::string& extra : {std::string(), " --extract " + scratch.Path() + " --range 1-1"}) {
+      const CommandRun check =
+          RunCommand("timeout 5 " + Tool("selvo-check") + " --disc " + c.path + extra + " 2>&1");
+      EXPECT_EQ(check.exitCode, 2) << c.path << extra << "\n" << check.out;
+      EXPECT_NE(check.out.find(c.says), std::string::npos) << check.out;
+      EXPECT_EQ(check.out.find("not ready"), std::string::npos) << check.out;
+    }
+  }
+}
+
+TEST(SelvoCheck, ExtractNeverWritesOutsideItsFolderAndTellsWriteFailuresFromReadErrors) {
+  TestFolder scratch;
+  const std::string image = scratch / "disc.img";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " --disc " + image + " --frames 4").exitCode, 0);
+  const std::string out = scratch.MakeDir("out");
+  for (const char* prefix : {"../x-", "/tmp/x-", "sub/x-"}) {
+    const CommandRun escape = RunCommand(Tool("selvo-check") + " --disc " + image + " --extract " + out +
+                                         " --range 1-2 --prefix " + prefix + " 2>&1");
+    EXPECT_EQ(escape.exitCode, 2) << prefix << "\n" << escape.out;
+  }
+  EXPECT_TRUE(ReadFileBytes(scratch / "x-000.jpg").empty());
+
+  // A folder where the second file should go: the disc was read, the write failed.
+  scratch.MakeDir("out/cam001.jpg");
+  const CommandRun extract = RunCommand(Tool("selvo-check") + " --disc " + image + " --extract " + out +
+                                        " --range 1-3 --prefix cam 2>&1");
+  EXPECT_EQ(extract.exitCode, 1) << extract.out;
+  EXPECT_NE(extract.out.find("cam001.jpg could not be written: "), std::string::npos) << extract.out;
+  EXPECT_EQ(extract.out.find("Disk read error"), std::string::npos) << extract.out;
+  EXPECT_NE(extract.out.find("2 of 3 images copied"), std::string::npos) << extract.out;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <vector>
 
 #include "app/SettingFile.h"
+#include "tests/BoundedRun.h"
 #include "tests/TestFolder.h"
 
 namespace selvo {
@@ -59,6 +61,15 @@ TEST(DetectVariant, UnreadableViewer2IniDoesNotFallBackToViewerIni) {
   folder.MakeDir("Viewer2.ini");
   folder.Write("Viewer.ini", kMarker1);
   EXPECT_EQ(DetectVariant(folder.Path()), kNoVariant);
+}
+
+TEST(DetectVariant, FifoViewer2IniIsUnreadableAndDoesNotBlockTheStart) {
+  test::TestFolder folder;
+  ASSERT_EQ(::mkfifo((folder / "Viewer2.ini").c_str(), 0600), 0);
+  folder.Write("Viewer.ini", kMarker1);
+  const test::BoundedOutcome outcome =
+      test::RunBounded([&] { return DetectVariant(folder.Path()) == kNoVariant; }, std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.finished && outcome.passed);
 }
 
 TEST(DetectVariant, ShippedSettingFileSelectsVariant0) {

@@ -29,7 +29,8 @@ struct CheckedImage {
   std::uint32_t stamp = 0;
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
   std::string path;
-  bool unreadable = false;  // a disc record whose bytes could not be read
+  bool unreadable = false;  // the bytes could not be read at all
+  std::string unreadableReason;  // why, for a file; empty for a disc record
 };
 
 // selvo-check --disc PATH --extract DIR --range A-B [--prefix P].
@@ -43,6 +44,15 @@ struct ExtractRequest {
 
 // "A-B" with 1 <= A <= B; false for anything else.
 bool ParseRecordRange(const std::string& text, int& first, int& last);
+
+// Whether a --prefix keeps every file it names inside the extract folder.
+bool IsSafeFilePrefix(const std::string& prefix);
+
+// text for a terminal: control characters, bytes that are not UTF-8 and the
+// backslash itself are written as escapes (\n, \x1b, \\), so a file name
+// cannot move the cursor, recolour, or forge lines of the report.
+// keepLineBreaks leaves '\n' alone, for the tool's own multi-line texts.
+std::string TerminalSafe(const std::string& text, bool keepLineBreaks = false);
 
 enum CheckExit { kCheckAllOk = 0, kCheckFoundProblems = 1, kCheckUsageOrUnreadable = 2 };
 
@@ -67,6 +77,7 @@ class CheckRun {
   int CheckFolder(const std::string& folder);
   int CheckImageFile(const std::string& file);
   bool SelectCamera(FolderImageSource& source, const std::string& folder);
+  void ReportUnreadableFolders(const FolderImageSource& source);
   CheckedImage ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index);
   int Finish(int result);
   void Report(const CheckedImage& image);
@@ -94,6 +105,7 @@ class CheckRun {
   long notRecorder_ = 0;
   long undecodable_ = 0;
   long unreadable_ = 0;
+  long unreadableFolders_ = 0;
 };
 
 }  // namespace selvo

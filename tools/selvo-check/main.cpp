@@ -23,7 +23,8 @@ const char kUsage[] =
     "                   folder DIR as numbered .jpg files, as the viewer's Start Copy\n"
     "                   does; images that could not be copied are listed on stderr\n"
     "  --range A-B      the records to copy\n"
-    "  --prefix P       file-name prefix (default: the first image's date, MM-DD-YYYY-)\n"
+    "  --prefix P       file-name prefix, without \"/\" (default: the first image's\n"
+    "                   date, MM-DD-YYYY-)\n"
     "  --camera N       list only camera N's images (1..16), numbered as the\n"
     "                   viewer numbers them when that camera is chosen; needs the\n"
     "                   recording's INFO index\n"
@@ -34,11 +35,12 @@ const char kUsage[] =
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
-    "Exit status: 0 every image unaltered (or copied), 1 problems found (or images\n"
-    "not copied), 2 usage error or unreadable PATH.\n";
+    "Exit status: 0 every image unaltered (or copied), 1 problems found (altered,\n"
+    "unreadable or undecodable images, unreadable folders, or images not copied),\n"
+    "2 usage error or unreadable PATH.\n";
 
 int UsageError(const char* why, const std::string& what) {
-  std::fprintf(stderr, "selvo-check: %s%s\n%s", why, what.c_str(), kUsage);
+  std::fprintf(stderr, "selvo-check: %s%s\n%s", why, selvo::TerminalSafe(what).c_str(), kUsage);
   return selvo::kCheckUsageOrUnreadable;
 }
 
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
       std::printf("selvo-check %s\n", SELVO_VERSION);
       return 0;
     } else {
-      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", arg.c_str(), kUsage);
+      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", selvo::TerminalSafe(arg).c_str(), kUsage);
       return selvo::kCheckUsageOrUnreadable;
     }
   }
@@ -106,6 +108,8 @@ int main(int argc, char** argv) {
     if (extracting) {
       if (range.empty()) return UsageError("--extract needs --range A-B", "");
       if (!selvo::ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
+      // Every file must land inside DIR.
+      if (!selvo::IsSafeFilePrefix(extract.prefix)) return UsageError("--prefix may not hold \"/\": ", extract.prefix);
       return run.ExtractDisc(disc, extract);
     }
     run.PrintHeader();
