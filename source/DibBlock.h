@@ -13,8 +13,10 @@ class DibBlock {
  public:
   static constexpr std::size_t kHeaderBytes = 44;
   static constexpr std::size_t kInfoHeaderBytes = 40;
-  // Above this many pixels a header is treated as hostile, not as a picture.
-  static constexpr std::int64_t kMaxPixels = 256LL * 1024 * 1024;
+  // Above this many pixels a header is treated as hostile, not as a picture:
+  // a recorder frame is far smaller (4K is 8.3 Mpx), and each accepted pixel
+  // costs memory and decoding time before any of the data has been checked.
+  static constexpr std::int64_t kMaxPixels = 64LL * 1024 * 1024;
 
   // A zero-filled block for width x height pixels of bytesPerPixel bytes
   // (3 gives 24 bits; anything else is recorded as 32 bits, as the recorder's
