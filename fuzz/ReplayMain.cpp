@@ -35,12 +35,11 @@ std::vector<fs::path> InputFiles(const fs::path& argument, std::error_code& erro
 bool Replay(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) return false;
-  // A copy of exactly the input's size, so that a read past its end is seen.
-  std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
-  std::uint8_t* data = input.empty() ? nullptr : input.data();
-  LLVMFuzzerTestOneInput(data, input.size());
+  // Exactly the input's size, so that the sanitizer sees a read past its end.
+  input.shrink_to_fit();
+  LLVMFuzzerTestOneInput(input.empty() ? nullptr : input.data(), input.size());
   return true;
 }
 
