@@ -244,8 +244,8 @@ DibPtr ToDibBlock(const opj_image_t& image) {
   return filled ? std::move(block) : nullptr;
 }
 
-DibPtr DecodeJp2Bytes(const std::vector<std::uint8_t>& bytes) {
-  MemorySource source{bytes.data(), bytes.size(), 0};
+DibPtr DecodeJp2Bytes(const std::uint8_t* bytes, std::size_t length) {
+  MemorySource source{bytes, length, 0};
   OpjStreamPtr stream = OpenMemoryStream(source);
   OpjCodecPtr codec = OpenQuietDecoder();
   if (!stream || !codec) return nullptr;
@@ -263,7 +263,12 @@ DibPtr DecodeJp2Bytes(const std::vector<std::uint8_t>& bytes) {
 DibPtr DecodeJp2File(const std::string& path, std::uint32_t* sizeOut) {
   std::vector<std::uint8_t> bytes;
   if (!ReadWholeFile(path, bytes) || bytes.empty()) return nullptr;
-  DibPtr block = DecodeJp2Bytes(bytes);
+  return DecodeJp2Memory(bytes.data(), bytes.size(), sizeOut);
+}
+
+DibPtr DecodeJp2Memory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut) {
+  if (bytes == nullptr || length == 0) return nullptr;
+  DibPtr block = DecodeJp2Bytes(bytes, length);
   if (block && sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
   return block;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // JPEG 2000 decoding into the DibBlock layout.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,5 +17,7 @@ namespace selvo {
 // DibBlock::kMaxPixels. sizeOut (may be null) receives the block's real size,
 // on success only.
 DibPtr DecodeJp2File(const std::string& path, std::uint32_t* sizeOut);
+// The same for an image already in memory.
+DibPtr DecodeJp2Memory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut);
 
 }  // namespace selvo
