@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "app/CommandLineSwitches.h"
-#include "app/UiLanguage.h"
+#include "source/settings/CommandLineSwitches.h"
+#include "source/text/UiLanguage.h"
 #include "source/MediaKind.h"
 
 class QSettings;

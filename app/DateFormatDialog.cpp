@@ -9,7 +9,7 @@
 
 #include <ctime>
 
-#include "app/UiText.h"
+#include "source/text/UiText.h"
 #include "source/CalendarTime.h"
 
 namespace selvo {

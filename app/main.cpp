@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "app/CSelvoViewerApp.h"
-#include "app/CommandLineSwitches.h"
-#include "app/UiLanguage.h"
+#include "source/settings/CommandLineSwitches.h"
+#include "source/text/UiLanguage.h"
 #include "source/CalendarTime.h"
 
 int main(int argc, char** argv) {

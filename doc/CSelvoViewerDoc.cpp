@@ -1,12 +1,7 @@
 #include "doc/CSelvoViewerDoc.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QFont>
-#include <QPainter>
-#include <QPen>
 #include <QTimer>
-#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -15,8 +10,9 @@
 #include <limits>
 #include <thread>
 
-#include "app/AppSettings.h"
-#include "app/StringTable.h"
+#include "source/settings/AppSettings.h"
+#include "source/text/StringTable.h"
+#include "doc/DocumentPrompts.h"
 #include "doc/EventLoopClock.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaySpeed.h"
@@ -24,15 +20,13 @@
 #include "doc/PlaybackControls.h"
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
-#include "doc/TimeText.h"
-#include "panel/ProgressEvent.h"
-#include "panel/SearchingDialog.h"
-#include "panel/SoundTrack.h"
+#include "source/text/TimeText.h"
+#include "doc/ProgressEvent.h"
+#include "source/sound/SoundTrack.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
 #include "source/StatusVerdict.h"
-#include "source/ui/OpenRecordingDialog.h"
 
 
 namespace selvo {
@@ -83,21 +77,6 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   fs::directory_iterator listing(folder, error);
   if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
   return FormatNotice(kNoRecordingString, folder);
-}
-
-// Every term is an integer product divided by 100, truncated.
-int Percent(int value, int percent) { return value * percent / 100; }
-
-void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text) {
-  painter.fillRect(box, QColor(255, 0, 0));
-  QPen pen(QColor(255, 255, 0));
-  pen.setWidth(2);
-  pen.setJoinStyle(Qt::MiterJoin);
-  painter.setPen(pen);
-  painter.setBrush(Qt::NoBrush);
-  // The 2-pixel frame lies inside the box, as a framed rectangle does.
-  painter.drawRect(QRectF(box.left() + 1.0, box.top() + 1.0, box.width() - 2.0, box.height() - 2.0));
-  painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
 }
 
 }  // namespace
@@ -270,20 +249,16 @@ void CSelvoViewerDoc::RunSplitCommand(int id) {
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OnFileOpen() {
   BusyScope busy(openBusy_);
-  OpenRecordingDialog dialog(dialogParent_);
-  dialog.platformFlag = 4;
-  dialog.initialFolder = QString::fromStdString(lastOpenFolder_);
-  dialog.driveSelection = -1;
-  dialog.choice = OpenRecordingDialog::kChoiceFolder;
-  if (dialog.exec() != QDialog::Accepted) return OpenOutcome::NotOpened;
-  // The disc controls stay hidden, so the dialog answers the folder choice;
-  // the disc branch opens the drive it names (selvo-viewer --disc PATH).
-  if (dialog.choice == OpenRecordingDialog::kChoiceDisc) {
-    const QString drive = dialog.driveLetter.isEmpty() ? dialog.path : dialog.driveLetter;
-    return OpenDisc(drive.toStdString());
+  if (!prompts_) return OpenOutcome::NotOpened;
+  const RecordingChoice choice = prompts_->ChooseRecording(lastOpenFolder_);
+  switch (choice.kind) {
+    case RecordingChoice::Kind::Disc:
+      return OpenDisc(choice.path);
+    case RecordingChoice::Kind::Folder:
+      return OpenFolder(choice.path);
+    default:
+      return OpenOutcome::NotOpened;
   }
-  if (dialog.choice != OpenRecordingDialog::kChoiceFolder) return OpenOutcome::NotOpened;
-  return OpenFolder(dialog.path.toStdString());
 }
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(const std::string& folder) {
@@ -348,17 +323,23 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
   loaderCancel_.store(0);
   loaderResult_.store(false);
   loaderEvent_.Reset();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  {
-    SearchingDialog dialog(loaderCancel_, loaderEvent_, dialogParent_);
-    workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, hasSound_ != 0, source_.get(),
-                                static_cast<QObject*>(&dialog));
-    dialog.exec();
-    // The source may be destroyed only once the loader has let go of it;
-    // after success or an empty result the thread is ending anyway.
-    JoinLoader();
+  // The source may be destroyed only once the loader has let go of it;
+  // after success or an empty result the thread is ending anyway.
+  const WatchedWork loader{
+      [this, &folder](QObject* progressWindow) {
+        workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, hasSound_ != 0, source_.get(),
+                                    progressWindow);
+      },
+      [this] { JoinLoader(); }};
+  if (prompts_) {
+    prompts_->BeginWait();
+    prompts_->ShowSearching(loaderCancel_, loaderEvent_, loader);
+    prompts_->EndWait();
+  } else {
+    loaderEvent_.Set();
+    loader.start(nullptr);
+    loader.join();
   }
-  QApplication::restoreOverrideCursor();
 
   if (loaderCancel_.load() == 1) {
     FinishCancelledOpen(folder);
@@ -375,7 +356,7 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
 void CSelvoViewerDoc::RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow) {
   loaderEvent_.Wait(kLoaderStartWait);
   loaderResult_.store(source->OpenRecording(path, hasSound));
-  QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
+  if (progressWindow) QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
 }
 
 void CSelvoViewerDoc::JoinLoader() {
@@ -416,6 +397,8 @@ void CSelvoViewerDoc::ShowOpenOutcome() {
 void CSelvoViewerDoc::UpdateAllViews() {
   if (view_) view_->UpdateImageView();
 }
+
+void CSelvoViewerDoc::AllowClose(bool allowed) { emit closeAllowedChanged(allowed); }
 
 // --------------------------------------------------------- position commands
 
@@ -583,33 +566,6 @@ std::string CSelvoViewerDoc::GetCurrentTimeText() const {
 
 std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(source_ ? source_->GetChannel() : 0); }
 
-void CSelvoViewerDoc::DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const {
-  if (!checkMode_) return;
-  const StatusVerdict verdict = VerdictForStatus(status);
-  const bool imageAltered = verdict.ShowsImageAlteredBox();
-  const bool timeAltered = verdict.ShowsTimeAlteredBox();
-  if (!imageAltered && !timeAltered) return;
-
-  painter.save();
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(std::max(1, Percent(h, 8)));
-  font.setWeight(QFont::Bold);
-  painter.setFont(font);
-  const int left = x + Percent(w, 25);
-  const int right = x + Percent(w, 50) + Percent(w, 25);
-  if (imageAltered) {
-    const int top = y + Percent(h, 50);
-    const int bottom = y + Percent(h, 50) + Percent(h, 10);
-    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("IMAGE ALTERED"));
-  }
-  if (timeAltered) {
-    const int top = y + Percent(h, 80);
-    const int bottom = y + Percent(h, 80) + Percent(h, 10);
-    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("TIME ALTERED"));
-  }
-  painter.restore();
-}
-
 // ------------------------------------------------------------------ playback
 
 namespace {
@@ -669,8 +625,9 @@ void CSelvoViewerDoc::ShowPlayedStep() {
 void CSelvoViewerDoc::FinishLoop(bool resumePending, bool updateCopyButton) {
   // A loop that ended for a pause leaves the controls in their playing
   // state until the posted restart comes.
-  if (resumePending || !controls_) return;
-  controls_->SetCloseEnabled(true);
+  if (resumePending) return;
+  AllowClose(true);
+  if (!controls_) return;
   if (updateCopyButton) controls_->UpdateStartCopyButton();
   controls_->RestoreIdleEnabling(hasSound_ != 0);
   emit commandStatesChanged();
@@ -679,7 +636,7 @@ void CSelvoViewerDoc::FinishLoop(bool resumePending, bool updateCopyButton) {
 bool CSelvoViewerDoc::PlayForward() {
   if (!source_) return false;
   playingForward_ = 1;
-  if (controls_) controls_->SetCloseEnabled(false);
+  AllowClose(false);
   emit commandStatesChanged();
   PlaybackClock& clock = Clock();
 
@@ -774,7 +731,7 @@ bool CSelvoViewerDoc::PlayForward() {
 bool CSelvoViewerDoc::PlayReverse() {
   if (!source_) return false;
   playingReverse_ = 1;
-  if (controls_) controls_->SetCloseEnabled(false);
+  AllowClose(false);
   emit commandStatesChanged();
   PlaybackClock& clock = Clock();
 

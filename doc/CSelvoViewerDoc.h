@@ -12,10 +12,12 @@
 //   no-op and the view counts as showing one pane;
 // - the control panel through the signals below and, for the play loops,
 //   through PlaybackControls;
+// - the user through DocumentPrompts: the open and save dialogs, the
+//   progress dialogs of the loader and the copy, the wait cursor;
 // - the frame learns of every change that can alter a command's state
-//   through commandStatesChanged().
+//   through commandStatesChanged(), and when it may close through
+//   closeAllowedChanged().
 #include <QObject>
-#include <QPointer>
 
 #include <atomic>
 #include <functional>
@@ -23,7 +25,7 @@
 #include <string>
 #include <thread>
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 #include "doc/AutoResetEvent.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
@@ -33,11 +35,9 @@
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
 
-class QPainter;
-class QWidget;
-
 namespace selvo {
 
+class DocumentPrompts;
 class ImageViewLink;
 class Notifier;
 class PlaybackClock;
@@ -72,8 +72,9 @@ class CSelvoViewerDoc : public QObject {
   // ---------------------------------------------------------------- windows
   void AttachImageView(ImageViewLink* view);
   ImageViewLink* ImageView() const { return view_; }
-  // Parent of the dialogs the document runs (open, "Searching...").
-  void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
+  // Who answers the document's questions and shows its progress; null: no
+  // one, the open dialog chooses nothing and the threads run unwatched.
+  void SetPrompts(DocumentPrompts* prompts) { prompts_ = prompts; }
 
   // --------------------------------------------------------------- commands
   // Runs a document command; false when the id is not one of the document's.
@@ -138,9 +139,6 @@ class CSelvoViewerDoc : public QObject {
   std::string GetTimeTextAt(int index) const;  // needs a source
   std::string GetCurrentTimeText() const;      // needs a source
   std::string GetChannelLabel() const;         // "--" or " 1".."16"
-  // "IMAGE ALTERED" / "TIME ALTERED" boxes over the image box (x, y, w, h);
-  // only when started with "check".
-  void DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const;
   std::string GetPrintTitle() const { return printTitle_; }
 
   // The view's channel menu: rebuild the source's list for a channel (one
@@ -260,6 +258,9 @@ class CSelvoViewerDoc : public QObject {
   void commandStatesChanged();
   // The copy range was set, or a copy ended and unset it.
   void copyRangeChanged();
+  // A play loop or a copy began (false) or ended (true): the window must
+  // not close while the loop or the copy thread still runs.
+  void closeAllowedChanged(bool allowed);
 
  private:
   std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
@@ -283,10 +284,11 @@ class CSelvoViewerDoc : public QObject {
   void LoadSettings();
   void SaveSettings() const;
   void UpdateAllViews();
+  void AllowClose(bool allowed);
 
   Notifier& notifier_;
   ImageViewLink* view_ = nullptr;
-  QPointer<QWidget> dialogParent_;
+  DocumentPrompts* prompts_ = nullptr;
   FolderSourceFactory sourceFactory_;
 
   // Recording and current image.
@@ -349,6 +351,8 @@ class CSelvoViewerDoc : public QObject {
   // message; the user-interface thread uses them again only after joining it.
   void PlaceCursor(int index);
   void RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode);
+  // Without prompts nothing paces the copy: it runs here, to the end.
+  void RunCopyUnwatched(CopyRangeJob& job, ImageSource& source);
   // A finished copy says how many files it wrote and where; a cancelled one
   // how many of how many.
   void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 
-#include "app/StringTable.h"
-#include "app/UiText.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 #include "doc/AutoResetEvent.h"
-#include "panel/ProgressEvent.h"
+#include "doc/ProgressEvent.h"
 #include "source/CopyRangeJob.h"
 
 namespace selvo {

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/StringTable.h"
-#include "app/UiText.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 #include "source/CopyRangeJob.h"
 
 namespace selvo {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

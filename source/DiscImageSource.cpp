@@ -12,7 +12,7 @@
 #include <new>
 #include <utility>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "source/FileBytes.h"
 #include "source/ByteOrder.h"
 #include "source/JpegDecoder.h"

@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "source/DiscDeviceFactory.h"
 
 namespace selvo {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "app/UiLanguage.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiLanguage.h"
 #include "source/CopyRangeJob.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/DiscImageSource.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UiLanguage.h"
+#include "source/text/UiLanguage.h"
 #include "source/ByteOrder.h"
 #include "source/DiscDriveList.h"
 #include "source/DiscImageFileDevice.h"

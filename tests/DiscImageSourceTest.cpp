@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"

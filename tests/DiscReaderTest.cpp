@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "source/DiscReader.h"
 #include "source/Notifier.h"
 #include "source/RawDiscDevice.h"

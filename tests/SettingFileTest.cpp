@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/SettingFile.h"
+#include "source/settings/SettingFile.h"
 #include "tests/TestFolder.h"
 
 namespace selvo {

@@ -5,7 +5,7 @@
 #include <QStyleOptionSlider>
 #include <QToolTip>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "doc/PlaySpeed.h"
 #include "view/SliderDragTip.h"
 

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"

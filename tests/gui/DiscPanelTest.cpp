@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/CMainFrame.h"
-#include "app/UiLanguage.h"
+#include "source/text/UiLanguage.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaybackClock.h"
 #include "panel/CSelvoFormView.h"

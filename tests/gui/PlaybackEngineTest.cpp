@@ -103,7 +103,6 @@ class PanelStandIn : public PlaybackControls {
   void SetPositionSlider(int number) override { sliderValue = number; }
   void OnPlay() override { Start(true); }
   void OnReversePlay() override { Start(false); }
-  void SetCloseEnabled(bool enabled) override { closeEnabled = enabled; }
 
   int speed = 4;
   bool soundWanted = false;
@@ -111,7 +110,7 @@ class PanelStandIn : public PlaybackControls {
   int idleRestored = 0;
   int sliderRange = 0;
   int sliderValue = 0;
-  bool closeEnabled = true;
+  bool closeEnabled = true;  // what the document last said to the frame
   int depth = 0;
   int deepest = 0;
 
@@ -208,6 +207,8 @@ class PlaybackEngineTest : public ::testing::Test {
     doc->SetPlaybackClock(&clock);
     doc->AttachImageView(view.get());
     doc->AttachPlaybackControls(panel.get());
+    QObject::connect(doc.get(), &CSelvoViewerDoc::closeAllowedChanged,
+                     [p = panel.get()](bool allowed) { p->closeEnabled = allowed; });
   }
   ~PlaybackEngineTest() override {
     doc->AttachImageView(nullptr);
