@@ -7,9 +7,9 @@
 
 #include <memory>
 
+#include "source/MediaKind.h"
 #include "source/settings/CommandLineSwitches.h"
 #include "source/text/UiLanguage.h"
-#include "source/MediaKind.h"
 
 class QSettings;
 class QTranslator;

@@ -9,8 +9,8 @@
 
 #include <ctime>
 
-#include "source/text/UiText.h"
 #include "source/CalendarTime.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

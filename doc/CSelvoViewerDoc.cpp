@@ -10,8 +10,6 @@
 #include <limits>
 #include <thread>
 
-#include "source/settings/AppSettings.h"
-#include "source/text/StringTable.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/EventLoopClock.h"
 #include "doc/ImageViewLink.h"
@@ -19,14 +17,16 @@
 #include "doc/PlaybackClock.h"
 #include "doc/PlaybackControls.h"
 #include "doc/PlaybackSound.h"
-#include "doc/SoundTrackPlayback.h"
-#include "source/text/TimeText.h"
 #include "doc/ProgressEvent.h"
-#include "source/sound/SoundTrack.h"
+#include "doc/SoundTrackPlayback.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
 #include "source/StatusVerdict.h"
+#include "source/settings/AppSettings.h"
+#include "source/sound/SoundTrack.h"
+#include "source/text/StringTable.h"
+#include "source/text/TimeText.h"
 
 
 namespace selvo {

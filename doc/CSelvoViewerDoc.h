@@ -25,8 +25,8 @@
 #include <string>
 #include <thread>
 
-#include "doc/CommandIds.h"
 #include "doc/AutoResetEvent.h"
+#include "doc/CommandIds.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
 #include "source/CopyRangeJob.h"

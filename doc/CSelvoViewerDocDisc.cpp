@@ -7,7 +7,6 @@
 
 #include <chrono>
 
-#include "source/text/StringTable.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaybackControls.h"
@@ -15,6 +14,8 @@
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/DiscStillSource.h"
+#include "source/PathNames.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 
@@ -22,22 +23,6 @@ namespace {
 
 constexpr int kCopyFinishedText = 64503;
 constexpr int kCopyCancelledText = 64504;
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string& name) {
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 }  // namespace
 

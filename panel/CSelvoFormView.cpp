@@ -13,14 +13,14 @@
 
 #include <cstdio>
 
-#include "source/text/UiText.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaySpeed.h"
-#include "source/text/TimeText.h"
-#include "source/sound/MixerVolume.h"
 #include "source/StatusVerdict.h"
-#include "view/FixedSplitter.h"
+#include "source/sound/MixerVolume.h"
+#include "source/text/TimeText.h"
+#include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
+#include "view/FixedSplitter.h"
 #include "view/SkinButton.h"
 #include "view/SkinToggleButton.h"
 #include "view/SliderDragTip.h"

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "source/CopyRangeJob.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
-#include "source/CopyRangeJob.h"
 
 namespace selvo {
 

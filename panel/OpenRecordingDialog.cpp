@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "source/text/UiText.h"
 #include "panel/FolderBrowser.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

@@ -11,9 +11,9 @@
 
 #include <thread>
 
-#include "source/text/UiText.h"
 #include "doc/AutoResetEvent.h"
 #include "doc/ProgressEvent.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace selvo {
 namespace {
@@ -52,23 +53,14 @@ bool IsDotOrDotDot(const char* name) {
 
 bool ScanDirectory(const std::string& folder,
                    const std::function<bool(const char* name, EntryType type)>& visit) {
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return false;
-  while (const dirent* entry = readdir(dir)) {
+  // Closed however the visit ends, an exception included.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
+  if (!dir) return false;
+  while (const dirent* entry = readdir(dir.get())) {
     if (IsDotOrDotDot(entry->d_name)) continue;
-    if (!visit(entry->d_name, TypeOfEntry(dir, entry))) break;
+    if (!visit(entry->d_name, TypeOfEntry(dir.get(), entry))) break;
   }
-  closedir(dir);
   return true;
-}
-
-std::string JoinPath(const std::string& folder, std::string_view name) {
-  std::string path;
-  path.reserve(folder.size() + 1 + name.size());
-  path = folder;
-  if (!path.empty() && path.back() != '/') path += '/';
-  path.append(name.data(), name.size());
-  return path;
 }
 
 int CompareIgnoringCase(std::string_view a, std::string_view b) {

@@ -8,8 +8,8 @@
 #include <limits>
 #include <utility>
 
-#include "source/text/StringTable.h"
 #include "source/DiscDeviceFactory.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

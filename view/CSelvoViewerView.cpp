@@ -12,9 +12,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "doc/CSelvoViewerDoc.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiLanguage.h"
-#include "doc/CSelvoViewerDoc.h"
 
 namespace selvo {
 

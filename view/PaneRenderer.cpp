@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPen>
 
-#include "source/text/TimeText.h"
 #include "source/StatusVerdict.h"
+#include "source/text/TimeText.h"
 
 namespace selvo {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "source/sound/PcmPlayer.h"
 #include "source/Notifier.h"
+#include "source/sound/PcmPlayer.h"
 
 namespace selvo {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
+#include "source/SoundDecoder.h"
 #include "source/sound/AudioClock.h"
 #include "source/sound/AudioOutput.h"
 #include "source/sound/PcmFrames.h"
-#include "source/SoundDecoder.h"
 
 namespace selvo {
 

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "source/Notifier.h"
+#include "source/SoundFile.h"
 #include "source/sound/AudioClock.h"
 #include "source/sound/AudioOutput.h"
 #include "source/sound/Mp3Player.h"
 #include "source/sound/PcmPlayer.h"
-#include "source/Notifier.h"
-#include "source/SoundFile.h"
 
 namespace selvo {
 

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "app/CMainFrame.h"
-#include "doc/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"
 #include "tests/TestFolder.h"

@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "source/text/UiLanguage.h"
 #include "doc/AutoResetEvent.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ProgressEvent.h"
@@ -31,6 +30,7 @@
 #include "panel/DiskReadErrorDialog.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
 #include "tests/TestFolder.h"
 #include "tests/gui/SmallDisc.h"
 

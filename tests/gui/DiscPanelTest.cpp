@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "app/CMainFrame.h"
-#include "source/text/UiLanguage.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaybackClock.h"
 #include "panel/CSelvoFormView.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
 #include "tests/TestFolder.h"
 #include "tests/gui/SmallDisc.h"
 

@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "app/CMainFrame.h"
-#include "doc/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/DialogPrompts.h"
 #include "panel/SearchingDialog.h"
