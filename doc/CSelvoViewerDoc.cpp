@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "doc/DocumentPrompts.h"
-#include "doc/EventLoopClock.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaySpeed.h"
 #include "doc/PlaybackClock.h"
 #include "doc/PlaybackControls.h"
+#include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
 #include "doc/ProgressEvent.h"
 #include "doc/SoundTrackPlayback.h"
@@ -100,7 +100,7 @@ CSelvoViewerDoc::~CSelvoViewerDoc() {
   }
   imageBlock_.reset();
   source_.reset();
-  soundTrack_.reset();
+  playback_.SetSound(nullptr, 0);
   SaveSettings();
 }
 
@@ -286,8 +286,7 @@ bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::StopPlaybackForOpen() {
-  playingForward_ = 0;
-  playingReverse_ = 0;
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   RequestPlaybackStop();
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
   GoFirst(true);
@@ -295,8 +294,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 
 void CSelvoViewerDoc::DiscardRecording() {
   source_.reset();
-  soundTrack_.reset();
-  hasSound_ = 0;
+  playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
   imageBlock_.reset();
   imageSize_ = 0;
@@ -327,7 +325,7 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
   // after success or an empty result the thread is ending anyway.
   const WatchedWork loader{
       [this, &folder](QObject* progressWindow) {
-        workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, hasSound_ != 0, source_.get(),
+        workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, HasSound() != 0, source_.get(),
                                     progressWindow);
       },
       [this] { JoinLoader(); }};
@@ -444,7 +442,7 @@ bool CSelvoViewerDoc::GoFirst(bool refresh) {
   if (!source_ || source_->GetCount() <= 0) return false;
   if (!source_->First()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  if (soundTrack_) soundTrack_->SeekToStart();
+  if (PlaybackSound* sound = playback_.Sound()) sound->SeekToStart();
   if (refresh) Refresh();
   return true;
 }
@@ -453,7 +451,7 @@ bool CSelvoViewerDoc::GoLast(bool refresh) {
   if (!source_) return false;
   if (!source_->Last()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  if (soundTrack_) soundTrack_->SeekToEnd();
+  if (PlaybackSound* sound = playback_.Sound()) sound->SeekToEnd();
   if (refresh) Refresh();
   return true;
 }
@@ -512,7 +510,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
         break;
       }
     }
-    const int info = playingReverse_ ? source_->FindChannelBackward(first, key) : source_->FindChannelForward(first, key);
+    const int info = IsPlayingReverse() ? source_->FindChannelBackward(first, key) : source_->FindChannelForward(first, key);
     index = source_->RecordForInfoIndex(info);
   }
   SetImage(index);
@@ -584,13 +582,7 @@ int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
 
 }  // namespace
 
-void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { clock_ = clock; }
-
-PlaybackClock& CSelvoViewerDoc::Clock() {
-  if (clock_) return *clock_;
-  if (!ownClock_) ownClock_ = std::make_unique<EventLoopClock>();
-  return *ownClock_;
-}
+void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { playback_.SetClock(clock); }
 
 void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   auto track = std::make_unique<selvo::SoundTrack>(notifier_);
@@ -599,21 +591,20 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound) {
-  soundTrack_ = std::move(sound);
-  hasSound_ = soundTrack_ ? hasSound : 0;
-  orderCheck_ = hasSound_;
+  playback_.SetSound(std::move(sound), hasSound);
+  orderCheck_ = playback_.HasSound();
 }
 
 int CSelvoViewerDoc::SpeedPosition() const { return controls_ ? controls_->SpeedPosition() : kInitialSpeed; }
 
 bool CSelvoViewerDoc::ChooseSoundMode() const {
   const bool onePane = !view_ || view_->GetPaneCount() == 1;
-  return controls_ && controls_->IsSoundWanted(IsTwoChannelSound()) && hasSound_ && soundTrack_ && onePane;
+  return controls_ && controls_->IsSoundWanted(IsTwoChannelSound()) && HasSound() && playback_.Sound() && onePane;
 }
 
 bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
   if (stepped || !source_ || !source_->IsDriveNotReady()) return false;
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return true;
 }
 
@@ -629,16 +620,16 @@ void CSelvoViewerDoc::FinishLoop(bool resumePending, bool updateCopyButton) {
   AllowClose(true);
   if (!controls_) return;
   if (updateCopyButton) controls_->UpdateStartCopyButton();
-  controls_->RestoreIdleEnabling(hasSound_ != 0);
+  controls_->RestoreIdleEnabling(HasSound() != 0);
   emit commandStatesChanged();
 }
 
 bool CSelvoViewerDoc::PlayForward() {
   if (!source_) return false;
-  playingForward_ = 1;
+  playback_.SetPlaying(PlaybackEngine::State::Forward);
   AllowClose(false);
   emit commandStatesChanged();
-  PlaybackClock& clock = Clock();
+  PlaybackClock& clock = playback_.Clock();
 
   std::int64_t baseTime = clock.NowMs();
   const bool soundMode = ChooseSoundMode();
@@ -647,7 +638,7 @@ bool CSelvoViewerDoc::PlayForward() {
   const std::uint32_t firstStamp = source_->RecordingStartStamp();
   // The loop touches only the track it started, even if an open run from
   // inside the loop has replaced it.
-  PlaybackSound* const sound = soundMode ? soundTrack_.get() : nullptr;
+  PlaybackSound* const sound = soundMode ? playback_.Sound() : nullptr;
   if (controls_) controls_->ShowForwardPlayMode(soundMode);
   int step = soundMode ? 1 : SkipCountForSpeed(SpeedPosition());
 
@@ -671,7 +662,7 @@ bool CSelvoViewerDoc::PlayForward() {
   bool firstPass = true;
   while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
     clock.HandlePendingEvents();
-    if (stopRequest_ || !source_) break;
+    if (IsStopRequested() || !source_) break;
     if (!firstPass) now = clock.NowMs();
     firstPass = false;
     if (dueTime > now) {
@@ -691,7 +682,7 @@ bool CSelvoViewerDoc::PlayForward() {
     if (soundMode) {
       // The pictures wait for a sound track that runs late.
       const std::int64_t lag = StampOffset(*source_, target, firstStamp);
-      const std::int64_t pos = sound == soundTrack_.get() ? sound->GetPosition() : lastSoundPos;
+      const std::int64_t pos = sound == playback_.Sound() ? sound->GetPosition() : lastSoundPos;
       if (pos != lastSoundPos) {
         lastSoundPos = pos;
         if (pos < lag) baseTime += lag - pos;
@@ -707,13 +698,13 @@ bool CSelvoViewerDoc::PlayForward() {
       step = SkipCountForSpeed(SpeedPosition());
       dueTime = FrameIntervalForSpeed(SpeedPosition()) + now;
     }
-    if (stopRequest_) break;
+    if (IsStopRequested()) break;
   }
 
   if (soundMode) {
-    const bool stopped = stopRequest_ != 0;
-    if (stopped) stopRequest_ = 0;
-    if (sound == soundTrack_.get()) {
+    const bool stopped = IsStopRequested();
+    if (stopped) playback_.SetStopRequested(false);
+    if (sound == playback_.Sound()) {
       if (stopped) {
         sound->Pause();
       } else {
@@ -721,8 +712,8 @@ bool CSelvoViewerDoc::PlayForward() {
       }
     }
   }
-  FinishLoop(resumeForward_ != 0, true);
-  playingForward_ = 0;
+  FinishLoop(playback_.PendingResume() == PlaybackEngine::State::Forward, true);
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   PostRestartAfterLoop();
   emit commandStatesChanged();
   return true;
@@ -730,15 +721,15 @@ bool CSelvoViewerDoc::PlayForward() {
 
 bool CSelvoViewerDoc::PlayReverse() {
   if (!source_) return false;
-  playingReverse_ = 1;
+  playback_.SetPlaying(PlaybackEngine::State::Reverse);
   AllowClose(false);
   emit commandStatesChanged();
-  PlaybackClock& clock = Clock();
+  PlaybackClock& clock = playback_.Clock();
 
   // Every exit clears the stop request it answers.
   auto stopAnswered = [this] {
-    if (!stopRequest_ && source_) return false;
-    stopRequest_ = 0;
+    if (!IsStopRequested() && source_) return false;
+    playback_.SetStopRequested(false);
     return true;
   };
   while (source_ && source_->GetPosition() >= 0) {
@@ -755,11 +746,11 @@ bool CSelvoViewerDoc::PlayReverse() {
     // Waiting in the event loop keeps the window responsive for the whole
     // interval, which is a full second at the slowest speed.
     const std::int64_t dueTime = start + FrameIntervalForSpeed(SpeedPosition());
-    while (!stopRequest_ && clock.NowMs() < dueTime) clock.WaitForEventsUntil(dueTime);
+    while (!IsStopRequested() && clock.NowMs() < dueTime) clock.WaitForEventsUntil(dueTime);
     if (stopAnswered()) break;
   }
-  FinishLoop(resumeReverse_ != 0, false);
-  playingReverse_ = 0;
+  FinishLoop(playback_.PendingResume() == PlaybackEngine::State::Reverse, false);
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   PostRestartAfterLoop();
   emit commandStatesChanged();
   return true;
@@ -769,56 +760,48 @@ bool CSelvoViewerDoc::RunForwardPlay() {
   // A Play click queued behind a slow step arrives inside the running loop;
   // a second loop started there would outlive the stop meant for the first.
   if (IsPlaying()) return false;
-  resumeForward_ = 0;
-  stopRequest_ = 0;
+  playback_.ForgetResume();
+  playback_.SetStopRequested(false);
   const bool played = PlayForward();
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return played;
 }
 
 bool CSelvoViewerDoc::RunReversePlay() {
   if (IsPlaying()) return false;
-  resumeReverse_ = 0;
-  stopRequest_ = 0;
+  playback_.ForgetResume();
+  playback_.SetStopRequested(false);
   const bool played = PlayReverse();
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return played;
 }
 
 void CSelvoViewerDoc::RequestPlaybackStop() {
-  if (source_) stopRequest_ = 1;
+  if (source_) playback_.SetStopRequested(true);
 }
 
 void CSelvoViewerDoc::PausePlayback() {
-  resumeForward_ = 0;
-  if (playingForward_) {
-    stopRequest_ = 1;
-    resumeForward_ = 1;
-  }
-  resumeReverse_ = 0;
-  if (playingReverse_) {
-    stopRequest_ = 1;
-    resumeReverse_ = 1;
-  }
+  playback_.Pause();
 }
 
 void CSelvoViewerDoc::PostRestartAfterLoop() {
-  const int restart = restartAfterLoop_;
-  restartAfterLoop_ = kNoRestart;
-  if (restart != kNoRestart && !IsPlaying()) PostPanelCommand(restart == kRestartForward);
+  const PlaybackEngine::State restart = playback_.TakeRestartAfterLoop();
+  if (restart != PlaybackEngine::State::Idle && !IsPlaying()) PostPanelCommand(restart == PlaybackEngine::State::Forward);
 }
 
 void CSelvoViewerDoc::AbandonPause() {
   // Nothing will resume: the loop, or this call once it has returned, must
   // leave the controls idle and let the window close again.
-  resumeForward_ = 0;
-  resumeReverse_ = 0;
+  playback_.ForgetResume();
   if (!IsPlaying()) FinishLoop(false, true);
 }
 
 void CSelvoViewerDoc::ResumePlayback() {
-  if (resumeForward_) PostPanelCommand(true);
-  if (resumeReverse_) PostPanelCommand(false);
+  switch (playback_.PendingResume()) {
+    case PlaybackEngine::State::Forward: PostPanelCommand(true); break;
+    case PlaybackEngine::State::Reverse: PostPanelCommand(false); break;
+    case PlaybackEngine::State::Idle: break;
+  }
 }
 
 void CSelvoViewerDoc::PostPanelCommand(bool forward) {
@@ -828,7 +811,7 @@ void CSelvoViewerDoc::PostPanelCommand(bool forward) {
         // The paused loop may still be on the stack when the restart comes
         // round within the same dispatch; start only once it has returned.
         if (IsPlaying()) {
-          restartAfterLoop_ = forward ? kRestartForward : kRestartReverse;
+          playback_.SetRestartAfterLoop(forward ? PlaybackEngine::State::Forward : PlaybackEngine::State::Reverse);
           return;
         }
         if (!controls_) return;

@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "doc/AutoResetEvent.h"
+#include "doc/PlaybackEngine.h"
 #include "doc/CommandIds.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
@@ -131,7 +132,7 @@ class CSelvoViewerDoc : public QObject {
   const MediaKind& ProbeFlags() const { return probeFlags_; }
   // The panel's 1ch/2ch sound boxes follow the probe's jp2 flag.
   bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
-  int HasSound() const { return hasSound_; }
+  int HasSound() const { return playback_.HasSound(); }
   int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
 
   // Time texts in the chosen date format and delimiter.
@@ -223,13 +224,13 @@ class CSelvoViewerDoc : public QObject {
   // The sound track of the open recording (null: none); hasSound is what
   // its Open answered. Reads check the image order exactly when it has.
   void SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound);
-  PlaybackSound* GetSoundTrack() const { return soundTrack_.get(); }
+  PlaybackSound* GetSoundTrack() const { return playback_.Sound(); }
 
-  bool IsPlaying() const { return playingForward_ || playingReverse_; }
-  bool IsPlayingForward() const { return playingForward_ != 0; }
-  bool IsPlayingReverse() const { return playingReverse_ != 0; }
-  bool IsStopRequested() const { return stopRequest_ != 0; }
-  bool IsResumePending() const { return resumeForward_ || resumeReverse_; }
+  bool IsPlaying() const { return playback_.IsPlaying(); }
+  bool IsPlayingForward() const { return playback_.Playing() == PlaybackEngine::State::Forward; }
+  bool IsPlayingReverse() const { return playback_.Playing() == PlaybackEngine::State::Reverse; }
+  bool IsStopRequested() const { return playback_.IsStopRequested(); }
+  bool IsResumePending() const { return playback_.PendingResume() != PlaybackEngine::State::Idle; }
   // Makes a running loop end when control returns to it (the panel's Stop).
   void RequestPlaybackStop();
   // The play loops: nested event loops that step, read and redraw until the
@@ -296,7 +297,6 @@ class CSelvoViewerDoc : public QObject {
   int sourceKind_ = 0;
   DibPtr imageBlock_;
   std::uint32_t imageSize_ = 0;
-  int hasSound_ = 0;
   int orderCheck_ = 0;
   MediaKind probeFlags_;
 
@@ -309,20 +309,9 @@ class CSelvoViewerDoc : public QObject {
   void PostPanelCommand(bool forward);
   void PostRestartAfterLoop();
   void AbandonPause();
-  PlaybackClock& Clock();
 
   PlaybackControls* controls_ = nullptr;
-  std::unique_ptr<PlaybackClock> ownClock_;
-  PlaybackClock* clock_ = nullptr;
-  std::unique_ptr<PlaybackSound> soundTrack_;
-  // A restart that came round while a loop was still running.
-  enum { kNoRestart, kRestartForward, kRestartReverse };
-  int restartAfterLoop_ = kNoRestart;
-  int playingForward_ = 0;
-  int playingReverse_ = 0;
-  int stopRequest_ = 0;
-  int resumeForward_ = 0;
-  int resumeReverse_ = 0;
+  PlaybackEngine playback_;
 
   // Display settings.
   int variant_ = 0;
