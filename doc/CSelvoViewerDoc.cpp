@@ -11,18 +11,17 @@
 #include <thread>
 
 #include "doc/DocumentPrompts.h"
+#include "doc/FolderLoadJob.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaySpeed.h"
 #include "doc/PlaybackClock.h"
 #include "doc/PlaybackControls.h"
 #include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
-#include "doc/ProgressEvent.h"
 #include "doc/SoundTrackPlayback.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
-#include "source/StatusVerdict.h"
 #include "source/settings/AppSettings.h"
 #include "source/sound/SoundTrack.h"
 #include "source/text/StringTable.h"
@@ -32,9 +31,6 @@
 namespace selvo {
 
 namespace {
-
-// The loader starts anyway when the dialog has not come up by then.
-constexpr std::chrono::milliseconds kLoaderStartWait{5000};
 
 // Keeps openBusy set for the length of one open, nested or not.
 class BusyScope {
@@ -93,11 +89,6 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
 }
 
 CSelvoViewerDoc::~CSelvoViewerDoc() {
-  if (workerThread_.joinable()) {
-    loaderCancel_.store(1);
-    loaderEvent_.Set();
-    workerThread_.join();
-  }
   imageBlock_.reset();
   source_.reset();
   playback_.SetSound(nullptr, 0);
@@ -318,47 +309,23 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
     return OpenOutcome::Empty;
   }
 
-  loaderCancel_.store(0);
-  loaderResult_.store(false);
-  loaderEvent_.Reset();
-  // The source may be destroyed only once the loader has let go of it;
-  // after success or an empty result the thread is ending anyway.
-  const WatchedWork loader{
-      [this, &folder](QObject* progressWindow) {
-        workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, HasSound() != 0, source_.get(),
-                                    progressWindow);
-      },
-      [this] { JoinLoader(); }};
-  if (prompts_) {
-    prompts_->BeginWait();
-    prompts_->ShowSearching(loaderCancel_, loaderEvent_, loader);
-    prompts_->EndWait();
-  } else {
-    loaderEvent_.Set();
-    loader.start(nullptr);
-    loader.join();
+  FolderLoadJob::Result result = FolderLoadJob::Result::Empty;
+  {
+    FolderLoadJob loader(loaderCancel_);
+    if (prompts_) prompts_->BeginWait();
+    result = loader.Run(*source_, folder, HasSound() != 0, prompts_);
+    if (prompts_) prompts_->EndWait();
   }
-
-  if (loaderCancel_.load() == 1) {
+  if (result == FolderLoadJob::Result::Cancelled) {
     FinishCancelledOpen(folder);
     return OpenOutcome::Cancelled;
   }
-  if (!loaderResult_.load()) {
+  if (result == FolderLoadJob::Result::Empty) {
     FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
   FinishSuccessfulOpen(folder);
   return OpenOutcome::Opened;
-}
-
-void CSelvoViewerDoc::RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow) {
-  loaderEvent_.Wait(kLoaderStartWait);
-  loaderResult_.store(source->OpenRecording(path, hasSound));
-  if (progressWindow) QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
-}
-
-void CSelvoViewerDoc::JoinLoader() {
-  if (workerThread_.joinable()) workerThread_.join();
 }
 
 void CSelvoViewerDoc::FinishCancelledOpen(const std::string& folder) {

@@ -1,10 +1,11 @@
 #pragma once
 // The single document of the viewer: the open recording (its ImageSource and
 // the decoded current image), the display settings, the commands that act on
-// them and the open flow with its loader thread. The image view and the
-// control panel keep no recording state; they read the document and call its
-// operations. Everything here runs on the user-interface thread except the
-// body of the loader thread, which touches only the loader fields below.
+// them, and the open flow. The image view and the control panel keep no
+// recording state; they read the document and call its operations. It runs
+// on the user-interface thread; the loader and the disc copy run their
+// threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
+// the document goes on. Playback state lives in PlaybackEngine.
 //
 // How the document reaches the windows:
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
@@ -23,11 +24,9 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "doc/AutoResetEvent.h"
-#include "doc/PlaybackEngine.h"
 #include "doc/CommandIds.h"
+#include "doc/PlaybackEngine.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
 #include "source/CopyRangeJob.h"
@@ -64,7 +63,7 @@ class CSelvoViewerDoc : public QObject {
 
   // Reads the settings once.
   CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent = nullptr);
-  // Writes the settings once; waits for a loader still running.
+  // Writes the settings once.
   ~CSelvoViewerDoc() override;
 
   CSelvoViewerDoc(const CSelvoViewerDoc&) = delete;
@@ -271,9 +270,6 @@ class CSelvoViewerDoc : public QObject {
   // The folder's sound track; hasSound and the order check follow its Open.
   void OpenSoundTrack(const std::string& folder);
   OpenOutcome LoadFolderRecording(const std::string& folder);
-  // Body of the loader thread: index the folder, then close the dialog.
-  void RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow);
-  void JoinLoader();
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);
   void FinishSuccessfulOpen(const std::string& folder);
@@ -326,22 +322,14 @@ class CSelvoViewerDoc : public QObject {
   std::string lastOpenFolder_;
   std::string lastSaveFolder_;
 
-  // Open flow and the loader thread. The user-interface thread writes the
-  // loader fields before starting the thread and reads loaderResult_ only
-  // after joining it; loaderCancel_ is the one field both write.
+  // Open flow. The folder source polls loaderCancel_ while it indexes; the
+  // dialog's CANCEL sets it from this thread.
   int openBusy_ = 0;
-  AutoResetEvent loaderEvent_;
   std::atomic<int> loaderCancel_{0};
-  std::atomic<bool> loaderResult_{false};
-  std::thread workerThread_;
 
-  // Recorder disc and copy range. The copy thread touches the source and
-  // copyJob_ only between a signal of copyEvent_ and its next progress
-  // message; the user-interface thread uses them again only after joining it.
+  // Recorder disc and copy range. While DiscCopyRun runs, its thread alone
+  // touches the disc and copyJob_.
   void PlaceCursor(int index);
-  void RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode);
-  // Without prompts nothing paces the copy: it runs here, to the end.
-  void RunCopyUnwatched(CopyRangeJob& job, ImageSource& source);
   // A finished copy says how many files it wrote and where; a cancelled one
   // how many of how many.
   void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);
@@ -355,9 +343,6 @@ class CSelvoViewerDoc : public QObject {
   int copyBusy_ = 0;
   std::string copyFolder_;
   std::string copyPrefix_;
-  AutoResetEvent copyEvent_;
-  std::atomic<int> copyCancel_{0};
-  std::atomic<QObject*> progressWindow_{nullptr};
   std::unique_ptr<CopyRangeJob> copyJob_;
 };
 

@@ -1,16 +1,11 @@
 // The document's recorder-disc operations: the disc branch of the open flow
-// and the copy of an image range into a folder. Kept apart from the rest of
-// the document because they bring the copy thread and its dialogs.
+// and the copy of an image range into a folder (its thread in DiscCopyRun).
 #include "doc/CSelvoViewerDoc.h"
 
-#include <QCoreApplication>
-
-#include <chrono>
-
+#include "doc/DiscCopyRun.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaybackControls.h"
-#include "doc/ProgressEvent.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/DiscStillSource.h"
@@ -98,35 +93,18 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
   lastSaveFolder_ = chosenPath;
   copyFolder_ = FolderOf(chosenPath);
   copyJob_ = std::make_unique<CopyRangeJob>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
-  copyEvent_.Reset();
-  copyCancel_.store(0);
-  progressWindow_.store(nullptr);
   const int shownPosition = GetPosition();
   // The copy thread moves the disc's cursor; until it has ended the view and
   // the panel read a still of what was shown, never the disc itself.
   std::unique_ptr<ImageSource> disc = std::move(source_);
   source_ = std::make_unique<DiscStillSource>(*disc);
-  // However the dialog ended, the thread is told to stop and has let go of
-  // the source (and posted its last message) before the dialog goes.
-  const WatchedWork copier{
-      [this, &disc](QObject*) {
-        workerThread_ = std::thread(&CSelvoViewerDoc::RunCopyThread, this, copyJob_.get(), disc.get(),
-                                    orderCheck_ != 0, logMode_);
-      },
-      [this] {
-        copyCancel_.store(1);
-        copyEvent_.Set();
-        if (workerThread_.joinable()) workerThread_.join();
-      }};
-  if (prompts_) {
-    prompts_->ShowCopying(chosenPath, copyPrefix_, copyStart_, copyEnd_,
-                          CopyHandshake{&copyEvent_, &copyCancel_, &progressWindow_}, copier);
-  } else {
-    RunCopyUnwatched(*copyJob_, *disc);
+  bool copied = false;
+  {
+    DiscCopyRun run(*copyJob_, *disc, orderCheck_ != 0, logMode_);
+    copied = run.Run(prompts_, chosenPath, copyPrefix_, copyStart_, copyEnd_);
   }
   source_ = std::move(disc);
-  const CopyOutcome outcome = copyJob_->Done() ? CopyOutcome::Copied : CopyOutcome::Cancelled;
-  progressWindow_.store(nullptr);
+  const CopyOutcome outcome = copied ? CopyOutcome::Copied : CopyOutcome::Cancelled;
   discNotifier_.ShowHeld();
   if (copyJob_->HasFailures() && prompts_) prompts_->ShowCopyFailures(*copyJob_);
   TellCopyOutcome(outcome, chosenPath);
@@ -143,20 +121,6 @@ void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& ch
   } else {
     notifier_.Notify(NoticeKind::Information, FillTableText(LoadString(kCopyCancelledText), {written, total}));
   }
-}
-
-void CSelvoViewerDoc::RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode) {
-  for (;;) {
-    while (!copyEvent_.Wait(std::chrono::hours(1))) {
-    }
-    if (copyCancel_.load() == 1) return;
-    job->CopyNext(*source, orderCheck, logMode);
-    if (QObject* window = progressWindow_.load()) QCoreApplication::postEvent(window, new ProgressEvent(0, 0));
-  }
-}
-
-void CSelvoViewerDoc::RunCopyUnwatched(CopyRangeJob& job, ImageSource& source) {
-  while (!job.Done()) job.CopyNext(source, orderCheck_ != 0, logMode_);
 }
 
 void CSelvoViewerDoc::FinishCopy(int showIndex) {
