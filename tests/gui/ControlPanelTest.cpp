@@ -17,8 +17,8 @@
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "view/SpeedSlider.h"
 
 namespace selvo {

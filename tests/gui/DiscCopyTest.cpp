@@ -31,8 +31,8 @@
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
+#include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallDisc.h"
 
 namespace selvo {
 namespace {

@@ -25,8 +25,8 @@
 #include "panel/SearchingDialog.h"
 #include "source/FolderImageSource.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "tools/recwriter/SoundWriter.h"
 #include "view/CSelvoViewerView.h"
 

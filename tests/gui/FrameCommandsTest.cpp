@@ -26,8 +26,8 @@
 #include "source/ImageInfo.h"
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {

@@ -1,6 +1,12 @@
+// The main of the tests that need Qt's event loop: a QApplication for the
+// widget tests (SELVO_TEST_WIDGETS), a QCoreApplication for the document's.
 #include <gtest/gtest.h>
 
+#ifdef SELVO_TEST_WIDGETS
 #include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
 
 #include "source/CalendarTime.h"
 
@@ -18,8 +24,12 @@ extern "C" const char* __tsan_default_suppressions() {
 
 int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
+#ifdef SELVO_TEST_WIDGETS
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
+#else
+  QCoreApplication app(argc, argv);
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QWidget>
 
 #include <algorithm>
 #include <functional>
@@ -20,8 +19,8 @@
 #include "doc/PlaybackSound.h"
 #include "source/FolderImageSource.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 
 namespace selvo {
 namespace {
