@@ -309,13 +309,9 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
     return OpenOutcome::Empty;
   }
 
-  FolderLoadJob::Result result = FolderLoadJob::Result::Empty;
-  {
-    FolderLoadJob loader(loaderCancel_);
-    if (prompts_) prompts_->BeginWait();
-    result = loader.Run(*source_, folder, HasSound() != 0, prompts_);
-    if (prompts_) prompts_->EndWait();
-  }
+  if (prompts_) prompts_->BeginWait();
+  const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Run(*source_, folder, HasSound() != 0, prompts_);
+  if (prompts_) prompts_->EndWait();
   if (result == FolderLoadJob::Result::Cancelled) {
     FinishCancelledOpen(folder);
     return OpenOutcome::Cancelled;

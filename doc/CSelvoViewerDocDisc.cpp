@@ -98,11 +98,8 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
   // the panel read a still of what was shown, never the disc itself.
   std::unique_ptr<ImageSource> disc = std::move(source_);
   source_ = std::make_unique<DiscStillSource>(*disc);
-  bool copied = false;
-  {
-    DiscCopyRun run(*copyJob_, *disc, orderCheck_ != 0, logMode_);
-    copied = run.Run(prompts_, chosenPath, copyPrefix_, copyStart_, copyEnd_);
-  }
+  const bool copied = DiscCopyRun(*copyJob_, *disc, orderCheck_ != 0, logMode_)
+                          .Run(prompts_, chosenPath, copyPrefix_, copyStart_, copyEnd_);
   source_ = std::move(disc);
   const CopyOutcome outcome = copied ? CopyOutcome::Copied : CopyOutcome::Cancelled;
   discNotifier_.ShowHeld();
