@@ -303,19 +303,23 @@ std::unique_ptr<ImageSource> CSelvoViewerDoc::MakeFolderSource(const MediaKind& 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::string& folder) {
   sourceKind_ = 0;
   OpenSoundTrack(folder);
-  source_ = MakeFolderSource(probeFlags_);
-  if (!source_) {
+  // The windows repaint while "Searching..." is up. Until the loader has let
+  // go of the source it builds, every query of theirs finds no recording
+  // instead of reading what the loader is still writing.
+  std::unique_ptr<ImageSource> loading = MakeFolderSource(probeFlags_);
+  if (!loading) {
     FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
 
   if (prompts_) prompts_->BeginWait();
-  const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Run(*source_, folder, HasSound() != 0, prompts_);
+  const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Run(*loading, folder, HasSound() != 0, prompts_);
   if (prompts_) prompts_->EndWait();
   if (result == FolderLoadJob::Result::Cancelled) {
     FinishCancelledOpen(folder);
     return OpenOutcome::Cancelled;
   }
+  source_ = std::move(loading);
   if (result == FolderLoadJob::Result::Empty) {
     FinishEmptyOpen(folder);
     return OpenOutcome::Empty;

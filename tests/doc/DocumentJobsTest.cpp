@@ -46,6 +46,8 @@ class ScriptedPrompts : public DocumentPrompts {
     if (cancelSearching) cancel.store(1);
     ready.Set();
     loader.start(nullptr);
+    // What a repaint during "Searching..." would ask, while the loader runs.
+    recordingSeenWhileSearching = doc && doc->HasSource();
     loader.join();
   }
   void ShowCopying(const std::string& destination, const std::string& fileTitle, int first, int last,
@@ -59,6 +61,7 @@ class ScriptedPrompts : public DocumentPrompts {
   void BeginWait() override { ++waits; }
   void EndWait() override { --waits; }
 
+  const CSelvoViewerDoc* doc = nullptr;
   RecordingChoice choice;
   std::string copyDestination;
   bool cancelSearching = false;
@@ -70,6 +73,7 @@ class ScriptedPrompts : public DocumentPrompts {
   int failuresShown = 0;
   int waits = 0;
   bool waitShownDuringSearch = false;
+  bool recordingSeenWhileSearching = false;
 };
 
 class DocumentJobsTest : public ::testing::Test {
@@ -79,6 +83,7 @@ class DocumentJobsTest : public ::testing::Test {
     DocumentOptions options;
     options.persistSettings = false;
     doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    prompts.doc = doc.get();
     QObject::connect(doc.get(), &CSelvoViewerDoc::closeAllowedChanged,
                      [this](bool allowed) { closeSignals.push_back(allowed); });
     recording = test::WriteSmallRecording(scratch, "rec", {{0}, {1}, {0}}, /*withInfo=*/true);
@@ -140,6 +145,20 @@ TEST_F(DocumentJobsTest, WhatTheOpenDialogChoseIsWhatOpensUnderTheWaitCursor) {
   EXPECT_EQ(doc->SourceKind(), 1);
   EXPECT_EQ(doc->GetCount(), 3);
   EXPECT_EQ(prompts.waits, 0);
+  doc->SetPrompts(nullptr);
+}
+
+// The loader writes the source it indexes; a repaint that read it meanwhile
+// would race the loader thread.
+TEST_F(DocumentJobsTest, WhileTheLoaderIndexesTheWindowsSeeNoRecording) {
+  ASSERT_EQ(doc->OpenFolder(recording), Outcome::Opened);
+  doc->SetPrompts(&prompts);
+
+  EXPECT_EQ(doc->OpenFolder(recording), Outcome::Opened);
+
+  EXPECT_EQ(prompts.searchingShown, 1);
+  EXPECT_FALSE(prompts.recordingSeenWhileSearching);
+  EXPECT_EQ(doc->GetCount(), 2);
   doc->SetPrompts(nullptr);
 }
 
