@@ -8,7 +8,7 @@
 
 #include "app/CSelvoViewerApp.h"
 #include "app/ToolbarIcons.h"
-#include "app/UiText.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

@@ -13,13 +13,13 @@
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
 #include "app/DateFormatDialog.h"
-#include "app/StringTable.h"
 #include "app/TitleInputDialog.h"
 #include "app/ToolbarIcons.h"
-#include "app/UiText.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
 #include "panel/CSelvoFormView.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
 #include "view/FixedSplitter.h"
 
@@ -50,10 +50,18 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateClient();
   resize(kInitialWidth, kInitialHeight);
   setMinimumSize(kMinWidth, kMinHeight);
-  doc_.SetDialogParent(this);
+  doc_.SetPrompts(&prompts_);
   connect(&doc_, &CSelvoViewerDoc::commandStatesChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(&doc_, &CSelvoViewerDoc::closeAllowedChanged, this, [this](bool allowed) {
+    if (allowed)
+      EnableClose();
+    else
+      DisableClose();
+  });
   UpdateCommandStates();
 }
+
+CMainFrame::~CMainFrame() { doc_.SetPrompts(nullptr); }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* english, const char* japanese) {
   auto* action = new QAction(UiText(english, japanese), this);
@@ -149,7 +157,7 @@ void CMainFrame::CreateClient() {
   panelStrip_ = panel;
   rows->addWidget(imageView_);
   rows->addWidget(panelStrip_);
-  rows->SetFixedRowHeight(1, kPanelHeight);
+  rows->SetFixedRowHeight(1, CSelvoFormView::kPanelHeight);
   setCentralWidget(rows);
   view->OnInitialUpdate();
   panel->OnInitialUpdate();

@@ -8,7 +8,9 @@
 
 #include <map>
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
+#include "panel/CSelvoFormView.h"
+#include "panel/DialogPrompts.h"
 
 class QAction;
 class QLabel;
@@ -26,12 +28,13 @@ class CMainFrame : public QMainWindow {
  public:
   static constexpr int kInitialWidth = 810;
   static constexpr int kInitialHeight = 748;
-  static constexpr int kMinWidth = 345;
+  static constexpr int kMinWidth = CSelvoFormView::kWindowMinWidth;
   static constexpr int kMinHeight = 440;
-  static constexpr int kPanelHeight = 80;
 
-  // profile keeps the print-title history.
+  // profile keeps the print-title history. The frame answers the
+  // document's prompts with its dialogs while it lives.
   CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QWidget* parent = nullptr);
+  ~CMainFrame() override;
 
   // Runs a command as a menu item would: nothing when it is disabled.
   void FireCommand(int id);
@@ -48,7 +51,8 @@ class CMainFrame : public QMainWindow {
 
   // Repaint the image view at once.
   void RedrawImageView(bool erase);
-  // While a play loop or a copy runs the window refuses to close.
+  // While a play loop or a copy runs the window refuses to close; the
+  // document says when (closeAllowedChanged).
   void DisableClose();
   void EnableClose();
   bool IsCloseDisabled() const { return closeDisabled_ != 0; }
@@ -68,6 +72,7 @@ class CMainFrame : public QMainWindow {
   void OnAbout();
 
   CSelvoViewerDoc& doc_;
+  DialogPrompts prompts_{this};
   QSettings& profile_;
   int variant_;
   int aboutCommandId_;

@@ -9,11 +9,11 @@
 
 #include "app/CMainFrame.h"
 #include "app/MessageBoxNotifier.h"
-#include "app/SettingFile.h"
-#include "app/StringTable.h"
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
-#include "panel/MixerVolume.h"
+#include "source/settings/SettingFile.h"
+#include "source/sound/MixerVolume.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "app/CommandLineSwitches.h"
-#include "app/UiLanguage.h"
 #include "source/MediaKind.h"
+#include "source/settings/CommandLineSwitches.h"
+#include "source/text/UiLanguage.h"
 
 class QSettings;
 class QTranslator;

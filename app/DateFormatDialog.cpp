@@ -9,8 +9,8 @@
 
 #include <ctime>
 
-#include "app/UiText.h"
 #include "source/CalendarTime.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

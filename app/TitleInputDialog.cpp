@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-#include "app/UiText.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

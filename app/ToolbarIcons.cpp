@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 
 namespace selvo {
 

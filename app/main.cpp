@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "app/CSelvoViewerApp.h"
-#include "app/CommandLineSwitches.h"
-#include "app/UiLanguage.h"
 #include "source/CalendarTime.h"
+#include "source/settings/CommandLineSwitches.h"
+#include "source/text/UiLanguage.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");

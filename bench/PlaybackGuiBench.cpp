@@ -27,12 +27,12 @@
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/SoundTrackPlayback.h"
-#include "panel/AudioClock.h"
 #include "panel/CSelvoFormView.h"
-#include "panel/SilentAudioOutput.h"
-#include "panel/SoundTrack.h"
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
+#include "source/sound/AudioClock.h"
+#include "source/sound/SilentAudioOutput.h"
+#include "source/sound/SoundTrack.h"
 #include "tools/recwriter/RecordingWriter.h"
 
 namespace {

@@ -1,12 +1,7 @@
 #include "doc/CSelvoViewerDoc.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QFont>
-#include <QPainter>
-#include <QPen>
 #include <QTimer>
-#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -16,32 +11,27 @@
 #include <limits>
 #include <thread>
 
-#include "app/AppSettings.h"
-#include "app/StringTable.h"
-#include "doc/EventLoopClock.h"
+#include "doc/DocumentPrompts.h"
+#include "doc/FolderLoadJob.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaySpeed.h"
 #include "doc/PlaybackClock.h"
 #include "doc/PlaybackControls.h"
+#include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
-#include "doc/TimeText.h"
-#include "panel/ProgressEvent.h"
-#include "panel/SearchingDialog.h"
-#include "panel/SoundTrack.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
-#include "source/StatusVerdict.h"
-#include "source/ui/OpenRecordingDialog.h"
+#include "source/settings/AppSettings.h"
+#include "source/sound/SoundTrack.h"
+#include "source/text/StringTable.h"
+#include "source/text/TimeText.h"
 
 
 namespace selvo {
 
 namespace {
-
-// The loader starts anyway when the dialog has not come up by then.
-constexpr std::chrono::milliseconds kLoaderStartWait{5000};
 
 // Keeps openBusy set for the length of one open, nested or not.
 class BusyScope {
@@ -86,21 +76,6 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   return FormatNotice(kNoRecordingString, folder);
 }
 
-// Every term is an integer product divided by 100, truncated.
-int Percent(int value, int percent) { return value * percent / 100; }
-
-void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text) {
-  painter.fillRect(box, QColor(255, 0, 0));
-  QPen pen(QColor(255, 255, 0));
-  pen.setWidth(2);
-  pen.setJoinStyle(Qt::MiterJoin);
-  painter.setPen(pen);
-  painter.setBrush(Qt::NoBrush);
-  // The 2-pixel frame lies inside the box, as a framed rectangle does.
-  painter.drawRect(QRectF(box.left() + 1.0, box.top() + 1.0, box.width() - 2.0, box.height() - 2.0));
-  painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
-}
-
 }  // namespace
 
 CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent)
@@ -115,14 +90,9 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
 }
 
 CSelvoViewerDoc::~CSelvoViewerDoc() {
-  if (workerThread_.joinable()) {
-    loaderCancel_.store(1);
-    loaderEvent_.Set();
-    workerThread_.join();
-  }
   imageBlock_.reset();
   source_.reset();
-  soundTrack_.reset();
+  playback_.SetSound(nullptr, 0);
   SaveSettings();
 }
 
@@ -271,20 +241,16 @@ void CSelvoViewerDoc::RunSplitCommand(int id) {
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OnFileOpen() {
   BusyScope busy(openBusy_);
-  OpenRecordingDialog dialog(dialogParent_);
-  dialog.platformFlag = 4;
-  dialog.initialFolder = QString::fromStdString(lastOpenFolder_);
-  dialog.driveSelection = -1;
-  dialog.choice = OpenRecordingDialog::kChoiceFolder;
-  if (dialog.exec() != QDialog::Accepted) return OpenOutcome::NotOpened;
-  // The disc controls stay hidden, so the dialog answers the folder choice;
-  // the disc branch opens the drive it names (selvo-viewer --disc PATH).
-  if (dialog.choice == OpenRecordingDialog::kChoiceDisc) {
-    const QString drive = dialog.driveLetter.isEmpty() ? dialog.path : dialog.driveLetter;
-    return OpenDisc(drive.toStdString());
+  if (!prompts_) return OpenOutcome::NotOpened;
+  const RecordingChoice choice = prompts_->ChooseRecording(lastOpenFolder_);
+  switch (choice.kind) {
+    case RecordingChoice::Kind::Disc:
+      return OpenDisc(choice.path);
+    case RecordingChoice::Kind::Folder:
+      return OpenFolder(choice.path);
+    default:
+      return OpenOutcome::NotOpened;
   }
-  if (dialog.choice != OpenRecordingDialog::kChoiceFolder) return OpenOutcome::NotOpened;
-  return OpenFolder(dialog.path.toStdString());
 }
 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(const std::string& folder) {
@@ -312,8 +278,7 @@ bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::StopPlaybackForOpen() {
-  playingForward_ = 0;
-  playingReverse_ = 0;
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   RequestPlaybackStop();
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
   GoFirst(true);
@@ -321,8 +286,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 
 void CSelvoViewerDoc::DiscardRecording() {
   source_.reset();
-  soundTrack_.reset();
-  hasSound_ = 0;
+  playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
   imageBlock_.reset();
   imageSize_ = 0;
@@ -340,52 +304,29 @@ std::unique_ptr<ImageSource> CSelvoViewerDoc::MakeFolderSource(const MediaKind& 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::string& folder) {
   sourceKind_ = 0;
   OpenSoundTrack(folder);
-  source_ = MakeFolderSource(probeFlags_);
-  if (!source_) {
+  // The windows repaint while "Searching..." is up. Until the loader has let
+  // go of the source it builds, every query of theirs finds no recording
+  // instead of reading what the loader is still writing.
+  std::unique_ptr<ImageSource> loading = MakeFolderSource(probeFlags_);
+  if (!loading) {
     FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
 
-  loaderCancel_.store(0);
-  loaderResult_.store(false);
-  loaderEvent_.Reset();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  {
-    SearchingDialog dialog(loaderCancel_, loaderEvent_, dialogParent_);
-    workerThread_ = std::thread(&CSelvoViewerDoc::RunLoaderFor, this, folder, hasSound_ != 0, source_.get(),
-                                static_cast<QObject*>(&dialog));
-    dialog.exec();
-    // The source may be destroyed only once the loader has let go of it;
-    // after success or an empty result the thread is ending anyway.
-    JoinLoader();
-  }
-  QApplication::restoreOverrideCursor();
-
-  if (loaderCancel_.load() == 1) {
+  if (prompts_) prompts_->BeginWait();
+  const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Run(*loading, folder, HasSound() != 0, prompts_);
+  if (prompts_) prompts_->EndWait();
+  if (result == FolderLoadJob::Result::Cancelled) {
     FinishCancelledOpen(folder);
     return OpenOutcome::Cancelled;
   }
-  if (!loaderResult_.load()) {
+  source_ = std::move(loading);
+  if (result == FolderLoadJob::Result::Empty) {
     FinishEmptyOpen(folder);
     return OpenOutcome::Empty;
   }
   FinishSuccessfulOpen(folder);
   return OpenOutcome::Opened;
-}
-
-void CSelvoViewerDoc::RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow) {
-  // No exception may leave a worker thread: it would end the viewer.
-  try {
-    loaderEvent_.Wait(kLoaderStartWait);
-    loaderResult_.store(source->OpenRecording(path, hasSound));
-  } catch (const std::exception&) {
-    loaderResult_.store(false);
-  }
-  QCoreApplication::postEvent(progressWindow, new ProgressEvent(0, 1));
-}
-
-void CSelvoViewerDoc::JoinLoader() {
-  if (workerThread_.joinable()) workerThread_.join();
 }
 
 void CSelvoViewerDoc::FinishCancelledOpen(const std::string& folder) {
@@ -422,6 +363,8 @@ void CSelvoViewerDoc::ShowOpenOutcome() {
 void CSelvoViewerDoc::UpdateAllViews() {
   if (view_) view_->UpdateImageView();
 }
+
+void CSelvoViewerDoc::AllowClose(bool allowed) { emit closeAllowedChanged(allowed); }
 
 // --------------------------------------------------------- position commands
 
@@ -467,7 +410,7 @@ bool CSelvoViewerDoc::GoFirst(bool refresh) {
   if (!source_ || source_->GetCount() <= 0) return false;
   if (!source_->First()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  if (soundTrack_) soundTrack_->SeekToStart();
+  if (PlaybackSound* sound = playback_.Sound()) sound->SeekToStart();
   if (refresh) Refresh();
   return true;
 }
@@ -476,7 +419,7 @@ bool CSelvoViewerDoc::GoLast(bool refresh) {
   if (!source_) return false;
   if (!source_->Last()) return false;
   ReadCurrentImage(ImageSource::kReadDecode, {}, orderCheck_ != 0);
-  if (soundTrack_) soundTrack_->SeekToEnd();
+  if (PlaybackSound* sound = playback_.Sound()) sound->SeekToEnd();
   if (refresh) Refresh();
   return true;
 }
@@ -535,7 +478,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
         break;
       }
     }
-    const int info = playingReverse_ ? source_->FindChannelBackward(first, key) : source_->FindChannelForward(first, key);
+    const int info = IsPlayingReverse() ? source_->FindChannelBackward(first, key) : source_->FindChannelForward(first, key);
     index = source_->RecordForInfoIndex(info);
   }
   SetImage(index);
@@ -589,33 +532,6 @@ std::string CSelvoViewerDoc::GetCurrentTimeText() const {
 
 std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(source_ ? source_->GetChannel() : 0); }
 
-void CSelvoViewerDoc::DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const {
-  if (!checkMode_) return;
-  const StatusVerdict verdict = VerdictForStatus(status);
-  const bool imageAltered = verdict.ShowsImageAlteredBox();
-  const bool timeAltered = verdict.ShowsTimeAlteredBox();
-  if (!imageAltered && !timeAltered) return;
-
-  painter.save();
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(std::max(1, Percent(h, 8)));
-  font.setWeight(QFont::Bold);
-  painter.setFont(font);
-  const int left = x + Percent(w, 25);
-  const int right = x + Percent(w, 50) + Percent(w, 25);
-  if (imageAltered) {
-    const int top = y + Percent(h, 50);
-    const int bottom = y + Percent(h, 50) + Percent(h, 10);
-    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("IMAGE ALTERED"));
-  }
-  if (timeAltered) {
-    const int top = y + Percent(h, 80);
-    const int bottom = y + Percent(h, 80) + Percent(h, 10);
-    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("TIME ALTERED"));
-  }
-  painter.restore();
-}
-
 // ------------------------------------------------------------------ playback
 
 namespace {
@@ -634,13 +550,7 @@ int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
 
 }  // namespace
 
-void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { clock_ = clock; }
-
-PlaybackClock& CSelvoViewerDoc::Clock() {
-  if (clock_) return *clock_;
-  if (!ownClock_) ownClock_ = std::make_unique<EventLoopClock>();
-  return *ownClock_;
-}
+void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { playback_.SetClock(clock); }
 
 void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   auto track = std::make_unique<selvo::SoundTrack>(notifier_);
@@ -649,21 +559,20 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound) {
-  soundTrack_ = std::move(sound);
-  hasSound_ = soundTrack_ ? hasSound : 0;
-  orderCheck_ = hasSound_;
+  playback_.SetSound(std::move(sound), hasSound);
+  orderCheck_ = playback_.HasSound();
 }
 
 int CSelvoViewerDoc::SpeedPosition() const { return controls_ ? controls_->SpeedPosition() : kInitialSpeed; }
 
 bool CSelvoViewerDoc::ChooseSoundMode() const {
   const bool onePane = !view_ || view_->GetPaneCount() == 1;
-  return controls_ && controls_->IsSoundWanted(IsTwoChannelSound()) && hasSound_ && soundTrack_ && onePane;
+  return controls_ && controls_->IsSoundWanted(IsTwoChannelSound()) && HasSound() && playback_.Sound() && onePane;
 }
 
 bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
   if (stepped || !source_ || !source_->IsDriveNotReady()) return false;
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return true;
 }
 
@@ -675,19 +584,20 @@ void CSelvoViewerDoc::ShowPlayedStep() {
 void CSelvoViewerDoc::FinishLoop(bool resumePending, bool updateCopyButton) {
   // A loop that ended for a pause leaves the controls in their playing
   // state until the posted restart comes.
-  if (resumePending || !controls_) return;
-  controls_->SetCloseEnabled(true);
+  if (resumePending) return;
+  AllowClose(true);
+  if (!controls_) return;
   if (updateCopyButton) controls_->UpdateStartCopyButton();
-  controls_->RestoreIdleEnabling(hasSound_ != 0);
+  controls_->RestoreIdleEnabling(HasSound() != 0);
   emit commandStatesChanged();
 }
 
 bool CSelvoViewerDoc::PlayForward() {
   if (!source_) return false;
-  playingForward_ = 1;
-  if (controls_) controls_->SetCloseEnabled(false);
+  playback_.SetPlaying(PlaybackEngine::State::Forward);
+  AllowClose(false);
   emit commandStatesChanged();
-  PlaybackClock& clock = Clock();
+  PlaybackClock& clock = playback_.Clock();
 
   std::int64_t baseTime = clock.NowMs();
   const bool soundMode = ChooseSoundMode();
@@ -696,7 +606,7 @@ bool CSelvoViewerDoc::PlayForward() {
   const std::uint32_t firstStamp = source_->RecordingStartStamp();
   // The loop touches only the track it started, even if an open run from
   // inside the loop has replaced it.
-  PlaybackSound* const sound = soundMode ? soundTrack_.get() : nullptr;
+  PlaybackSound* const sound = soundMode ? playback_.Sound() : nullptr;
   if (controls_) controls_->ShowForwardPlayMode(soundMode);
   int step = soundMode ? 1 : SkipCountForSpeed(SpeedPosition());
 
@@ -720,7 +630,7 @@ bool CSelvoViewerDoc::PlayForward() {
   bool firstPass = true;
   while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
     clock.HandlePendingEvents();
-    if (stopRequest_ || !source_) break;
+    if (IsStopRequested() || !source_) break;
     if (!firstPass) now = clock.NowMs();
     firstPass = false;
     if (dueTime > now) {
@@ -740,7 +650,7 @@ bool CSelvoViewerDoc::PlayForward() {
     if (soundMode) {
       // The pictures wait for a sound track that runs late.
       const std::int64_t lag = StampOffset(*source_, target, firstStamp);
-      const std::int64_t pos = sound == soundTrack_.get() ? sound->GetPosition() : lastSoundPos;
+      const std::int64_t pos = sound == playback_.Sound() ? sound->GetPosition() : lastSoundPos;
       if (pos != lastSoundPos) {
         lastSoundPos = pos;
         if (pos < lag) baseTime += lag - pos;
@@ -756,13 +666,13 @@ bool CSelvoViewerDoc::PlayForward() {
       step = SkipCountForSpeed(SpeedPosition());
       dueTime = FrameIntervalForSpeed(SpeedPosition()) + now;
     }
-    if (stopRequest_) break;
+    if (IsStopRequested()) break;
   }
 
   if (soundMode) {
-    const bool stopped = stopRequest_ != 0;
-    if (stopped) stopRequest_ = 0;
-    if (sound == soundTrack_.get()) {
+    const bool stopped = IsStopRequested();
+    if (stopped) playback_.SetStopRequested(false);
+    if (sound == playback_.Sound()) {
       if (stopped) {
         sound->Pause();
       } else {
@@ -770,8 +680,8 @@ bool CSelvoViewerDoc::PlayForward() {
       }
     }
   }
-  FinishLoop(resumeForward_ != 0, true);
-  playingForward_ = 0;
+  FinishLoop(playback_.PendingResume() == PlaybackEngine::State::Forward, true);
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   PostRestartAfterLoop();
   emit commandStatesChanged();
   return true;
@@ -779,15 +689,15 @@ bool CSelvoViewerDoc::PlayForward() {
 
 bool CSelvoViewerDoc::PlayReverse() {
   if (!source_) return false;
-  playingReverse_ = 1;
-  if (controls_) controls_->SetCloseEnabled(false);
+  playback_.SetPlaying(PlaybackEngine::State::Reverse);
+  AllowClose(false);
   emit commandStatesChanged();
-  PlaybackClock& clock = Clock();
+  PlaybackClock& clock = playback_.Clock();
 
   // Every exit clears the stop request it answers.
   auto stopAnswered = [this] {
-    if (!stopRequest_ && source_) return false;
-    stopRequest_ = 0;
+    if (!IsStopRequested() && source_) return false;
+    playback_.SetStopRequested(false);
     return true;
   };
   while (source_ && source_->GetPosition() >= 0) {
@@ -804,11 +714,11 @@ bool CSelvoViewerDoc::PlayReverse() {
     // Waiting in the event loop keeps the window responsive for the whole
     // interval, which is a full second at the slowest speed.
     const std::int64_t dueTime = start + FrameIntervalForSpeed(SpeedPosition());
-    while (!stopRequest_ && clock.NowMs() < dueTime) clock.WaitForEventsUntil(dueTime);
+    while (!IsStopRequested() && clock.NowMs() < dueTime) clock.WaitForEventsUntil(dueTime);
     if (stopAnswered()) break;
   }
-  FinishLoop(resumeReverse_ != 0, false);
-  playingReverse_ = 0;
+  FinishLoop(playback_.PendingResume() == PlaybackEngine::State::Reverse, false);
+  playback_.SetPlaying(PlaybackEngine::State::Idle);
   PostRestartAfterLoop();
   emit commandStatesChanged();
   return true;
@@ -818,56 +728,48 @@ bool CSelvoViewerDoc::RunForwardPlay() {
   // A Play click queued behind a slow step arrives inside the running loop;
   // a second loop started there would outlive the stop meant for the first.
   if (IsPlaying()) return false;
-  resumeForward_ = 0;
-  stopRequest_ = 0;
+  playback_.ForgetResume();
+  playback_.SetStopRequested(false);
   const bool played = PlayForward();
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return played;
 }
 
 bool CSelvoViewerDoc::RunReversePlay() {
   if (IsPlaying()) return false;
-  resumeReverse_ = 0;
-  stopRequest_ = 0;
+  playback_.ForgetResume();
+  playback_.SetStopRequested(false);
   const bool played = PlayReverse();
-  stopRequest_ = 1;
+  playback_.SetStopRequested(true);
   return played;
 }
 
 void CSelvoViewerDoc::RequestPlaybackStop() {
-  if (source_) stopRequest_ = 1;
+  if (source_) playback_.SetStopRequested(true);
 }
 
 void CSelvoViewerDoc::PausePlayback() {
-  resumeForward_ = 0;
-  if (playingForward_) {
-    stopRequest_ = 1;
-    resumeForward_ = 1;
-  }
-  resumeReverse_ = 0;
-  if (playingReverse_) {
-    stopRequest_ = 1;
-    resumeReverse_ = 1;
-  }
+  playback_.Pause();
 }
 
 void CSelvoViewerDoc::PostRestartAfterLoop() {
-  const int restart = restartAfterLoop_;
-  restartAfterLoop_ = kNoRestart;
-  if (restart != kNoRestart && !IsPlaying()) PostPanelCommand(restart == kRestartForward);
+  const PlaybackEngine::State restart = playback_.TakeRestartAfterLoop();
+  if (restart != PlaybackEngine::State::Idle && !IsPlaying()) PostPanelCommand(restart == PlaybackEngine::State::Forward);
 }
 
 void CSelvoViewerDoc::AbandonPause() {
   // Nothing will resume: the loop, or this call once it has returned, must
   // leave the controls idle and let the window close again.
-  resumeForward_ = 0;
-  resumeReverse_ = 0;
+  playback_.ForgetResume();
   if (!IsPlaying()) FinishLoop(false, true);
 }
 
 void CSelvoViewerDoc::ResumePlayback() {
-  if (resumeForward_) PostPanelCommand(true);
-  if (resumeReverse_) PostPanelCommand(false);
+  switch (playback_.PendingResume()) {
+    case PlaybackEngine::State::Forward: PostPanelCommand(true); break;
+    case PlaybackEngine::State::Reverse: PostPanelCommand(false); break;
+    case PlaybackEngine::State::Idle: break;
+  }
 }
 
 void CSelvoViewerDoc::PostPanelCommand(bool forward) {
@@ -877,7 +779,7 @@ void CSelvoViewerDoc::PostPanelCommand(bool forward) {
         // The paused loop may still be on the stack when the restart comes
         // round within the same dispatch; start only once it has returned.
         if (IsPlaying()) {
-          restartAfterLoop_ = forward ? kRestartForward : kRestartReverse;
+          playback_.SetRestartAfterLoop(forward ? PlaybackEngine::State::Forward : PlaybackEngine::State::Reverse);
           return;
         }
         if (!controls_) return;

@@ -1,10 +1,11 @@
 #pragma once
 // The single document of the viewer: the open recording (its ImageSource and
 // the decoded current image), the display settings, the commands that act on
-// them and the open flow with its loader thread. The image view and the
-// control panel keep no recording state; they read the document and call its
-// operations. Everything here runs on the user-interface thread except the
-// body of the loader thread, which touches only the loader fields below.
+// them, and the open flow. The image view and the control panel keep no
+// recording state; they read the document and call its operations. It runs
+// on the user-interface thread; the loader and the disc copy run their
+// threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
+// the document goes on. Playback state lives in PlaybackEngine.
 //
 // How the document reaches the windows:
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
@@ -12,19 +13,20 @@
 //   no-op and the view counts as showing one pane;
 // - the control panel through the signals below and, for the play loops,
 //   through PlaybackControls;
+// - the user through DocumentPrompts: the open and save dialogs, the
+//   progress dialogs of the loader and the copy, the wait cursor;
 // - the frame learns of every change that can alter a command's state
-//   through commandStatesChanged().
+//   through commandStatesChanged(), and when it may close through
+//   closeAllowedChanged().
 #include <QObject>
-#include <QPointer>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "app/CommandIds.h"
-#include "doc/AutoResetEvent.h"
+#include "doc/CommandIds.h"
+#include "doc/PlaybackEngine.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
 #include "source/CopyRangeJob.h"
@@ -33,11 +35,9 @@
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
 
-class QPainter;
-class QWidget;
-
 namespace selvo {
 
+class DocumentPrompts;
 class ImageViewLink;
 class Notifier;
 class PlaybackClock;
@@ -63,7 +63,7 @@ class CSelvoViewerDoc : public QObject {
 
   // Reads the settings once.
   CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent = nullptr);
-  // Writes the settings once; waits for a loader still running.
+  // Writes the settings once.
   ~CSelvoViewerDoc() override;
 
   CSelvoViewerDoc(const CSelvoViewerDoc&) = delete;
@@ -72,8 +72,9 @@ class CSelvoViewerDoc : public QObject {
   // ---------------------------------------------------------------- windows
   void AttachImageView(ImageViewLink* view);
   ImageViewLink* ImageView() const { return view_; }
-  // Parent of the dialogs the document runs (open, "Searching...").
-  void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
+  // Who answers the document's questions and shows its progress; null: no
+  // one, the open dialog chooses nothing and the threads run unwatched.
+  void SetPrompts(DocumentPrompts* prompts) { prompts_ = prompts; }
 
   // --------------------------------------------------------------- commands
   // Runs a document command; false when the id is not one of the document's.
@@ -130,7 +131,7 @@ class CSelvoViewerDoc : public QObject {
   const MediaKind& ProbeFlags() const { return probeFlags_; }
   // The panel's 1ch/2ch sound boxes follow the probe's jp2 flag.
   bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
-  int HasSound() const { return hasSound_; }
+  int HasSound() const { return playback_.HasSound(); }
   int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
 
   // Time texts in the chosen date format and delimiter.
@@ -138,9 +139,6 @@ class CSelvoViewerDoc : public QObject {
   std::string GetTimeTextAt(int index) const;  // needs a source
   std::string GetCurrentTimeText() const;      // needs a source
   std::string GetChannelLabel() const;         // "--" or " 1".."16"
-  // "IMAGE ALTERED" / "TIME ALTERED" boxes over the image box (x, y, w, h);
-  // only when started with "check".
-  void DrawAlterationMarks(QPainter& painter, int x, int y, int w, int h, int status) const;
   std::string GetPrintTitle() const { return printTitle_; }
 
   // The view's channel menu: rebuild the source's list for a channel (one
@@ -225,13 +223,13 @@ class CSelvoViewerDoc : public QObject {
   // The sound track of the open recording (null: none); hasSound is what
   // its Open answered. Reads check the image order exactly when it has.
   void SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound);
-  PlaybackSound* GetSoundTrack() const { return soundTrack_.get(); }
+  PlaybackSound* GetSoundTrack() const { return playback_.Sound(); }
 
-  bool IsPlaying() const { return playingForward_ || playingReverse_; }
-  bool IsPlayingForward() const { return playingForward_ != 0; }
-  bool IsPlayingReverse() const { return playingReverse_ != 0; }
-  bool IsStopRequested() const { return stopRequest_ != 0; }
-  bool IsResumePending() const { return resumeForward_ || resumeReverse_; }
+  bool IsPlaying() const { return playback_.IsPlaying(); }
+  bool IsPlayingForward() const { return playback_.Playing() == PlaybackEngine::State::Forward; }
+  bool IsPlayingReverse() const { return playback_.Playing() == PlaybackEngine::State::Reverse; }
+  bool IsStopRequested() const { return playback_.IsStopRequested(); }
+  bool IsResumePending() const { return playback_.PendingResume() != PlaybackEngine::State::Idle; }
   // Makes a running loop end when control returns to it (the panel's Stop).
   void RequestPlaybackStop();
   // The play loops: nested event loops that step, read and redraw until the
@@ -260,6 +258,9 @@ class CSelvoViewerDoc : public QObject {
   void commandStatesChanged();
   // The copy range was set, or a copy ended and unset it.
   void copyRangeChanged();
+  // A play loop or a copy began (false) or ended (true): the window must
+  // not close while the loop or the copy thread still runs.
+  void closeAllowedChanged(bool allowed);
 
  private:
   std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
@@ -269,9 +270,6 @@ class CSelvoViewerDoc : public QObject {
   // The folder's sound track; hasSound and the order check follow its Open.
   void OpenSoundTrack(const std::string& folder);
   OpenOutcome LoadFolderRecording(const std::string& folder);
-  // Body of the loader thread: index the folder, then close the dialog.
-  void RunLoaderFor(std::string path, bool hasSound, ImageSource* source, QObject* progressWindow);
-  void JoinLoader();
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);
   void FinishSuccessfulOpen(const std::string& folder);
@@ -283,10 +281,11 @@ class CSelvoViewerDoc : public QObject {
   void LoadSettings();
   void SaveSettings() const;
   void UpdateAllViews();
+  void AllowClose(bool allowed);
 
   Notifier& notifier_;
   ImageViewLink* view_ = nullptr;
-  QPointer<QWidget> dialogParent_;
+  DocumentPrompts* prompts_ = nullptr;
   FolderSourceFactory sourceFactory_;
 
   // Recording and current image.
@@ -294,7 +293,6 @@ class CSelvoViewerDoc : public QObject {
   int sourceKind_ = 0;
   DibPtr imageBlock_;
   std::uint32_t imageSize_ = 0;
-  int hasSound_ = 0;
   int orderCheck_ = 0;
   MediaKind probeFlags_;
 
@@ -307,20 +305,9 @@ class CSelvoViewerDoc : public QObject {
   void PostPanelCommand(bool forward);
   void PostRestartAfterLoop();
   void AbandonPause();
-  PlaybackClock& Clock();
 
   PlaybackControls* controls_ = nullptr;
-  std::unique_ptr<PlaybackClock> ownClock_;
-  PlaybackClock* clock_ = nullptr;
-  std::unique_ptr<PlaybackSound> soundTrack_;
-  // A restart that came round while a loop was still running.
-  enum { kNoRestart, kRestartForward, kRestartReverse };
-  int restartAfterLoop_ = kNoRestart;
-  int playingForward_ = 0;
-  int playingReverse_ = 0;
-  int stopRequest_ = 0;
-  int resumeForward_ = 0;
-  int resumeReverse_ = 0;
+  PlaybackEngine playback_;
 
   // Display settings.
   int variant_ = 0;
@@ -335,20 +322,14 @@ class CSelvoViewerDoc : public QObject {
   std::string lastOpenFolder_;
   std::string lastSaveFolder_;
 
-  // Open flow and the loader thread. The user-interface thread writes the
-  // loader fields before starting the thread and reads loaderResult_ only
-  // after joining it; loaderCancel_ is the one field both write.
+  // Open flow. The folder source polls loaderCancel_ while it indexes; the
+  // dialog's CANCEL sets it from this thread.
   int openBusy_ = 0;
-  AutoResetEvent loaderEvent_;
   std::atomic<int> loaderCancel_{0};
-  std::atomic<bool> loaderResult_{false};
-  std::thread workerThread_;
 
-  // Recorder disc and copy range. The copy thread touches the source and
-  // copyJob_ only between a signal of copyEvent_ and its next progress
-  // message; the user-interface thread uses them again only after joining it.
+  // Recorder disc and copy range. While DiscCopyRun runs, its thread alone
+  // touches the disc and copyJob_.
   void PlaceCursor(int index);
-  void RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode);
   // A finished copy says how many files it wrote and where; a cancelled one
   // how many of how many.
   void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);
@@ -362,9 +343,6 @@ class CSelvoViewerDoc : public QObject {
   int copyBusy_ = 0;
   std::string copyFolder_;
   std::string copyPrefix_;
-  AutoResetEvent copyEvent_;
-  std::atomic<int> copyCancel_{0};
-  std::atomic<QObject*> progressWindow_{nullptr};
   std::unique_ptr<CopyRangeJob> copyJob_;
 };
 

@@ -1,48 +1,23 @@
 // The document's recorder-disc operations: the disc branch of the open flow
-// and the copy of an image range into a folder. Kept apart from the rest of
-// the document because they bring the copy thread and its dialogs.
+// and the copy of an image range into a folder (its thread in DiscCopyRun).
 #include "doc/CSelvoViewerDoc.h"
 
-#include <QApplication>
-#include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
-
-#include <chrono>
-
-#include "app/StringTable.h"
+#include "doc/DiscCopyRun.h"
+#include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
 #include "doc/PlaybackControls.h"
-#include "panel/CopyingDialog.h"
-#include "panel/DiskReadErrorDialog.h"
-#include "panel/ProgressEvent.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/DiscStillSource.h"
+#include "source/PathNames.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 
 namespace {
 
-constexpr int kSaveAsTitle = 64451;
 constexpr int kCopyFinishedText = 64503;
 constexpr int kCopyCancelledText = 64504;
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string& name) {
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -60,10 +35,10 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
   // A drive can take half a minute to spin up and index its tag area; what
   // it has to say waits until the wait cursor is gone.
   discNotifier_.HoldAll();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (prompts_) prompts_->BeginWait();
   const bool indexed = opened.Open(path);
   if (indexed) GoFirst(false);
-  QApplication::restoreOverrideCursor();
+  if (prompts_) prompts_->EndWait();
   discNotifier_.ShowHeld();
   openBusy_ = wasBusy;
   if (!indexed) {
@@ -101,60 +76,34 @@ std::string CSelvoViewerDoc::DefaultCopyName() const {
 CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRange() {
   if (!source_ || !IsCopyRangeValid() || copyBusy_ || IsPlaying()) return CopyOutcome::NotStarted;
   const std::string defaultName = DefaultCopyName();
-  if (controls_) controls_->SetCloseEnabled(false);
-  QFileDialog dialog(dialogParent_, QString::fromStdString(LoadString(kSaveAsTitle)));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  // The chosen name is only the prefix of the files: nothing to overwrite.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setNameFilter(QStringLiteral("JPG Files (*.jpg)"));
-  dialog.setDefaultSuffix(QStringLiteral("JPG"));
-  const QFileInfo last(QString::fromStdString(lastSaveFolder_));
-  if (!lastSaveFolder_.empty()) dialog.setDirectory(last.isDir() ? last.absoluteFilePath() : last.absolutePath());
-  dialog.selectFile(QString::fromStdString(defaultName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    if (controls_) controls_->SetCloseEnabled(true);
+  AllowClose(false);
+  const std::string chosenPath = prompts_ ? prompts_->ChooseCopyDestination(defaultName, lastSaveFolder_) : std::string();
+  if (chosenPath.empty()) {
+    AllowClose(true);
     return CopyOutcome::NotStarted;
   }
-  return CopyRangeTo(dialog.selectedFiles().front().toStdString());
+  return CopyRangeTo(chosenPath);
 }
 
 CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& chosenPath) {
   if (!source_ || !IsCopyRangeValid() || copyBusy_ || IsPlaying()) return CopyOutcome::NotStarted;
   copyBusy_ = 1;
-  if (controls_) controls_->SetCloseEnabled(false);
+  AllowClose(false);
   copyPrefix_ = WithoutExtension(FileNameOf(chosenPath));
   lastSaveFolder_ = chosenPath;
   copyFolder_ = FolderOf(chosenPath);
   copyJob_ = std::make_unique<CopyRangeJob>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
-  copyEvent_.Reset();
-  copyCancel_.store(0);
-  progressWindow_.store(nullptr);
   const int shownPosition = GetPosition();
   // The copy thread moves the disc's cursor; until it has ended the view and
   // the panel read a still of what was shown, never the disc itself.
   std::unique_ptr<ImageSource> disc = std::move(source_);
   source_ = std::make_unique<DiscStillSource>(*disc);
-  {
-    CopyingDialog dialog(chosenPath, copyPrefix_, copyStart_, copyEnd_,
-                         CopyHandshake{&copyEvent_, &copyCancel_, &progressWindow_}, dialogParent_);
-    workerThread_ = std::thread(&CSelvoViewerDoc::RunCopyThread, this, copyJob_.get(), disc.get(),
-                                orderCheck_ != 0, logMode_);
-    dialog.exec();
-    // However the dialog ended, the thread is told to stop and has let go
-    // of the source (and posted its last message) before the dialog goes.
-    copyCancel_.store(1);
-    copyEvent_.Set();
-    if (workerThread_.joinable()) workerThread_.join();
-  }
+  const bool copied = DiscCopyRun(*copyJob_, *disc, orderCheck_ != 0, logMode_)
+                          .Run(prompts_, chosenPath, copyPrefix_, copyStart_, copyEnd_);
   source_ = std::move(disc);
-  const CopyOutcome outcome = copyJob_->Done() ? CopyOutcome::Copied : CopyOutcome::Cancelled;
-  progressWindow_.store(nullptr);
+  const CopyOutcome outcome = copied ? CopyOutcome::Copied : CopyOutcome::Cancelled;
   discNotifier_.ShowHeld();
-  if (copyJob_->HasFailures()) {
-    DiskReadErrorDialog errors(*copyJob_, dialogParent_);
-    errors.exec();
-  }
+  if (copyJob_->HasFailures() && prompts_) prompts_->ShowCopyFailures(*copyJob_);
   TellCopyOutcome(outcome, chosenPath);
   FinishCopy(outcome == CopyOutcome::Copied ? copyEnd_ - 1 : shownPosition);
   return outcome;
@@ -171,24 +120,12 @@ void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& ch
   }
 }
 
-void CSelvoViewerDoc::RunCopyThread(CopyRangeJob* job, ImageSource* source, bool orderCheck, bool logMode) {
-  for (;;) {
-    while (!copyEvent_.Wait(std::chrono::hours(1))) {
-    }
-    if (copyCancel_.load() == 1) return;
-    job->CopyNext(*source, orderCheck, logMode);
-    if (QObject* window = progressWindow_.load()) QCoreApplication::postEvent(window, new ProgressEvent(0, 0));
-  }
-}
-
 void CSelvoViewerDoc::FinishCopy(int showIndex) {
   copyStart_ = -1;
   copyEnd_ = -1;
   emit copyRangeChanged();
-  if (controls_) {
-    controls_->UpdateStartCopyButton();
-    controls_->SetCloseEnabled(true);
-  }
+  if (controls_) controls_->UpdateStartCopyButton();
+  AllowClose(true);
   emit recordingChanged();
   if (source_) {
     source_->Seek(showIndex);

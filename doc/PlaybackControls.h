@@ -38,9 +38,6 @@ class PlaybackControls {
   // paused has returned.
   virtual void OnPlay() = 0;
   virtual void OnReversePlay() = 0;
-
-  // The frame refuses to close while a loop runs.
-  virtual void SetCloseEnabled(bool enabled) = 0;
 };
 
 }  // namespace selvo

@@ -1,6 +1,6 @@
 #include "doc/SoundTrackPlayback.h"
 
-#include "panel/SoundTrack.h"
+#include "source/sound/SoundTrack.h"
 
 namespace selvo {
 

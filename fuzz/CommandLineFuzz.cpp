@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLineSwitches.h"
+#include "source/settings/CommandLineSwitches.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> params;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/SettingFile.h"
+#include "source/settings/SettingFile.h"
 #include "fuzz/InputParts.h"
 #include "fuzz/ScratchFolder.h"
 

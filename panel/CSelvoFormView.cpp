@@ -13,15 +13,14 @@
 
 #include <cstdio>
 
-#include "app/CMainFrame.h"
-#include "app/UiText.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaySpeed.h"
-#include "doc/TimeText.h"
-#include "panel/MixerVolume.h"
 #include "source/StatusVerdict.h"
-#include "view/FixedSplitter.h"
+#include "source/sound/MixerVolume.h"
+#include "source/text/TimeText.h"
+#include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
+#include "view/FixedSplitter.h"
 #include "view/SkinButton.h"
 #include "view/SkinToggleButton.h"
 #include "view/SliderDragTip.h"
@@ -606,15 +605,6 @@ void CSelvoFormView::UpdateStartCopyButton() {
 void CSelvoFormView::SetPositionRange(int count) { positionSlider_->SetImageCount(count); }
 void CSelvoFormView::SetPositionSlider(int imageNumber) { positionSlider_->SetPositionIndex(imageNumber - 1); }
 
-void CSelvoFormView::SetCloseEnabled(bool enabled) {
-  auto* frame = qobject_cast<CMainFrame*>(window());
-  if (!frame) return;
-  if (enabled)
-    frame->EnableClose();
-  else
-    frame->DisableClose();
-}
-
 // ------------------------------------------- published by document and view
 
 CSelvoViewerView* CSelvoFormView::ImageView() const { return dynamic_cast<CSelvoViewerView*>(doc_.ImageView()); }
@@ -715,7 +705,7 @@ void CSelvoFormView::FitHeightToVisibleControls() {
   QWidget* top = window();
   if (top == this) return;
   const int besidePanel = top->isVisible() ? std::max(0, top->width() - width()) : 0;
-  top->setMinimumWidth(std::max(CMainFrame::kMinWidth, requiredWidth_ + besidePanel));
+  top->setMinimumWidth(std::max(kWindowMinWidth, requiredWidth_ + besidePanel));
 }
 
 void CSelvoFormView::ClearPositionTexts() {

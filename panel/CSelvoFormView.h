@@ -80,6 +80,9 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
     kChannelPane4 = 1075,
   };
   static constexpr int kPanelHeight = 80;
+  // The narrowest the main window gets; the panel widens it to fit the
+  // controls it shows.
+  static constexpr int kWindowMinWidth = 345;
   static constexpr int kVolumeTimerMs = 500;
   static constexpr int kDefaultSpeed = 3;
 
@@ -106,7 +109,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void UpdateStartCopyButton() override;
   void SetPositionRange(int count) override;
   void SetPositionSlider(int imageNumber) override;
-  void SetCloseEnabled(bool enabled) override;
   PositionSlider* GetPositionSlider() const { return positionSlider_; }
 
   // --------------------------- published by the document and the image view

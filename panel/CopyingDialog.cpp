@@ -8,11 +8,12 @@
 
 #include <algorithm>
 
-#include "app/StringTable.h"
-#include "app/UiText.h"
 #include "doc/AutoResetEvent.h"
-#include "panel/ProgressEvent.h"
+#include "doc/ProgressEvent.h"
 #include "source/CopyRangeJob.h"
+#include "source/PathNames.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 
@@ -74,11 +75,7 @@ CopyingDialog::CopyingDialog(const std::string& destination, const std::string& 
 }
 
 std::string CopyingDialog::LastFolderName(const std::string& destination) {
-  const std::size_t lastSlash = destination.rfind('/');
-  if (lastSlash == std::string::npos || lastSlash == 0) return {};
-  const std::size_t previous = destination.rfind('/', lastSlash - 1);
-  if (previous == std::string::npos) return destination.substr(0, lastSlash);
-  return destination.substr(previous + 1, lastSlash - previous - 1);
+  return FileNameOf(FolderOf(destination));
 }
 
 QString CopyingDialog::CountText() const { return countLabel_->text(); }

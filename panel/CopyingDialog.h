@@ -11,6 +11,8 @@
 #include <atomic>
 #include <string>
 
+#include "doc/DocumentPrompts.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -18,15 +20,6 @@ class QPushButton;
 namespace selvo {
 
 class AutoResetEvent;
-
-// What the dialog and the copy thread share; the document owns it.
-struct CopyHandshake {
-  AutoResetEvent* copyEvent = nullptr;
-  std::atomic<int>* copyCancel = nullptr;
-  // Set by the dialog before the event is first signalled; the thread posts
-  // its progress here.
-  std::atomic<QObject*>* progressWindow = nullptr;
-};
 
 class CopyingDialog : public QDialog {
   Q_OBJECT

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/StringTable.h"
-#include "app/UiText.h"
 #include "source/CopyRangeJob.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

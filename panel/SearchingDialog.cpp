@@ -11,9 +11,9 @@
 
 #include <thread>
 
-#include "app/UiText.h"
 #include "doc/AutoResetEvent.h"
-#include "panel/ProgressEvent.h"
+#include "doc/ProgressEvent.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 

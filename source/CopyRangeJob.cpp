@@ -6,7 +6,7 @@
 #include <exception>
 #include <utility>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

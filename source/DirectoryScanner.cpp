@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace selvo {
 namespace {
@@ -53,32 +54,23 @@ bool IsDotOrDotDot(const char* name) {
 
 bool ScanDirectory(const std::string& folder,
                    const std::function<bool(const char* name, EntryType type)>& visit) {
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return false;
+  // Closed however the visit ends, an exception included.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
+  if (!dir) return false;
   // A listing that breaks off part way is a failure, not a short folder.
   int error = 0;
   for (;;) {
     errno = 0;
-    const dirent* entry = readdir(dir);
+    const dirent* entry = readdir(dir.get());
     if (entry == nullptr) {
       error = errno;
       break;
     }
     if (IsDotOrDotDot(entry->d_name)) continue;
-    if (!visit(entry->d_name, TypeOfEntry(dir, entry))) break;
+    if (!visit(entry->d_name, TypeOfEntry(dir.get(), entry))) break;
   }
-  closedir(dir);
   errno = error;
   return error == 0;
-}
-
-std::string JoinPath(const std::string& folder, std::string_view name) {
-  std::string path;
-  path.reserve(folder.size() + 1 + name.size());
-  path = folder;
-  if (!path.empty() && path.back() != '/') path += '/';
-  path.append(name.data(), name.size());
-  return path;
 }
 
 int CompareIgnoringCase(std::string_view a, std::string_view b) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "source/PathNames.h"
+
 namespace selvo {
 
 enum class EntryType { kFile, kDirectory, kOther };
@@ -18,8 +20,6 @@ enum class EntryType { kFile, kDirectory, kOther };
 bool ScanDirectory(const std::string& folder,
                    const std::function<bool(const char* name, EntryType type)>& visit);
 
-// folder + "/" + name, without doubling a trailing slash.
-std::string JoinPath(const std::string& folder, std::string_view name);
 
 // <0, 0, >0 like strcmp, with ASCII letters folded to lower case; bytes
 // above 0x7F compare as they are, so multibyte names stay intact.

@@ -1,12 +1,12 @@
 #include "source/DiscDriveList.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <utility>
 
+#include "source/DirectoryScanner.h"
+#include "source/PathNames.h"
 #include "source/SgIoTransport.h"
 
 namespace selvo {
@@ -29,13 +29,11 @@ long DriveNumber(const std::string& name) {
 
 std::vector<std::string> DiscDriveList::FindDrivePaths(const std::string& deviceFolder) {
   std::vector<std::pair<long, std::string>> found;
-  if (DIR* dir = ::opendir(deviceFolder.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const long number = DriveNumber(entry->d_name);
-      if (number >= 0) found.emplace_back(number, deviceFolder + "/" + entry->d_name);
-    }
-    ::closedir(dir);
-  }
+  ScanDirectory(deviceFolder, [&](const char* name, EntryType) {
+    const long number = DriveNumber(name);
+    if (number >= 0) found.emplace_back(number, JoinPath(deviceFolder, name));
+    return true;
+  });
   std::sort(found.begin(), found.end());
   std::vector<std::string> paths;
   for (const auto& drive : found) {

@@ -18,18 +18,17 @@ int DiscImageFileDevice::OpenByPath(const std::string& path) {
   Close();
   SetPath(path);
   // O_NONBLOCK: a FIFO given as a disc must not hang the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.IsOpen()) {
     SetLastError(errno == ENOMEDIUM ? kErrorNotReady : errno);
     return kOpenFailed;
   }
-  const int refusal = RefusalFor(fd);
-  if (refusal != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    ::close(fd);
+  const int refusal = RefusalFor(fd.Get());
+  if (refusal != 0 || ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK) != 0) {
     SetLastError(refusal != 0 ? refusal : errno);
     return kOpenFailed;
   }
-  fd_ = fd;
+  fd_ = std::move(fd);
   SetLastError(0);
   SetLba(0);
   return kSuccess;
@@ -48,13 +47,7 @@ int DiscImageFileDevice::RefusalFor(int fd) {
 int DiscImageFileDevice::OpenByIndex(int) { return kOpenFailed; }
 
 int DiscImageFileDevice::Read(std::uint8_t* dest, int count) {
-  if (!IsOpen()) return kNotAvailable;
-  if (dest == nullptr || !IsValidBlockCount(count)) return kCommandFailed;
-  for (int block = 0; block < count; ++block) {
-    if (!ReadOneBlock(Lba() + static_cast<std::uint32_t>(block), dest + block * kBlockBytes)) return kCommandFailed;
-  }
-  AdvanceLba(count);
-  return kSuccess;
+  return ReadBlockByBlock(dest, count, [this](std::uint32_t lba, std::uint8_t* block) { return ReadOneBlock(lba, block); });
 }
 
 bool DiscImageFileDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const {
@@ -62,7 +55,7 @@ bool DiscImageFileDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) co
   const off_t start = static_cast<off_t>(lba) * kBlockBytes;
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(kBlockBytes)) {
-    const ssize_t got = ::pread(fd_, dest + done, kBlockBytes - done, start + static_cast<off_t>(done));
+    const ssize_t got = ::pread(fd_.Get(), dest + done, kBlockBytes - done, start + static_cast<off_t>(done));
     if (got < 0 && errno == EINTR) continue;
     // End of file inside the block: the block does not exist on this copy.
     if (got <= 0) return false;
@@ -72,8 +65,7 @@ bool DiscImageFileDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) co
 }
 
 void DiscImageFileDevice::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  fd_.Close();
 }
 
 }  // namespace selvo

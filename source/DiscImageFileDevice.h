@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "source/FileDescriptor.h"
 #include "source/RawDiscDevice.h"
 
 namespace selvo {
@@ -27,13 +28,13 @@ class DiscImageFileDevice : public RawDiscDevice {
   int OpenByIndex(int index) override;
   int Read(std::uint8_t* dest, int count) override;
   void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
+  bool IsOpen() const override { return fd_.IsOpen(); }
 
  private:
   static int RefusalFor(int fd);
   bool ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const;
 
-  int fd_ = -1;
+  FileDescriptor fd_;
   std::set<std::uint32_t> unreadableBlocks_;
 };
 

@@ -12,11 +12,12 @@
 #include <new>
 #include <utility>
 
-#include "app/StringTable.h"
-#include "source/FileBytes.h"
 #include "source/ByteOrder.h"
+#include "source/FileBytes.h"
+#include "source/FileDescriptor.h"
 #include "source/JpegDecoder.h"
 #include "source/TrailerParser.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 
@@ -252,11 +253,11 @@ void DiscImageSource::ForgetLastImage() {
 int DiscImageSource::WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const {
   const std::string finalPath = target.Path();
   const std::string temporary = TemporaryNameBeside(finalPath);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno != 0 ? errno : EIO;
+  FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!file.IsOpen()) return errno != 0 ? errno : EIO;
   int error = 0;
-  if (!WriteAll(fd, image.data(), image.size())) error = errno != 0 ? errno : EIO;
-  if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (!WriteAll(file.Get(), image.data(), image.size())) error = errno != 0 ? errno : EIO;
+  if (!file.Close() && error == 0) error = errno != 0 ? errno : EIO;
   if (error == 0 && ::rename(temporary.c_str(), finalPath.c_str()) != 0) error = errno != 0 ? errno : EIO;
   if (error != 0) ::unlink(temporary.c_str());
   return error;

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "source/FileBytes.h"
+#include "source/FileDescriptor.h"
+#include "source/PathNames.h"
 
 namespace selvo {
 
@@ -27,16 +29,16 @@ std::string HomeFolder() {
 
 }  // namespace
 
-std::string DiscLog::DefaultPath() { return HomeFolder() + "/" + kFileName; }
+std::string DiscLog::DefaultPath() { return JoinPath(HomeFolder(), kFileName); }
 
 DiscLog::DiscLog(std::string path) : path_(std::move(path)) {}
 
 bool DiscLog::Append(const std::string& text) const {
-  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text.data(), text.size());
-  ok = ::fdatasync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
+  FileDescriptor file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (!file.IsOpen()) return false;
+  bool ok = WriteAll(file.Get(), text.data(), text.size());
+  ok = ::fdatasync(file.Get()) == 0 && ok;
+  ok = file.Close() && ok;
   return ok;
 }
 

@@ -8,8 +8,8 @@
 #include <limits>
 #include <utility>
 
-#include "app/StringTable.h"
 #include "source/DiscDeviceFactory.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

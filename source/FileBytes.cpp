@@ -7,22 +7,10 @@
 #include <cerrno>
 #include <new>
 
+#include "source/FileDescriptor.h"
+
 namespace selvo {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Size of an open regular file; false for anything else (directories, pipes,
 // devices) so that a hostile path can neither block nor feed endless bytes.

@@ -45,6 +45,18 @@ class RawDiscDevice {
 
  protected:
   static bool IsValidBlockCount(int count) { return count >= 1 && count <= kMaxBlocksPerRead; }
+  // Read for a device that fetches one block at a time: readOne(lba, dest)
+  // for each block; the address advances only when every block was read.
+  template <typename ReadOne>
+  int ReadBlockByBlock(std::uint8_t* dest, int count, ReadOne readOne) {
+    if (!IsOpen()) return kNotAvailable;
+    if (dest == nullptr || !IsValidBlockCount(count)) return kCommandFailed;
+    for (int block = 0; block < count; ++block) {
+      if (!readOne(lba_ + static_cast<std::uint32_t>(block), dest + block * kBlockBytes)) return kCommandFailed;
+    }
+    AdvanceLba(count);
+    return kSuccess;
+  }
   void AdvanceLba(int count) { lba_ += static_cast<std::uint32_t>(count); }
   void SetLastError(int error) { lastError_ = error; }
   void SetPath(const std::string& path) { path_ = path; }

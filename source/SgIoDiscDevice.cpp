@@ -76,13 +76,7 @@ bool SgIoDiscDevice::WaitUntilReady(int tries, bool& sawNotReady) {
 }
 
 int SgIoDiscDevice::Read(std::uint8_t* dest, int count) {
-  if (!IsOpen()) return kNotAvailable;
-  if (dest == nullptr || !IsValidBlockCount(count)) return kCommandFailed;
-  for (int block = 0; block < count; ++block) {
-    if (!ReadOneBlock(Lba() + static_cast<std::uint32_t>(block), dest + block * kBlockBytes)) return kCommandFailed;
-  }
-  AdvanceLba(count);
-  return kSuccess;
+  return ReadBlockByBlock(dest, count, [this](std::uint32_t lba, std::uint8_t* block) { return ReadOneBlock(lba, block); });
 }
 
 bool SgIoDiscDevice::ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) {

@@ -15,18 +15,17 @@ int SgIoTransport::Open(const std::string& devicePath) {
   Close();
   const int fd = ::open(devicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno != 0 ? errno : EIO;
-  fd_ = fd;
+  fd_ = FileDescriptor(fd);
   return 0;
 }
 
 void SgIoTransport::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  fd_.Close();
 }
 
 ScsiReply SgIoTransport::Execute(const ScsiCommand& command, std::uint8_t* data) {
   ScsiReply reply;
-  if (fd_ < 0) return reply;
+  if (!fd_.IsOpen()) return reply;
   sg_io_hdr_t header{};
   header.interface_id = 'S';
   header.cmd_len = static_cast<unsigned char>(command.CdbLength());
@@ -43,7 +42,7 @@ ScsiReply SgIoTransport::Execute(const ScsiCommand& command, std::uint8_t* data)
   }
   int result;
   do {
-    result = ::ioctl(fd_, SG_IO, &header);
+    result = ::ioctl(fd_.Get(), SG_IO, &header);
   } while (result < 0 && errno == EINTR);
   if (result < 0) return reply;
   reply.delivered = true;

@@ -2,6 +2,7 @@
 // SCSI commands through the Linux SG_IO ioctl on a CD device node
 // (/dev/srN), opened read-only and non-blocking so that a drive without a
 // disc can still be asked whether it is ready.
+#include "source/FileDescriptor.h"
 #include "source/ScsiTransport.h"
 
 namespace selvo {
@@ -15,11 +16,11 @@ class SgIoTransport : public ScsiTransport {
 
   int Open(const std::string& devicePath) override;
   void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
+  bool IsOpen() const override { return fd_.IsOpen(); }
   ScsiReply Execute(const ScsiCommand& command, std::uint8_t* data) override;
 
  private:
-  int fd_ = -1;
+  FileDescriptor fd_;
 };
 
 }  // namespace selvo

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/UiLanguage.h"
+#include "source/settings/AppSettings.h"
+#include "source/text/UiLanguage.h"
 #include "tests/TestFolder.h"
 
 namespace selvo {

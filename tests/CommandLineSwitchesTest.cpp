@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLineSwitches.h"
+#include "source/settings/CommandLineSwitches.h"
 
 namespace selvo {
 namespace {

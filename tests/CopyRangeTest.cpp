@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "app/UiLanguage.h"
 #include "source/CopyRangeJob.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/Notifier.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiLanguage.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/DiscImageWriter.h"
 

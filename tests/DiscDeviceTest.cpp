@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/UiLanguage.h"
 #include "source/ByteOrder.h"
 #include "source/DiscDriveList.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/DiscReader.h"
 #include "source/Notifier.h"
 #include "source/SgIoDiscDevice.h"
+#include "source/text/UiLanguage.h"
 #include "tests/BoundedRun.h"
 #include "tests/TestFolder.h"
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/Notifier.h"
+#include "source/text/StringTable.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/DiscImageWriter.h"
 #include "tools/recwriter/JpegEncoder.h"

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/StringTable.h"
 #include "source/DiscReader.h"
 #include "source/Notifier.h"
 #include "source/RawDiscDevice.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/SettingFile.h"
+#include "source/settings/SettingFile.h"
 #include "tests/BoundedRun.h"
 #include "tests/TestFolder.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "app/UiLanguage.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiLanguage.h"
 
 namespace selvo {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "doc/TimeText.h"
+#include "source/text/TimeText.h"
 
 namespace selvo {
 namespace {

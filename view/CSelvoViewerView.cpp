@@ -12,9 +12,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/StringTable.h"
-#include "app/UiLanguage.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "source/text/StringTable.h"
+#include "source/text/UiLanguage.h"
 
 namespace selvo {
 
@@ -104,10 +104,7 @@ PaneOverlayStyle CSelvoViewerView::OverlayStyle(double scale) const {
   style.printTitleFace = FontFace(kPrintTitleFontString);
   style.printTitle = QString::fromStdString(doc_.GetPrintTitle());
   style.printTitleBand = std::max(1, static_cast<int>(256 * scale));
-  const CSelvoViewerDoc* doc = &doc_;
-  style.drawMarks = [doc](QPainter& painter, int x, int y, int w, int h, int status) {
-    doc->DrawAlterationMarks(painter, x, y, w, h, status);
-  };
+  style.alterationMarks = doc_.IsCheckMode();
   return style;
 }
 

@@ -6,9 +6,10 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
 
-#include "doc/TimeText.h"
 #include "source/StatusVerdict.h"
+#include "source/text/TimeText.h"
 
 namespace selvo {
 
@@ -34,10 +35,19 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
   painter.drawImage(box.x, box.y, stretched);
 }
 
-void DrawMarks(QImage& buffer, const PixelBox& box, int status, const PaneOverlayStyle& style) {
-  if (!style.drawMarks) return;
-  QPainter painter(&buffer);
-  style.drawMarks(painter, box.x, box.y, box.w, box.h, status);
+// Every term is an integer product divided by 100, truncated.
+int Percent(int value, int percent) { return value * percent / 100; }
+
+void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text) {
+  painter.fillRect(box, QColor(255, 0, 0));
+  QPen pen(QColor(255, 255, 0));
+  pen.setWidth(2);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  // The 2-pixel frame lies inside the box, as a framed rectangle does.
+  painter.drawRect(QRectF(box.left() + 1.0, box.top() + 1.0, box.width() - 2.0, box.height() - 2.0));
+  painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
 }
 
 void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
@@ -156,6 +166,32 @@ void ShadeRect(QImage& buffer, const PixelRect& r) {
   }
 }
 
+void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const PaneOverlayStyle& style) {
+  if (!style.alterationMarks) return;
+  const StatusVerdict verdict = VerdictForStatus(status);
+  const bool imageAltered = verdict.ShowsImageAlteredBox();
+  const bool timeAltered = verdict.ShowsTimeAlteredBox();
+  if (!imageAltered && !timeAltered) return;
+
+  QPainter painter(&buffer);
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(std::max(1, Percent(box.h, 8)));
+  font.setWeight(QFont::Bold);
+  painter.setFont(font);
+  const int left = box.x + Percent(box.w, 25);
+  const int right = box.x + Percent(box.w, 50) + Percent(box.w, 25);
+  if (imageAltered) {
+    const int top = box.y + Percent(box.h, 50);
+    const int bottom = box.y + Percent(box.h, 50) + Percent(box.h, 10);
+    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("IMAGE ALTERED"));
+  }
+  if (timeAltered) {
+    const int top = box.y + Percent(box.h, 80);
+    const int bottom = box.y + Percent(box.h, 80) + Percent(box.h, 10);
+    DrawAlterationBox(painter, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QStringLiteral("TIME ALTERED"));
+  }
+}
+
 void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style) {
   const PixelBox box = FitBox43(request.rect);
   const TextMetrics metrics = TextMetricsFor(box.h);
@@ -170,7 +206,7 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
     if (request.printing) DrawPrintTitle(buffer, style, box, metrics);
   }
   // A frame too damaged to decode is the one most in need of its marks.
-  if ((request.flags & (kDrawImage | kDrawBlackBox)) != 0) DrawMarks(buffer, box, request.status, style);
+  if ((request.flags & (kDrawImage | kDrawBlackBox)) != 0) DrawAlterationMarks(buffer, box, request.status, style);
 }
 
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
@@ -189,7 +225,7 @@ void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& backgrou
     QPainter painter(&buffer);
     painter.fillRect(ToQRect(r), background);
   }
-  DrawMarks(buffer, FitBox43(r), status, style);
+  DrawAlterationMarks(buffer, FitBox43(r), status, style);
   // Last, so that the marks' boxes never hide why there is no picture.
   DrawInvalidImageText(buffer, r);
 }

@@ -3,8 +3,6 @@
 // stretched into its 4:3 box, the time text with its shadow, the print title
 // and the alteration marks. The screen, the saved bitmap and the printed page
 // all go through here, so they cannot drift apart.
-#include <functional>
-
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -46,8 +44,8 @@ struct PaneOverlayStyle {
   // Height of the band under the picture that holds the print title; it
   // grows to one line of the title's font when that is taller.
   int printTitleBand = 256;
-  // Draws the alteration boxes into the image box (x, y, w, h) for a status.
-  std::function<void(QPainter&, int, int, int, int, int)> drawMarks;
+  // Started with "check": the alteration boxes are drawn.
+  bool alterationMarks = false;
 };
 
 struct TextMetrics {
@@ -77,6 +75,10 @@ QImage PictureRows(const DibBlock& image, int topCut);
 // Darkens every pixel of r to 0.9 of its value, truncating: a light shadow
 // that keeps white text readable on a white picture.
 void ShadeRect(QImage& buffer, const PixelRect& r);
+
+// The "IMAGE ALTERED" / "TIME ALTERED" boxes a status calls for, over the
+// image box; nothing unless the style asks for alteration marks.
+void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const PaneOverlayStyle& style);
 
 void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style);
 

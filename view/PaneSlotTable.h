@@ -10,7 +10,7 @@
 
 #include <QString>
 
-#include "app/CommandIds.h"
+#include "doc/CommandIds.h"
 #include "source/CalendarTime.h"
 #include "source/DibBlock.h"
 

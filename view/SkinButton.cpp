@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 #include "view/RegionFromBitmap.h"
 
 static void RegisterPanelResources() { Q_INIT_RESOURCE(panel); }

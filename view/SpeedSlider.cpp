@@ -5,8 +5,8 @@
 #include <QStyleOptionSlider>
 #include <QToolTip>
 
-#include "app/StringTable.h"
 #include "doc/PlaySpeed.h"
+#include "source/text/StringTable.h"
 #include "view/SliderDragTip.h"
 
 namespace selvo {

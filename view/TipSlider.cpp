@@ -1,6 +1,6 @@
 #include "view/TipSlider.h"
 
-#include "app/StringTable.h"
+#include "source/text/StringTable.h"
 
 namespace selvo {
 

@@ -13,12 +13,12 @@
 #include <memory>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "view/SpeedSlider.h"
 
 namespace selvo {

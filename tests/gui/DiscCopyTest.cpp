@@ -22,16 +22,17 @@
 #include <string>
 #include <vector>
 
-#include "app/UiLanguage.h"
 #include "doc/AutoResetEvent.h"
 #include "doc/CSelvoViewerDoc.h"
-#include "panel/ProgressEvent.h"
+#include "doc/ProgressEvent.h"
 #include "panel/CopyingDialog.h"
+#include "panel/DialogPrompts.h"
 #include "panel/DiskReadErrorDialog.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
+#include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallDisc.h"
 
 namespace selvo {
 namespace {
@@ -75,6 +76,7 @@ class DiscCopyTest : public ::testing::Test {
     DocumentOptions options;
     options.persistSettings = false;
     doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    doc->SetPrompts(&prompts);
     doc->SetDiscDeviceFactory([](const std::string&) { return std::make_unique<DiscImageFileDevice>(); });
   }
 
@@ -102,6 +104,7 @@ class DiscCopyTest : public ::testing::Test {
   test::TestFolder scratch;
   std::string out = scratch.MakeDir("out");
   RecordingNotifier notifier;
+  DialogPrompts prompts;
   std::unique_ptr<CSelvoViewerDoc> doc;
 };
 

@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "app/CMainFrame.h"
-#include "app/UiLanguage.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaybackClock.h"
 #include "panel/CSelvoFormView.h"
 #include "source/DiscImageFileDevice.h"
 #include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
+#include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallDisc.h"
 
 namespace selvo {
 namespace {

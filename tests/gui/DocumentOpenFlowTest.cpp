@@ -18,14 +18,15 @@
 #include <thread>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
+#include "panel/DialogPrompts.h"
 #include "panel/SearchingDialog.h"
 #include "source/FolderImageSource.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "tools/recwriter/SoundWriter.h"
 #include "view/CSelvoViewerView.h"
 
@@ -77,6 +78,7 @@ class DocumentOpenFlowTest : public ::testing::Test {
     DocumentOptions options;
     options.persistSettings = false;
     doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    doc->SetPrompts(&prompts);
     recording = test::WriteSmallRecording(scratch, "rec", {{0}, {1}, {0}}, /*withInfo=*/true);
   }
 
@@ -101,6 +103,7 @@ class DocumentOpenFlowTest : public ::testing::Test {
 
   TestFolder scratch;
   RecordingNotifier notifier;
+  DialogPrompts prompts;
   std::unique_ptr<CSelvoViewerDoc> doc;
   std::string recording;
   LoaderTrace trace;

@@ -20,14 +20,14 @@
 
 #include "app/CMainFrame.h"
 #include "app/CSelvoViewerApp.h"
-#include "app/UiLanguage.h"
-#include "app/CommandIds.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/CommandIds.h"
 #include "doc/ImageViewLink.h"
 #include "source/ImageInfo.h"
 #include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
+#include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
-#include "tests/gui/SmallRecording.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {
@@ -217,54 +217,6 @@ TEST(QtTranslationTest, JapaneseInterfaceGetsQtsOwnDialogsInJapanese) {
   }
   // Gone with its owner.
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), english);
-}
-
-TEST(AlterationMarksTest, BoxesFollowStatusFlagsOnlyInCheckMode) {
-  RecordingNotifier notifier;
-  struct Case {
-    bool checkMode;
-    int status;
-    bool imageBox;
-    bool timeBox;
-  };
-  const Case cases[] = {
-      {true, 0, false, false},
-      {true, kImageAltered, true, false},
-      {true, kTimeAltered, false, true},
-      {true, kImageAltered | kTimeAltered, true, true},
-      {true, kNoValidTime, false, false},
-      {true, kImageAltered | kNoValidTime, true, true},
-      {true, kTimeAltered | kNoValidTime, false, false},
-      {true, kNoTrailer, true, true},
-      {true, -1, false, false},  // not examined: every bit set, no meaning
-      {false, kNoTrailer, false, false},
-  };
-  const QColor red(255, 0, 0);
-  const QColor yellow(255, 255, 0);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "status " << c.status << " check " << c.checkMode);
-    DocumentOptions options;
-    options.persistSettings = false;
-    options.checkMode = c.checkMode;
-    CSelvoViewerDoc doc(options, notifier);
-    QImage image(420, 300, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    {
-      QPainter painter(&image);
-      doc.DrawAlterationMarks(painter, 10, 0, 400, 300, c.status);
-    }
-    // Image box: x 110..310, y 150..180; time box: y 240..270 (offset x by 10).
-    EXPECT_EQ(image.pixelColor(112, 152) == red, c.imageBox);
-    EXPECT_EQ(image.pixelColor(112, 242) == red, c.timeBox);
-    if (c.imageBox) {
-      EXPECT_EQ(image.pixelColor(110, 160), yellow);  // frame on the left edge
-      EXPECT_EQ(image.pixelColor(109, 160), QColor(Qt::black));
-      EXPECT_EQ(image.pixelColor(309, 160), yellow);
-      EXPECT_EQ(image.pixelColor(310, 160), QColor(Qt::black));
-      EXPECT_EQ(image.pixelColor(200, 149), QColor(Qt::black));
-      EXPECT_EQ(image.pixelColor(200, 180), QColor(Qt::black));
-    }
-  }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "source/ui/OpenRecordingDialog.h"
+#include "panel/OpenRecordingDialog.h"
 #include "tests/TestFolder.h"
 
 namespace selvo {

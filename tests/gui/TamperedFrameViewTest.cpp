@@ -8,8 +8,8 @@
 #include "source/CalendarTime.h"
 #include "source/ImageInfo.h"
 #include "source/Notifier.h"
+#include "tests/SmallRecording.h"
 #include "tests/TamperedJpeg.h"
-#include "tests/gui/SmallRecording.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {

@@ -235,14 +235,11 @@ TEST_F(PaneTextTest, PrintTitleSitsCentredUnderThePictureAndIsNeverCut) {
 // A picture that could not be decoded is the one most in need of its marks:
 // the black box carries them as a picture would.
 TEST_F(PaneTextTest, MissingPictureGivesABlackBoxThatStillCarriesTheMarks) {
-  int marksCalls = 0;
-  style_.drawMarks = [&marksCalls](QPainter&, int x, int y, int w, int h, int status) {
-    ++marksCalls;
-    EXPECT_EQ(x, 180);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(w, 640);
-    EXPECT_EQ(h, 480);
-    EXPECT_EQ(status, kImageAltered | kTimeAltered);
+  style_.alterationMarks = true;
+  // The 640x480 box at x 180: "IMAGE ALTERED" fills x 340..659, y 240..287,
+  // "TIME ALTERED" the same columns over y 384..431.
+  const auto marked = [](const QImage& buffer) {
+    return buffer.pixel(345, 245) == qRgb(255, 0, 0) && buffer.pixel(345, 389) == qRgb(255, 0, 0);
   };
   QImage buffer(1000, 480, QImage::Format_RGB32);
   buffer.fill(Qt::white);
@@ -255,11 +252,54 @@ TEST_F(PaneTextTest, MissingPictureGivesABlackBoxThatStillCarriesTheMarks) {
   EXPECT_EQ(buffer.pixel(819, 479), qRgb(0, 0, 0));
   EXPECT_EQ(buffer.pixel(179, 0), qRgb(255, 255, 255));
   EXPECT_EQ(buffer.pixel(820, 0), qRgb(255, 255, 255));
-  EXPECT_EQ(marksCalls, 1);
+  EXPECT_TRUE(marked(buffer));
+  buffer.fill(Qt::white);
   request.flags = kDrawImage | kDrawTexts;
   request.image = image_.get();
   DrawPane(buffer, request, style_);
-  EXPECT_EQ(marksCalls, 2);
+  EXPECT_TRUE(marked(buffer));
+}
+
+TEST(AlterationMarksTest, BoxesFollowStatusFlagsOnlyInCheckMode) {
+  struct Case {
+    bool checkMode;
+    int status;
+    bool imageBox;
+    bool timeBox;
+  };
+  const Case cases[] = {
+      {true, 0, false, false},
+      {true, kImageAltered, true, false},
+      {true, kTimeAltered, false, true},
+      {true, kImageAltered | kTimeAltered, true, true},
+      {true, kNoValidTime, false, false},
+      {true, kImageAltered | kNoValidTime, true, true},
+      {true, kTimeAltered | kNoValidTime, false, false},
+      {true, kNoTrailer, true, true},
+      {true, -1, false, false},  // not examined: every bit set, no meaning
+      {false, kNoTrailer, false, false},
+  };
+  const QColor red(255, 0, 0);
+  const QColor yellow(255, 255, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "status " << c.status << " check " << c.checkMode);
+    PaneOverlayStyle style;
+    style.alterationMarks = c.checkMode;
+    QImage image(420, 300, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    DrawAlterationMarks(image, PixelBox{10, 0, 400, 300}, c.status, style);
+    // Image box: x 110..310, y 150..180; time box: y 240..270 (offset x by 10).
+    EXPECT_EQ(image.pixelColor(112, 152) == red, c.imageBox);
+    EXPECT_EQ(image.pixelColor(112, 242) == red, c.timeBox);
+    if (c.imageBox) {
+      EXPECT_EQ(image.pixelColor(110, 160), yellow);  // frame on the left edge
+      EXPECT_EQ(image.pixelColor(109, 160), QColor(Qt::black));
+      EXPECT_EQ(image.pixelColor(309, 160), yellow);
+      EXPECT_EQ(image.pixelColor(310, 160), QColor(Qt::black));
+      EXPECT_EQ(image.pixelColor(200, 149), QColor(Qt::black));
+      EXPECT_EQ(image.pixelColor(200, 180), QColor(Qt::black));
+    }
+  }
 }
 
 }  // namespace

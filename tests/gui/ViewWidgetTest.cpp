@@ -14,7 +14,7 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/Notifier.h"
-#include "tests/gui/SmallRecording.h"
+#include "tests/SmallRecording.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {

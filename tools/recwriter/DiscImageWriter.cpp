@@ -11,6 +11,7 @@
 
 #include "source/ByteOrder.h"
 #include "source/DiscLayout.h"
+#include "source/FileDescriptor.h"
 
 namespace selvo {
 
@@ -27,23 +28,17 @@ void SetError(std::string* error, const std::string& text) {
 
 class ImageFile {
  public:
-  ImageFile(const std::string& path, std::int64_t limitBytes) : limit_(limitBytes) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  }
-  ~ImageFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ImageFile(const ImageFile&) = delete;
-  ImageFile& operator=(const ImageFile&) = delete;
+  ImageFile(const std::string& path, std::int64_t limitBytes)
+      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)), limit_(limitBytes) {}
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.IsOpen(); }
 
   // Writes bytes at a physical offset, dropping whatever lies past the limit.
   bool WritePhysical(std::int64_t offset, const std::uint8_t* bytes, std::int64_t size) {
     if (offset >= limit_) return true;
     size = std::min(size, limit_ - offset);
     while (size > 0) {
-      const ssize_t written = ::pwrite(fd_, bytes, static_cast<std::size_t>(size), offset);
+      const ssize_t written = ::pwrite(fd_.Get(), bytes, static_cast<std::size_t>(size), offset);
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) return false;
       bytes += written;
@@ -68,14 +63,12 @@ class ImageFile {
   }
 
   bool FinishAt(std::int64_t size) {
-    const bool ok = ::ftruncate(fd_, std::min(size, limit_)) == 0;
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 && ok;
+    const bool ok = ::ftruncate(fd_.Get(), std::min(size, limit_)) == 0;
+    return fd_.Close() && ok;
   }
 
  private:
-  int fd_ = -1;
+  FileDescriptor fd_;
   std::int64_t limit_;
 };
 

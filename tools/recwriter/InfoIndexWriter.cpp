@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "source/ByteOrder.h"
+#include "source/StdioFile.h"
 
 namespace selvo {
 namespace {
@@ -61,13 +62,13 @@ std::vector<std::uint8_t> InfoIndexWriter::Header() const {
 }
 
 bool InfoIndexWriter::WriteFile(const std::string& path, std::string& errorText) const {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
+  StdioFile file(path, "wb");
+  if (!file.IsOpen()) {
     errorText = SystemError(path, "cannot create");
     return false;
   }
   const std::vector<std::uint8_t> header = Header();
-  bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+  bool ok = std::fwrite(header.data(), 1, header.size(), file.Get()) == header.size();
 
   // Entries go out in blocks so that a million-image index needs no second copy.
   std::vector<std::uint8_t> block;
@@ -76,10 +77,10 @@ bool InfoIndexWriter::WriteFile(const std::string& path, std::string& errorText)
     const std::size_t n = std::min(kBlockEntries, entries_.size() - i);
     block.resize(n * kEntryBytes);
     for (std::size_t k = 0; k < n; ++k) EncodeEntry(entries_[i + k], &block[k * kEntryBytes]);
-    ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+    ok = std::fwrite(block.data(), 1, block.size(), file.Get()) == block.size();
   }
   if (!ok) errorText = SystemError(path, "cannot write");
-  if (std::fclose(file) != 0 && ok) {
+  if (!file.Close() && ok) {
     errorText = SystemError(path, "cannot write");
     ok = false;
   }

@@ -11,6 +11,10 @@
 #include <optional>
 #include <utility>
 
+#include "source/FileBytes.h"
+#include "source/FileDescriptor.h"
+#include "source/PathNames.h"
+#include "source/StdioFile.h"
 #include "tools/recwriter/FramePainter.h"
 #include "tools/recwriter/InfoIndexWriter.h"
 #include "tools/recwriter/Jp2Encoder.h"
@@ -26,30 +30,17 @@ constexpr std::uint32_t kSoundTailMs = 500;
 constexpr std::uint32_t kProgressStep = 10000;
 constexpr int kFastJpegQuality = 50;
 
-std::string Join(const std::string& folder, const std::string& name) { return folder + "/" + name; }
-
 std::string SystemError(const std::string& path, const char* what) {
   return path + ": " + what + ": " + std::strerror(errno);
 }
 
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!file.IsOpen()) {
     error = SystemError(path, "cannot create");
     return false;
   }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = SystemError(path, "cannot write");
-      ::close(fd);
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
+  if (!WriteAll(file.Get(), bytes.data(), bytes.size()) || !file.Close()) {
     error = SystemError(path, "cannot write");
     return false;
   }
@@ -263,7 +254,7 @@ bool RecordingWriter::WriteImages(const std::string& folder) {
   for (std::uint32_t index = 0; index < options_.frames; ++index) {
     if (options_.subfolders && index % options_.imagesPerFolder == 0) {
       const std::string path = ImagePath(index);
-      if (!MakeFolder(Join(folder, path.substr(0, path.find('/'))), error_)) return false;
+      if (!MakeFolder(JoinPath(folder, path.substr(0, path.find('/'))), error_)) return false;
     }
     const TrailerWriter* writer = nullptr;
     if (options_.fast) {
@@ -275,7 +266,7 @@ bool RecordingWriter::WriteImages(const std::string& folder) {
       writer = &current.front();
     }
     writer->WriteTo(TrailerValues{SecondsOf(index), StampOf(index)}, DamageOf(index), bytes);
-    if (!WriteFileBytes(Join(folder, ImagePath(index)), bytes, error_)) return false;
+    if (!WriteFileBytes(JoinPath(folder, ImagePath(index)), bytes, error_)) return false;
     if (options_.progress && (index + 1) % kProgressStep == 0) options_.progress(index + 1, options_.frames);
   }
   return true;
@@ -290,20 +281,20 @@ bool RecordingWriter::WriteInfoIndex(const std::string& folder) {
   for (std::uint32_t i = 0; i < options_.frames; ++i) {
     index.Add(InfoEntry{SecondsOf(i), StampOf(i), static_cast<std::int8_t>(CameraOf(i))});
   }
-  const std::string path = Join(folder, InfoIndexPath());
-  return MakeFolder(Join(folder, "INFO"), error_) && index.WriteFile(path, error_);
+  const std::string path = JoinPath(folder, InfoIndexPath());
+  return MakeFolder(JoinPath(folder, "INFO"), error_) && index.WriteFile(path, error_);
 }
 
 bool RecordingWriter::WriteTimeList(const std::string& folder) {
-  const std::string path = Join(folder, "time.txt");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return Fail(SystemError(path, "cannot create"));
+  const std::string path = JoinPath(folder, "time.txt");
+  StdioFile file(path, "wb");
+  if (!file.IsOpen()) return Fail(SystemError(path, "cannot create"));
   bool ok = true;
   for (std::uint32_t i = 0; ok && i < options_.frames; ++i) {
-    ok = std::fprintf(file, "%u\r\n", StampOf(i)) > 0;  // the recorder's own line ends
+    ok = std::fprintf(file.Get(), "%u\r\n", StampOf(i)) > 0;  // the recorder's own line ends
   }
   if (!ok) error_ = SystemError(path, "cannot write");
-  if (std::fclose(file) != 0 && ok) {
+  if (!file.Close() && ok) {
     error_ = SystemError(path, "cannot write");
     ok = false;
   }
@@ -323,8 +314,8 @@ bool RecordingWriter::WriteSound(const std::string& folder) {
   for (std::uint32_t i = 0; i < options_.frames; ++i) {
     spec.beeps.push_back(Beep{StampOf(i) - StampOf(0), BeepFrequency(CameraOf(i))});
   }
-  return MakeFolder(Join(folder, "SOUND"), error_) &&
-         SoundWriter::Write(Join(folder, SoundPath()), spec, error_);
+  return MakeFolder(JoinPath(folder, "SOUND"), error_) &&
+         SoundWriter::Write(JoinPath(folder, SoundPath()), spec, error_);
 }
 
 }  // namespace selvo

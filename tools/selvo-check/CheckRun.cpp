@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "doc/TimeText.h"
+#include "source/text/TimeText.h"
 #include "source/CopyRangeJob.h"
 #include "source/DiscImageSource.h"
 #include "source/FileBytes.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/DiscLayout.h"
 #include "tools/recwriter/DiscImageWriter.h"
 #include "tools/recwriter/FramePainter.h"
 #include "tools/recwriter/JpegEncoder.h"
@@ -33,11 +34,12 @@ namespace {
 
 constexpr int kExitWriteFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kMaxDiscFrames = 51263;
+constexpr int kMaxDiscFrames = disc::kMaxRecords;
 constexpr int kWidth = 352;
 constexpr int kHeight = 240;
 constexpr std::uint32_t kIntervalMs = 500;
-constexpr std::int32_t kTooLong = 512001;
+// One byte more than any reader accepts.
+constexpr std::int32_t kTooLong = disc::kMaxDataLength + 1;
 
 struct DiscDemoLine {
   std::string file;

@@ -1,0 +1,543 @@
+// The play loops driven by a clock the tests own: which images a loop
+// shows and when, how sound mode follows a late or early sound track, and
+// how pauses, channel choices and direction changes reach a running loop.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "doc/CSelvoViewerDoc.h"
+#include "doc/EventLoopClock.h"
+#include "doc/ImageViewLink.h"
+#include "doc/PlaybackClock.h"
+#include "doc/PlaybackControls.h"
+#include "doc/PlaybackSound.h"
+#include "source/FolderImageSource.h"
+#include "source/Notifier.h"
+#include "tests/SmallRecording.h"
+#include "tests/TestFolder.h"
+
+namespace selvo {
+namespace {
+
+using test::SmallFrame;
+using test::TestFolder;
+
+// Time moves only while a loop waits; actions scheduled for a moment run
+// as events would, in the middle of the wait that reaches them.
+class ScriptedClock : public PlaybackClock {
+ public:
+  std::int64_t NowMs() override { return now_; }
+  void HandlePendingEvents() override { QCoreApplication::processEvents(); }
+  void WaitForEventsUntil(std::int64_t dueMs) override {
+    QCoreApplication::processEvents();
+    auto next = actions_.begin();
+    if (next != actions_.end() && next->first <= dueMs) {
+      now_ = std::max(now_, next->first);
+      auto action = std::move(next->second);
+      actions_.erase(next);
+      action();
+      return;
+    }
+    now_ = std::max(now_, dueMs);
+  }
+  void At(std::int64_t ms, std::function<void()> action) { actions_.emplace(ms, std::move(action)); }
+
+ private:
+  std::int64_t now_ = 0;
+  std::multimap<std::int64_t, std::function<void()>> actions_;
+};
+
+struct Shown {
+  std::int64_t ms;
+  int position;
+  int channel;
+};
+
+class RecordingView : public ImageViewLink {
+ public:
+  RecordingView(CSelvoViewerDoc& doc, PlaybackClock& clock) : doc_(doc), clock_(clock) {}
+  void RedrawImageView(bool) override { shown.push_back({clock_.NowMs(), doc_.GetPosition(), doc_.GetCurrentChannel()}); }
+  void UpdateImageView() override {}
+  void ResetPanes() override {}
+  void SetSplit1() override { panes = 1; }
+  void SetSplit4() override { panes = 4; }
+  void SetSplit9() override { panes = 9; }
+  void SetSplit16() override { panes = 16; }
+  int GetPaneCount() const override { return panes; }
+  void PrintImage() override {}
+  void SaveImage() override {}
+
+  std::vector<int> Positions() const {
+    std::vector<int> positions;
+    for (const Shown& s : shown) positions.push_back(s.position);
+    return positions;
+  }
+
+  std::vector<Shown> shown;
+  int panes = 1;
+
+ private:
+  CSelvoViewerDoc& doc_;
+  PlaybackClock& clock_;
+};
+
+// Behaves as the panel does around the loops: the other direction is
+// started by stopping the running loop and posting the start.
+class PanelStandIn : public PlaybackControls {
+ public:
+  explicit PanelStandIn(CSelvoViewerDoc& doc) : doc_(doc) {}
+  int SpeedPosition() const override { return speed; }
+  bool IsSoundWanted(bool) const override { return soundWanted; }
+  int GetChannelMask() const override { return 3; }
+  void ShowForwardPlayMode(bool sound) override { soundMode = sound; }
+  void RestoreIdleEnabling(bool) override { ++idleRestored; }
+  void UpdateStartCopyButton() override {}
+  void SetPositionRange(int count) override { sliderRange = count; }
+  void SetPositionSlider(int number) override { sliderValue = number; }
+  void OnPlay() override { Start(true); }
+  void OnReversePlay() override { Start(false); }
+
+  int speed = 4;
+  bool soundWanted = false;
+  bool soundMode = false;
+  int idleRestored = 0;
+  int sliderRange = 0;
+  int sliderValue = 0;
+  bool closeEnabled = true;  // what the document last said to the frame
+  int depth = 0;
+  int deepest = 0;
+
+ private:
+  void Start(bool forward) {
+    const bool otherRunning = forward ? doc_.IsPlayingReverse() : doc_.IsPlayingForward();
+    if (otherRunning) {
+      doc_.RequestPlaybackStop();
+      QMetaObject::invokeMethod(
+          &doc_, [this, forward] { forward ? OnPlay() : OnReversePlay(); }, Qt::QueuedConnection);
+      return;
+    }
+    deepest = std::max(deepest, ++depth);
+    forward ? doc_.RunForwardPlay() : doc_.RunReversePlay();
+    --depth;
+  }
+
+  CSelvoViewerDoc& doc_;
+};
+
+// A sound track that starts lateMs behind the pictures (negative: ahead).
+class ScriptedSound : public PlaybackSound {
+ public:
+  ScriptedSound(PlaybackClock& clock, std::int64_t lateMs) : clock_(clock), lateMs_(lateMs) {}
+  bool Play(std::int64_t offsetMs, int) override {
+    ++plays;
+    playing_ = true;
+    startedAt_ = clock_.NowMs();
+    offset_ = offsetMs;
+    return true;
+  }
+  bool Pause() override {
+    paused_ = GetPosition();
+    playing_ = false;
+    ++pauses;
+    return true;
+  }
+  bool Stop() override {
+    playing_ = false;
+    paused_ = 0;
+    ++stops;
+    return true;
+  }
+  bool SeekToStart() override { return true; }
+  bool SeekToEnd() override { return true; }
+  std::int64_t GetLength() override { return 1000000; }
+  std::int64_t GetPosition() override {
+    if (!playing_) return paused_;
+    return offset_ + std::max<std::int64_t>(0, clock_.NowMs() - startedAt_ - lateMs_);
+  }
+
+  int plays = 0;
+  int pauses = 0;
+  int stops = 0;
+
+ private:
+  PlaybackClock& clock_;
+  std::int64_t lateMs_;
+  bool playing_ = false;
+  std::int64_t startedAt_ = 0;
+  std::int64_t offset_ = 0;
+  std::int64_t paused_ = 0;
+};
+
+// Reads fail from one image on, with the drive reported as gone.
+class FailingDriveSource : public FolderImageSource {
+ public:
+  FailingDriveSource(const MediaKind& kind, const std::atomic<int>* cancel, int failFrom)
+      : FolderImageSource(kind, cancel), failFrom_(failFrom) {}
+  ReadOutcome ReadImage(std::uint32_t& size, int mode, const SaveTarget& target, bool order, bool log) override {
+    if (GetPosition() >= failFrom_) return {};
+    return FolderImageSource::ReadImage(size, mode, target, order, log);
+  }
+  bool IsDriveNotReady() override { return GetPosition() >= failFrom_; }
+
+ private:
+  int failFrom_;
+};
+
+std::vector<SmallFrame> Frames(int count, int channels = 1) {
+  std::vector<SmallFrame> frames(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) frames[static_cast<std::size_t>(i)].channel = i % channels;
+  return frames;
+}
+
+class PlaybackEngineTest : public ::testing::Test {
+ protected:
+  PlaybackEngineTest() {
+    DocumentOptions options;
+    options.persistSettings = false;
+    doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    view = std::make_unique<RecordingView>(*doc, clock);
+    panel = std::make_unique<PanelStandIn>(*doc);
+    doc->SetPlaybackClock(&clock);
+    doc->AttachImageView(view.get());
+    doc->AttachPlaybackControls(panel.get());
+    QObject::connect(doc.get(), &CSelvoViewerDoc::closeAllowedChanged,
+                     [p = panel.get()](bool allowed) { p->closeEnabled = allowed; });
+  }
+  ~PlaybackEngineTest() override {
+    doc->AttachImageView(nullptr);
+    doc->AttachPlaybackControls(nullptr);
+  }
+
+  // Images are stamped 100 ms apart from 0; with channels > 1 they take
+  // turns and an INFO index names them.
+  void Open(int count, int channels = 1, bool withTimeList = false) {
+    const std::string name = "rec" + std::to_string(++recordings);
+    const std::string path =
+        test::WriteSmallRecording(scratch, name, Frames(count, channels), channels > 1, 16, 16, withTimeList);
+    ASSERT_EQ(doc->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
+    view->shown.clear();
+  }
+
+  ScriptedSound* AddSound(std::int64_t lateMs) {
+    auto sound = std::make_unique<ScriptedSound>(clock, lateMs);
+    ScriptedSound* raw = sound.get();
+    doc->SetSoundTrack(std::move(sound), 1);
+    panel->soundWanted = true;
+    return raw;
+  }
+
+  void DrainPostedCommands() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+
+  TestFolder scratch;
+  int recordings = 0;
+  RecordingNotifier notifier;
+  ScriptedClock clock;
+  std::unique_ptr<CSelvoViewerDoc> doc;
+  std::unique_ptr<RecordingView> view;
+  std::unique_ptr<PanelStandIn> panel;
+};
+
+TEST_F(PlaybackEngineTest, SpeedModeStepsBySkipCountAndNeverPassesTheEnd) {
+  struct Case {
+    int count, speed, start;
+    std::vector<int> shown;
+    std::int64_t intervalMs;
+  };
+  const Case cases[] = {
+      {100, 8, 0, {47, 94}, 20},   // 94 + 47 would pass the end
+      {4, 1, 0, {1, 2, 3}, 1000},  // the last image is shown
+      {30, 6, 20, {27}, 20},       // 27 + 7 = 34 is past 29
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.speed);
+    Open(c.count);
+    doc->ShowImage(c.start);
+    view->shown.clear();
+    panel->speed = c.speed;
+    const std::int64_t began = clock.NowMs();
+
+    EXPECT_TRUE(doc->RunForwardPlay());
+
+    EXPECT_EQ(view->Positions(), c.shown);
+    for (std::size_t i = 0; i < view->shown.size(); ++i)
+      EXPECT_EQ(view->shown[i].ms - began, c.intervalMs * static_cast<std::int64_t>(i + 1));
+    EXPECT_FALSE(doc->IsPlaying());
+    EXPECT_TRUE(panel->closeEnabled);
+  }
+}
+
+TEST_F(PlaybackEngineTest, ReverseStopsWhereTheSkipLandsWithoutReachingTheFirstImage) {
+  Open(20);
+  doc->ShowImage(10);
+  view->shown.clear();
+  panel->speed = 6;  // 7 images per step
+
+  EXPECT_TRUE(doc->RunReversePlay());
+
+  EXPECT_EQ(view->Positions(), std::vector<int>{3});
+  EXPECT_EQ(doc->GetPosition(), 3);
+  EXPECT_FALSE(doc->IsPlayingReverse());
+  EXPECT_EQ(panel->idleRestored, 1);
+}
+
+TEST_F(PlaybackEngineTest, LoopsAnswerFalseWithoutARecording) {
+  EXPECT_FALSE(doc->PlayForward());
+  EXPECT_FALSE(doc->PlayReverse());
+  EXPECT_EQ(panel->idleRestored, 0);
+}
+
+TEST_F(PlaybackEngineTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
+  struct Case {
+    std::int64_t lateMs;
+    std::int64_t lastShownMs;
+  };
+  // Image 9 is stamped 900 ms after the first.
+  for (const Case& c : {Case{300, 1200}, Case{-300, 900}}) {
+    SCOPED_TRACE(c.lateMs);
+    Open(10);
+    ScriptedSound* sound = AddSound(c.lateMs);
+    const std::int64_t began = clock.NowMs();
+
+    doc->RunForwardPlay();
+
+    EXPECT_TRUE(panel->soundMode);
+    ASSERT_FALSE(view->shown.empty());
+    EXPECT_EQ(view->shown.back().position, 9);
+    EXPECT_EQ(view->shown.back().ms - began, c.lastShownMs);
+    EXPECT_EQ(sound->plays, 1);
+    EXPECT_EQ(sound->stops, 1);  // ran to the end: stopped and rewound
+  }
+}
+
+// With an index the list holds one camera's images, each stamped by its
+// own line of time.txt: camera c's image k is file 4k + c, stamped
+// (4k + c) x 100 ms on the clock the sound track starts at 0 with file 0.
+// Every camera's pictures must come when the sound reaches their stamps.
+TEST_F(PlaybackEngineTest, SoundModeKeepsEveryCameraOfAnIndexedRecordingInStep) {
+  Open(16, 4, true);
+  for (int camera = 0; camera < 4; ++camera) {
+    SCOPED_TRACE(camera);
+    ASSERT_TRUE(doc->SelectChannel(camera, 1, static_cast<const int*>(nullptr)));
+    doc->ShowImage(0);
+    ASSERT_EQ(doc->GetCurrentChannel(), camera);
+    ScriptedSound* sound = AddSound(0);
+    std::vector<std::int64_t> soundAhead;
+    const auto connection = QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+      if (doc->IsPlayingForward()) soundAhead.push_back(sound->GetPosition() - 100 * (4 * doc->GetPosition() + camera));
+    });
+    view->shown.clear();
+    const std::int64_t began = clock.NowMs();
+
+    doc->RunForwardPlay();
+    QObject::disconnect(connection);
+
+    EXPECT_TRUE(panel->soundMode);
+    EXPECT_EQ(view->Positions(), (std::vector<int>{1, 2, 3}));
+    for (const Shown& s : view->shown) {
+      EXPECT_EQ(s.channel, camera);
+      EXPECT_EQ(s.ms - began, 400 * s.position) << "image " << s.position;
+    }
+    EXPECT_EQ(soundAhead, (std::vector<std::int64_t>{0, 0, 0})) << "pictures out of step with the sound";
+    EXPECT_EQ(sound->plays, 1);
+  }
+}
+
+TEST_F(PlaybackEngineTest, LatePicturesAreSkippedInSoundMode) {
+  Open(30);
+  AddSound(0);
+  // Showing the first image takes half a second.
+  int slowOnce = 0;
+  QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+    if (doc->GetPosition() == 1 && !slowOnce++) clock.WaitForEventsUntil(700);
+  });
+
+  doc->RunForwardPlay();
+
+  const std::vector<int> shown = view->Positions();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[0], 1);
+  EXPECT_GT(shown[1], 2) << "image 2 was due long ago and must be skipped";
+}
+
+TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
+  Open(10);
+  ScriptedSound* sound = AddSound(0);
+  view->panes = 4;
+  panel->speed = 5;
+
+  doc->RunForwardPlay();
+
+  EXPECT_FALSE(panel->soundMode);
+  EXPECT_EQ(sound->plays, 0);
+  EXPECT_EQ(view->shown.back().ms, 9 * 20);
+}
+
+TEST_F(PlaybackEngineTest, StopDuringSoundPlayPausesTheSoundTrack) {
+  Open(10);
+  ScriptedSound* sound = AddSound(0);
+  clock.At(350, [this] { doc->RequestPlaybackStop(); });
+
+  doc->RunForwardPlay();
+
+  EXPECT_EQ(doc->GetPosition(), 3);
+  EXPECT_EQ(sound->pauses, 1);
+  EXPECT_EQ(sound->stops, 0);
+  EXPECT_EQ(panel->idleRestored, 1);
+}
+
+TEST_F(PlaybackEngineTest, SliderDragPausesAndReleaseResumesFromTheNewPosition) {
+  Open(60);
+  clock.At(250, [this] {
+    doc->PausePlayback();  // button down on the position slider
+    doc->ShowImage(50);    // dragged
+  });
+
+  panel->OnPlay();
+
+  EXPECT_FALSE(doc->IsPlaying());
+  EXPECT_TRUE(doc->IsResumePending());
+  EXPECT_EQ(panel->idleRestored, 0) << "a paused loop leaves the controls playing";
+  EXPECT_FALSE(panel->closeEnabled);
+
+  doc->ResumePlayback();  // button up
+  DrainPostedCommands();
+
+  const std::vector<int> shown = view->Positions();
+  const auto resumed = std::find(shown.begin(), shown.end(), 50);
+  ASSERT_NE(resumed, shown.end());
+  EXPECT_EQ(*(resumed + 1), 51);
+  EXPECT_EQ(shown.back(), 59);
+  EXPECT_EQ(panel->idleRestored, 1);
+  EXPECT_TRUE(panel->closeEnabled);
+}
+
+TEST_F(PlaybackEngineTest, QuickClickOnTheSliderRestartsOnlyAfterThePausedLoopReturned) {
+  Open(20);
+  clock.At(250, [this] {
+    doc->PausePlayback();
+    doc->ResumePlayback();
+  });
+
+  panel->OnPlay();
+  DrainPostedCommands();
+
+  EXPECT_EQ(panel->deepest, 1) << "the restart ran inside the loop it should replace";
+  EXPECT_EQ(view->Positions().back(), 19);
+  EXPECT_FALSE(doc->IsPlaying());
+}
+
+TEST_F(PlaybackEngineTest, ChannelChoiceDuringPlayMovesToThatChannelAndPlaysOn) {
+  Open(24, 4);  // channels 0,1,2,3 in turn; one pane shows channel 0
+  ASSERT_EQ(doc->GetCount(), 6);
+  clock.At(250, [this] { doc->SelectChannel(3, 1, static_cast<const int*>(nullptr)); });
+
+  panel->OnPlay();
+  DrainPostedCommands();
+
+  // Channel 0's image 2 is recording entry 8; channel 3 follows at entry 11.
+  const auto& shown = view->shown;
+  const auto chosen = std::find_if(shown.begin(), shown.end(), [](const Shown& s) { return s.channel == 3; });
+  ASSERT_NE(chosen, shown.end());
+  EXPECT_EQ(chosen->position, 2);
+  EXPECT_EQ(panel->sliderRange, 6);
+  EXPECT_EQ(panel->sliderValue, 3);
+  EXPECT_TRUE(std::all_of(chosen, shown.end(), [](const Shown& s) { return s.channel == 3; }));
+  EXPECT_EQ(shown.back().position, 5);
+  EXPECT_EQ(panel->deepest, 1);
+}
+
+TEST_F(PlaybackEngineTest, FailedChannelChoiceStopsWithTheWindowClosableAgain) {
+  Open(20);  // no INFO index: no channel can be chosen
+  bool chosen = true;
+  clock.At(250, [&] { chosen = doc->SelectChannel(1, 1, static_cast<const int*>(nullptr)); });
+
+  panel->OnPlay();
+  DrainPostedCommands();
+
+  EXPECT_FALSE(chosen);
+  EXPECT_EQ(doc->GetPosition(), 2) << "playback must not resume";
+  EXPECT_FALSE(doc->IsResumePending());
+  EXPECT_EQ(panel->idleRestored, 1);
+  EXPECT_TRUE(panel->closeEnabled);
+}
+
+TEST_F(PlaybackEngineTest, ReversePressedDuringForwardPlayTurnsBackFromTheImageReached) {
+  Open(20);
+  clock.At(550, [this] { panel->OnReversePlay(); });
+
+  panel->OnPlay();
+  DrainPostedCommands();
+
+  EXPECT_EQ(view->Positions(), (std::vector<int>{1, 2, 3, 4, 5, 4, 3, 2, 1, 0}));
+  EXPECT_EQ(panel->deepest, 1);
+  EXPECT_FALSE(doc->IsPlaying());
+}
+
+TEST_F(PlaybackEngineTest, PlayQueuedBehindStopDuringASlowStepStartsNoSecondLoop) {
+  for (const bool forward : {true, false}) {
+    SCOPED_TRACE(forward);
+    Open(20);
+    doc->ShowImage(forward ? 0 : 19);
+    view->shown.clear();
+    auto play = [this, forward] { return forward ? doc->RunForwardPlay() : doc->RunReversePlay(); };
+    bool secondLoopRan = true;
+    // Stop and Play clicked while a step was still reading: both arrive
+    // inside the running loop's dispatch.
+    clock.At(clock.NowMs() + 250, [&] {
+      doc->RequestPlaybackStop();
+      secondLoopRan = play();
+    });
+
+    EXPECT_TRUE(play());
+
+    EXPECT_FALSE(secondLoopRan);
+    EXPECT_EQ(view->Positions(), forward ? (std::vector<int>{1, 2}) : (std::vector<int>{18, 17, 16}));
+    EXPECT_FALSE(doc->IsPlaying());
+    EXPECT_TRUE(panel->closeEnabled);
+  }
+}
+
+TEST_F(PlaybackEngineTest, DriveFailureEndsEitherLoopAsIfStopped) {
+  for (const bool forward : {true, false}) {
+    SCOPED_TRACE(forward);
+    const int failFrom = forward ? 3 : 0;
+    doc->SetFolderSourceFactory([failFrom](const MediaKind& kind, const std::atomic<int>* cancel) {
+      return std::make_unique<FailingDriveSource>(kind, cancel, failFrom);
+    });
+    Open(10);
+    doc->ShowImage(forward ? 0 : 2);
+    view->shown.clear();
+    panel->idleRestored = 0;
+
+    forward ? panel->OnPlay() : panel->OnReversePlay();
+
+    EXPECT_EQ(doc->GetPosition(), forward ? 3 : 1);
+    EXPECT_EQ(panel->idleRestored, 1);
+    EXPECT_FALSE(doc->IsPlaying());
+  }
+}
+
+// The real clock must hand control back as soon as an event was handled,
+// not at the due time (a minute away here), or Stop would wait for it.
+TEST(EventLoopClockTest, WaitEndsWithTheFirstEventHandled) {
+  EventLoopClock clock;
+  bool handled = false;
+  QMetaObject::invokeMethod(qApp, [&] { handled = true; }, Qt::QueuedConnection);
+  const std::int64_t due = clock.NowMs() + 60000;
+
+  clock.WaitForEventsUntil(due);
+
+  EXPECT_TRUE(handled);
+  EXPECT_LT(clock.NowMs(), due);
+}
+
+}  // namespace
+}  // namespace selvo
