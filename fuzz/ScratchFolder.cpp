@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "source/StdioFile.h"
+
 namespace selvo::fuzz {
 
 namespace fs = std::filesystem;
@@ -44,10 +46,10 @@ bool ScratchFolder::Write(const std::string& relativePath, const std::uint8_t* b
   std::error_code error;
   fs::create_directories(target.parent_path(), error);
   if (error) return false;
-  std::FILE* file = std::fopen(target.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = length == 0 || std::fwrite(bytes, 1, length, file) == length;
-  return std::fclose(file) == 0 && written;
+  StdioFile file(target.string(), "wb");
+  if (!file.IsOpen()) return false;
+  const bool written = length == 0 || std::fwrite(bytes, 1, length, file.Get()) == length;
+  return file.Close() && written;
 }
 
 }  // namespace selvo::fuzz

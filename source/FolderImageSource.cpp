@@ -13,6 +13,7 @@
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/ShiftJis.h"
+#include "source/StdioFile.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
@@ -42,11 +43,10 @@ DibPtr DecodeByExtension(const std::string& path, std::uint32_t& sizeOut) {
 
 // The recorder appends every image's millisecond stamp as its last 4 bytes.
 std::uint32_t TrailerStamp(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return 0;
+  const StdioFile file(path, "rb");
+  if (!file.IsOpen()) return 0;
   std::uint8_t bytes[4];
-  const bool ok = std::fseek(file, -4, SEEK_END) == 0 && std::fread(bytes, 1, 4, file) == 4;
-  std::fclose(file);
+  const bool ok = std::fseek(file.Get(), -4, SEEK_END) == 0 && std::fread(bytes, 1, 4, file.Get()) == 4;
   return ok ? ReadLe32(bytes) : 0;
 }
 

@@ -8,19 +8,20 @@
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
+#include "source/InfoLayout.h"
+#include "source/StdioFile.h"
 
 namespace selvo {
 namespace {
 
-constexpr std::size_t kCountOffset = 0;
-constexpr std::size_t kChannelCountsOffset = 16;
-constexpr std::size_t kTitlesOffset = 208;
-constexpr std::size_t kFirstImageOffset = 464;
-constexpr std::size_t kLastImageOffset = 528;
-
-constexpr std::size_t kEntrySecondsOffset = 0;
-constexpr std::size_t kEntryStampOffset = 4;
-constexpr std::size_t kEntryChannelOffset = 8;
+using info::kChannelCountsOffset;
+using info::kCountOffset;
+using info::kEntryChannelOffset;
+using info::kEntrySecondsOffset;
+using info::kEntryStampOffset;
+using info::kFirstImageOffset;
+using info::kLastImageOffset;
+using info::kTitlesOffset;
 
 // Several INF files on a case-sensitive file system: take the first by name
 // ignoring case, so the choice does not depend on directory order.
@@ -63,10 +64,9 @@ bool InfoIndex::Load(const std::string& recordingFolder, std::uint64_t expectedE
 
 bool InfoIndex::LoadFile(const std::string& path, std::uint64_t expectedEntries) {
   Clear();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  const bool ok = ReadFrom(file, expectedEntries);
-  std::fclose(file);
+  const StdioFile file(path, "rb");
+  if (!file.IsOpen()) return false;
+  const bool ok = ReadFrom(file.Get(), expectedEntries);
   if (!ok) {
     Clear();
     return false;

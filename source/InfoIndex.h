@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "source/InfoLayout.h"
+
 namespace selvo {
 
 class InfoIndex {
  public:
-  static constexpr int kChannels = 16;
+  static constexpr int kChannels = info::kChannels;
   static constexpr int kEmptySlot = -9;
-  static constexpr std::size_t kHeaderBytes = 1024;
-  static constexpr std::size_t kEntryBytes = 16;
-  static constexpr std::size_t kTitleBytes = 16;
+  static constexpr std::size_t kHeaderBytes = info::kHeaderBytes;
+  static constexpr std::size_t kEntryBytes = info::kEntryBytes;
+  static constexpr std::size_t kTitleBytes = info::kTitleBytes;
 
   InfoIndex() { Clear(); }
 

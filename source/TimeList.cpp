@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "source/FileDescriptor.h"
+
 namespace selvo {
 namespace {
 
@@ -24,15 +26,12 @@ std::uint32_t StampFromLine(const char* line, std::size_t length) {
 
 // A FIFO or device named time.txt would block the open or feed bytes
 // forever; only a regular file is read.
-int OpenRegularFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+FileDescriptor OpenRegularFile(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.IsOpen()) return file;
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return FileDescriptor();
+  return file;
 }
 
 }  // namespace
@@ -90,14 +89,14 @@ class TimeList::LineCutter {
 
 bool TimeList::Load(const std::string& path, std::size_t maxLines) {
   values_.clear();
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return false;
+  const FileDescriptor file = OpenRegularFile(path);
+  if (!file.IsOpen()) return false;
   bool ok = true;
   try {
     LineCutter cutter(values_, maxLines);
     char chunk[64 * 1024];
     for (;;) {
-      const ssize_t got = ::read(fd, chunk, sizeof chunk);
+      const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) ok = false;
       if (got <= 0 || !cutter.Feed(chunk, static_cast<std::size_t>(got))) break;
@@ -106,7 +105,6 @@ bool TimeList::Load(const std::string& path, std::size_t maxLines) {
   } catch (const std::bad_alloc&) {
     ok = false;
   }
-  ::close(fd);
   if (!ok) values_.clear();
   values_.shrink_to_fit();
   return ok;

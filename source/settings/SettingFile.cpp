@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "source/FileDescriptor.h"
+
 namespace selvo {
 
 namespace {
@@ -73,20 +75,19 @@ bool MatchesMarker(const std::vector<std::uint8_t>& content, int variant) {
 // file: a FIFO in its place must neither block the start nor count.
 bool ReadSmallFile(const std::filesystem::path& path, std::size_t expected,
                    std::vector<std::uint8_t>& content) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.IsOpen()) return false;
   struct stat status {};
-  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  bool ok = ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode);
   content.assign(expected + 1, 0);
   std::size_t got = 0;
   while (ok && got < content.size()) {
-    const ssize_t part = ::read(fd, content.data() + got, content.size() - got);
+    const ssize_t part = ::read(file.Get(), content.data() + got, content.size() - got);
     if (part < 0 && errno == EINTR) continue;
     if (part < 0) ok = false;
     if (part <= 0) break;
     got += static_cast<std::size_t>(part);
   }
-  ::close(fd);
   content.resize(got);
   return ok;
 }

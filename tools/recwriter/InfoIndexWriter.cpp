@@ -11,18 +11,19 @@
 namespace selvo {
 namespace {
 
-constexpr std::size_t kCountOffset = 16;
-constexpr std::size_t kTitleOffset = 208;
-constexpr std::size_t kFirstImageOffset = 464;
-constexpr std::size_t kLastImageOffset = 528;
+using info::kChannelCountsOffset;
+using info::kCountOffset;
+using info::kFirstImageOffset;
+using info::kLastImageOffset;
+using info::kTitlesOffset;
 
 bool IsChannel(int channel) { return channel >= 0 && channel < InfoIndexWriter::kChannels; }
 
 void EncodeEntry(const InfoEntry& entry, std::uint8_t* p) {
   std::memset(p, 0, InfoIndexWriter::kEntryBytes);
-  WriteLe32(p, entry.seconds);
-  WriteLe32(p + 4, entry.stampMs);
-  p[8] = static_cast<std::uint8_t>(entry.channel);
+  WriteLe32(p + info::kEntrySecondsOffset, entry.seconds);
+  WriteLe32(p + info::kEntryStampOffset, entry.stampMs);
+  p[info::kEntryChannelOffset] = static_cast<std::uint8_t>(entry.channel);
 }
 
 std::string SystemError(const std::string& path, const char* what) {
@@ -51,10 +52,10 @@ std::vector<std::uint8_t> InfoIndexWriter::Header() const {
   }
 
   std::vector<std::uint8_t> header(kHeaderBytes, 0);
-  WriteLe32(&header[0], static_cast<std::uint32_t>(entries_.size()));
+  WriteLe32(&header[kCountOffset], static_cast<std::uint32_t>(entries_.size()));
   for (int c = 0; c < kChannels; ++c) {
-    WriteLe32(&header[kCountOffset + 4 * c], counts[c]);
-    std::memcpy(&header[kTitleOffset + kTitleBytes * c], titles_[c].data(), titles_[c].size());
+    WriteLe32(&header[kChannelCountsOffset + 4 * c], counts[c]);
+    std::memcpy(&header[kTitlesOffset + kTitleBytes * c], titles_[c].data(), titles_[c].size());
     WriteLe32(&header[kFirstImageOffset + 4 * c], first[c]);
     WriteLe32(&header[kLastImageOffset + 4 * c], last[c]);
   }

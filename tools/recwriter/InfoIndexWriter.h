@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "source/InfoLayout.h"
+
 namespace selvo {
 
 struct InfoEntry {
@@ -16,10 +18,10 @@ struct InfoEntry {
 
 class InfoIndexWriter {
  public:
-  static constexpr int kChannels = 16;
-  static constexpr std::size_t kHeaderBytes = 1024;
-  static constexpr std::size_t kEntryBytes = 16;
-  static constexpr std::size_t kTitleBytes = 16;
+  static constexpr int kChannels = info::kChannels;
+  static constexpr std::size_t kHeaderBytes = info::kHeaderBytes;
+  static constexpr std::size_t kEntryBytes = info::kEntryBytes;
+  static constexpr std::size_t kTitleBytes = info::kTitleBytes;
 
   // The title bytes exactly as the file stores them (Shift_JIS for the
   // recorder); longer ones are cut to 16 bytes. Channels outside 0..15 are
