@@ -8,6 +8,11 @@
 //     the time: the largest gap between the shown picture's stamp (that of
 //     its file in the recording) and the sound position heard, against the
 //     stamp interval of one camera.
+// Each baseline is the fair one for its question: the rate the speed asks
+// for is what a viewer that keeps up shows; a spinning wait is the loop that
+// holds the due times without relying on timers, so any saving is the play
+// loop's own; one camera's stamp interval is the coarsest step between
+// stamps, so a gap below it means the picture shown is the one heard.
 // Usage: PlaybackGuiBench [seconds of sound mode, default 60]
 #include <sys/resource.h>
 

@@ -3,7 +3,7 @@
 // (block n at byte n x 2048, as `dd if=/dev/sr0` writes it), so that people
 // can work from a copy instead of the fragile original. A block past the
 // end of the file, or one the file system cannot deliver, fails like an
-// unreadable sector.
+// unreadable sector, and so does any read that includes it.
 #include <cstdint>
 #include <set>
 #include <string>
@@ -32,7 +32,8 @@ class DiscImageFileDevice : public RawDiscDevice {
 
  private:
   static int RefusalFor(int fd);
-  bool ReadOneBlock(std::uint32_t lba, std::uint8_t* dest) const;
+  bool HoldsUnreadableBlock(std::uint32_t lba, int count) const;
+  bool ReadBlocks(std::uint32_t lba, int count, std::uint8_t* dest) const;
 
   FileDescriptor fd_;
   std::set<std::uint32_t> unreadableBlocks_;

@@ -35,7 +35,9 @@ std::string CannotOpenText(const std::string& path, int error) {
 }  // namespace
 
 DiscReader::DiscReader(Notifier& notifier, DeviceFactory makeDevice)
-    : notifier_(notifier), makeDevice_(makeDevice ? std::move(makeDevice) : DeviceFactory(MakeDiscDevice)) {}
+    : notifier_(notifier),
+      makeDevice_(makeDevice ? std::move(makeDevice) : DeviceFactory(MakeDiscDevice)),
+      buffer_(static_cast<std::size_t>(RawDiscDevice::kMaxBlocksPerRead) * disc::kSectorBytes) {}
 
 DiscReader::~DiscReader() { Close(); }
 
@@ -57,7 +59,7 @@ bool DiscReader::OpenByIndex(int index) {
 }
 
 bool DiscReader::FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, const std::string& name) {
-  bufferSector_ = -1;
+  ForgetBuffer();
   position_ = 0;
   errorCode_ = 0;
   if (result != RawDiscDevice::kSuccess) {
@@ -77,7 +79,14 @@ bool DiscReader::FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, c
 void DiscReader::Close() {
   if (device_) device_->Close();
   device_.reset();
+  ForgetBuffer();
+}
+
+void DiscReader::ForgetBuffer() {
   bufferSector_ = -1;
+  bufferSectors_ = 0;
+  failedStretchSector_ = -1;
+  failedStretchSectors_ = 0;
 }
 
 bool DiscReader::SeekTo(std::int64_t offset, int origin) {
@@ -99,7 +108,8 @@ int DiscReader::Read(std::uint8_t* dest, int size) {
   while (done < size) {
     if (!EnsureBuffered(position_)) return -1;
     const std::int64_t inSector = position_ - bufferSector_ * disc::kSectorBytes;
-    const int chunk = static_cast<int>(std::min<std::int64_t>(size - done, disc::kSectorBytes - inSector));
+    const std::int64_t buffered = std::int64_t{bufferSectors_} * disc::kSectorBytes - inSector;
+    const int chunk = static_cast<int>(std::min<std::int64_t>(size - done, buffered));
     std::memcpy(dest + done, buffer_.data() + inSector, static_cast<std::size_t>(chunk));
     done += chunk;
     position_ += chunk;
@@ -110,26 +120,66 @@ int DiscReader::Read(std::uint8_t* dest, int size) {
 bool DiscReader::EnsureBuffered(std::int64_t offset) {
   if (offset < 0) return false;
   const std::int64_t sector = offset / disc::kSectorBytes;
-  if (sector == bufferSector_) return true;
+  if (bufferSector_ >= 0 && sector >= bufferSector_ && sector < bufferSector_ + bufferSectors_) return true;
   return LoadSector(sector);
 }
 
+// A stretch starts at the wanted sector and ends at the end of its run, where
+// the physical blocks stop being consecutive.
 bool DiscReader::LoadSector(std::int64_t logicalSector) {
   bufferSector_ = -1;
+  bufferSectors_ = 0;
   if (!device_) return false;
+  constexpr std::int64_t kLastAddress = std::numeric_limits<std::uint32_t>::max();
   const std::int64_t lba = disc::PhysicalBlockForSector(logicalSector);
-  if (lba > std::numeric_limits<std::uint32_t>::max() || !ReadBlockWithRetries(static_cast<std::uint32_t>(lba))) {
+  if (lba > kLastAddress) {
     ReportFailedSector();
     return false;
   }
-  bufferSector_ = logicalSector;
+  const std::int64_t toRunEnd = disc::kSectorsPerRun - logicalSector % disc::kSectorsPerRun;
+  const int sectors = static_cast<int>(
+      std::min({std::int64_t{RawDiscDevice::kMaxBlocksPerRead}, toRunEnd, kLastAddress - lba + 1}));
+  if (sectors > 1 && !InFailedStretch(logicalSector)) {
+    if (LoadStretch(logicalSector, sectors)) return true;
+    failedStretchSector_ = logicalSector;
+    failedStretchSectors_ = sectors;
+    // The failed stretch was this sector's first try, the one allowed to wait
+    // for the disc to spin up: a scratch must not cost that wait twice.
+    return LoadSingleSector(logicalSector, 1);
+  }
+  return LoadSingleSector(logicalSector, 0);
+}
+
+// One try only: a failure is sorted out sector by sector, with the retries.
+bool DiscReader::LoadStretch(std::int64_t firstSector, int sectors) {
+  device_->SetRetrying(false);
+  device_->SetLba(static_cast<std::uint32_t>(disc::PhysicalBlockForSector(firstSector)));
+  if (device_->Read(buffer_.data(), sectors) != RawDiscDevice::kSuccess) return false;
+  bufferSector_ = firstSector;
+  bufferSectors_ = sectors;
   errorCode_ = 0;
   return true;
 }
 
-bool DiscReader::ReadBlockWithRetries(std::uint32_t lba) {
+bool DiscReader::LoadSingleSector(std::int64_t logicalSector, int triesSpent) {
+  if (!ReadBlockWithRetries(static_cast<std::uint32_t>(disc::PhysicalBlockForSector(logicalSector)), triesSpent)) {
+    ReportFailedSector();
+    return false;
+  }
+  bufferSector_ = logicalSector;
+  bufferSectors_ = 1;
+  errorCode_ = 0;
+  return true;
+}
+
+bool DiscReader::InFailedStretch(std::int64_t logicalSector) const {
+  return failedStretchSector_ >= 0 && logicalSector >= failedStretchSector_ &&
+         logicalSector < failedStretchSector_ + failedStretchSectors_;
+}
+
+bool DiscReader::ReadBlockWithRetries(std::uint32_t lba, int triesSpent) {
   bool read = false;
-  for (int attempt = 0; attempt < kSectorReadTries && !read; ++attempt) {
+  for (int attempt = triesSpent; attempt < kSectorReadTries && !read; ++attempt) {
     device_->SetRetrying(attempt > 0);
     device_->SetLba(lba);
     read = device_->Read(buffer_.data(), 1) == RawDiscDevice::kSuccess;

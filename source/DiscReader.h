@@ -1,13 +1,15 @@
 #pragma once
 // The recording on a recorder disc as a stream of logical bytes. Logical
 // sectors are mapped to the disc's physical blocks (past the blocks the
-// recorder leaves unused) and read one at a time into a one-sector buffer,
-// so that consecutive small reads cost nothing.
-#include <array>
+// recorder leaves unused) and read in stretches of up to 64 KB into a
+// buffer, so that consecutive small reads cost nothing and a sequential scan
+// pays one device read per stretch. A stretch that cannot be read whole is
+// read again sector by sector, so that one damaged sector costs only itself.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "source/DiscLayout.h"
 #include "source/Notifier.h"
@@ -60,14 +62,22 @@ class DiscReader {
   bool FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, const std::string& name);
   bool EnsureBuffered(std::int64_t offset);
   bool LoadSector(std::int64_t logicalSector);
-  bool ReadBlockWithRetries(std::uint32_t lba);
+  bool LoadStretch(std::int64_t firstSector, int sectors);
+  bool LoadSingleSector(std::int64_t logicalSector, int triesSpent);
+  bool ReadBlockWithRetries(std::uint32_t lba, int triesSpent);
+  bool InFailedStretch(std::int64_t logicalSector) const;
+  void ForgetBuffer();
   void ReportFailedSector();
 
   Notifier& notifier_;
   DeviceFactory makeDevice_;
   std::unique_ptr<RawDiscDevice> device_;
-  std::array<std::uint8_t, disc::kSectorBytes> buffer_{};
-  std::int64_t bufferSector_ = -1;  // -1: nothing buffered
+  std::vector<std::uint8_t> buffer_;
+  std::int64_t bufferSector_ = -1;  // first buffered sector; -1: nothing buffered
+  int bufferSectors_ = 0;
+  // The last stretch whose whole read failed: its sectors are read one by one.
+  std::int64_t failedStretchSector_ = -1;
+  int failedStretchSectors_ = 0;
   std::int64_t position_ = 0;
   int errorCode_ = 0;
   int lastOpenError_ = 0;

@@ -15,8 +15,9 @@ class RawDiscDevice {
   static constexpr int kOpenFailed = -3;
 
   static constexpr int kBlockBytes = 2048;
-  // Most blocks one Read may ask for.
-  static constexpr int kMaxBlocksPerRead = 10;
+  // Most blocks one Read may ask for: 64 KB, so that a disc is read in
+  // stretches large enough for the drive or file system to stream them.
+  static constexpr int kMaxBlocksPerRead = 32;
   // The error value for a drive without a (spun-up) disc: the recorder
   // viewer's "not ready" (21), negated so that it is never taken for the
   // errno value 21 (EISDIR) that the other open failures leave.

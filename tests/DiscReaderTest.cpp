@@ -17,9 +17,11 @@ namespace {
 
 // A disc whose every block is filled with the low byte of its address and
 // the next byte with the one above, so a buffer shows which block it came
-// from; it keeps the address of every read and fails the blocks it is told to.
+// from; it keeps the address and block count of every read and fails the
+// blocks it is told to (and any read that includes them).
 struct FakeDisc {
   std::vector<std::uint32_t> reads;
+  std::vector<int> counts;
   std::map<std::uint32_t, int> failures;  // block -> failures left (-1: always)
   int openResult = RawDiscDevice::kSuccess;
   int openError = 0;
@@ -31,18 +33,25 @@ class FakeDiscDevice : public RawDiscDevice {
   int OpenByPath(const std::string&) override { return Open(); }
   int OpenByIndex(int) override { return Open(); }
   int Read(std::uint8_t* dest, int count) override {
-    if (count != 1) return kCommandFailed;
+    if (!IsValidBlockCount(count)) return kCommandFailed;
     disc_.reads.push_back(Lba());
-    auto failure = disc_.failures.find(Lba());
-    if (failure != disc_.failures.end() && failure->second != 0) {
+    disc_.counts.push_back(count);
+    bool failed = false;
+    for (auto failure = disc_.failures.lower_bound(Lba());
+         failure != disc_.failures.end() && failure->first < Lba() + static_cast<std::uint32_t>(count); ++failure) {
+      if (failure->second == 0) continue;
       if (failure->second > 0) --failure->second;
-      return kCommandFailed;
+      failed = true;
     }
-    for (int i = 0; i < kBlockBytes; i += 2) {
-      dest[i] = static_cast<std::uint8_t>(Lba());
-      dest[i + 1] = static_cast<std::uint8_t>(Lba() >> 8);
+    if (failed) return kCommandFailed;
+    for (int block = 0; block < count; ++block) {
+      const std::uint32_t lba = Lba() + static_cast<std::uint32_t>(block);
+      for (int i = 0; i < kBlockBytes; i += 2) {
+        dest[block * kBlockBytes + i] = static_cast<std::uint8_t>(lba);
+        dest[block * kBlockBytes + i + 1] = static_cast<std::uint8_t>(lba >> 8);
+      }
     }
-    AdvanceLba(1);
+    AdvanceLba(count);
     return kSuccess;
   }
   void Close() override {}
@@ -109,9 +118,8 @@ TEST(DiscReader, FailedSectorIsTriedFourTimesReportedOnceAndNeverServedFromTheBu
   ReaderOnFakeDisc fake;
   ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
   std::uint8_t bytes[16];
-  ASSERT_TRUE(fake.reader.SeekTo(3 * 2048, DiscReader::kSeekFromStart));
-
   fake.disc.failures[4] = -1;
+  ASSERT_TRUE(fake.reader.SeekTo(3 * 2048, DiscReader::kSeekFromStart));
   fake.disc.reads.clear();
   ASSERT_TRUE(fake.reader.SeekTo(2048 - 8, DiscReader::kSeekFromCurrent));
   EXPECT_EQ(fake.reader.Read(bytes, 16), -1);
@@ -130,6 +138,52 @@ TEST(DiscReader, FailedSectorIsTriedFourTimesReportedOnceAndNeverServedFromTheBu
   fake.disc.failures[4] = 3;
   ASSERT_TRUE(fake.reader.SeekTo(4 * 2048, DiscReader::kSeekFromStart));
   EXPECT_EQ(fake.notifier.Count(), 1);
+}
+
+TEST(DiscReader, SequentialScanReadsWholeStretchesUpToTheEndOfEachRun) {
+  ReaderOnFakeDisc fake;
+  ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
+  std::vector<std::uint8_t> bytes(40 * 2048);
+  ASSERT_TRUE(fake.reader.SeekTo(0, DiscReader::kSeekFromStart));
+  ASSERT_EQ(fake.reader.Read(bytes.data(), static_cast<int>(bytes.size())), static_cast<int>(bytes.size()));
+  EXPECT_EQ(fake.disc.reads, (std::vector<std::uint32_t>{0, 32}));
+  EXPECT_EQ(fake.disc.counts, (std::vector<int>{32, 32}));
+  for (int sector = 0; sector < 40; ++sector) EXPECT_EQ(BlockTag(&bytes[sector * 2048]), sector);
+
+  // A stretch never runs into the blocks the recorder leaves unused.
+  fake.disc.reads.clear();
+  fake.disc.counts.clear();
+  ASSERT_TRUE(fake.reader.SeekTo(2550 * 2048, DiscReader::kSeekFromStart));
+  ASSERT_EQ(fake.reader.Read(bytes.data(), 12 * 2048), 12 * 2048);
+  EXPECT_EQ(fake.disc.reads, (std::vector<std::uint32_t>{2550, 2712}));
+  EXPECT_EQ(fake.disc.counts, (std::vector<int>{10, 32}));
+  EXPECT_EQ(BlockTag(&bytes[9 * 2048]), 2559);
+  EXPECT_EQ(BlockTag(&bytes[10 * 2048]), 2712);
+}
+
+TEST(DiscReader, DamagedSectorInsideAStretchCostsOnlyItself) {
+  ReaderOnFakeDisc fake;
+  ASSERT_TRUE(fake.reader.OpenByPath("disc.img"));
+  fake.disc.failures[5] = -1;
+  std::uint8_t bytes[2048];
+  for (int sector = 0; sector < 40; ++sector) {
+    const bool read = fake.reader.SeekTo(sector * 2048, DiscReader::kSeekFromStart) &&
+                      fake.reader.Read(bytes, 2048) == 2048;
+    EXPECT_EQ(read, sector != 5) << sector;
+    if (read) {
+      EXPECT_EQ(BlockTag(bytes), sector) << sector;
+    }
+  }
+  EXPECT_EQ(fake.notifier.Count(), 1);
+  // The failed stretch is tried once as a whole; its sectors then one by one,
+  // the damaged one with every retry; the next stretch is whole again.
+  std::vector<std::uint32_t> expected{0};
+  for (std::uint32_t sector = 0; sector < 32; ++sector) {
+    expected.insert(expected.end(), sector == 5 ? DiscReader::kSectorReadTries : 1, sector);
+  }
+  expected.push_back(32);
+  EXPECT_EQ(fake.disc.reads, expected);
+  EXPECT_EQ(fake.disc.counts.back(), 32);
 }
 
 TEST(DiscReader, DriveThatIsNotReadySaysSoAndAnyOtherFailedOpenSaysWhy) {
