@@ -45,7 +45,7 @@ const CachedFont& OverlayFont(const QString& face, int pixelHeight) { return Fon
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
   if (request.scratch != nullptr) {
-    if (!PictureRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
+    if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
     QPainter painter(&buffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
     painter.drawImage(QRect(box.x, box.y, box.w, box.h), *request.scratch);
@@ -154,25 +154,12 @@ QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& styl
 }
 
 QImage PictureRows(const DibBlock& image, int topCut) {
-  QImage out;
-  PictureRowsInto(image, topCut, out);
-  return out;
-}
-
-bool PictureRowsInto(const DibBlock& image, int topCut, QImage& out) {
   const int width = image.Width();
   const int rows = image.Height() - topCut;
-  if (width <= 0 || rows <= 0) {
-    out = QImage();
-    return false;
-  }
+  if (width <= 0 || rows <= 0) return QImage();
   const bool fourBytes = image.BytesPerPixel() == 4;
-  const QImage::Format format = fourBytes ? QImage::Format_RGB32 : QImage::Format_BGR888;
-  if (out.width() != width || out.height() != rows || out.format() != format) {
-    out = QImage();
-    out = QImage(width, rows, format);
-  }
-  if (out.isNull()) return false;
+  QImage out(width, rows, fourBytes ? QImage::Format_RGB32 : QImage::Format_BGR888);
+  if (out.isNull()) return out;
   const std::size_t rowBytes = static_cast<std::size_t>(width) * (fourBytes ? 4 : 3);
   for (int y = 0; y < rows; ++y) {
     uchar* dst = out.scanLine(y);
@@ -180,6 +167,34 @@ bool PictureRowsInto(const DibBlock& image, int topCut, QImage& out) {
     if (fourBytes) {
       // RGB32 wants an opaque fourth byte; the decoder leaves it undefined.
       for (int x = 0; x < width; ++x) dst[4 * x + 3] = 0xFF;
+    }
+  }
+  return out;
+}
+
+bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out) {
+  const int width = image.Width();
+  const int rows = image.Height() - topCut;
+  if (width <= 0 || rows <= 0) {
+    out = QImage();
+    return false;
+  }
+  if (out.width() != width || out.height() != rows || out.format() != QImage::Format_RGB32) {
+    out = QImage();
+    out = QImage(width, rows, QImage::Format_RGB32);
+  }
+  if (out.isNull()) return false;
+  // Qt scales only 32-bit pixels on its fast path; three-byte pixels take a
+  // generic one several times slower.
+  const int bytesPerPixel = image.BytesPerPixel() == 4 ? 4 : 3;
+  for (int y = 0; y < rows; ++y) {
+    const std::uint8_t* src = image.RowFromTop(y + topCut);
+    uchar* dst = out.scanLine(y);
+    for (int x = 0; x < width; ++x, src += bytesPerPixel, dst += 4) {
+      dst[0] = src[0];
+      dst[1] = src[1];
+      dst[2] = src[2];
+      dst[3] = 0xFF;
     }
   }
   return true;

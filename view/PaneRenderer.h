@@ -76,9 +76,9 @@ QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& styl
 // given number of rows cut off the top.
 QImage PictureRows(const DibBlock& image, int topCut);
 
-// The same into out, which keeps its memory when its size and format fit;
-// false when there are no rows or no memory.
-bool PictureRowsInto(const DibBlock& image, int topCut, QImage& out);
+// The same as opaque RGB32 into out, which keeps its memory when its size
+// fits; false when there are no rows or no memory.
+bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out);
 
 // Darkens every pixel of r to 0.9 of its value, truncating: a light shadow
 // that keeps white text readable on a white picture.
