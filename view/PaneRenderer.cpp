@@ -189,13 +189,8 @@ bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out) {
   const int bytesPerPixel = image.BytesPerPixel() == 4 ? 4 : 3;
   for (int y = 0; y < rows; ++y) {
     const std::uint8_t* src = image.RowFromTop(y + topCut);
-    uchar* dst = out.scanLine(y);
-    for (int x = 0; x < width; ++x, src += bytesPerPixel, dst += 4) {
-      dst[0] = src[0];
-      dst[1] = src[1];
-      dst[2] = src[2];
-      dst[3] = 0xFF;
-    }
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < width; ++x, src += bytesPerPixel) dst[x] = qRgb(src[2], src[1], src[0]);
   }
   return true;
 }
