@@ -124,20 +124,27 @@ bool CSelvoViewerView::DocumentReady() const { return doc_.HasSource() && !doc_.
 
 // ------------------------------------------------------------------- drawing
 
-QImage CSelvoViewerView::ComposeClientArea() {
+bool CSelvoViewerView::ResizeBackBuffer() {
   const QSize size = DeviceSize();
-  QImage buffer(size, QImage::Format_RGB32);
-  if (buffer.isNull()) return buffer;
-  buffer.fill(ButtonFace());
-  if (slots_.SideCount() == 0) return buffer;
+  if (backBuffer_.size() == size && !backBuffer_.isNull()) return true;
+  backBuffer_ = QImage();  // free the old one first: two window-size images may not fit
+  backBuffer_ = QImage(size, QImage::Format_RGB32);
+  return !backBuffer_.isNull();
+}
+
+const QImage& CSelvoViewerView::ComposeClientArea() {
+  if (!ResizeBackBuffer()) return backBuffer_;
+  backBuffer_.fill(ButtonFace());
+  if (slots_.SideCount() == 0) return backBuffer_;
+  const QSize size = backBuffer_.size();
   const PaneOverlayStyle style = OverlayStyle(1.0);
   const PaneGrid grid = CurrentGrid();
   if (slots_.IsSplit()) {
-    ComposeSplit(buffer, grid, style);
+    ComposeSplit(backBuffer_, grid, style);
   } else {
-    ComposeOnePane(buffer, {0, 0, size.width(), size.height()}, false, style);
+    ComposeOnePane(backBuffer_, {0, 0, size.width(), size.height()}, false, style);
   }
-  return buffer;
+  return backBuffer_;
 }
 
 void CSelvoViewerView::RefreshPaneOfCurrentImage() {
@@ -168,6 +175,7 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
     request.time = slot.time;
     request.title = slot.title;
     request.status = slot.status;
+    request.scratch = &pictureRows_;
     DrawPane(buffer, request, style);
   }
 }
@@ -183,19 +191,22 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   PaneDrawRequest request = CurrentImageRequest(image);
   request.rect = target;
   request.printing = printing;
+  // The printed page keeps the area-averaged stretch; the screen draws
+  // straight into its back buffer.
+  if (!printing) request.scratch = &pictureRows_;
   DrawPane(buffer, request, style);
 }
 
 void CSelvoViewerView::paintEvent(QPaintEvent* /*event*/) {
-  QImage buffer = ComposeClientArea();
+  ComposeClientArea();
   QPainter painter(this);
-  if (buffer.isNull()) {
+  if (backBuffer_.isNull()) {
     // No memory for a back buffer: an empty view rather than stale pixels.
     painter.fillRect(rect(), ButtonFace());
     return;
   }
-  buffer.setDevicePixelRatio(devicePixelRatioF());
-  painter.drawImage(0, 0, buffer);
+  backBuffer_.setDevicePixelRatio(devicePixelRatioF());  // no copy while the ratio stays
+  painter.drawImage(0, 0, backBuffer_);
 }
 
 // ---------------------------------------------------------------- pane menu

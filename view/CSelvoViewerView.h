@@ -76,7 +76,9 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
 
   // ---- pictures
   // The back buffer as the next paint composes it (device pixels).
-  QImage ComposeClientArea();
+  // The client area composed into the view's back buffer, which lives as
+  // long as the view's size does.
+  const QImage& ComposeClientArea();
   // The current picture with its overlays at the picture's own width and a
   // 4:3 height, ready to be written as a bitmap file; false without a
   // picture.
@@ -109,6 +111,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   PaneOverlayStyle OverlayStyle(double scale) const;
   PaneDrawRequest CurrentImageRequest(const DibBlock* image) const;
   bool DocumentReady() const;
+  bool ResizeBackBuffer();
   void RefreshPaneOfCurrentImage();
   void ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style);
   void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);
@@ -118,6 +121,10 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
 
   CSelvoViewerDoc& doc_;
   PaneSlotTable slots_;
+  // Reused from paint to paint: a fresh window-size image per frame cost
+  // more in page faults than the decode of the picture it shows.
+  QImage backBuffer_;
+  QImage pictureRows_;
 };
 
 }  // namespace selvo

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QPen>
 
@@ -17,16 +19,38 @@ namespace {
 
 QRect ToQRect(const PixelRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
-QFont OverlayFont(const QString& face, int pixelHeight) {
+struct CachedFont {
+  QFont font;
+  QFontMetrics metrics;
+};
+
+// Building a QFont and its metrics resolves the face anew each time; a
+// playing view asks for the same few fonts fifty times a second.
+const CachedFont& FontFor(const QString& face, int pixelHeight, bool bold, bool preferQuality) {
+  thread_local QHash<QString, std::shared_ptr<CachedFont>> cache;
+  const QString key = QStringLiteral("%1|%2|%3|%4").arg(face).arg(pixelHeight).arg(bold).arg(preferQuality);
+  auto found = cache.constFind(key);
+  if (found != cache.constEnd()) return **found;
+  if (cache.size() > 64) cache.clear();  // a window resized through many heights
   QFont font(face);
   font.setPixelSize(pixelHeight);
-  font.setWeight(QFont::Bold);
-  font.setStyleStrategy(QFont::PreferQuality);
-  return font;
+  if (bold) font.setWeight(QFont::Bold);
+  if (preferQuality) font.setStyleStrategy(QFont::PreferQuality);
+  auto entry = std::make_shared<CachedFont>(CachedFont{font, QFontMetrics(font)});
+  return *cache.insert(key, std::move(entry)).value();
 }
+
+const CachedFont& OverlayFont(const QString& face, int pixelHeight) { return FontFor(face, pixelHeight, true, true); }
 
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
+  if (request.scratch != nullptr) {
+    if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
+    QPainter painter(&buffer);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
+    painter.drawImage(QRect(box.x, box.y, box.w, box.h), *request.scratch);
+    return;
+  }
   const QImage rows = PictureRows(*request.image, TopCutRows(request.image->Height()));
   if (rows.isNull()) return;
   const QImage stretched = rows.scaled(box.w, box.h, Qt::IgnoreAspectRatio,
@@ -52,10 +76,7 @@ void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text)
 
 void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
   QPainter painter(&buffer);
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(20);
-  font.setStyleStrategy(QFont::PreferQuality);
-  painter.setFont(font);
+  painter.setFont(FontFor(QStringLiteral("Arial"), 20, false, true).font);
   painter.setPen(Qt::black);
   painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
 }
@@ -69,8 +90,9 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
                   const PixelBox& box, const TextMetrics& m) {
   const QString text = TimeTextFor(request, style);
   if (text.isEmpty() || m.fontHeight <= 0) return;
-  const QFont font = OverlayFont(style.timeFace, m.fontHeight);
-  const QFontMetrics fm(font);
+  const CachedFont& cached = OverlayFont(style.timeFace, m.fontHeight);
+  const QFont& font = cached.font;
+  const QFontMetrics& fm = cached.metrics;
   const int tw = fm.horizontalAdvance(text);
   const int th = fm.height();
   int x = 0;
@@ -90,10 +112,11 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
 
 void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m) {
   if (style.printTitle.isEmpty() || m.fontHeight <= 0) return;
-  const QFont font = OverlayFont(style.printTitleFace, m.fontHeight);
+  const CachedFont& cached = OverlayFont(style.printTitleFace, m.fontHeight);
+  const QFont& font = cached.font;
   // On a fine printer a fixed band is lower than one line of the title's
   // font; never cut the title in half.
-  const int band = std::max(style.printTitleBand, QFontMetrics(font).height());
+  const int band = std::max(style.printTitleBand, cached.metrics.height());
   QPainter painter(&buffer);
   painter.setFont(font);
   painter.setPen(Qt::black);
@@ -149,6 +172,29 @@ QImage PictureRows(const DibBlock& image, int topCut) {
   return out;
 }
 
+bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out) {
+  const int width = image.Width();
+  const int rows = image.Height() - topCut;
+  if (width <= 0 || rows <= 0) {
+    out = QImage();
+    return false;
+  }
+  if (out.width() != width || out.height() != rows || out.format() != QImage::Format_RGB32) {
+    out = QImage();
+    out = QImage(width, rows, QImage::Format_RGB32);
+  }
+  if (out.isNull()) return false;
+  // Qt scales only 32-bit pixels on its fast path; three-byte pixels take a
+  // generic one several times slower.
+  const int bytesPerPixel = image.BytesPerPixel() == 4 ? 4 : 3;
+  for (int y = 0; y < rows; ++y) {
+    const std::uint8_t* src = image.RowFromTop(y + topCut);
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < width; ++x, src += bytesPerPixel) dst[x] = qRgb(src[2], src[1], src[0]);
+  }
+  return true;
+}
+
 void ShadeRect(QImage& buffer, const PixelRect& r) {
   const int left = std::max(r.left, 0);
   const int top = std::max(r.top, 0);
@@ -174,10 +220,7 @@ void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const 
   if (!imageAltered && !timeAltered) return;
 
   QPainter painter(&buffer);
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(std::max(1, Percent(box.h, 8)));
-  font.setWeight(QFont::Bold);
-  painter.setFont(font);
+  painter.setFont(FontFor(QStringLiteral("Arial"), std::max(1, Percent(box.h, 8)), true, false).font);
   const int left = box.x + Percent(box.w, 25);
   const int right = box.x + Percent(box.w, 50) + Percent(box.w, 25);
   if (imageAltered) {

@@ -105,6 +105,32 @@ TEST(PictureRows, FourBytePixelsComeOutOpaqueWithTheirColours) {
   EXPECT_EQ(qAlpha(rows.pixel(0, 0)), 255);
 }
 
+// The screen's rows: opaque RGB32 whatever the decoder gave, the top band
+// cut as for print, and the same memory frame after frame of one size.
+TEST(OpaqueRows, BothPixelSizesComeOutOpaqueCutAndInReusedMemory) {
+  for (int bytesPerPixel : {3, 4}) {
+    DibPtr dib = DibBlock::Create(2, 248, bytesPerPixel);
+    std::uint8_t* first = dib->RowFromTop(16);
+    first[0] = 10, first[1] = 20, first[2] = 30;
+    if (bytesPerPixel == 4) first[3] = 0;  // undefined fourth byte
+    QImage rows;
+    ASSERT_TRUE(OpaqueRowsInto(*dib, TopCutRows(248), rows));
+    EXPECT_EQ(rows.size(), QSize(2, 232)) << bytesPerPixel;
+    EXPECT_EQ(rows.pixel(0, 0), qRgb(30, 20, 10)) << bytesPerPixel;
+    EXPECT_EQ(qAlpha(rows.pixel(0, 0)), 255) << bytesPerPixel;
+    const qint64 memory = rows.cacheKey() >> 32;
+    ASSERT_TRUE(OpaqueRowsInto(*dib, 16, rows));
+    EXPECT_EQ(rows.cacheKey() >> 32, memory) << bytesPerPixel;
+    // A smaller picture after a larger one must not be drawn with stale rows.
+    DibPtr small = DibBlock::Create(1, 1, bytesPerPixel);
+    ASSERT_TRUE(OpaqueRowsInto(*small, 0, rows));
+    EXPECT_EQ(rows.size(), QSize(1, 1)) << bytesPerPixel;
+  }
+  QImage rows(4, 4, QImage::Format_RGB32);
+  EXPECT_FALSE(OpaqueRowsInto(*DibBlock::Create(4, 16, 3), 16, rows));
+  EXPECT_TRUE(rows.isNull());
+}
+
 TEST(ShadeRect, DarkensOnlyInsideTheHalfOpenRectangleTruncating) {
   QImage buffer(10, 10, QImage::Format_RGB32);
   buffer.fill(QColor(255, 10, 101));

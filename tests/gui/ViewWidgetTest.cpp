@@ -69,6 +69,22 @@ TEST_F(ViewWidgetTest, WithoutARecordingThereIsNothingToDrawSaveOrChoose) {
   EXPECT_FALSE(QFileInfo::exists(path));
 }
 
+// A window-size image made afresh for every paint cost more in page faults
+// than decoding the picture it showed. The high half of a cache key names
+// the image's memory; only a resize may change it.
+TEST_F(ViewWidgetTest, PlaybackPaintsReuseOneBackBufferUntilTheViewIsResized) {
+  OpenThreeChannels();
+  const auto memoryOf = [](const QImage& image) { return image.cacheKey() >> 32; };
+  const qint64 first = memoryOf(view_->ComposeClientArea());
+  doc_->GoNext(true);
+  EXPECT_EQ(memoryOf(view_->ComposeClientArea()), first);
+  EXPECT_EQ(memoryOf(view_->ComposeClientArea()), first);
+  view_->resize(800, 600);
+  const QImage& resized = view_->ComposeClientArea();
+  EXPECT_NE(memoryOf(resized), first);
+  EXPECT_EQ(resized.size(), QSize(800, 600));
+}
+
 TEST_F(ViewWidgetTest, OnePaneStretchesThePictureIntoTheCentredBox) {
   OpenThreeChannels();
   const QImage shown = view_->ComposeClientArea();
