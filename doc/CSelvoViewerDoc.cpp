@@ -548,6 +548,17 @@ int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
   return source.IndexForStamp(static_cast<std::uint32_t>(clamped));
 }
 
+// The image to be on screen when the sound has played offsetMs: the last
+// one stamped at or before it, -1 before the first. IndexForStamp names
+// the image after that one and answers 0 as well when none comes after.
+int IndexHeardAt(ImageSource& source, std::int64_t offsetMs, std::uint32_t firstStamp) {
+  const int count = source.GetCount();
+  if (count == 0) return -1;
+  const int next = IndexForOffset(source, offsetMs);
+  if (next == 0 && StampOffset(source, count - 1, firstStamp) <= offsetMs) return count - 1;
+  return next - 1;
+}
+
 }  // namespace
 
 void CSelvoViewerDoc::SetPlaybackClock(PlaybackClock* clock) { playback_.SetClock(clock); }
@@ -637,10 +648,14 @@ bool CSelvoViewerDoc::PlayForward() {
       clock.WaitForEventsUntil(dueTime);
       continue;
     }
-    // Pictures whose time has passed while the previous one was read are
-    // skipped, so the pictures keep up with the sound.
+    // After a late wake-up or a slow read, the picture shown is the one
+    // the sound has reached; those whose time passed meanwhile are skipped.
+    // A track that has fallen behind the clock holds the skip back to
+    // where it is heard.
     if (soundMode && dueTime < now) {
-      step = std::max(1, IndexForOffset(*source_, now - baseTime) - IndexForOffset(*source_, dueTime - baseTime));
+      std::int64_t heard = now - baseTime;
+      if (sound == playback_.Sound()) heard = std::min(heard, sound->GetPosition());
+      step = std::max(1, IndexHeardAt(*source_, heard, firstStamp) - source_->GetPosition());
     }
     const int target = source_->GetPosition() + step;
     if (target >= source_->GetCount()) break;

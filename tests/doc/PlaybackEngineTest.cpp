@@ -47,6 +47,10 @@ class ScriptedClock : public PlaybackClock {
     now_ = std::max(now_, dueMs);
   }
   void At(std::int64_t ms, std::function<void()> action) { actions_.emplace(ms, std::move(action)); }
+  // A wait that should end at ms ends at untilMs, as on a busy machine.
+  void WakeLate(std::int64_t ms, std::int64_t untilMs) {
+    At(ms, [this, untilMs] { now_ = std::max(now_, untilMs); });
+  }
 
  private:
   std::int64_t now_ = 0;
@@ -365,6 +369,35 @@ TEST_F(PlaybackEngineTest, LatePicturesAreSkippedInSoundMode) {
   ASSERT_GE(shown.size(), 2u);
   EXPECT_EQ(shown[0], 1);
   EXPECT_GT(shown[1], 2) << "image 2 was due long ago and must be skipped";
+}
+
+// Image 1 is shown at 100 ms; the wait for image 2 ends only at wokeMs.
+TEST_F(PlaybackEngineTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNextInLine) {
+  struct Case {
+    const char* what;
+    std::int64_t soundLateMs;
+    std::int64_t wokeMs;
+    int expected;
+  };
+  const Case cases[] = {
+      {"sound on time", 0, 700, 7},
+      {"woken after the last stamp", 0, 5000, 29},
+      {"sound 300 ms behind the clock", 300, 700, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Open(30);
+    AddSound(c.soundLateMs);
+    const std::int64_t began = clock.NowMs();
+    clock.WakeLate(began + 150, began + c.wokeMs);
+
+    doc->RunForwardPlay();
+
+    ASSERT_GE(view->shown.size(), 2u);
+    EXPECT_EQ(view->shown[0].position, 1);
+    EXPECT_EQ(view->shown[1].position, c.expected);
+    EXPECT_EQ(view->shown[1].ms - began, c.wokeMs);
+  }
 }
 
 TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
