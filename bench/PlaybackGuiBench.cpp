@@ -88,7 +88,9 @@ struct Viewer {
     panel->SetSpeedPosition(speed);
     shown = 0;
     auto connection = QObject::connect(doc.get(), &selvo::CSelvoViewerDoc::positionDisplayChanged, [&] { ++shown; });
-    QTimer::singleShot(static_cast<int>(seconds * 1000), doc.get(), [this] { doc->RequestPlaybackStop(); });
+    // A play that ends early must not leave its stop behind for the next.
+    QObject playGuard;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &playGuard, [this] { doc->RequestPlaybackStop(); });
     const auto start = Clock::now();
     panel->OnPlay();
     elapsed = SecondsSince(start);
@@ -231,7 +233,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  const std::string scratch = (std::filesystem::temp_directory_path() / "selvo-playback-bench").string();
+  // Two runs at once must not delete each other's recordings.
+  const std::string scratch =
+      (std::filesystem::temp_directory_path() / ("selvo-playback-bench-" + std::to_string(getpid()))).string();
   std::filesystem::remove_all(scratch);
   const std::string silent = scratch + "/silent";
   const std::string sound = scratch + "/sound";
