@@ -542,6 +542,10 @@ std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStam
   return static_cast<std::int64_t>(source.GetStampAt(index)) - static_cast<std::int64_t>(firstStamp);
 }
 
+// Beyond this a picture would be begun so early that it could show ahead
+// of the sound for longer than the worst late one it makes up for.
+constexpr std::int64_t kMaxSoundLeadMs = 150;
+
 // IndexForStamp takes a stamp offset; time before the first image is 0.
 int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
   const std::int64_t clamped = std::clamp<std::int64_t>(offsetMs, 0, std::numeric_limits<std::uint32_t>::max());
@@ -638,6 +642,10 @@ bool CSelvoViewerDoc::PlayForward() {
     }
   }
 
+  // How long before its stamp a picture is begun in sound mode, learnt from
+  // how late the previous ones reached the screen: reading and drawing take
+  // time, and much more of it on a busy machine.
+  std::int64_t lead = 0;
   bool firstPass = true;
   while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
     clock.HandlePendingEvents();
@@ -663,8 +671,9 @@ bool CSelvoViewerDoc::PlayForward() {
         source_->Forward(step) && ReadCurrentImage(ImageSource::kReadDecode, {}, soundMode);
     StepFailedOnDrive(stepped);
     if (soundMode) {
-      // The pictures wait for a sound track that runs late.
-      const std::int64_t lag = StampOffset(*source_, target, firstStamp);
+      // The pictures wait for a sound track that runs late; begun early on
+      // purpose, a picture is read before the sound reaches its stamp.
+      const std::int64_t lag = StampOffset(*source_, target, firstStamp) - lead;
       const std::int64_t pos = sound == playback_.Sound() ? sound->GetPosition() : lastSoundPos;
       if (pos != lastSoundPos) {
         lastSoundPos = pos;
@@ -673,9 +682,11 @@ bool CSelvoViewerDoc::PlayForward() {
     }
     ShowPlayedStep();
     if (soundMode) {
+      const std::int64_t late = clock.NowMs() - (StampOffset(*source_, target, firstStamp) + baseTime);
+      lead = std::clamp<std::int64_t>(lead + late / 2, 0, kMaxSoundLeadMs);
       step = 1;
       if (target + 1 >= source_->GetCount()) break;
-      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime;
+      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime - lead;
     } else {
       // Measured from the start of this step: a slow read shortens the wait.
       step = SkipCountForSpeed(SpeedPosition());

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -398,6 +399,26 @@ TEST_F(PlaybackEngineTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNext
     EXPECT_EQ(view->shown[1].position, c.expected);
     EXPECT_EQ(view->shown[1].ms - began, c.wokeMs);
   }
+}
+
+// Every picture takes 60 ms to reach the screen, as on a busy machine; the
+// loop learns to begin it that much early and shows it with the sound.
+TEST_F(PlaybackEngineTest, SlowPicturesAreBegunEarlySoTheyReachTheScreenWithTheSound) {
+  Open(30);
+  ScriptedSound* sound = AddSound(0);
+  std::vector<std::int64_t> soundAhead;
+  QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+    if (!doc->IsPlayingForward()) return;
+    clock.WaitForEventsUntil(clock.NowMs() + 60);
+    soundAhead.push_back(sound->GetPosition() - 100 * doc->GetPosition());
+  });
+
+  doc->RunForwardPlay();
+
+  ASSERT_GE(soundAhead.size(), 20u);
+  EXPECT_EQ(view->Positions().back(), 29);
+  for (std::size_t i = 10; i < soundAhead.size(); ++i)
+    EXPECT_LE(std::abs(soundAhead[i]), 5) << "picture " << i + 1 << " out of step with the sound";
 }
 
 TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
