@@ -22,9 +22,15 @@
 // holds the due times without relying on timers, so any saving is the play
 // loop's own; one camera's stamp interval is the coarsest step between
 // stamps, so a gap below it means the picture shown is the one heard.
-// Usage: PlaybackGuiBench [seconds of sound mode, default 60]
+// Usage: PlaybackGuiBench [--load N] [seconds of sound mode, default 60]
+//   --load N: a second process keeps N threads spinning for the whole run,
+//   as a busy machine would, so that late wake-ups show in the figures.
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -136,7 +142,9 @@ struct Viewer {
     panel->SetSpeedPosition(speed);
     QCoreApplication::processEvents();  // the paint of the first picture is not the play's
     paints.painted = 0;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), doc.get(), [this] { doc->RequestPlaybackStop(); });
+    // A play that ends early must not leave its stop behind for the next.
+    QObject playGuard;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &playGuard, [this] { doc->RequestPlaybackStop(); });
     const auto start = Clock::now();
     panel->OnPlay();
     elapsed = SecondsSince(start);
@@ -247,15 +255,49 @@ void BenchSoundMode(Viewer& viewer, const std::string& folder, double seconds) {
               static_cast<double>(worstGap) / static_cast<double>(interval));
 }
 
+// Forked before any thread of ours exists; the child dies with us.
+pid_t StartLoadProcess(int spinners) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < spinners; ++i) {
+    threads.emplace_back([] {
+      volatile unsigned long long spins = 0;
+      for (;;) spins = spins + 1;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  _exit(0);
+}
+
+void StopLoadProcess(pid_t child) {
+  if (child <= 0) return;
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
+  double soundSeconds = 60.0;
+  int loadThreads = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--load" && i + 1 < argc) {
+      loadThreads = std::max(0, std::atoi(argv[++i]));
+    } else {
+      soundSeconds = std::atof(argv[i]);
+    }
+  }
+  const pid_t load = loadThreads > 0 ? StartLoadProcess(loadThreads) : 0;
+  if (loadThreads > 0) std::printf("load: %d spinning threads in process %d\n", loadThreads, static_cast<int>(load));
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const double soundSeconds = argc > 1 ? std::atof(argv[1]) : 60.0;
 
-  const std::string scratch = (std::filesystem::temp_directory_path() / "selvo-playback-bench").string();
+  // Two runs at once must not delete each other's recordings.
+  const std::string scratch =
+      (std::filesystem::temp_directory_path() / ("selvo-playback-bench-" + std::to_string(getpid()))).string();
   std::filesystem::remove_all(scratch);
   const std::string silent = scratch + "/silent";
   const std::string sound = scratch + "/sound";
@@ -272,5 +314,6 @@ int main(int argc, char** argv) {
 
   viewer.frame.reset();
   std::filesystem::remove_all(scratch);
+  StopLoadProcess(load);
   return 0;
 }

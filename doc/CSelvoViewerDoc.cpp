@@ -542,10 +542,25 @@ std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStam
   return static_cast<std::int64_t>(source.GetStampAt(index)) - static_cast<std::int64_t>(firstStamp);
 }
 
+// Beyond this a picture would be begun so early that it could show ahead
+// of the sound for longer than the worst late one it makes up for.
+constexpr std::int64_t kMaxSoundLeadMs = 150;
+
 // IndexForStamp takes a stamp offset; time before the first image is 0.
 int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
   const std::int64_t clamped = std::clamp<std::int64_t>(offsetMs, 0, std::numeric_limits<std::uint32_t>::max());
   return source.IndexForStamp(static_cast<std::uint32_t>(clamped));
+}
+
+// The image to be on screen when the sound has played offsetMs: the last
+// one stamped at or before it, -1 before the first. IndexForStamp names
+// the image after that one and answers 0 as well when none comes after.
+int IndexHeardAt(ImageSource& source, std::int64_t offsetMs, std::uint32_t firstStamp) {
+  const int count = source.GetCount();
+  if (count == 0) return -1;
+  const int next = IndexForOffset(source, offsetMs);
+  if (next == 0 && StampOffset(source, count - 1, firstStamp) <= offsetMs) return count - 1;
+  return next - 1;
 }
 
 }  // namespace
@@ -627,6 +642,10 @@ bool CSelvoViewerDoc::PlayForward() {
     }
   }
 
+  // How long before its stamp a picture is begun in sound mode, learnt from
+  // how late the previous ones reached the screen: reading and drawing take
+  // time, and much more of it on a busy machine.
+  std::int64_t lead = 0;
   bool firstPass = true;
   while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
     clock.HandlePendingEvents();
@@ -637,10 +656,14 @@ bool CSelvoViewerDoc::PlayForward() {
       clock.WaitForEventsUntil(dueTime);
       continue;
     }
-    // Pictures whose time has passed while the previous one was read are
-    // skipped, so the pictures keep up with the sound.
+    // After a late wake-up or a slow read, the picture shown is the one
+    // the sound has reached; those whose time passed meanwhile are skipped.
+    // A track that has fallen behind the clock holds the skip back to
+    // where it is heard.
     if (soundMode && dueTime < now) {
-      step = std::max(1, IndexForOffset(*source_, now - baseTime) - IndexForOffset(*source_, dueTime - baseTime));
+      std::int64_t heard = now - baseTime;
+      if (sound == playback_.Sound()) heard = std::min(heard, sound->GetPosition());
+      step = std::max(1, IndexHeardAt(*source_, heard, firstStamp) - source_->GetPosition());
     }
     const int target = source_->GetPosition() + step;
     if (target >= source_->GetCount()) break;
@@ -648,8 +671,9 @@ bool CSelvoViewerDoc::PlayForward() {
         source_->Forward(step) && ReadCurrentImage(ImageSource::kReadDecode, {}, soundMode);
     StepFailedOnDrive(stepped);
     if (soundMode) {
-      // The pictures wait for a sound track that runs late.
-      const std::int64_t lag = StampOffset(*source_, target, firstStamp);
+      // The pictures wait for a sound track that runs late; begun early on
+      // purpose, a picture is read before the sound reaches its stamp.
+      const std::int64_t lag = StampOffset(*source_, target, firstStamp) - lead;
       const std::int64_t pos = sound == playback_.Sound() ? sound->GetPosition() : lastSoundPos;
       if (pos != lastSoundPos) {
         lastSoundPos = pos;
@@ -658,9 +682,11 @@ bool CSelvoViewerDoc::PlayForward() {
     }
     ShowPlayedStep();
     if (soundMode) {
+      const std::int64_t late = clock.NowMs() - (StampOffset(*source_, target, firstStamp) + baseTime);
+      lead = std::clamp<std::int64_t>(lead + late / 2, 0, kMaxSoundLeadMs);
       step = 1;
       if (target + 1 >= source_->GetCount()) break;
-      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime;
+      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime - lead;
     } else {
       // Measured from the start of this step: a slow read shortens the wait.
       step = SkipCountForSpeed(SpeedPosition());

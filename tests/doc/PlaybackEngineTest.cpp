@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -47,6 +48,10 @@ class ScriptedClock : public PlaybackClock {
     now_ = std::max(now_, dueMs);
   }
   void At(std::int64_t ms, std::function<void()> action) { actions_.emplace(ms, std::move(action)); }
+  // A wait that should end at ms ends at untilMs, as on a busy machine.
+  void WakeLate(std::int64_t ms, std::int64_t untilMs) {
+    At(ms, [this, untilMs] { now_ = std::max(now_, untilMs); });
+  }
 
  private:
   std::int64_t now_ = 0;
@@ -365,6 +370,55 @@ TEST_F(PlaybackEngineTest, LatePicturesAreSkippedInSoundMode) {
   ASSERT_GE(shown.size(), 2u);
   EXPECT_EQ(shown[0], 1);
   EXPECT_GT(shown[1], 2) << "image 2 was due long ago and must be skipped";
+}
+
+// Image 1 is shown at 100 ms; the wait for image 2 ends only at wokeMs.
+TEST_F(PlaybackEngineTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNextInLine) {
+  struct Case {
+    const char* what;
+    std::int64_t soundLateMs;
+    std::int64_t wokeMs;
+    int expected;
+  };
+  const Case cases[] = {
+      {"sound on time", 0, 700, 7},
+      {"woken after the last stamp", 0, 5000, 29},
+      {"sound 300 ms behind the clock", 300, 700, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Open(30);
+    AddSound(c.soundLateMs);
+    const std::int64_t began = clock.NowMs();
+    clock.WakeLate(began + 150, began + c.wokeMs);
+
+    doc->RunForwardPlay();
+
+    ASSERT_GE(view->shown.size(), 2u);
+    EXPECT_EQ(view->shown[0].position, 1);
+    EXPECT_EQ(view->shown[1].position, c.expected);
+    EXPECT_EQ(view->shown[1].ms - began, c.wokeMs);
+  }
+}
+
+// Every picture takes 60 ms to reach the screen, as on a busy machine; the
+// loop learns to begin it that much early and shows it with the sound.
+TEST_F(PlaybackEngineTest, SlowPicturesAreBegunEarlySoTheyReachTheScreenWithTheSound) {
+  Open(30);
+  ScriptedSound* sound = AddSound(0);
+  std::vector<std::int64_t> soundAhead;
+  QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+    if (!doc->IsPlayingForward()) return;
+    clock.WaitForEventsUntil(clock.NowMs() + 60);
+    soundAhead.push_back(sound->GetPosition() - 100 * doc->GetPosition());
+  });
+
+  doc->RunForwardPlay();
+
+  ASSERT_GE(soundAhead.size(), 20u);
+  EXPECT_EQ(view->Positions().back(), 29);
+  for (std::size_t i = 10; i < soundAhead.size(); ++i)
+    EXPECT_LE(std::abs(soundAhead[i]), 5) << "picture " << i + 1 << " out of step with the sound";
 }
 
 TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
