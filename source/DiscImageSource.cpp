@@ -277,16 +277,5 @@ CalendarSeconds DiscImageSource::GetTimeAt(int index) {
 }
 CalendarSeconds DiscImageSource::GetTime() { return record_.recordTime; }
 bool DiscImageSource::IsDriveNotReady() { return reader_.IsNotReady(); }
-std::uint32_t DiscImageSource::GetStampAt(int) { return 0; }
-int DiscImageSource::GetChannel() { return -1; }
-bool DiscImageSource::HasChannel(int) { return false; }
-bool DiscImageSource::SelectChannels(int, int, int*) { return false; }
-int DiscImageSource::FirstInfoIndex(int) { return 0; }
-int DiscImageSource::GetInfoIndex(int) { return -1; }
-int DiscImageSource::FindChannelBackward(int, int) { return -1; }
-int DiscImageSource::FindChannelForward(int, int) { return -1; }
-int DiscImageSource::RecordForInfoIndex(int) { return -1; }
-std::string DiscImageSource::GetChannelTitle(int) { return {}; }
-int DiscImageSource::FirstChannel() { return -1; }
 
 }  // namespace selvo

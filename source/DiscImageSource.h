@@ -16,12 +16,13 @@
 #include "source/DiscReader.h"
 #include "source/ImageInfo.h"
 #include "source/ImageRecord.h"
+#include "source/DiscChannelAnswers.h"
 #include "source/ImageSource.h"
 #include "source/Notifier.h"
 
 namespace selvo {
 
-class DiscImageSource : public ImageSource {
+class DiscImageSource : public DiscChannelAnswers {
  public:
   // notifier must outlive the source; it may be called from whichever
   // thread reads (the copy runs on a worker thread).
@@ -55,17 +56,6 @@ class DiscImageSource : public ImageSource {
   CalendarSeconds GetTimeAt(int index) override;
   CalendarSeconds GetTime() override;
   bool IsDriveNotReady() override;
-  std::uint32_t GetStampAt(int index) override;
-  int GetChannel() override;
-  bool HasChannel(int channel) override;
-  bool SelectChannels(int channel, int paneCount, int* channels) override;
-  int FirstInfoIndex(int channel) override;
-  int GetInfoIndex(int index) override;
-  int FindChannelBackward(int channel, int start) override;
-  int FindChannelForward(int channel, int start) override;
-  int RecordForInfoIndex(int infoIndex) override;
-  std::string GetChannelTitle(int index) override;
-  int FirstChannel() override;
 
   // The image bytes of the record under the cursor (JPEG data through the
   // 44-byte trailer), with every length checked; false, with the log line

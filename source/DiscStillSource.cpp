@@ -41,16 +41,5 @@ CalendarSeconds DiscStillSource::GetTimeAt(int index) {
 
 CalendarSeconds DiscStillSource::GetTime() { return time_; }
 bool DiscStillSource::IsDriveNotReady() { return false; }
-std::uint32_t DiscStillSource::GetStampAt(int) { return 0; }
-int DiscStillSource::GetChannel() { return -1; }
-bool DiscStillSource::HasChannel(int) { return false; }
-bool DiscStillSource::SelectChannels(int, int, int*) { return false; }
-int DiscStillSource::FirstInfoIndex(int) { return 0; }
-int DiscStillSource::GetInfoIndex(int) { return -1; }
-int DiscStillSource::FindChannelBackward(int, int) { return -1; }
-int DiscStillSource::FindChannelForward(int, int) { return -1; }
-int DiscStillSource::RecordForInfoIndex(int) { return -1; }
-std::string DiscStillSource::GetChannelTitle(int) { return {}; }
-int DiscStillSource::FirstChannel() { return -1; }
 
 }  // namespace selvo

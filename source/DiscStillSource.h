@@ -6,11 +6,12 @@
 #include <array>
 #include <string>
 
+#include "source/DiscChannelAnswers.h"
 #include "source/ImageSource.h"
 
 namespace selvo {
 
-class DiscStillSource : public ImageSource {
+class DiscStillSource : public DiscChannelAnswers {
  public:
   // Takes the cursor, the count and the current image's facts from shown,
   // and the times known for the first, current and last image.
@@ -40,17 +41,6 @@ class DiscStillSource : public ImageSource {
   CalendarSeconds GetTimeAt(int index) override;
   CalendarSeconds GetTime() override;
   bool IsDriveNotReady() override;
-  std::uint32_t GetStampAt(int index) override;
-  int GetChannel() override;
-  bool HasChannel(int channel) override;
-  bool SelectChannels(int channel, int paneCount, int* channels) override;
-  int FirstInfoIndex(int channel) override;
-  int GetInfoIndex(int index) override;
-  int FindChannelBackward(int channel, int start) override;
-  int FindChannelForward(int channel, int start) override;
-  int RecordForInfoIndex(int infoIndex) override;
-  std::string GetChannelTitle(int index) override;
-  int FirstChannel() override;
 
  private:
   struct KnownTime {
