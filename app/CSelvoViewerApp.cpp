@@ -4,8 +4,11 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
+
+#include <iostream>
 
 #include "app/CMainFrame.h"
 #include "app/MessageBoxNotifier.h"
@@ -42,7 +45,9 @@ std::string CSelvoViewerApp::HelpText() {
          "  --help      show this text and exit\n"
          "  --version   show the version and exit\n"
          "\n"
-         "A setting file (Viewer2.ini or Viewer.ini) must lie in the current directory.\n";
+         "The setting file (Viewer2.ini or Viewer.ini) is looked for in the current directory,\n"
+         "then in the program's directory, then in ../share/selvo-viewer beside it and in the\n"
+         "selvo-viewer folders of the system's data directories.\n";
 }
 
 std::unique_ptr<QTranslator> CSelvoViewerApp::InstallQtTranslator(UiLanguage language) {
@@ -56,10 +61,19 @@ std::unique_ptr<QTranslator> CSelvoViewerApp::InstallQtTranslator(UiLanguage lan
 
 std::string CSelvoViewerApp::VersionText() { return std::string(kProgramName) + " " + kVersion + "\n"; }
 
+std::vector<std::string> CSelvoViewerApp::SettingFileSearchPath() {
+  std::vector<std::string> dataDirectories;
+  for (const QString& directory : QStandardPaths::standardLocations(QStandardPaths::AppDataLocation))
+    dataDirectories.push_back(directory.toStdString());
+  return SettingFileDirectories(".", QCoreApplication::applicationDirPath().toStdString(), dataDirectories);
+}
+
 bool CSelvoViewerApp::InitInstance() {
   probeFlags_ = MediaKind{};
-  variant_ = DetectVariant(".");
+  variant_ = FindVariant(SettingFileSearchPath());
   if (variant_ == kNoVariant) {
+    // Started from a terminal, the reason is also where the user looks.
+    std::cerr << kProgramName << ": " << LoadString(50005) << '\n';
     QMessageBox::warning(nullptr, QString::fromLatin1(kProgramName), QString::fromStdString(LoadString(50005)));
     return false;
   }

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "source/MediaKind.h"
 #include "source/settings/CommandLineSwitches.h"
@@ -41,6 +43,8 @@ class CSelvoViewerApp {
   // it for the life of the application); null for English or when Qt's
   // translations are not installed.
   static std::unique_ptr<QTranslator> InstallQtTranslator(UiLanguage language);
+  // The directories searched for the setting file, the current one first.
+  static std::vector<std::string> SettingFileSearchPath();
   // Texts of --help and --version.
   static std::string HelpText();
   static std::string VersionText();

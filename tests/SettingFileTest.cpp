@@ -77,5 +77,51 @@ TEST(DetectVariant, ShippedSettingFileSelectsVariant0) {
   EXPECT_EQ(DetectVariant(res.string()), 0);
 }
 
+// An installed program started from a desktop entry or any other directory
+// must find the setting file where it was installed.
+TEST(FindVariant, InstalledProgramStartedFromElsewhereFindsItsSettingFile) {
+  struct Case {
+    const char* what;
+    const char* settingFileAt;  // below the scratch folder; null: nowhere
+    const Bytes* bytes;
+    int expected;
+  } cases[] = {
+      {"in the current directory", "work/Viewer2.ini", &kMarker0, 0},
+      {"beside the program", "prefix/bin/Viewer.ini", &kMarker1, 1},
+      {"in the data folder beside the program", "prefix/share/selvo-viewer/Viewer2.ini", &kMarker2, 2},
+      {"in a data folder of the system", "system/selvo-viewer/Viewer2.ini", &kMarker0, 0},
+      {"nowhere", nullptr, nullptr, kNoVariant},
+  };
+  for (const Case& c : cases) {
+    test::TestFolder folder;
+    folder.MakeDir("work");
+    folder.MakeDir("prefix/bin");
+    folder.MakeDir("system/selvo-viewer");
+    if (c.settingFileAt) folder.Write(c.settingFileAt, *c.bytes);
+    const std::vector<std::string> directories =
+        SettingFileDirectories(folder / "work", folder / "prefix/bin", {folder / "system/selvo-viewer"});
+    EXPECT_EQ(FindVariant(directories), c.expected) << c.what;
+  }
+}
+
+TEST(FindVariant, CurrentDirectoryChoosesBeforeTheInstalledFile) {
+  test::TestFolder folder;
+  folder.Write("work/Viewer.ini", kMarker1);
+  folder.Write("prefix/share/selvo-viewer/Viewer2.ini", kMarker0);
+  EXPECT_EQ(FindVariant(SettingFileDirectories(folder / "work", folder / "prefix/bin", {})), 1);
+
+  // A damaged file where the user put it is reported, not silently replaced
+  // by the installed variant.
+  folder.Write("work/Viewer.ini", Plus(kMarker1, 0));
+  EXPECT_EQ(FindVariant(SettingFileDirectories(folder / "work", folder / "prefix/bin", {})), kNoVariant);
+}
+
+TEST(SettingFileDirectories, OrderBesideFolderAndNoEmptyOrRepeatedEntries) {
+  const std::vector<std::string> expected = {".", "/opt/sv/bin", "/opt/sv/share/selvo-viewer",
+                                             "/usr/share/selvo-viewer"};
+  EXPECT_EQ(SettingFileDirectories(".", "/opt/sv/bin", {"", "/usr/share/selvo-viewer", "."}), expected);
+  EXPECT_EQ(SettingFileDirectories("", "", {}), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace selvo

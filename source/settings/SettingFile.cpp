@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -101,6 +102,13 @@ int VariantOfCandidate(const std::filesystem::path& path, const Candidate& candi
   return kNoVariant;
 }
 
+bool HoldsSettingFile(const std::string& directory) {
+  return std::any_of(kCandidates.begin(), kCandidates.end(), [&](const Candidate& candidate) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::path(directory) / candidate.fileName, error);
+  });
+}
+
 }  // namespace
 
 const VariantInfo& VariantFor(int variant) {
@@ -114,6 +122,31 @@ int DetectVariant(const std::string& directory) {
     std::error_code error;
     // Present but unreadable still decides: the next candidate is not tried.
     if (std::filesystem::exists(path, error)) return VariantOfCandidate(path, candidate);
+  }
+  return kNoVariant;
+}
+
+std::vector<std::string> SettingFileDirectories(const std::string& currentDirectory,
+                                                const std::string& programDirectory,
+                                                const std::vector<std::string>& dataDirectories) {
+  std::vector<std::string> candidates{currentDirectory, programDirectory};
+  if (!programDirectory.empty()) {
+    const std::filesystem::path beside = std::filesystem::path(programDirectory) / ".." / "share" / "selvo-viewer";
+    candidates.push_back(beside.lexically_normal().string());
+  }
+  candidates.insert(candidates.end(), dataDirectories.begin(), dataDirectories.end());
+  std::vector<std::string> directories;
+  for (const std::string& candidate : candidates) {
+    if (candidate.empty()) continue;
+    if (std::find(directories.begin(), directories.end(), candidate) != directories.end()) continue;
+    directories.push_back(candidate);
+  }
+  return directories;
+}
+
+int FindVariant(const std::vector<std::string>& directories) {
+  for (const std::string& directory : directories) {
+    if (HoldsSettingFile(directory)) return DetectVariant(directory);
   }
   return kNoVariant;
 }

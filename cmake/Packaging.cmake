@@ -1,0 +1,44 @@
+# What `cmake --install` puts beside the programs, and the Debian package
+# made from it (`cpack -G DEB` in a Release build). The programs install
+# themselves in their own folders.
+
+# The setting file that chooses the variant travels with the program: in the
+# build tree beside the programs, so they start from any directory, and in
+# share/selvo-viewer once installed.
+configure_file(${PROJECT_SOURCE_DIR}/res/Viewer2.ini ${PROJECT_BINARY_DIR}/Viewer2.ini COPYONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/res/Viewer2.ini DESTINATION share/selvo-viewer)
+
+install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.metainfo.xml DESTINATION share/metainfo)
+
+# Pages of the programs the package holds; selvo-export's only when it is built.
+set(SELVO_MAN_PAGES ${PROJECT_SOURCE_DIR}/doc/man/selvo-viewer.1 ${PROJECT_SOURCE_DIR}/doc/man/selvo-check.1)
+if(TARGET selvo-export)
+  list(APPEND SELVO_MAN_PAGES ${PROJECT_SOURCE_DIR}/doc/man/selvo-export.1)
+  install(TARGETS selvo-export RUNTIME DESTINATION bin)
+endif()
+install(FILES ${SELVO_MAN_PAGES} DESTINATION share/man/man1)
+
+set(CPACK_PACKAGE_NAME selvo-viewer)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Selvo Viewer developers")
+set(CPACK_PACKAGE_CONTACT "Selvo Viewer developers <selvo-viewer@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer and checker for multi-camera video recorder exports")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/selvo-viewer/selvo-viewer")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "viewer and checker for multi-camera video recorder exports
+ Selvo Viewer opens the JPEG and JPEG 2000 still-image recordings that
+ multi-camera digital video recorders export, with their index, millisecond
+ stamps and sound track, shows one camera or 4, 9 or 16 at once with their
+ recording times, and plays them forwards and backwards with the sound.
+ It checks the recorder's trailer in every image and marks altered pictures
+ and times. selvo-check verifies a whole export from the command line.")
+# Depends comes from the libraries the programs link (dpkg-shlibdeps).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_GENERATOR DEB)
+include(CPack)
