@@ -4,11 +4,17 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
@@ -50,6 +56,8 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateClient();
   resize(kInitialWidth, kInitialHeight);
   setMinimumSize(kMinWidth, kMinHeight);
+  RestoreWindowGeometry();
+  setAcceptDrops(true);
   doc_.SetPrompts(&prompts_);
   connect(&doc_, &CSelvoViewerDoc::commandStatesChanged, this, &CMainFrame::UpdateCommandStates);
   connect(&doc_, &CSelvoViewerDoc::closeAllowedChanged, this, [this](bool allowed) {
@@ -284,7 +292,56 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // Let a running play loop see its stop request before the window goes.
   doc_.RequestPlaybackStop();
   QCoreApplication::processEvents();
+  doc_.SetWindowGeometry(saveGeometry().toStdString());
   event->accept();
+}
+
+void CMainFrame::RestoreWindowGeometry() {
+  const std::string& geometry = doc_.WindowGeometry();
+  const QByteArray bytes = QByteArray::fromStdString(geometry);
+  // Qt takes cut-off bytes for zero sizes and shrinks the window to its
+  // minimum; anything shorter than this Qt writes stays unused, and a window
+  // whose bytes Qt refuses keeps its first size.
+  if (bytes.size() < saveGeometry().size()) return;
+  if (!restoreGeometry(bytes)) resize(kInitialWidth, kInitialHeight);
+}
+
+// ------------------------------------------------------------ drag and drop
+
+std::string CMainFrame::AcceptableDropPath(const QMimeData* data) const {
+  if (!data || !data->hasUrls() || !QueryCommand(cmd::kFileOpen).enabled) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile().toStdString();
+  }
+  return {};
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (AcceptableDropPath(event->mimeData()).empty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+  if (AcceptableDropPath(event->mimeData()).empty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const std::string path = AcceptableDropPath(event->mimeData());
+  if (path.empty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  // The open flow shows modal dialogs; the drag source is answered first.
+  QTimer::singleShot(0, this, [this, path] {
+    doc_.OpenDroppedPath(path);
+    UpdateCommandStates();
+  });
 }
 
 }  // namespace selvo

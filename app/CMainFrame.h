@@ -3,10 +3,13 @@
 // image view, with a fixed 80-pixel strip below it for the control panel.
 // Every menu item, toolbar button and accelerator goes through one command
 // dispatch by id (FireCommand); the command-update step (UpdateCommandStates)
-// runs before a menu opens and after every state change.
+// runs before a menu opens and after every state change. A folder or image
+// dropped onto the window opens as File > Open would open it. The window
+// takes the size and position it had when it was last closed.
 #include <QMainWindow>
 
 #include <map>
+#include <string>
 
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
@@ -14,7 +17,11 @@
 
 class QAction;
 class QLabel;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMenu;
+class QMimeData;
 class QSettings;
 class QToolBar;
 
@@ -59,6 +66,9 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
@@ -70,6 +80,10 @@ class CMainFrame : public QMainWindow {
   void OnTitleInput();
   void OnDateDisplayFormat();
   void OnAbout();
+  void RestoreWindowGeometry();
+  // The local path of a drop the window takes: empty when it carries none
+  // or when opening is not possible now.
+  std::string AcceptableDropPath(const QMimeData* data) const;
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};

@@ -30,14 +30,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "viewer and checker for multi-camera video recorder exports
- Selvo Viewer opens the JPEG and JPEG 2000 still-image recordings that
- multi-camera digital video recorders export, with their index, millisecond
- stamps and sound track, shows one camera or 4, 9 or 16 at once with their
- recording times, and plays them forwards and backwards with the sound.
- It checks the recorder's trailer in every image and marks altered pictures
- and times. selvo-check verifies a whole export from the command line.")
+set(CPACK_PACKAGE_DESCRIPTION
+"Selvo Viewer opens the JPEG and JPEG 2000 still-image recordings that
+multi-camera digital video recorders export, with their index, millisecond
+stamps and sound track, shows one camera or 4, 9 or 16 at once with their
+recording times, and plays them forwards and backwards with the sound.
+It checks the recorder's trailer in every image and marks altered pictures
+and times. selvo-check verifies a whole export from the command line.")
 # Depends comes from the libraries the programs link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_GENERATOR DEB)

@@ -20,6 +20,7 @@
 #include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
+#include "source/DroppedPath.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
@@ -109,6 +110,7 @@ void CSelvoViewerDoc::LoadSettings() {
   timePosition_ = settings.timePosition;
   lastOpenFolder_ = settings.lastOpenFolder;
   lastSaveFolder_ = settings.lastSaveFolder;
+  windowGeometry_ = settings.windowGeometry;
 }
 
 void CSelvoViewerDoc::SaveSettings() const {
@@ -119,6 +121,7 @@ void CSelvoViewerDoc::SaveSettings() const {
   settings.timePosition = timePosition_;
   settings.lastOpenFolder = lastOpenFolder_;
   settings.lastSaveFolder = lastSaveFolder_;
+  settings.windowGeometry = windowGeometry_;
   selvo::SaveSettings(variant_, settings);
 }
 
@@ -264,6 +267,11 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(const std::string& fold
   StopPlaybackForOpen();
   DiscardRecording();
   return LoadFolderRecording(folder);
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDroppedPath(const std::string& path) {
+  if (openBusy_) return OpenOutcome::NotOpened;
+  return OpenFolder(RecordingFolderForDroppedPath(path));
 }
 
 bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {

@@ -98,6 +98,10 @@ class CSelvoViewerDoc : public QObject {
   // named on the command line run it. Shows "Searching..." modally while the
   // loader thread builds the index.
   OpenOutcome OpenFolder(const std::string& folder);
+  // A folder or image dropped onto the window, or handed over by a file
+  // manager: the recording it stands for goes through OpenFolder. Nothing
+  // while an open is already under way.
+  OpenOutcome OpenDroppedPath(const std::string& path);
   // Tests replace the folder source with one of their own.
   void SetFolderSourceFactory(FolderSourceFactory factory) { sourceFactory_ = std::move(factory); }
 
@@ -214,6 +218,10 @@ class CSelvoViewerDoc : public QObject {
   void SetLastOpenFolder(const std::string& folder) { lastOpenFolder_ = folder; }
   const std::string& LastSaveFolder() const { return lastSaveFolder_; }
   void SetLastSaveFolder(const std::string& folder) { lastSaveFolder_ = folder; }
+  // The main window's size and position as the window saved them; empty
+  // when none was kept.
+  const std::string& WindowGeometry() const { return windowGeometry_; }
+  void SetWindowGeometry(const std::string& geometry) { windowGeometry_ = geometry; }
 
   // ================================================================ playback
   // The panel and the frame the loops drive; null detaches.
@@ -320,6 +328,7 @@ class CSelvoViewerDoc : public QObject {
   int cameraTitleShown_ = 1;
   std::string printTitle_;
   std::string lastOpenFolder_;
+  std::string windowGeometry_;
   std::string lastSaveFolder_;
 
   // Open flow. The folder source polls loaderCancel_ while it indexes; the

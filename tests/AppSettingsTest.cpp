@@ -37,7 +37,8 @@ class AppSettingsTest : public testing::Test {
 };
 
 TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
-  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存"};
+  // Geometry bytes hold NULs and bytes above 0x7F; none may be lost.
+  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存", std::string("\x01\xd9\0\xff@", 5)};
   ASSERT_TRUE(SaveSettings(0, saved));
   DisplaySettings loaded;
   LoadSettings(0, loaded);
@@ -46,6 +47,7 @@ TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
   EXPECT_EQ(loaded.timePosition, 3);
   EXPECT_EQ(loaded.lastOpenFolder, saved.lastOpenFolder);
   EXPECT_EQ(loaded.lastSaveFolder, saved.lastSaveFolder);
+  EXPECT_EQ(loaded.windowGeometry, saved.windowGeometry);
 }
 
 TEST_F(AppSettingsTest, InvalidStoredValuesKeepTheField) {
@@ -116,7 +118,7 @@ TEST_F(AppSettingsTest, KeyComesFromTheVariantInTheUiLanguage) {
 
 TEST_F(AppSettingsTest, EmptyCompanyPartStillPersistsUnderItsOwnKey) {
   SetUiLanguage(UiLanguage::Japanese);
-  ASSERT_TRUE(SaveSettings(1, DisplaySettings{1, 2, 2, "/rec", ""}));
+  ASSERT_TRUE(SaveSettings(1, DisplaySettings{1, 2, 2, "/rec", "", ""}));
   EXPECT_TRUE(Exists("Pendra Viewer.conf"));
   EXPECT_FALSE(Exists("Unknown Organization"));
 

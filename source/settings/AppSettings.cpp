@@ -17,6 +17,7 @@ const QString kDateDelimiter = QStringLiteral("DateDelimiter");
 const QString kTimePosition = QStringLiteral("DateDispPos");
 const QString kOpenFolder = QStringLiteral("ForderDir");
 const QString kSaveFolder = QStringLiteral("SaveForder");
+const QString kWindowGeometry = QStringLiteral("WindowGeometry");
 
 void ReadInt(const QSettings& store, const QString& name, int lowest, int highest, int& field) {
   QVariant value = store.value(name);
@@ -35,6 +36,14 @@ std::string ReadPath(const QSettings& store, const QString& name) {
   QString text = value.toString();
   if (text.toUcs4().size() > kMaxSettingPathChars) return {};
   return text.toStdString();
+}
+
+std::string ReadGeometry(const QSettings& store) {
+  QVariant value = store.value(kWindowGeometry);
+  if (!value.isValid()) return {};
+  const QByteArray bytes = value.toByteArray();
+  if (bytes.size() > kMaxWindowGeometryBytes) return {};
+  return bytes.toStdString();
 }
 
 }  // namespace
@@ -69,6 +78,7 @@ void LoadSettings(int variant, DisplaySettings& settings) {
   ReadInt(*store, kTimePosition, 0, 3, settings.timePosition);
   settings.lastOpenFolder = ReadPath(*store, kOpenFolder);
   settings.lastSaveFolder = ReadPath(*store, kSaveFolder);
+  settings.windowGeometry = ReadGeometry(*store);
   store->endGroup();
 }
 
@@ -81,6 +91,9 @@ bool SaveSettings(int variant, const DisplaySettings& settings) {
   store->setValue(kTimePosition, settings.timePosition);
   store->setValue(kOpenFolder, QString::fromStdString(settings.lastOpenFolder));
   store->setValue(kSaveFolder, QString::fromStdString(settings.lastSaveFolder));
+  // A window that never showed leaves what an earlier run kept.
+  if (!settings.windowGeometry.empty())
+    store->setValue(kWindowGeometry, QByteArray::fromStdString(settings.windowGeometry));
   store->endGroup();
   store->sync();
   return store->status() == QSettings::NoError;

@@ -1,6 +1,7 @@
 #pragma once
-// The five display settings that persist between runs, kept per variant
-// under the variant's company and product names, group "Settings".
+// The display settings that persist between runs, kept per variant under
+// the variant's company and product names, group "Settings", with the main
+// window's size and position.
 #include <memory>
 #include <string>
 
@@ -16,9 +17,13 @@ struct DisplaySettings {
   int timePosition = 0;   // "DateDispPos" 0..3
   std::string lastOpenFolder;  // "ForderDir", at most 259 characters
   std::string lastSaveFolder;  // "SaveForder", at most 259 characters
+  std::string windowGeometry;  // "WindowGeometry": the window's own bytes
 };
 
 constexpr int kMaxSettingPathChars = 259;
+// A window's saved geometry takes some dozens of bytes; anything far larger
+// is not the window's and is not handed to it.
+constexpr int kMaxWindowGeometryBytes = 4096;
 
 // Company (organization) and product (application) of a variant, loaded from
 // the string table; a row the table lacks gives an empty part.
@@ -33,9 +38,9 @@ SettingsKey SettingsKeyFor(int variant, UiLanguage language);
 std::unique_ptr<QSettings> OpenSettingsStore(const SettingsKey& key);
 
 // Takes each value only when present and valid; other fields keep what they
-// hold, except the two folders, which are emptied first.
+// hold, except the two folders and the geometry, which are emptied first.
 void LoadSettings(int variant, DisplaySettings& settings);
-// Writes all five values; false when the store could not be written.
+// Writes all values; false when the store could not be written.
 bool SaveSettings(int variant, const DisplaySettings& settings);
 
 }  // namespace selvo
