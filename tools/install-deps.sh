@@ -13,6 +13,7 @@ packages=(
   xvfb imagemagick
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   poppler-utils desktop-file-utils appstream
+  xdotool dpkg-dev
 )
 
 missing=()

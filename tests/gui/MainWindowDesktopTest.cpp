@@ -7,6 +7,8 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
+#include <QScreen>
+#include <QWindow>
 #include <QSettings>
 #include <QUrl>
 
@@ -156,6 +158,28 @@ TEST_F(MainWindowDesktopTest, DamagedGeometrySettingLeavesTheFirstSize) {
     frame.reset();
     doc.reset();
   }
+}
+
+// For the documentation, not a check: in a run on a display (Xvfb) with
+// SELVO_SCREENSHOT_DIR set, pictures the window after the recording named by
+// SELVO_SCREENSHOT_RECORDING (else a small one) was dropped onto it.
+TEST_F(MainWindowDesktopTest, PictureOfTheWindowAfterADrop) {
+  const QString directory = qEnvironmentVariable("SELVO_SCREENSHOT_DIR");
+  if (directory.isEmpty()) GTEST_SKIP() << "SELVO_SCREENSHOT_DIR not set";
+  QString recording = qEnvironmentVariable("SELVO_SCREENSHOT_RECORDING");
+  if (recording.isEmpty())
+    recording = QString::fromStdString(test::WriteSmallRecording(scratch, "rec", {{0}, {0}, {0}}, true, 352, 240));
+  StartViewer(false);
+  frame->show();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return frame->windowHandle() && frame->windowHandle()->isExposed(); }));
+  const auto data = UrlsOf({QUrl::fromLocalFile(recording)});
+  ASSERT_TRUE(DropOnto(*frame, *data));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return doc->HasSource(); }));
+  QElapsedTimer settle;
+  settle.start();
+  ProcessEventsUntil([&] { return settle.elapsed() > 500; });
+  const QPixmap picture = frame->screen()->grabWindow(frame->winId());
+  EXPECT_TRUE(picture.save(directory + QStringLiteral("/folder-dropped.png")));
 }
 
 }  // namespace
