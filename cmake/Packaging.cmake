@@ -12,13 +12,25 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.desktop DESTINATION share/a
 install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.metainfo.xml DESTINATION share/metainfo)
 
-# Pages of the programs the package holds; selvo-export's only when it is built.
-set(SELVO_MAN_PAGES ${PROJECT_SOURCE_DIR}/doc/man/selvo-viewer.1 ${PROJECT_SOURCE_DIR}/doc/man/selvo-check.1)
+# Pages of the programs the package holds, compressed as Debian keeps them;
+# selvo-export's only when it is built.
+set(SELVO_MAN_PAGES selvo-viewer selvo-check)
 if(TARGET selvo-export)
-  list(APPEND SELVO_MAN_PAGES ${PROJECT_SOURCE_DIR}/doc/man/selvo-export.1)
+  list(APPEND SELVO_MAN_PAGES selvo-export)
   install(TARGETS selvo-export RUNTIME DESTINATION bin)
 endif()
-install(FILES ${SELVO_MAN_PAGES} DESTINATION share/man/man1)
+set(SELVO_COMPRESSED_MAN_PAGES)
+foreach(page ${SELVO_MAN_PAGES})
+  set(compressed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/doc/man/${page}.1 > ${compressed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/doc/man/${page}.1
+    VERBATIM)
+  list(APPEND SELVO_COMPRESSED_MAN_PAGES ${compressed})
+endforeach()
+add_custom_target(selvo-man-pages ALL DEPENDS ${SELVO_COMPRESSED_MAN_PAGES})
+install(FILES ${SELVO_COMPRESSED_MAN_PAGES} DESTINATION share/man/man1)
 
 set(CPACK_PACKAGE_NAME selvo-viewer)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

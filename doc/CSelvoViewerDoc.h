@@ -98,9 +98,8 @@ class CSelvoViewerDoc : public QObject {
   // named on the command line run it. Shows "Searching..." modally while the
   // loader thread builds the index.
   OpenOutcome OpenFolder(const std::string& folder);
-  // A folder or image dropped onto the window, or handed over by a file
-  // manager: the recording it stands for goes through OpenFolder. Nothing
-  // while an open is already under way.
+  // A folder or image dropped onto the window: the recording it stands for
+  // goes through OpenFolder. Nothing while an open is already under way.
   OpenOutcome OpenDroppedPath(const std::string& path);
   // Tests replace the folder source with one of their own.
   void SetFolderSourceFactory(FolderSourceFactory factory) { sourceFactory_ = std::move(factory); }

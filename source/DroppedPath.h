@@ -1,6 +1,5 @@
 #pragma once
-// What a path dropped onto the window (or handed over by a file manager)
-// stands for as a recording.
+// What a path dropped onto the window stands for as a recording.
 #include <string>
 
 namespace selvo {
