@@ -1,5 +1,8 @@
 #include "view/Enhance.h"
 
+#include <algorithm>
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace selvo {
@@ -102,6 +105,52 @@ TEST(EnhanceTest, SharpenSteepensAnEdgeAndLeavesFlatAreas) {
   EnhanceRegion(image, QRect(19, 0, 1, 6), sharp);
   EnhanceRegion(image, QRect(0, 5, 20, 1), sharp);
   EXPECT_EQ(image.pixel(17, 5), qRgb(150, 150, 150));
+}
+
+// The unsharp mask written out pixel by pixel: the 3 x 3 binomial blur with
+// edges repeated, each byte pushed from it by strength / 50.
+QImage ReferenceSharpen(const QImage& in, int strength) {
+  QImage out = in.copy();
+  const int gain = strength * 16 / 50;
+  const auto at = [&](int x, int y, int c) {
+    x = std::clamp(x, 0, in.width() - 1);
+    y = std::clamp(y, 0, in.height() - 1);
+    return static_cast<int>(in.constScanLine(y)[4 * x + c]);
+  };
+  for (int y = 0; y < in.height(); ++y)
+    for (int x = 0; x < in.width(); ++x)
+      for (int c = 0; c < 3; ++c) {
+        const auto row = [&](int yy) { return (at(x - 1, yy, c) + 2 * at(x, yy, c) + at(x + 1, yy, c) + 2) >> 2; };
+        const int blurred = (row(y - 1) + 2 * row(y) + row(y + 1) + 2) >> 2;
+        const int v = at(x, y, c) + (((at(x, y, c) - blurred) * gain) >> 4);
+        out.scanLine(y)[4 * x + c] = static_cast<uchar>(std::clamp(v, 0, 255));
+      }
+  return out;
+}
+
+TEST(EnhanceTest, SharpenAndGreyscaleMatchAPixelByPixelReferenceOnNoise) {
+  std::mt19937 random(37);
+  for (const QSize size : {QSize(37, 11), QSize(1, 5), QSize(5, 1), QSize(64, 3)}) {
+    QImage noise(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+      for (int x = 0; x < size.width(); ++x) noise.setPixel(x, y, qRgb(random() % 256, random() % 256, random() % 256));
+    EnhanceSettings sharp;
+    sharp.sharpen = 73;
+    QImage sharpened = noise.copy();
+    EnhanceRegion(sharpened, sharpened.rect(), sharp);
+    EXPECT_EQ(sharpened, ReferenceSharpen(noise, 73)) << size.width() << "x" << size.height();
+
+    EnhanceSettings grey;
+    grey.greyscale = true;
+    QImage greyed = noise.copy();
+    EnhanceRegion(greyed, greyed.rect(), grey);
+    for (int y = 0; y < size.height(); ++y)
+      for (int x = 0; x < size.width(); ++x) {
+        const QRgb p = noise.pixel(x, y);
+        const int luma = (77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p)) >> 8;
+        ASSERT_EQ(greyed.pixel(x, y), qRgb(luma, luma, luma)) << x << "," << y;
+      }
+  }
 }
 
 TEST(EnhanceTest, DescriptionNamesEveryControlInUse) {
