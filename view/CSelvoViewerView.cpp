@@ -39,9 +39,8 @@ constexpr int kSaveZoomedQuestionString = 64672;
 constexpr int kSaveWholeString = 64673;
 constexpr int kSaveShownString = 64674;
 
-// One wheel notch zooms by a quarter; a key step doubles or halves.
+// One wheel notch zooms by a quarter.
 constexpr double kWheelStep = 1.25;
-constexpr double kKeyStep = 2.0;
 
 QString Text(int id) { return QString::fromStdString(LoadString(id)); }
 
@@ -344,13 +343,13 @@ void CSelvoViewerView::ZoomCommand(const std::function<void(ZoomState&, const Pa
 
 void CSelvoViewerView::ZoomIn() {
   ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
-    zoom.ZoomAbout(QPointF(g.box.w / 2.0, g.box.h / 2.0), kKeyStep, QSizeF(g.box.w, g.box.h), g.picture);
+    zoom.StepPixelScale(true, QSizeF(g.box.w, g.box.h), g.picture);
   });
 }
 
 void CSelvoViewerView::ZoomOut() {
   ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
-    zoom.ZoomAbout(QPointF(g.box.w / 2.0, g.box.h / 2.0), 1.0 / kKeyStep, QSizeF(g.box.w, g.box.h), g.picture);
+    zoom.StepPixelScale(false, QSizeF(g.box.w, g.box.h), g.picture);
   });
 }
 

@@ -1,6 +1,7 @@
 #include "view/ZoomState.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace selvo {
 
@@ -53,6 +54,14 @@ void ZoomState::ZoomAbout(const QPointF& boxPoint, double factor, const QSizeF& 
 void ZoomState::SetPixelScale(double scale, const QSizeF& box, const QSizeF& picture) {
   SetZoom(scale / FitPixelScale(box, picture), box, picture);
   KeepInside();
+}
+
+void ZoomState::StepPixelScale(bool in, const QSizeF& box, const QSizeF& picture) {
+  if (!Usable(box) || !Usable(picture)) return;
+  // A scale a rounding error off a power of two counts as on it.
+  const double exponent = std::log2(PixelScale(box, picture));
+  const double next = in ? std::floor(exponent + 1e-9) + 1 : std::ceil(exponent - 1e-9) - 1;
+  SetPixelScale(std::exp2(next), box, picture);
 }
 
 void ZoomState::PanBy(const QPointF& boxDelta, const QSizeF& box) {

@@ -33,6 +33,9 @@ class ZoomState {
   // Sets the pixel scale about the centre of what is shown (1: one screen
   // pixel per picture pixel).
   void SetPixelScale(double scale, const QSizeF& box, const QSizeF& picture);
+  // The next power of two of the pixel scale up (in) or down, so that the
+  // keys land on 1:1, 2:1, 4:1 ... whatever the fit was; down to fit.
+  void StepPixelScale(bool in, const QSizeF& box, const QSizeF& picture);
   // Moves the shown part with a drag of boxDelta pixels: the picture
   // follows the mouse.
   void PanBy(const QPointF& boxDelta, const QSizeF& box);

@@ -1,5 +1,7 @@
 #include "view/ZoomState.h"
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace selvo {
@@ -83,6 +85,23 @@ TEST(ZoomStateTest, OneToOneAndFit) {
   EXPECT_GT(zoom.Zoom(), 1.0);
   zoom.Fit();
   EXPECT_EQ(zoom.ShownPart(), QRectF(0, 0, 1, 1));
+}
+
+TEST(ZoomStateTest, KeyStepsLandOnPowersOfTwoFromAnyFit) {
+  // 704 x 480 fitted at 1:1 vertically, and a small picture fitted at 1.5x.
+  for (const QSizeF picture : {kPicture, QSizeF(427, 320)}) {
+    ZoomState zoom;
+    std::vector<double> scales;
+    for (int i = 0; i < 6; ++i) {
+      zoom.StepPixelScale(true, kBox, picture);
+      scales.push_back(zoom.PixelScale(kBox, picture));
+    }
+    EXPECT_EQ(scales, (std::vector<double>{2, 4, 8, 16, 16, 16})) << picture.width();
+    zoom.StepPixelScale(false, kBox, picture);
+    EXPECT_DOUBLE_EQ(zoom.PixelScale(kBox, picture), 8);
+    for (int i = 0; i < 5; ++i) zoom.StepPixelScale(false, kBox, picture);
+    EXPECT_FALSE(zoom.IsZoomed());
+  }
 }
 
 }  // namespace
