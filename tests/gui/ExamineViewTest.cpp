@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSettings>
+
+#include "app/CMainFrame.h"
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/ByteOrder.h"
@@ -77,6 +80,26 @@ TEST(ExaminePaneRendering, SavedShownAreaHoldsOnlyThatPartOfThePicture) {
   ASSERT_EQ(saved.size(), QSize(720, 540));
   EXPECT_EQ(qRed(saved.pixel(700, 270)), 255);
   EXPECT_EQ(qBlue(saved.pixel(700, 270)), 0);
+}
+
+TEST(ExaminePaneRendering, PrintedPageOfAnEnhancedPictureSaysSoUnderThePicture) {
+  const DibPtr picture = StripedPicture(64, 48);
+  // A page taller than 4:3: the band under the picture is free for the note.
+  const auto darkUnderPicture = [&](const EnhanceSettings* enhance) {
+    PaneDrawRequest request;
+    request.image = picture.get();
+    request.printing = true;
+    request.enhance = enhance;
+    const QImage page = ComposeSinglePane(400, 500, Qt::white, request, PaneOverlayStyle());
+    int dark = 0;
+    for (int y = 400; y < 500; ++y)  // the picture's 4:3 box ends at 400
+      for (int x = 0; x < 400; ++x) dark += qGray(page.pixel(x, y)) < 100;
+    return dark;
+  };
+  EnhanceSettings greyer;
+  greyer.greyscale = true;
+  EXPECT_EQ(darkUnderPicture(nullptr), 0);
+  EXPECT_GT(darkUnderPicture(&greyer), 20);
 }
 
 class ExamineViewTest : public ::testing::Test {
@@ -215,6 +238,32 @@ TEST_F(ExamineViewTest, LockedSplitShowsEachCamerasNearestImageAndAmberOverAGap)
   doc_->SetLockedToTime(false);
   shown = view_->ComposeClientArea();
   EXPECT_EQ(AmberPixels(shown, pane1), 0);
+}
+
+TEST(ExamineFrameTest, SmoothScalingAndTheTimeLockAreRememberedAcrossRuns) {
+  test::TestFolder scratch;
+  RecordingNotifier notifier;
+  DocumentOptions options;
+  options.persistSettings = false;
+  QSettings profile(QString::fromStdString(scratch / "profile.ini"), QSettings::IniFormat);
+  {
+    CSelvoViewerDoc doc(options, notifier);
+    CMainFrame frame(doc, profile, 0);
+    EXPECT_FALSE(frame.QueryCommand(cmd::kSmoothScaling).checked);
+    EXPECT_FALSE(doc.IsLockedToTime());
+    frame.FireCommand(cmd::kSmoothScaling);
+    EXPECT_TRUE(frame.QueryCommand(cmd::kSmoothScaling).checked);
+    // Without a recording with cameras the lock cannot be chosen; a run
+    // that chose it left it in the profile.
+    EXPECT_FALSE(frame.QueryCommand(cmd::kLockCamerasToTime).enabled);
+  }
+  profile.setValue("Examine/LockCamerasToTime", true);
+  CSelvoViewerDoc doc(options, notifier);
+  CMainFrame frame(doc, profile, 0);
+  EXPECT_TRUE(frame.QueryCommand(cmd::kSmoothScaling).checked);
+  EXPECT_TRUE(frame.QueryCommand(cmd::kLockCamerasToTime).checked);
+  EXPECT_TRUE(doc.IsLockedToTime());
+  doc.AttachImageView(nullptr);
 }
 
 }  // namespace
