@@ -76,6 +76,10 @@ void CSelvoViewerView::UpdateImageView() { update(); }
 
 void CSelvoViewerView::ResetPanes() {
   slots_.Reset(doc_.GetFirstChannel());
+  // Another recording starts fitted: a part of the last one means nothing.
+  for (auto& mode : zoom_)
+    for (ZoomState& zoom : mode) zoom.Fit();
+  zoomPane_ = 0;
   update();
 }
 
@@ -474,9 +478,11 @@ void CSelvoViewerView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   if (!panning_) {
     const int pane = PaneAtDevice(ToDevice(at));
+    // Only the status text follows the mouse; the picture stays as it is.
     if (pane >= 0 && pane != zoomPane_) {
       zoomPane_ = pane;
-      AfterZoom();
+      shownZoomText_ = ZoomText();
+      emit zoomChanged(shownZoomText_);
     }
     QWidget::mouseMoveEvent(event);
     return;

@@ -190,6 +190,11 @@ TEST_F(ExamineViewTest, WheelZoomHoldsWhileSteppingAndFitResets) {
   EXPECT_EQ(view_->ZoomText(), QStringLiteral("Zoom: 16.0x"));
   view_->ZoomFit();
   EXPECT_FALSE(view_->PaneZoom(0).IsZoomed());
+  // Another recording opens fitted.
+  view_->ZoomIn();
+  ASSERT_TRUE(view_->PaneZoom(0).IsZoomed());
+  view_->ResetPanes();
+  EXPECT_FALSE(view_->PaneZoom(0).IsZoomed());
   // Outside the picture box the wheel does nothing.
   view_->resize(1000, 480);
   view_->ZoomAt(QPoint(50, 240), 4);
