@@ -17,6 +17,10 @@ bool Better(const NearestImage& candidate, const NearestImage& best) {
 }  // namespace
 
 CameraMoments::CameraMoments(const std::vector<ImageMoment>& images) {
+  std::size_t counts[kChannels] = {};
+  for (const ImageMoment& image : images)
+    if (image.channel >= 0 && image.channel < kChannels) ++counts[image.channel];
+  for (int channel = 0; channel < kChannels; ++channel) byChannel_[channel].reserve(counts[channel]);
   for (std::size_t i = 0; i < images.size(); ++i) {
     const int channel = images[i].channel;
     if (channel < 0 || channel >= kChannels) continue;
@@ -24,11 +28,13 @@ CameraMoments::CameraMoments(const std::vector<ImageMoment>& images) {
     ++size_;
   }
   // Ordered by moment, then by list index, so the first of a run of equal
-  // moments is the one a scan from the start would meet first.
+  // moments is the one a scan from the start would meet first. A recording
+  // is nearly always in order already, and then there is nothing to sort.
+  const auto before = [](const Entry& a, const Entry& b) {
+    return a.moment != b.moment ? a.moment < b.moment : a.index < b.index;
+  };
   for (auto& entries : byChannel_) {
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-      return a.moment != b.moment ? a.moment < b.moment : a.index < b.index;
-    });
+    if (!std::is_sorted(entries.begin(), entries.end(), before)) std::sort(entries.begin(), entries.end(), before);
   }
 }
 
