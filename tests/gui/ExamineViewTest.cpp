@@ -238,6 +238,15 @@ TEST_F(ExamineViewTest, LockedSplitShowsEachCamerasNearestImageAndAmberOverAGap)
   shown = view_->ComposeClientArea();
   EXPECT_GT(AmberPixels(shown, pane1), 20);
   EXPECT_EQ(AmberPixels(shown, pane0), 0);
+  // The other panes' images were read without moving the current one.
+  EXPECT_EQ(doc_->GetPosition(), 6);
+  EXPECT_EQ(doc_->GetCurrentChannel(), 0);
+
+  // The wheel zooms the pane under it only.
+  view_->ZoomAt(pane1.center(), 2);
+  EXPECT_TRUE(view_->PaneZoom(1).IsZoomed());
+  EXPECT_FALSE(view_->PaneZoom(0).IsZoomed());
+  EXPECT_EQ(view_->ZoomPane(), 1);
 
   // The lock off, the panes keep their last pictures in white, as before.
   doc_->SetLockedToTime(false);
