@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QSettings>
 
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSlider>
+
 #include "app/CMainFrame.h"
+#include "panel/EnhanceDialog.h"
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/ByteOrder.h"
@@ -176,6 +181,19 @@ TEST_F(ExamineViewTest, SavedPictureOfAnEnhancedViewSaysSoInItsTitleBand) {
 
   view_->SetEnhancement(EnhanceSettings{});
   EXPECT_EQ(Save("reset.bmp").bytes, plain.bytes);
+}
+
+TEST_F(ExamineViewTest, EnhanceControlsReachTheViewAndOneClickResetsThemAll) {
+  EnhanceDialog dialog;
+  QObject::connect(&dialog, &EnhanceDialog::settingsChanged, view_.get(), &CSelvoViewerView::SetEnhancement);
+  dialog.ContrastSlider()->setValue(20);
+  dialog.GammaSlider()->setValue(14);
+  dialog.SharpenSlider()->setValue(30);
+  dialog.GreyscaleBox()->setChecked(true);
+  EXPECT_EQ(EnhanceDescription(view_->Enhancement()), "enhanced: contrast +20, gamma 1.4, sharpen 30, greyscale");
+  dialog.findChild<QPushButton*>("reset")->click();
+  EXPECT_FALSE(view_->Enhancement().IsActive());
+  EXPECT_EQ(dialog.Settings(), EnhanceSettings{});
 }
 
 TEST_F(ExamineViewTest, WheelZoomHoldsWhileSteppingAndFitResets) {
