@@ -24,6 +24,7 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
 #include "panel/CSelvoFormView.h"
+#include "panel/EnhanceDialog.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
@@ -54,6 +55,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateToolBar();
   CreateStatusBar();
   CreateClient();
+  RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
   setMinimumSize(kMinWidth, kMinHeight);
   RestoreWindowGeometry();
@@ -113,6 +115,7 @@ void CMainFrame::CreateMenus() {
   AddCommand(image, cmd::kSplit4, "&4 Image", "4 画像(&4)");
   AddCommand(image, cmd::kSplit9, "&9 Image", "9 画像(&9)");
   AddCommand(image, cmd::kSplit16, "1&6 Image", "16 画像(&6)");
+  AddExamineCommands(view);
 
   QMenu* help = menuBar()->addMenu(UiText("&Help", "ヘルプ(&H)"));
   QAction* about = AddCommand(help, aboutCommandId_, "&About %1...", "バージョン情報(&A)...");
@@ -150,6 +153,9 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
   idleText_ = new QLabel(QString::fromStdString(LoadString(57345)), this);
   statusBar()->addWidget(idleText_, 1);
+  zoomText_ = new QLabel(this);
+  zoomText_->setObjectName("zoomText");
+  statusBar()->addPermanentWidget(zoomText_);
 }
 
 void CMainFrame::CreateClient() {
@@ -157,6 +163,8 @@ void CMainFrame::CreateClient() {
   auto* view = new CSelvoViewerView(doc_, rows);
   doc_.AttachImageView(view);
   connect(view, &CSelvoViewerView::paneLayoutChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(view, &CSelvoViewerView::zoomChanged, zoomText_, &QLabel::setText);
+  view_ = view;
   imageView_ = view;
   imageView_->setObjectName("imageView");
   imageView_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -197,6 +205,7 @@ CommandState CMainFrame::QueryCommand(int id) const {
     default:
       break;
   }
+  if (QueryExamineCommand(id, state)) return state;
   // Items without a rule of their own stay enabled.
   doc_.UpdateCommand(id, state);
   return state;
@@ -242,6 +251,89 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;
     case cmd::kViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
+      return true;
+    default:
+      return OnExamineCommand(id);
+  }
+}
+
+// ------------------------------------------------------ examining a picture
+
+namespace {
+
+const char* const kSmoothScalingKey = "Examine/SmoothScaling";
+const char* const kLockCamerasKey = "Examine/LockCamerasToTime";
+
+}  // namespace
+
+void CMainFrame::AddExamineCommands(QMenu* view) {
+  view->addSeparator();
+  AddCommand(view, cmd::kZoomIn, "&Zoom In", "拡大(&Z)")
+      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+  AddCommand(view, cmd::kZoomOut, "Zoom &Out", "縮小(&O)")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+  AddCommand(view, cmd::kZoomFit, "&Fit to Pane", "全体表示(&F)")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  AddCommand(view, cmd::kZoomActualPixels, "&Actual Pixels", "等倍表示(&A)")
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+  AddCommand(view, cmd::kSmoothScaling, "S&mooth Scaling", "滑らかに拡大(&M)");
+  AddCommand(view, cmd::kEnhance, "&Enhance...", "画質調整(&E)...");
+  AddCommand(view, cmd::kLockCamerasToTime, "&Lock Cameras to Time", "カメラを時刻で揃える(&L)");
+}
+
+void CMainFrame::RestoreExamineSettings() {
+  view_->SetSmoothScaling(profile_.value(kSmoothScalingKey, false).toBool());
+  doc_.SetLockedToTime(profile_.value(kLockCamerasKey, false).toBool());
+}
+
+bool CMainFrame::QueryExamineCommand(int id, CommandState& state) const {
+  switch (id) {
+    case cmd::kZoomIn:
+    case cmd::kZoomOut:
+    case cmd::kZoomFit:
+    case cmd::kZoomActualPixels:
+      state.enabled = doc_.HasImage() || view_->IsSplit();
+      return true;
+    case cmd::kSmoothScaling:
+      state.checkable = true;
+      state.checked = view_->IsSmoothScaling();
+      return true;
+    case cmd::kEnhance:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CMainFrame::OnExamineCommand(int id) {
+  switch (id) {
+    case cmd::kZoomIn:
+      view_->ZoomIn();
+      return true;
+    case cmd::kZoomOut:
+      view_->ZoomOut();
+      return true;
+    case cmd::kZoomFit:
+      view_->ZoomFit();
+      return true;
+    case cmd::kZoomActualPixels:
+      view_->ZoomActualPixels();
+      return true;
+    case cmd::kSmoothScaling:
+      view_->SetSmoothScaling(!view_->IsSmoothScaling());
+      profile_.setValue(kSmoothScalingKey, view_->IsSmoothScaling());
+      return true;
+    case cmd::kEnhance:
+      if (enhanceDialog_ == nullptr) {
+        enhanceDialog_ = new EnhanceDialog(this);
+        enhanceDialog_->setObjectName("enhanceDialog");
+        connect(enhanceDialog_, &EnhanceDialog::settingsChanged, view_, &CSelvoViewerView::SetEnhancement);
+      }
+      enhanceDialog_->SetSettings(view_->Enhancement());
+      enhanceDialog_->show();
+      enhanceDialog_->raise();
+      return true;
+    case cmd::kLockCamerasToTime:
+      doc_.OnCommand(id);
+      profile_.setValue(kLockCamerasKey, doc_.IsLockedToTime());
       return true;
     default:
       return false;

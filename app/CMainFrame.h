@@ -28,6 +28,8 @@ class QToolBar;
 namespace selvo {
 
 class CSelvoViewerDoc;
+class CSelvoViewerView;
+class EnhanceDialog;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -84,6 +86,12 @@ class CMainFrame : public QMainWindow {
   // The local path of a drop the window takes: empty when it carries none
   // or when opening is not possible now.
   std::string AcceptableDropPath(const QMimeData* data) const;
+  // Zoom, smooth scaling, the enhancement window and the time lock; false
+  // for any other id.
+  bool OnExamineCommand(int id);
+  bool QueryExamineCommand(int id, CommandState& state) const;
+  void AddExamineCommands(QMenu* view);
+  void RestoreExamineSettings();
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -94,6 +102,9 @@ class CMainFrame : public QMainWindow {
   QToolBar* toolBar_ = nullptr;
   QLabel* idleText_ = nullptr;
   QWidget* imageView_ = nullptr;
+  CSelvoViewerView* view_ = nullptr;
+  EnhanceDialog* enhanceDialog_ = nullptr;
+  QLabel* zoomText_ = nullptr;
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;
 };

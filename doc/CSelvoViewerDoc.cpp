@@ -179,6 +179,11 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.checked = source_ && paneCount == sides * sides;
       return true;
     }
+    case cmd::kLockCamerasToTime:
+      state.enabled = channelled;
+      state.checkable = true;
+      state.checked = lockedToTime_;
+      return true;
     case cmd::kTimeRightDown:
     case cmd::kTimeRightUp:
     case cmd::kTimeLeftUp:
@@ -209,6 +214,9 @@ bool CSelvoViewerDoc::OnCommand(int id) {
     case cmd::kCameraTitle:
       SetCameraTitleShown(!cameraTitleShown_);
       break;
+    case cmd::kLockCamerasToTime:
+      SetLockedToTime(!lockedToTime_);
+      break;
     case cmd::kSplit1:
     case cmd::kSplit4:
     case cmd::kSplit9:
@@ -238,6 +246,35 @@ void CSelvoViewerDoc::RunSplitCommand(int id) {
     case 3: view_->SetSplit9(); break;
     default: view_->SetSplit16(); break;
   }
+}
+
+// ------------------------------------------------------ panes locked in time
+
+void CSelvoViewerDoc::SetLockedToTime(bool locked) {
+  if (lockedToTime_ == locked) return;
+  lockedToTime_ = locked;
+  UpdateAllViews();
+  emit commandStatesChanged();
+}
+
+LockedImage CSelvoViewerDoc::NearestImageOf(int channel) {
+  if (!source_ || openBusy_ || copyBusy_) return {};
+  return timeLock_.Nearest(*source_, channel, source_->GetPosition());
+}
+
+DibPtr CSelvoViewerDoc::DecodeImageAt(int index) {
+  if (!source_ || openBusy_ || copyBusy_ || index < 0 || index >= source_->GetCount()) return nullptr;
+  const int here = source_->GetPosition();
+  if (!source_->SetPosition(index)) return nullptr;
+  std::uint32_t size = 0;
+  // No order check: the image is looked at, not played.
+  ReadOutcome outcome = source_->ReadImage(size, ImageSource::kReadDecode, SaveTarget{}, false, logMode_);
+  source_->SetPosition(here);
+  return std::move(outcome.block);
+}
+
+std::string CSelvoViewerDoc::GetChannelTitleAt(int index) const {
+  return source_ ? source_->GetChannelTitle(index) : std::string();
 }
 
 // ----------------------------------------------------------------- open flow
@@ -293,6 +330,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 }
 
 void CSelvoViewerDoc::DiscardRecording() {
+  timeLock_.Invalidate();
   source_.reset();
   playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
@@ -361,6 +399,7 @@ void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::ShowOpenOutcome() {
+  timeLock_.Invalidate();
   if (view_) view_->ResetPanes();
   emit recordingChanged();
   UpdateAllViews();
@@ -472,6 +511,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
     AbandonPause();
     return false;
   }
+  timeLock_.Invalidate();
   if (controls_) controls_->SetPositionRange(source_->GetCount());
   GoFirst(false);
   GoLast(false);

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 
+#include "doc/CameraTimeLock.h"
 #include "doc/CommandIds.h"
 #include "doc/PlaybackEngine.h"
 #include "doc/ThreadNotifier.h"
@@ -152,6 +153,21 @@ class CSelvoViewerDoc : public QObject {
   bool SelectChannel(int channel, int paneCount, int* paneChannels);
   // As above, for a caller that keeps its pane channels as they are.
   bool SelectChannel(int channel, int paneCount, const int* paneChannels);
+
+  // ================================================== panes locked to a moment
+  // View > Lock Cameras to Time: every pane of a split shows its camera's
+  // image nearest in time to the current one.
+  bool IsLockedToTime() const { return lockedToTime_; }
+  void SetLockedToTime(bool locked);
+  // The image of channel nearest in time and stamp to the current image;
+  // index -1 when the list holds none of that camera.
+  LockedImage NearestImageOf(int channel);
+  // Changes whenever the list the indices point into is read anew.
+  int LockGeneration() const { return timeLock_.Generation(); }
+  // The image at index decoded for a pane, the current position kept; null
+  // when it cannot be read or the source is busy.
+  DibPtr DecodeImageAt(int index);
+  std::string GetChannelTitleAt(int index) const;  // UTF-8
 
   // ===================================================== position operations
   // Each returns false and changes nothing without a source. refresh redraws
@@ -352,6 +368,9 @@ class CSelvoViewerDoc : public QObject {
   std::string copyFolder_;
   std::string copyPrefix_;
   std::unique_ptr<CopyRangeJob> copyJob_;
+
+  bool lockedToTime_ = false;
+  CameraTimeLock timeLock_;
 };
 
 }  // namespace selvo

@@ -26,6 +26,15 @@ constexpr int kSplit1 = 40041;
 constexpr int kSplit4 = 40042;
 constexpr int kSplit9 = 40043;
 constexpr int kSplit16 = 40044;
+// Examining a picture: zoom, smooth scaling, the enhancement window, and a
+// split locked to one moment.
+constexpr int kZoomIn = 40070;
+constexpr int kZoomOut = 40071;
+constexpr int kZoomFit = 40072;
+constexpr int kZoomActualPixels = 40073;
+constexpr int kSmoothScaling = 40074;
+constexpr int kEnhance = 40075;
+constexpr int kLockCamerasToTime = 40076;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

@@ -397,8 +397,10 @@ CalendarSeconds FolderImageSource::GetTime() { return GetTimeAt(cursor_); }
 
 bool FolderImageSource::IsDriveNotReady() { return false; }
 
-int FolderImageSource::GetChannel() {
-  const ImageRecord* record = RecordAt(cursor_);
+int FolderImageSource::GetChannel() { return GetChannelAt(cursor_); }
+
+int FolderImageSource::GetChannelAt(int index) {
+  const ImageRecord* record = RecordAt(index);
   return record != nullptr ? record->channel : kNoChannel;
 }
 

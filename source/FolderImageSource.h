@@ -65,6 +65,7 @@ class FolderImageSource : public ImageSource {
   int RecordForInfoIndex(int infoIndex) override;
   std::string GetChannelTitle(int index) override;
   int FirstChannel() override;
+  int GetChannelAt(int index) override;
   std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
 

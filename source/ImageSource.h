@@ -77,6 +77,9 @@ class ImageSource {
   // and the sound position from here, so a camera chosen from an index stays
   // in step with the sound. (After the fixed slots.)
   virtual std::uint32_t RecordingStartStamp() { return GetStampAt(0); }
+  // The camera channel of the image at index, -1 when unknown: a split view
+  // locked to one moment finds each camera's images by it.
+  virtual int GetChannelAt(int index) { return index == GetPosition() ? GetChannel() : -1; }
 };
 
 }  // namespace selvo

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QWheelEvent>
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/text/StringTable.h"
@@ -31,6 +33,16 @@ QString FontFace(int stringId) {
 constexpr int kPaneMenuFirstString = 64550;  // "1 image" .. "16 image", "--", "%1ch"
 constexpr int kPaneMenuChannelString = 64555;
 constexpr int kPrintFailedString = 64556;
+constexpr int kZoomFitString = 64670;
+constexpr int kZoomFactorString = 64671;
+constexpr int kSaveZoomedQuestionString = 64672;
+constexpr int kSaveWholeString = 64673;
+constexpr int kSaveShownString = 64674;
+
+// One wheel notch zooms by a quarter.
+constexpr double kWheelStep = 1.25;
+
+QString Text(int id) { return QString::fromStdString(LoadString(id)); }
 
 QString PaneMenuText(int id) {
   if (id >= kPaneMenuChannel0)
@@ -47,6 +59,8 @@ CSelvoViewerView::CSelvoViewerView(CSelvoViewerDoc& doc, QWidget* parent) : QWid
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setMinimumSize(1, 1);
+  // The zoom commands act on the pane under the mouse, buttons up or down.
+  setMouseTracking(true);
   OnInitialUpdate();
 }
 
@@ -62,6 +76,10 @@ void CSelvoViewerView::UpdateImageView() { update(); }
 
 void CSelvoViewerView::ResetPanes() {
   slots_.Reset(doc_.GetFirstChannel());
+  // Another recording starts fitted: a part of the last one means nothing.
+  for (auto& mode : zoom_)
+    for (ZoomState& zoom : mode) zoom.Fit();
+  zoomPane_ = 0;
   update();
 }
 
@@ -115,6 +133,7 @@ PaneDrawRequest CSelvoViewerView::CurrentImageRequest(const DibBlock* image) con
   request.time = doc_.GetCurrentTime();
   request.title = QString::fromStdString(doc_.GetCurrentChannelTitle());
   request.status = doc_.GetCurrentStatus();
+  if (enhance_.IsActive()) request.enhance = &enhance_;
   return request;
 }
 
@@ -161,11 +180,49 @@ void CSelvoViewerView::RefreshPaneOfCurrentImage() {
   slot.time = doc_.GetCurrentTime();
   slot.title = QString::fromStdString(doc_.GetCurrentChannelTitle());
   slot.status = doc_.GetCurrentStatus();
+  slot.listIndex = -1;
+}
+
+// Each pane takes its camera's image nearest to the current one; a pane
+// whose image is the same as at the last paint decodes nothing.
+void CSelvoViewerView::RefreshLockedPanes() {
+  const int count = slots_.PaneCount();
+  const int current = doc_.GetPosition();
+  const int currentChannel = doc_.GetCurrentChannel();
+  std::array<LockedImage, PaneSlotTable::kSlots> nearest{};
+  for (int pane = 0; pane < count; ++pane) {
+    const int channel = slots_.CurrentSlot(pane).channel;
+    // The current image is its own camera's nearest, whatever other image
+    // shares its moment.
+    if (channel == currentChannel) nearest[static_cast<std::size_t>(pane)] = {current, false};
+    else if (channel >= 0) nearest[static_cast<std::size_t>(pane)] = doc_.NearestImageOf(channel);
+  }
+  if (lockGeneration_ != doc_.LockGeneration()) {
+    for (int pane = 0; pane < PaneSlotTable::kSlots; ++pane) slots_.CurrentSlot(pane).listIndex = -1;
+    lockGeneration_ = doc_.LockGeneration();
+  }
+  for (int pane = 0; pane < count; ++pane) {
+    const LockedImage& found = nearest[static_cast<std::size_t>(pane)];
+    if (found.index < 0) continue;
+    PaneSlot& slot = slots_.CurrentSlot(pane);
+    slot.farInTime = found.farInTime;
+    if (slot.listIndex == found.index) continue;
+    slot.image = found.index == current ? doc_.CopyImageBlock() : doc_.DecodeImageAt(found.index);
+    slot.listIndex = found.index;
+    slot.time = doc_.GetTimeAt(found.index);
+    slot.title = QString::fromStdString(doc_.GetChannelTitleAt(found.index));
+    // Read after the decode: a first visit judges the trailer.
+    slot.status = doc_.GetStatusAt(found.index);
+  }
 }
 
 void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style) {
   for (int i = 0; i < grid.count; ++i) DrawSunkenEdge(buffer, grid.panes[i]);
-  RefreshPaneOfCurrentImage();
+  const bool locked = doc_.IsLockedToTime() && DocumentReady();
+  if (locked)
+    RefreshLockedPanes();
+  else
+    RefreshPaneOfCurrentImage();
   for (int i = 0; i < grid.count; ++i) {
     const PaneSlot& slot = slots_.CurrentSlot(i);
     PaneDrawRequest request;
@@ -176,6 +233,8 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
     request.title = slot.title;
     request.status = slot.status;
     request.scratch = &pictureRows_;
+    request.farInTime = locked && slot.farInTime;
+    ApplyExamining(request, i);
     DrawPane(buffer, request, style);
   }
 }
@@ -191,9 +250,12 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   PaneDrawRequest request = CurrentImageRequest(image);
   request.rect = target;
   request.printing = printing;
-  // The printed page keeps the area-averaged stretch; the screen draws
-  // straight into its back buffer.
-  if (!printing) request.scratch = &pictureRows_;
+  // The printed page keeps the area-averaged stretch and the whole picture;
+  // the screen draws straight into its back buffer.
+  if (!printing) {
+    request.scratch = &pictureRows_;
+    ApplyExamining(request, 0);
+  }
   DrawPane(buffer, request, style);
 }
 
@@ -207,6 +269,127 @@ void CSelvoViewerView::paintEvent(QPaintEvent* /*event*/) {
   }
   backBuffer_.setDevicePixelRatio(devicePixelRatioF());  // no copy while the ratio stays
   painter.drawImage(0, 0, backBuffer_);
+  // The factor depends on the window and the picture as well as the zoom.
+  const QString zoomText = ZoomText();
+  if (zoomText != shownZoomText_) {
+    shownZoomText_ = zoomText;
+    emit zoomChanged(zoomText);
+  }
+}
+
+// ---------------------------------------------------------------- examining
+
+CSelvoViewerView::PaneGeometry CSelvoViewerView::GeometryOf(int pane) const {
+  PaneGeometry geometry;
+  const DibBlock* image = nullptr;
+  if (slots_.IsSplit()) {
+    const PaneGrid grid = CurrentGrid();
+    if (pane < 0 || pane >= grid.count) return geometry;
+    geometry.box = FitBox43(grid.panes[pane].Deflated(1));
+    image = slots_.CurrentSlot(pane).image.get();
+  } else {
+    const QSize size = DeviceSize();
+    geometry.box = FitBox43({0, 0, size.width(), size.height()});
+    image = DocumentReady() ? doc_.CurrentImage() : nullptr;
+  }
+  if (image != nullptr) geometry.picture = QSizeF(image->Width(), image->Height() - TopCutRows(image->Height()));
+  return geometry;
+}
+
+int CSelvoViewerView::PaneAtDevice(QPoint p) const {
+  if (slots_.IsSplit()) return HitPane(CurrentGrid(), p.x(), p.y());
+  const PixelBox box = GeometryOf(0).box;
+  return PixelRect{box.x, box.y, box.x + box.w, box.y + box.h}.Contains(p.x(), p.y()) ? 0 : -1;
+}
+
+const ZoomState& CSelvoViewerView::PaneZoom(int pane) const {
+  return zoom_[static_cast<std::size_t>(slots_.ModeIndex())][static_cast<std::size_t>(std::clamp(pane, 0, kMaxPanes - 1))];
+}
+
+ZoomState& CSelvoViewerView::MutablePaneZoom(int pane) { return const_cast<ZoomState&>(PaneZoom(pane)); }
+
+void CSelvoViewerView::ApplyExamining(PaneDrawRequest& request, int pane) const {
+  const ZoomState& zoom = PaneZoom(pane);
+  if (enhance_.IsActive()) request.enhance = &enhance_;
+  if (!zoom.IsZoomed()) return;
+  request.shownPart = zoom.ShownPart();
+  request.overview = true;
+  const PaneGeometry geometry = GeometryOf(pane);
+  // Above 1:1 every recorded pixel is a sharp square: what is shown is
+  // what was recorded, not what smoothing guessed between pixels.
+  if (!smoothScaling_ && zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture) > 1.0)
+    request.halftone = false;
+}
+
+void CSelvoViewerView::ZoomBy(int pane, const QPointF& boxPoint, double factor) {
+  const PaneGeometry geometry = GeometryOf(pane);
+  if (geometry.picture.isEmpty()) return;
+  zoomPane_ = pane;
+  MutablePaneZoom(pane).ZoomAbout(boxPoint, factor, QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
+  AfterZoom();
+}
+
+void CSelvoViewerView::ZoomAt(QPoint widgetPoint, double notches) {
+  const QPoint p = ToDevice(widgetPoint);
+  const int pane = PaneAtDevice(p);
+  if (pane < 0) return;
+  const PixelBox box = GeometryOf(pane).box;
+  ZoomBy(pane, QPointF(p.x() - box.x, p.y() - box.y), std::pow(kWheelStep, notches));
+}
+
+void CSelvoViewerView::ZoomCommand(const std::function<void(ZoomState&, const PaneGeometry&)>& change) {
+  if (zoomPane_ >= slots_.PaneCount()) zoomPane_ = 0;
+  const PaneGeometry geometry = GeometryOf(zoomPane_);
+  if (geometry.picture.isEmpty()) return;
+  change(MutablePaneZoom(zoomPane_), geometry);
+  AfterZoom();
+}
+
+void CSelvoViewerView::ZoomIn() {
+  ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
+    zoom.StepPixelScale(true, QSizeF(g.box.w, g.box.h), g.picture);
+  });
+}
+
+void CSelvoViewerView::ZoomOut() {
+  ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
+    zoom.StepPixelScale(false, QSizeF(g.box.w, g.box.h), g.picture);
+  });
+}
+
+void CSelvoViewerView::ZoomFit() {
+  ZoomCommand([](ZoomState& zoom, const PaneGeometry&) { zoom.Fit(); });
+}
+
+void CSelvoViewerView::ZoomActualPixels() {
+  ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
+    zoom.SetPixelScale(1.0, QSizeF(g.box.w, g.box.h), g.picture);
+  });
+}
+
+void CSelvoViewerView::AfterZoom() {
+  update();
+  shownZoomText_ = ZoomText();
+  emit zoomChanged(shownZoomText_);
+}
+
+void CSelvoViewerView::SetSmoothScaling(bool smooth) {
+  smoothScaling_ = smooth;
+  update();
+}
+
+void CSelvoViewerView::SetEnhancement(const EnhanceSettings& settings) {
+  enhance_ = settings.Clamped();
+  update();
+}
+
+QString CSelvoViewerView::ZoomText() const {
+  const int pane = zoomPane_ < slots_.PaneCount() ? zoomPane_ : 0;
+  const ZoomState& zoom = PaneZoom(pane);
+  const PaneGeometry geometry = GeometryOf(pane);
+  if (!zoom.IsZoomed() || geometry.picture.isEmpty()) return Text(kZoomFitString);
+  const double scale = zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
+  return Text(kZoomFactorString).arg(scale, 0, 'f', 1);
 }
 
 // ---------------------------------------------------------------- pane menu
@@ -278,7 +461,57 @@ void CSelvoViewerView::mousePressEvent(QMouseEvent* event) {
     OpenPaneMenu(event->position().toPoint());
     return;
   }
+  if (event->button() == Qt::LeftButton) {
+    const int pane = PaneAtDevice(ToDevice(event->position().toPoint()));
+    if (pane >= 0 && PaneZoom(pane).IsZoomed()) {
+      zoomPane_ = pane;
+      panning_ = true;
+      panFrom_ = event->position().toPoint();
+      setCursor(Qt::ClosedHandCursor);
+      return;
+    }
+  }
   QWidget::mousePressEvent(event);
+}
+
+void CSelvoViewerView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (!panning_) {
+    const int pane = PaneAtDevice(ToDevice(at));
+    // Only the status text follows the mouse; the picture stays as it is.
+    if (pane >= 0 && pane != zoomPane_) {
+      zoomPane_ = pane;
+      shownZoomText_ = ZoomText();
+      emit zoomChanged(shownZoomText_);
+    }
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  const PaneGeometry geometry = GeometryOf(zoomPane_);
+  const qreal ratio = devicePixelRatioF();
+  MutablePaneZoom(zoomPane_).PanBy(QPointF((at.x() - panFrom_.x()) * ratio, (at.y() - panFrom_.y()) * ratio),
+                                   QSizeF(geometry.box.w, geometry.box.h));
+  panFrom_ = at;
+  update();
+}
+
+void CSelvoViewerView::mouseReleaseEvent(QMouseEvent* event) {
+  if (panning_ && event->button() == Qt::LeftButton) {
+    panning_ = false;
+    unsetCursor();
+    return;
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void CSelvoViewerView::wheelEvent(QWheelEvent* event) {
+  const double notches = event->angleDelta().y() / 120.0;
+  if (notches == 0.0) {
+    QWidget::wheelEvent(event);
+    return;
+  }
+  ZoomAt(event->position().toPoint(), notches);
+  event->accept();
 }
 
 void CSelvoViewerView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -288,24 +521,24 @@ void CSelvoViewerView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // ------------------------------------------------------------ save and print
 
-bool CSelvoViewerView::RenderForExport(BitmapFileParts& parts) {
+bool CSelvoViewerView::RenderForExport(BitmapFileParts& parts, bool shownArea) {
   if (!DocumentReady()) return false;
   const DibPtr image = doc_.CopyImageBlock();
   if (!image) return false;
   const int width = image->Width();
-  const int height = static_cast<int>(width * 0.75);
-  if (width <= 0 || height <= 0) return false;
-  const QImage picture =
-      ComposeSinglePane(width, height, ButtonFace(), CurrentImageRequest(image.get()), OverlayStyle(1.0));
+  if (width <= 0 || static_cast<int>(width * 0.75) <= 0) return false;
+  PaneDrawRequest request = CurrentImageRequest(image.get());
+  if (shownArea && !slots_.IsSplit()) request.shownPart = PaneZoom(0).ShownPart();
+  const QImage picture = ComposeExportPicture(width, ButtonFace(), request, OverlayStyle(1.0));
   if (picture.isNull()) return false;
   parts = EncodeBitmap(picture);
   return !parts.bits.empty();
 }
 
-bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason) {
+bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason, bool shownArea) {
   reason.clear();
   BitmapFileParts parts;
-  if (!RenderForExport(parts)) return false;
+  if (!RenderForExport(parts, shownArea)) return false;
   return WriteBitmapFile(path, parts, reason);
 }
 
@@ -316,7 +549,23 @@ void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reaso
   QMessageBox::warning(this, QApplication::applicationDisplayName(), text.arg(path, reason));
 }
 
+// A zoomed pane asks what the saved picture holds; false when cancelled.
+bool CSelvoViewerView::AskShownArea(bool& shownArea) {
+  shownArea = false;
+  if (slots_.IsSplit() || !PaneZoom(0).IsZoomed()) return true;
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), Text(kSaveZoomedQuestionString),
+                  QMessageBox::Cancel, this);
+  QPushButton* whole = box.addButton(Text(kSaveWholeString), QMessageBox::AcceptRole);
+  QPushButton* shown = box.addButton(Text(kSaveShownString), QMessageBox::AcceptRole);
+  box.setDefaultButton(whole);
+  box.exec();
+  shownArea = box.clickedButton() == shown;
+  return box.clickedButton() == whole || box.clickedButton() == shown;
+}
+
 void CSelvoViewerView::SaveImage() {
+  bool shownArea = false;
+  if (!AskShownArea(shownArea)) return;
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -325,7 +574,7 @@ void CSelvoViewerView::SaveImage() {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString path = dialog.selectedFiles().constFirst();
   QString reason;
-  if (!SaveImageTo(path, reason) && !reason.isEmpty()) ShowSaveFailure(path, reason);
+  if (!SaveImageTo(path, reason, shownArea) && !reason.isEmpty()) ShowSaveFailure(path, reason);
 }
 
 bool CSelvoViewerView::PrintTo(QPrinter& printer) {

@@ -5,6 +5,8 @@
 // a back buffer in device pixels and put on the screen in one draw. The
 // right-button pane menu switches the split and assigns channels; a double
 // click on a pane returns to one picture of that pane's channel.
+#include <functional>
+
 #include <QColor>
 #include <QImage>
 #include <QMenu>
@@ -12,11 +14,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
 #include "doc/ImageViewLink.h"
 #include "view/BitmapFileWriter.h"
+#include "view/Enhance.h"
 #include "view/PaneLayout.h"
 #include "view/PaneRenderer.h"
 #include "view/PaneSlotTable.h"
+#include "view/ZoomState.h"
 
 class QPrinter;
 
@@ -74,6 +80,25 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // The double click: back to one picture of the pane's channel.
   void OnPaneDoubleClick(QPoint widgetPoint);
 
+  // ---- examining a picture: zoom and pan per pane, enhancement for the eye
+  // The zoom of a pane of the current split (pane 0 with one pane).
+  const ZoomState& PaneZoom(int pane) const;
+  // The pane the zoom commands act on: the last one the mouse was over.
+  int ZoomPane() const { return zoomPane_; }
+  // Wheel notches (positive in) about a point in widget coordinates.
+  void ZoomAt(QPoint widgetPoint, double notches);
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomFit();
+  void ZoomActualPixels();
+  // Above 1:1 a zoomed picture shows sharp pixels unless this is set.
+  bool IsSmoothScaling() const { return smoothScaling_; }
+  void SetSmoothScaling(bool smooth);
+  const EnhanceSettings& Enhancement() const { return enhance_; }
+  void SetEnhancement(const EnhanceSettings& settings);
+  // The zoom of ZoomPane for the status bar ("Zoom: 8.0x", "Zoom: fit").
+  QString ZoomText() const;
+
   // ---- pictures
   // The back buffer as the next paint composes it (device pixels).
   // The client area composed into the view's back buffer, which lives as
@@ -82,11 +107,12 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // The current picture with its overlays at the picture's own width and a
   // 4:3 height, ready to be written as a bitmap file; false without a
   // picture.
-  bool RenderForExport(BitmapFileParts& parts);
+  // shownArea: only the part a zoomed pane shows, at the same size.
+  bool RenderForExport(BitmapFileParts& parts, bool shownArea = false);
   // Renders and writes path. False with an empty reason when there is no
   // picture, with the reason when the file could not be written; a failed
   // write leaves no file behind.
-  bool SaveImageTo(const QString& path, QString& reason);
+  bool SaveImageTo(const QString& path, QString& reason, bool shownArea = false);
   // One page on printer without a dialog; false when the page could not
   // start.
   bool PrintTo(QPrinter& printer);
@@ -97,11 +123,16 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // The split or a pane's channel changed: the frame updates its command
   // states, the panel follows the pane count and the position read-outs.
   void paneLayoutChanged(int paneCount);
+  // The zoom of the pane under the mouse changed (ZoomText).
+  void zoomChanged(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   QSize DeviceSize() const;
@@ -116,6 +147,20 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   void ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style);
   void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);
   void OpenPaneMenu(QPoint widgetPoint);
+  // Where a pane's picture goes and how large the picture is.
+  struct PaneGeometry {
+    PixelBox box;
+    QSizeF picture;
+  };
+  PaneGeometry GeometryOf(int pane) const;
+  int PaneAtDevice(QPoint devicePoint) const;
+  ZoomState& MutablePaneZoom(int pane);
+  void ZoomBy(int pane, const QPointF& boxPoint, double factor);
+  void ZoomCommand(const std::function<void(ZoomState&, const PaneGeometry&)>& change);
+  void AfterZoom();
+  void ApplyExamining(PaneDrawRequest& request, int pane) const;
+  void RefreshLockedPanes();
+  bool AskShownArea(bool& shownArea);
   void ShowSaveFailure(const QString& path, const QString& reason);
   void ShowPrintFailure();
 
@@ -125,6 +170,15 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // more in page faults than the decode of the picture it shows.
   QImage backBuffer_;
   QImage pictureRows_;
+
+  std::array<std::array<ZoomState, PaneSlotTable::kSlots>, PaneSlotTable::kModes> zoom_{};
+  int zoomPane_ = 0;
+  bool smoothScaling_ = false;
+  EnhanceSettings enhance_;
+  bool panning_ = false;
+  QPoint panFrom_;
+  QString shownZoomText_;
+  int lockGeneration_ = -1;
 };
 
 }  // namespace selvo

@@ -12,12 +12,16 @@
 
 #include "source/StatusVerdict.h"
 #include "source/text/TimeText.h"
+#include "view/ZoomOverview.h"
 
 namespace selvo {
 
 namespace {
 
 QRect ToQRect(const PixelRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+// Amber: the picture is not of the moment the others show.
+const QColor kFarInTimeColour(255, 176, 0);
 
 struct CachedFont {
   QFont font;
@@ -42,16 +46,26 @@ const CachedFont& FontFor(const QString& face, int pixelHeight, bool bold, bool 
 
 const CachedFont& OverlayFont(const QString& face, int pixelHeight) { return FontFor(face, pixelHeight, true, true); }
 
+bool WholePicture(const QRectF& part) { return part == QRectF(0.0, 0.0, 1.0, 1.0); }
+
+QRectF PartOf(const QImage& rows, const QRectF& part) {
+  return QRectF(part.left() * rows.width(), part.top() * rows.height(), part.width() * rows.width(),
+                part.height() * rows.height());
+}
+
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
   if (request.scratch != nullptr) {
     if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
     QPainter painter(&buffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
-    painter.drawImage(QRect(box.x, box.y, box.w, box.h), *request.scratch);
+    painter.drawImage(QRectF(box.x, box.y, box.w, box.h), *request.scratch, PartOf(*request.scratch, request.shownPart));
     return;
   }
-  const QImage rows = PictureRows(*request.image, TopCutRows(request.image->Height()));
+  QImage rows = PictureRows(*request.image, TopCutRows(request.image->Height()));
+  if (rows.isNull()) return;
+  // A saved or printed zoomed view keeps whole picture pixels of its part.
+  if (!WholePicture(request.shownPart)) rows = rows.copy(PartOf(rows, request.shownPart).toAlignedRect());
   if (rows.isNull()) return;
   const QImage stretched = rows.scaled(box.w, box.h, Qt::IgnoreAspectRatio,
                                        request.halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
@@ -106,12 +120,13 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
   ShadeRect(buffer, r);
   QPainter painter(&buffer);
   painter.setFont(font);
-  painter.setPen(Qt::white);
+  painter.setPen(request.farInTime ? kFarInTimeColour : QColor(Qt::white));
   painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, text);
 }
 
-void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m) {
-  if (style.printTitle.isEmpty() || m.fontHeight <= 0) return;
+void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m,
+                    const QString& note) {
+  if ((style.printTitle.isEmpty() && note.isEmpty()) || m.fontHeight <= 0) return;
   const CachedFont& cached = OverlayFont(style.printTitleFace, m.fontHeight);
   const QFont& font = cached.font;
   // On a fine printer a fixed band is lower than one line of the title's
@@ -120,8 +135,35 @@ void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBo
   QPainter painter(&buffer);
   painter.setFont(font);
   painter.setPen(Qt::black);
+  const int line = cached.metrics.height();
+  const int top = box.y + box.h + (style.printTitle.isEmpty() ? 0 : line);
   painter.drawText(QRect(box.x, box.y + box.h, box.w, band),
                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, style.printTitle);
+  // An enhanced page says so on the line under the title.
+  if (!note.isEmpty())
+    painter.drawText(QRect(box.x, top, box.w, std::max(line, band - (top - box.y - box.h))),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, note);
+}
+
+// The note's font: the time text's height for the picture, never too small
+// to read; a narrow picture gets the note on several lines.
+const CachedFont& NoteFont(int pictureHeight) {
+  return OverlayFont(QStringLiteral("Arial"), std::max(10, TextMetricsFor(pictureHeight).fontHeight));
+}
+
+constexpr int kNoteFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+int NoteBandHeight(const QString& note, int width, int pictureHeight) {
+  if (note.isEmpty()) return 0;
+  const QFontMetrics& fm = NoteFont(pictureHeight).metrics;
+  return fm.boundingRect(QRect(0, 0, std::max(1, width), 1 << 16), kNoteFlags, note).height() + fm.height() / 2;
+}
+
+void DrawNoteBand(QImage& buffer, const PixelRect& band, int pictureHeight, const QString& note) {
+  QPainter painter(&buffer);
+  painter.setFont(NoteFont(pictureHeight).font);
+  painter.setPen(Qt::black);
+  painter.drawText(ToQRect(band), kNoteFlags, note);
 }
 
 }  // namespace
@@ -241,12 +283,15 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
   const bool drawImage = (request.flags & kDrawImage) != 0 && request.image != nullptr;
   if (drawImage) {
     StretchPicture(buffer, request, box);
+    if (request.enhance != nullptr) EnhanceRegion(buffer, QRect(box.x, box.y, box.w, box.h), *request.enhance);
+    if (request.overview && request.scratch != nullptr && !WholePicture(request.shownPart))
+      DrawZoomOverview(buffer, box, *request.scratch, request.shownPart, style.timePosition);
   } else if ((request.flags & kDrawBlackBox) != 0) {
     FillBlack(buffer, box);
   }
   if ((request.flags & kDrawTexts) != 0) {
     DrawTimeText(buffer, request, style, box, metrics);
-    if (request.printing) DrawPrintTitle(buffer, style, box, metrics);
+    if (request.printing) DrawPrintTitle(buffer, style, box, metrics, EnhanceNote(request));
   }
   // A frame too damaged to decode is the one most in need of its marks.
   if ((request.flags & (kDrawImage | kDrawBlackBox)) != 0) DrawAlterationMarks(buffer, box, request.status, style);
@@ -259,6 +304,26 @@ QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDr
   buffer.fill(background);
   request.rect = {0, 0, width, height};
   DrawPane(buffer, request, style);
+  return buffer;
+}
+
+QString EnhanceNote(const PaneDrawRequest& request) {
+  if (request.enhance == nullptr) return QString();
+  return QString::fromStdString(EnhanceDescription(*request.enhance));
+}
+
+QImage ComposeExportPicture(int width, const QColor& background, PaneDrawRequest request,
+                            const PaneOverlayStyle& style) {
+  const int height = static_cast<int>(width * 0.75);
+  if (width <= 0 || height <= 0) return QImage();
+  const QString note = EnhanceNote(request);
+  const int band = NoteBandHeight(note, width, height);
+  QImage buffer(width, height + band, QImage::Format_RGB32);
+  if (buffer.isNull()) return buffer;
+  buffer.fill(background);
+  request.rect = {0, 0, width, height};
+  DrawPane(buffer, request, style);
+  if (band > 0) DrawNoteBand(buffer, {0, height, width, height + band}, height, note);
   return buffer;
 }
 

@@ -5,10 +5,12 @@
 // all go through here, so they cannot drift apart.
 #include <QColor>
 #include <QImage>
+#include <QRectF>
 #include <QString>
 
 #include "source/CalendarTime.h"
 #include "source/DibBlock.h"
+#include "view/Enhance.h"
 #include "view/PaneLayout.h"
 
 class QPainter;
@@ -34,6 +36,16 @@ struct PaneDrawRequest {
   // and drawn scaled straight into the buffer. Without it (print, export)
   // the picture is stretched area-averaged into a copy first.
   QImage* scratch = nullptr;
+  // The part of the picture drawn into the box, in fractions of the
+  // picture: all of it unless the pane is zoomed.
+  QRectF shownPart{0.0, 0.0, 1.0, 1.0};
+  // Display enhancement over the picture (not the texts); null for none.
+  const EnhanceSettings* enhance = nullptr;
+  // The picture is far from the moment the view is locked to: the time
+  // text turns amber.
+  bool farInTime = false;
+  // A zoomed pane shows where its part lies in a small overview.
+  bool overview = false;
 };
 
 // How the texts of a pane look; read from the document once per paint.
@@ -94,6 +106,14 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
 // over all of it: the one-pane screen, the saved bitmap and the printed page.
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,
                          const PaneOverlayStyle& style);
+
+// The saved picture: width x 3/4 width as one pane and, when the request is
+// enhanced, a band under it that says so ("enhanced: contrast +20").
+QImage ComposeExportPicture(int width, const QColor& background, PaneDrawRequest request,
+                            const PaneOverlayStyle& style);
+
+// The enhancement note of a request, empty when it is not enhanced.
+QString EnhanceNote(const PaneDrawRequest& request);
 
 // The placeholder for a recording whose current picture could not be read,
 // with that image's alteration marks in the 4:3 box the picture would have

@@ -6,6 +6,8 @@ void PaneSlot::DropPicture() {
   image.reset();
   time = 0;
   title.clear();
+  listIndex = -1;
+  farInTime = false;
 }
 
 int PaneSlotTable::PaneChannel(int pane) const {

@@ -34,6 +34,10 @@ struct PaneSlot {
   CalendarSeconds time = 0;
   QString title;
   int status = -1;
+  // Locked to a moment: which image of the list the picture is (so a step
+  // that keeps it decodes nothing), and whether it lies far from the moment.
+  int listIndex = -1;
+  bool farInTime = false;
 
   void DropPicture();
 };

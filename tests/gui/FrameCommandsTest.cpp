@@ -159,11 +159,12 @@ class MenuLanguageTest : public FrameCommandsTest, public ::testing::WithParamIn
 
 TEST_P(MenuLanguageTest, EveryItemHasOneMnemonicAndDialogItemsEndInAnEllipsis) {
   const bool japanese = GetParam() == UiLanguage::Japanese;
-  // English: title case, mnemonic inside a word; Japanese: "(&X)" after the text.
-  const QRegularExpression english(QStringLiteral("^(&?[0-9A-Z][^ (]*)( &?[0-9A-Z][^ (]*)*$"));
+  // English: title case (short prepositions lower case), mnemonic inside a
+  // word; Japanese: "(&X)" after the text.
+  const QRegularExpression english(QStringLiteral("^(&?[0-9A-Z][^ (]*)( (&?[0-9A-Z][^ (]*|to|of|in))*$"));
   const QRegularExpression japaneseStyle(QStringLiteral("^[^&(]+\\(&[0-9A-Z]\\)(\\.\\.\\.)?$"));
   const std::set<int> dialogs{cmd::kFileOpen, cmd::kFileSaveImage, cmd::kFilePrint, cmd::kTitleInput,
-                              cmd::kDateFormat, cmd::kAppAbout};
+                              cmd::kDateFormat, cmd::kAppAbout, cmd::kEnhance};
   const std::vector<QAction*> items = MenuItems(frame->menuBar());
   ASSERT_GT(items.size(), 20u);
   for (QAction* item : items) {
