@@ -20,6 +20,7 @@
 #include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
+#include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
@@ -90,6 +91,7 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
 }
 
 CSelvoViewerDoc::~CSelvoViewerDoc() {
+  StopVerification();
   imageBlock_.reset();
   source_.reset();
   playback_.SetSound(nullptr, 0);
@@ -109,6 +111,7 @@ void CSelvoViewerDoc::LoadSettings() {
   timePosition_ = settings.timePosition;
   lastOpenFolder_ = settings.lastOpenFolder;
   lastSaveFolder_ = settings.lastSaveFolder;
+  verificationMarks_ = settings.verificationMarks != 0;
 }
 
 void CSelvoViewerDoc::SaveSettings() const {
@@ -119,6 +122,7 @@ void CSelvoViewerDoc::SaveSettings() const {
   settings.timePosition = timePosition_;
   settings.lastOpenFolder = lastOpenFolder_;
   settings.lastSaveFolder = lastSaveFolder_;
+  settings.verificationMarks = verificationMarks_ ? 1 : 0;
   selvo::SaveSettings(variant_, settings);
 }
 
@@ -184,6 +188,17 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.checkable = true;
       state.checked = id == cmd::kTimeRightDown + timePosition_;
       return true;
+    case cmd::kNextProblem:
+    case cmd::kPreviousProblem:
+      state.enabled = verified_ && !problems_.Empty();
+      return true;
+    case cmd::kVerificationMarks:
+      state.checkable = true;
+      state.checked = verificationMarks_;
+      return true;
+    case cmd::kVerificationSummary:
+      state.enabled = verified_;
+      return true;
     default:
       return false;
   }
@@ -217,6 +232,15 @@ bool CSelvoViewerDoc::OnCommand(int id) {
     case cmd::kTimeLeftUp:
     case cmd::kTimeLeftDown:
       SetTimePosition(id - cmd::kTimeRightDown);
+      break;
+    case cmd::kNextProblem:
+      GoToNextProblem();
+      break;
+    case cmd::kPreviousProblem:
+      GoToPreviousProblem();
+      break;
+    case cmd::kVerificationMarks:
+      SetVerificationMarksOn(!verificationMarks_);
       break;
     default:
       return false;
@@ -285,6 +309,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 }
 
 void CSelvoViewerDoc::DiscardRecording() {
+  StopVerification();
   source_.reset();
   playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
@@ -350,6 +375,7 @@ void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   GoLast(false);
   GoFirst(true);
   ShowOpenOutcome();
+  StartVerification();
 }
 
 void CSelvoViewerDoc::ShowOpenOutcome() {
@@ -464,6 +490,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
     AbandonPause();
     return false;
   }
+  AdoptVerifiedRecords();
   if (controls_) controls_->SetPositionRange(source_->GetCount());
   GoFirst(false);
   GoLast(false);

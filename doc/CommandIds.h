@@ -26,6 +26,11 @@ constexpr int kSplit1 = 40041;
 constexpr int kSplit4 = 40042;
 constexpr int kSplit9 = 40043;
 constexpr int kSplit16 = 40044;
+// Verification (no counterpart in the recorder viewer's own menus).
+constexpr int kNextProblem = 40071;
+constexpr int kPreviousProblem = 40072;
+constexpr int kVerificationMarks = 40073;
+constexpr int kVerificationSummary = 40074;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

@@ -74,6 +74,22 @@ class FolderImageSource : public ImageSource {
   // The trailer check that the first display of record index runs, without
   // decoding the picture; false when no parser recognised the image.
   bool ExamineRecord(int index);
+  // Image files of the recording, whichever camera the list holds now.
+  int FileCount() const { return static_cast<int>(names_.Size()); }
+  // The file of record index: its index entry, or its own place without an
+  // index. -1 when there is no such record.
+  int FileIndexAt(int index) const;
+  // The record index of a file in the list as it stands; -1 when the list
+  // (one camera's, say) does not hold it.
+  int IndexOfFile(int fileIndex) const;
+  // The trailer check of one file, with the camera, time and stamp its
+  // record would show. It reads only what OpenRecording built and never a
+  // record, so a background thread may run it while the list is in use and
+  // rebuilt; not while OpenRecording runs.
+  ImageRecord ExamineFile(int fileIndex) const;
+  // Hands such a result to the file's record, if the list holds it and it
+  // was not examined yet: the user-interface thread's side of the above.
+  void AdoptExamined(int fileIndex, const ImageRecord& examined);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
   // Folders of the last open that could not be listed, in the order met.

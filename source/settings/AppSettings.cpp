@@ -17,6 +17,7 @@ const QString kDateDelimiter = QStringLiteral("DateDelimiter");
 const QString kTimePosition = QStringLiteral("DateDispPos");
 const QString kOpenFolder = QStringLiteral("ForderDir");
 const QString kSaveFolder = QStringLiteral("SaveForder");
+const QString kVerificationMarks = QStringLiteral("VerificationMarks");
 
 void ReadInt(const QSettings& store, const QString& name, int lowest, int highest, int& field) {
   QVariant value = store.value(name);
@@ -69,6 +70,7 @@ void LoadSettings(int variant, DisplaySettings& settings) {
   ReadInt(*store, kTimePosition, 0, 3, settings.timePosition);
   settings.lastOpenFolder = ReadPath(*store, kOpenFolder);
   settings.lastSaveFolder = ReadPath(*store, kSaveFolder);
+  ReadInt(*store, kVerificationMarks, 0, 1, settings.verificationMarks);
   store->endGroup();
 }
 
@@ -81,6 +83,7 @@ bool SaveSettings(int variant, const DisplaySettings& settings) {
   store->setValue(kTimePosition, settings.timePosition);
   store->setValue(kOpenFolder, QString::fromStdString(settings.lastOpenFolder));
   store->setValue(kSaveFolder, QString::fromStdString(settings.lastSaveFolder));
+  store->setValue(kVerificationMarks, settings.verificationMarks);
   store->endGroup();
   store->sync();
   return store->status() == QSettings::NoError;

@@ -1,5 +1,5 @@
 #pragma once
-// The five display settings that persist between runs, kept per variant
+// The display settings that persist between runs, kept per variant
 // under the variant's company and product names, group "Settings".
 #include <memory>
 #include <string>
@@ -16,6 +16,7 @@ struct DisplaySettings {
   int timePosition = 0;   // "DateDispPos" 0..3
   std::string lastOpenFolder;  // "ForderDir", at most 259 characters
   std::string lastSaveFolder;  // "SaveForder", at most 259 characters
+  int verificationMarks = 0;   // "VerificationMarks" 0..1: problem marks without the "check" switch
 };
 
 constexpr int kMaxSettingPathChars = 259;
@@ -35,7 +36,7 @@ std::unique_ptr<QSettings> OpenSettingsStore(const SettingsKey& key);
 // Takes each value only when present and valid; other fields keep what they
 // hold, except the two folders, which are emptied first.
 void LoadSettings(int variant, DisplaySettings& settings);
-// Writes all five values; false when the store could not be written.
+// Writes every value; false when the store could not be written.
 bool SaveSettings(int variant, const DisplaySettings& settings);
 
 }  // namespace selvo
