@@ -6,6 +6,7 @@
 // runs before a menu opens and after every state change.
 #include <QMainWindow>
 
+#include <functional>
 #include <map>
 
 #include "doc/CommandIds.h"
@@ -62,6 +63,9 @@ class CMainFrame : public QMainWindow {
 
  private:
   QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
+  void AddVerificationCommands(QMenu* view);
+  void ShowVerificationProgress();
+  void OnVerificationSummary();
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
@@ -79,6 +83,9 @@ class CMainFrame : public QMainWindow {
   int closeDisabled_ = 0;
   QToolBar* toolBar_ = nullptr;
   QLabel* idleText_ = nullptr;
+  QLabel* verificationText_ = nullptr;
+  // How the summary's button writes the report; empty: it cannot.
+  std::function<bool(const QString&, QString&)> reportWriter_;
   QWidget* imageView_ = nullptr;
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;

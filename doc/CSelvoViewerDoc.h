@@ -249,6 +249,8 @@ class CSelvoViewerDoc : public QObject {
   // Shows the image of file fileIndex (a problem's) when the current list
   // holds it; false otherwise, and nothing moves.
   bool ShowFileImage(int fileIndex);
+  // A camera's title from the index, UTF-8; empty when there is none.
+  std::string GetCameraTitle(int channel) const;
   // The file of the current image; -1 without a folder recording.
   int GetCurrentFileIndex() const;
   // View > Verification Marks (remembered): the slider marks problems even

@@ -6,6 +6,7 @@
 #include "doc/PlaybackControls.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
+#include "source/ShiftJis.h"
 
 namespace selvo {
 
@@ -77,6 +78,13 @@ void CSelvoViewerDoc::AdoptVerifiedRecords() {
   auto* folder = dynamic_cast<FolderImageSource*>(source_.get());
   if (!verification_ || folder == nullptr) return;
   for (int file = 0; file < verificationAdopted_; ++file) folder->AdoptExamined(file, verification_->Result(file));
+}
+
+std::string CSelvoViewerDoc::GetCameraTitle(int channel) const {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  if (folder == nullptr || !InfoIndex::IsCameraChannel(channel)) return {};
+  const std::string bytes = folder->Index().ChannelTitleBytes(channel);
+  return ShiftJisToUtf8(bytes.data(), bytes.size());
 }
 
 int CSelvoViewerDoc::GetCurrentFileIndex() const {

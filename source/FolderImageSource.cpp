@@ -269,48 +269,6 @@ bool FolderImageSource::ExamineRecord(int index) {
   return record->status != -1;
 }
 
-int FolderImageSource::FileIndexAt(int index) const {
-  const ImageRecord* record = RecordAt(index);
-  if (record == nullptr) return -1;
-  return record->infoIndex >= 0 ? record->infoIndex : index;
-}
-
-// With an index the list holds its entries in ascending order, whichever
-// cameras it was built for.
-int FolderImageSource::IndexOfFile(int fileIndex) const {
-  if (fileIndex < 0) return -1;
-  if (!infoIndex_.Loaded()) return fileIndex < RecordCount() ? fileIndex : -1;
-  const auto found = std::lower_bound(records_.begin(), records_.end(), fileIndex,
-                                      [](const ImageRecord& record, int file) { return record.infoIndex < file; });
-  if (found == records_.end() || found->infoIndex != fileIndex) return -1;
-  return static_cast<int>(found - records_.begin());
-}
-
-ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
-  ImageRecord record;
-  if (fileIndex < 0 || fileIndex >= FileCount()) return record;
-  const auto file = static_cast<std::size_t>(fileIndex);
-  if (infoIndex_.Loaded()) record = RecordFromEntry(file, RecorderEpoch());
-  ImageInfo info;
-  if (!ReadImageInfo(names_.PathAt(file), info, parserKind_)) return record;
-  // An index time the recorder could not have written has judged the
-  // record already, as on first display.
-  if (record.status == -1) record.status = info.status;
-  if (infoIndex_.Loaded()) return record;
-  record.recordTime = info.recordTime;
-  record.stampMs = timeList_.Has(file) ? timeList_.At(file) : info.stampMs;
-  return record;
-}
-
-void FolderImageSource::AdoptExamined(int fileIndex, const ImageRecord& examined) {
-  ImageRecord* record = MutableRecord(IndexOfFile(fileIndex));
-  if (record == nullptr || record->status != -1 || examined.status == -1) return;
-  record->status = examined.status;
-  if (infoIndex_.Loaded()) return;
-  if (record->recordTime == 0) record->recordTime = examined.recordTime;
-  if (record->stampMs == 0) record->stampMs = examined.stampMs;
-}
-
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
   if (!ReadImageInfo(PathOf(record, index), info, parserKind_)) return;
@@ -570,5 +528,49 @@ std::string FolderImageSource::GetChannelTitle(int index) {
 }
 
 int FolderImageSource::FirstChannel() { return infoIndex_.ChannelSlot(0); }
+
+// ---------------------------------------------------- background examination
+
+int FolderImageSource::FileIndexAt(int index) const {
+  const ImageRecord* record = RecordAt(index);
+  if (record == nullptr) return -1;
+  return record->infoIndex >= 0 ? record->infoIndex : index;
+}
+
+// With an index the list holds its entries in ascending order, whichever
+// cameras it was built for.
+int FolderImageSource::IndexOfFile(int fileIndex) const {
+  if (fileIndex < 0) return -1;
+  if (!infoIndex_.Loaded()) return fileIndex < RecordCount() ? fileIndex : -1;
+  const auto found = std::lower_bound(records_.begin(), records_.end(), fileIndex,
+                                      [](const ImageRecord& record, int file) { return record.infoIndex < file; });
+  if (found == records_.end() || found->infoIndex != fileIndex) return -1;
+  return static_cast<int>(found - records_.begin());
+}
+
+ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
+  ImageRecord record;
+  if (fileIndex < 0 || fileIndex >= FileCount()) return record;
+  const auto file = static_cast<std::size_t>(fileIndex);
+  if (infoIndex_.Loaded()) record = RecordFromEntry(file, RecorderEpoch());
+  ImageInfo info;
+  if (!ReadImageInfo(names_.PathAt(file), info, parserKind_)) return record;
+  // An index time the recorder could not have written has judged the
+  // record already, as on first display.
+  if (record.status == -1) record.status = info.status;
+  if (infoIndex_.Loaded()) return record;
+  record.recordTime = info.recordTime;
+  record.stampMs = timeList_.Has(file) ? timeList_.At(file) : info.stampMs;
+  return record;
+}
+
+void FolderImageSource::AdoptExamined(int fileIndex, const ImageRecord& examined) {
+  ImageRecord* record = MutableRecord(IndexOfFile(fileIndex));
+  if (record == nullptr || record->status != -1 || examined.status == -1) return;
+  record->status = examined.status;
+  if (infoIndex_.Loaded()) return;
+  if (record->recordTime == 0) record->recordTime = examined.recordTime;
+  if (record->stampMs == 0) record->stampMs = examined.stampMs;
+}
 
 }  // namespace selvo

@@ -68,12 +68,6 @@ class FolderImageSource : public ImageSource {
   std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
 
-  // Read-only views for tools and tests.
-  int RecordCount() const { return static_cast<int>(records_.size()); }
-  const ImageRecord* RecordAt(int index) const;
-  // The trailer check that the first display of record index runs, without
-  // decoding the picture; false when no parser recognised the image.
-  bool ExamineRecord(int index);
   // Image files of the recording, whichever camera the list holds now.
   int FileCount() const { return static_cast<int>(names_.Size()); }
   // The file of record index: its index entry, or its own place without an
@@ -90,6 +84,13 @@ class FolderImageSource : public ImageSource {
   // Hands such a result to the file's record, if the list holds it and it
   // was not examined yet: the user-interface thread's side of the above.
   void AdoptExamined(int fileIndex, const ImageRecord& examined);
+
+  // Read-only views for tools and tests.
+  int RecordCount() const { return static_cast<int>(records_.size()); }
+  const ImageRecord* RecordAt(int index) const;
+  // The trailer check that the first display of record index runs, without
+  // decoding the picture; false when no parser recognised the image.
+  bool ExamineRecord(int index);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
   // Folders of the last open that could not be listed, in the order met.
