@@ -9,15 +9,16 @@ namespace selvo {
 
 namespace {
 
-// A stamp counts when an index entry gave it or a trailer vouched for its
-// image; a file that is no recorder image says nothing about time.
+// The same reading of a record as selvo-check's time line, so that the
+// viewer and the report name the same breaks: a stamp of 0 is a real one
+// when a trailer vouched for its image.
 TimelineImage TimelineImageOf(const ImageRecord& record, int fileIndex) {
   TimelineImage image;
   image.number = fileIndex + 1;
   image.channel = record.channel;
-  image.stampKnown = record.infoIndex >= 0 || (record.status != -1 && record.status != kNoTrailer);
+  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
   image.stampMs = record.stampMs;
-  image.recordTime = VerdictForStatus(record.status).HasValidTime() ? record.recordTime : 0;
+  image.recordTime = record.recordTime;
   return image;
 }
 
