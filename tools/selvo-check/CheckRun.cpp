@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <set>
+#include <map>
 #include <vector>
 
 #include "source/text/TimeText.h"
@@ -269,13 +269,13 @@ CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const I
 // camera's images are gathered at a time, so the extra memory is that of the
 // largest camera, not of the recording.
 std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source) {
-  std::set<int> channels;
+  std::map<int, std::size_t> imagesOfChannel;
   const int count = source.GetCount();
-  for (int i = 0; i < count; ++i) channels.insert(source.RecordAt(i)->channel);
+  for (int i = 0; i < count; ++i) ++imagesOfChannel[source.RecordAt(i)->channel];
   std::vector<TimelineAnomaly> found;
-  std::vector<TimelineImage> images;
-  for (int channel : channels) {
-    images.clear();
+  for (const auto& [channel, imageCount] : imagesOfChannel) {
+    std::vector<TimelineImage> images;
+    images.reserve(imageCount);
     for (int i = 0; i < count; ++i) {
       const ImageRecord& record = *source.RecordAt(i);
       if (record.channel == channel) images.push_back(TimelineOf(record, i + 1));
