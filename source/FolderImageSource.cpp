@@ -269,9 +269,17 @@ bool FolderImageSource::ExamineRecord(int index) {
   return record->status != -1;
 }
 
+void FolderImageSource::TakeExamination(int index, const ImageInfo& parsed) {
+  ImageRecord* record = MutableRecord(index);
+  if (record != nullptr && record->status == -1) FillFromTrailer(*record, index, parsed);
+}
+
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
-  if (!ReadImageInfo(PathOf(record, index), info, parserKind_)) return;
+  if (ReadImageInfo(PathOf(record, index), info, parserKind_)) FillFromTrailer(record, index, info);
+}
+
+void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) {
   record.status = info.status;
   // The index already gave time and stamp; the trailer only judges them.
   if (infoIndex_.Loaded()) return;

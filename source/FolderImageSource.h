@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "source/ImageInfo.h"
 #include "source/ImageRecord.h"
 #include "source/ImageSource.h"
 #include "source/InfoIndex.h"
@@ -91,6 +92,11 @@ class FolderImageSource : public ImageSource {
   // The trailer check that the first display of record index runs, without
   // decoding the picture; false when no parser recognised the image.
   bool ExamineRecord(int index);
+  // The same for a caller that read and parsed the image's file itself
+  // (selvo-check reads on several threads and hashes the very bytes it
+  // judges): fills the record as its first visit would. A record already
+  // examined keeps what it has.
+  void TakeExamination(int index, const ImageInfo& parsed);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
   // Folders of the last open that could not be listed, in the order met.
@@ -115,6 +121,7 @@ class FolderImageSource : public ImageSource {
   std::string PathOf(const ImageRecord& record, int index) const;
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
+  void FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info);
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
   bool StampBelowPrevious() const;
 

@@ -288,17 +288,29 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
   return true;
 }
 
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
+void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
+                   const ImageBytesUser& alsoUse) {
   // One buffer per thread: a check of a million images allocates it once.
   // A huge file's room is given back, not kept for the thread's lifetime.
   static constexpr std::size_t kKeptBufferBytes = 16 * 1024 * 1024;
   thread_local std::vector<std::uint8_t> bytes;
-  bool parsed = false;
-  if (ReadWholeFile(path, bytes)) {
-    parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), info) : ParseJp2Info(bytes.data(), bytes.size(), info);
+  reading.read = ReadWholeFile(path, bytes);
+  reading.parsed = false;
+  if (reading.read) {
+    reading.parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), reading.info)
+                               : ParseJp2Info(bytes.data(), bytes.size(), reading.info);
+    if (hash) reading.sha256 = Sha256::Of(bytes.data(), bytes.size());
+    if (alsoUse) alsoUse(bytes.data(), bytes.size());
   }
   if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
-  return parsed;
+}
+
+bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
+  ImageFileReading reading;
+  reading.info = info;
+  ReadImageFile(path, kind, false, reading);
+  if (reading.read) info = reading.info;
+  return reading.parsed;
 }
 
 }  // namespace selvo

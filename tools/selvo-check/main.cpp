@@ -1,4 +1,5 @@
 // selvo-check: verify that nothing in a recorder export was altered.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +12,9 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: selvo-check [--csv] [--decode] [--quiet] [--camera N] PATH...\n"
-    "       selvo-check [--csv] [--decode] [--quiet] --disc DISC\n"
+    "Usage: selvo-check [--csv | --json] [--decode] [--quiet] [--camera N] [--hash]\n"
+    "                   [--manifest FILE] PATH...\n"
+    "       selvo-check [--csv | --json] [--decode] [--quiet] [--hash] --disc DISC\n"
     "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
     "Checks the recorder trailer of every image in a recording folder (or of\n"
     "single .jpg / .jp2 files) and reports images whose data or time was altered.\n"
@@ -30,10 +32,21 @@ const char kUsage[] =
     "                   recording's INFO index\n"
     "  --csv      one CSV line per image: number,channel,status,time,stamp,decoded,path;\n"
     "             stamp is the millisecond stamp that paces playback\n"
+    "  --json     JSON Lines: one object per image, then one per time-line anomaly,\n"
+    "             then {\"summary\": {...}}; bytes of names that are not UTF-8\n"
+    "             are written as U+FFFD (CSV and the manifest keep them exact)\n"
+    "  --hash     add each image file's SHA-256 (a last CSV column sha256, or the\n"
+    "             JSON field sha256), taken from the bytes the check read\n"
+    "  --manifest FILE  write a sha256sum list of the images of one PATH, with\n"
+    "             paths relative to it: `sha256sum -c FILE` run in that folder\n"
+    "             verifies every image\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
     "  --quiet    print only the problems and the summary\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
+    "\n"
+    "Time-line anomalies (a gap in a camera's stamps, stamps or times running\n"
+    "backwards) are listed after the images; they do not change the exit status.\n"
     "\n"
     "Exit status: 0 every image unaltered (or copied), 1 problems found (altered,\n"
     "unreadable or undecodable images, unreadable folders, or images not copied),\n"
@@ -64,7 +77,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool takesValue =
-        arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera";
+        arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera" ||
+        arg == "--manifest";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -82,10 +96,17 @@ int main(int argc, char** argv) {
       if (!ParseCamera(argv[++i], options.camera)) {
         return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
       }
+    } else if (arg == "--manifest") {
+      options.manifest = argv[++i];
+      if (options.manifest.empty()) return UsageError("--manifest needs a file name", "");
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
       options.csv = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--hash") {
+      options.hash = true;
     } else if (arg == "--decode") {
       options.decode = true;
     } else if (arg == "--quiet") {
@@ -101,7 +122,9 @@ int main(int argc, char** argv) {
       return selvo::kCheckUsageOrUnreadable;
     }
   }
+  if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
   if (!disc.empty()) {
+    if (!options.manifest.empty()) return UsageError("--manifest needs a recording folder, not --disc", "");
     if (options.camera != 0) return UsageError("--camera needs a recording folder, not --disc", "");
     if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
     selvo::CheckRun run(options, stdout, stderr);
@@ -122,7 +145,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "selvo-check: no PATH given\n%s", kUsage);
     return selvo::kCheckUsageOrUnreadable;
   }
+  // One folder's paths are relative to that folder alone.
+  if (!options.manifest.empty() && paths.size() != 1) return UsageError("--manifest takes exactly one PATH", "");
   selvo::CheckRun run(options, stdout, stderr);
+  if (!run.OpenManifest()) {
+    std::fprintf(stderr, "selvo-check: %s: %s\n", selvo::TerminalSafe(options.manifest).c_str(), std::strerror(errno));
+    return selvo::kCheckUsageOrUnreadable;
+  }
   run.PrintHeader();
   for (const std::string& path : paths) run.CheckPath(path);
   run.PrintSummary();
