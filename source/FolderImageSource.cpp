@@ -279,7 +279,7 @@ void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   if (ReadImageInfo(PathOf(record, index), info, parserKind_)) FillFromTrailer(record, index, info);
 }
 
-void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) {
+void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const {
   record.status = info.status;
   // The index already gave time and stamp; the trailer only judges them.
   if (infoIndex_.Loaded()) return;
@@ -561,14 +561,11 @@ ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
   if (fileIndex < 0 || fileIndex >= FileCount()) return record;
   const auto file = static_cast<std::size_t>(fileIndex);
   if (infoIndex_.Loaded()) record = RecordFromEntry(file, RecorderEpoch());
-  ImageInfo info;
-  if (!ReadImageInfo(names_.PathAt(file), info, parserKind_)) return record;
   // An index time the recorder could not have written has judged the
   // record already, as on first display.
-  if (record.status == -1) record.status = info.status;
-  if (infoIndex_.Loaded()) return record;
-  record.recordTime = info.recordTime;
-  record.stampMs = timeList_.Has(file) ? timeList_.At(file) : info.stampMs;
+  if (record.status != -1) return record;
+  ImageInfo info;
+  if (ReadImageInfo(names_.PathAt(file), info, parserKind_)) FillFromTrailer(record, fileIndex, info);
   return record;
 }
 

@@ -121,7 +121,7 @@ class FolderImageSource : public ImageSource {
   std::string PathOf(const ImageRecord& record, int index) const;
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
-  void FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info);
+  void FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const;
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
   bool StampBelowPrevious() const;
 
