@@ -12,6 +12,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
+#include "app/CheckReportRun.h"
 #include "app/DateFormatDialog.h"
 #include "app/TitleInputDialog.h"
 #include "app/ToolbarIcons.h"
@@ -59,6 +60,9 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateStatusBar();
   CreateClient();
   resize(kInitialWidth, kInitialHeight);
+  reportWriter_ = [this](const QString& pdfPath, QString& reason) {
+    return CheckReportRun().Write(QString::fromStdString(doc_.LastOpenFolder()), pdfPath, reason);
+  };
   setMinimumSize(kMinWidth, kMinHeight);
   doc_.SetPrompts(&prompts_);
   connect(&doc_, &CSelvoViewerDoc::commandStatesChanged, this, &CMainFrame::UpdateCommandStates);

@@ -1,5 +1,6 @@
 #include "panel/VerificationSummaryDialog.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -156,7 +157,10 @@ void VerificationSummaryDialog::OnSaveReport() {
 bool VerificationSummaryDialog::SaveReportTo(const QString& pdfPath) {
   if (!writeReport_) return false;
   QString reason;
-  if (writeReport_(pdfPath, reason)) return true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool written = writeReport_(pdfPath, reason);
+  QApplication::restoreOverrideCursor();
+  if (written) return true;
   QMessageBox::warning(this, windowTitle(), Row(kReportFailedString).arg(reason));
   return false;
 }

@@ -13,12 +13,17 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "app/CMainFrame.h"
+#include "app/CheckReportRun.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
@@ -165,6 +170,47 @@ TEST_F(VerificationViewTest, TheSummaryListsEveryProblemAndADoubleClickShowsItOn
   EXPECT_TRUE(dialog.SaveReportButton()->isEnabled());
   EXPECT_TRUE(dialog.SaveReportTo("/tmp/report.pdf"));
   EXPECT_EQ(writtenTo, "/tmp/report.pdf");
+}
+
+// Stand-ins for selvo-check: what the report button runs, and how each way
+// it can end reaches the user.
+TEST(CheckReportRunTest, TheReportIsWrittenOnlyWhenTheProgramRanAndLeftAPdf) {
+  test::TestFolder scratch;
+  const std::string log = scratch / "args.txt";
+  struct Case {
+    const char* name;
+    std::string script;  // empty: no program at all
+    bool written;
+    const char* reasonPart;
+  } cases[] = {
+      {"problems found, report written", "printf '%s\\n' \"$@\" > " + log + "; echo pdf > \"$3\"; exit 1", true, ""},
+      {"unreadable recording", "echo 'rec: no recorder images found' >&2; exit 2", false, "no recorder images found"},
+      {"ran clean but wrote nothing", "exit 0", false, ""},
+      {"killed", "kill -9 $$", false, ""},
+      {"no program", "", false, "fake-check"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string program = scratch / "fake-check";
+    std::remove(program.c_str());
+    std::remove((scratch / "out.pdf").c_str());
+    if (!c.script.empty()) {
+      scratch.Write("fake-check", "#!/bin/sh\n" + c.script + "\n");
+      chmod(program.c_str(), 0755);
+    }
+    QString reason;
+    const bool written = CheckReportRun(QString::fromStdString(program))
+                             .Write(QStringLiteral("/rec/folder"), QString::fromStdString(scratch / "out.pdf"), reason);
+    EXPECT_EQ(written, c.written);
+    if (!c.written) {
+      EXPECT_FALSE(reason.isEmpty());
+    }
+    EXPECT_TRUE(reason.contains(QString::fromLatin1(c.reasonPart))) << reason.toStdString();
+  }
+  std::ifstream args(log);
+  std::stringstream text;
+  text << args.rdbuf();
+  EXPECT_EQ(text.str(), "--quiet\n--report\n" + (scratch / "out.pdf") + "\n/rec/folder\n");
 }
 
 }  // namespace
