@@ -63,10 +63,7 @@ void CSelvoViewerDoc::TakeVerificationResults() {
   verificationAdopted_ = done;
   if (verification_->IsFinished()) {
     verificationPoll_.stop();
-    std::vector<ImageRecord> examined;
-    examined.reserve(static_cast<std::size_t>(done));
-    for (int file = 0; file < done; ++file) examined.push_back(verification_->Result(file));
-    problems_ = ProblemList(examined);
+    problems_ = ProblemList(verification_->Results());
     verified_ = true;
     emit commandStatesChanged();
   }

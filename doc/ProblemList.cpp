@@ -22,6 +22,15 @@ TimelineImage TimelineImageOf(const ImageRecord& record, int fileIndex) {
   return image;
 }
 
+RecordingProblem ProblemOf(const ImageRecord& record, int fileIndex) {
+  RecordingProblem problem;
+  problem.fileIndex = fileIndex;
+  problem.channel = record.channel;
+  problem.time = record.recordTime;
+  problem.status = record.status;
+  return problem;
+}
+
 }  // namespace
 
 bool IsProblemStatus(int status) { return !VerdictForStatus(status).IsUnaltered(); }
@@ -29,47 +38,31 @@ bool IsProblemStatus(int status) { return !VerdictForStatus(status).IsUnaltered(
 ProblemList::ProblemList(const std::vector<ImageRecord>& examined) {
   std::vector<TimelineImage> timeline;
   timeline.reserve(examined.size());
+  for (std::size_t i = 0; i < examined.size(); ++i) timeline.push_back(TimelineImageOf(examined[i], static_cast<int>(i)));
+  std::vector<TimelineAnomaly> anomalies = FindTimelineAnomalies(timeline);
+  timeline = {};
+  // The anomalies come camera by camera: in file order they merge with the
+  // trailer's verdicts in one pass, however many there are.
+  std::stable_sort(anomalies.begin(), anomalies.end(),
+                   [](const TimelineAnomaly& a, const TimelineAnomaly& b) { return a.to < b.to; });
+  auto anomaly = anomalies.begin();
   for (std::size_t i = 0; i < examined.size(); ++i) {
     const int fileIndex = static_cast<int>(i);
-    timeline.push_back(TimelineImageOf(examined[i], fileIndex));
-    if (IsProblemStatus(examined[i].status)) ProblemFor(examined, fileIndex).altered = true;
+    const bool altered = IsProblemStatus(examined[i].status);
+    const bool broken = anomaly != anomalies.end() && anomaly->to - 1 == fileIndex;
+    if (!altered && !broken) continue;
+    RecordingProblem problem = ProblemOf(examined[i], fileIndex);
+    problem.altered = altered;
+    for (; anomaly != anomalies.end() && anomaly->to - 1 == fileIndex; ++anomaly)
+      problem.anomalies.push_back(std::move(*anomaly));
+    problems_.push_back(std::move(problem));
   }
-  for (TimelineAnomaly& anomaly : FindTimelineAnomalies(timeline)) {
-    const int fileIndex = anomaly.to - 1;
-    ProblemFor(examined, fileIndex).anomalies.push_back(std::move(anomaly));
-  }
-}
-
-// Problems are found in file order by the trailer pass, but the time-line
-// pass goes camera by camera: an insertion keeps the order.
-RecordingProblem& ProblemList::ProblemFor(const std::vector<ImageRecord>& examined, int fileIndex) {
-  auto at = std::lower_bound(problems_.begin(), problems_.end(), fileIndex,
-                             [](const RecordingProblem& problem, int file) { return problem.fileIndex < file; });
-  if (at != problems_.end() && at->fileIndex == fileIndex) return *at;
-  const ImageRecord& record = examined[static_cast<std::size_t>(fileIndex)];
-  RecordingProblem problem;
-  problem.fileIndex = fileIndex;
-  problem.channel = record.channel;
-  problem.time = record.recordTime;
-  problem.status = record.status;
-  return *problems_.insert(at, std::move(problem));
 }
 
 const RecordingProblem* ProblemList::ForFile(int fileIndex) const {
   const auto at = std::lower_bound(problems_.begin(), problems_.end(), fileIndex,
                                    [](const RecordingProblem& problem, int file) { return problem.fileIndex < file; });
   return at != problems_.end() && at->fileIndex == fileIndex ? &*at : nullptr;
-}
-
-int ProblemList::AlteredCount() const {
-  return static_cast<int>(std::count_if(problems_.begin(), problems_.end(),
-                                        [](const RecordingProblem& problem) { return problem.altered; }));
-}
-
-int ProblemList::AnomalyCount() const {
-  int count = 0;
-  for (const RecordingProblem& problem : problems_) count += static_cast<int>(problem.anomalies.size());
-  return count;
 }
 
 }  // namespace selvo

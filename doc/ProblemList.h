@@ -36,12 +36,8 @@ class ProblemList {
   bool Empty() const { return problems_.empty(); }
   // The problem of a file; null when the file has none.
   const RecordingProblem* ForFile(int fileIndex) const;
-  int AlteredCount() const;
-  int AnomalyCount() const;
 
  private:
-  RecordingProblem& ProblemFor(const std::vector<ImageRecord>& examined, int fileIndex);
-
   std::vector<RecordingProblem> problems_;  // ascending fileIndex
 };
 

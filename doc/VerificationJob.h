@@ -33,6 +33,8 @@ class VerificationJob {
   bool IsFinished() const { return Done() == Total(); }
   // File fileIndex's result; only for fileIndex < Done().
   const ImageRecord& Result(int fileIndex) const { return results_[static_cast<std::size_t>(fileIndex)]; }
+  // Every result, file by file; only once IsFinished.
+  const std::vector<ImageRecord>& Results() const { return results_; }
 
  private:
   void Run();
