@@ -5,7 +5,9 @@
 // recording state; they read the document and call its operations. It runs
 // on the user-interface thread; the loader and the disc copy run their
 // threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
-// the document goes on. Playback state lives in PlaybackEngine.
+// the document goes on. The background check (VerificationJob) runs while
+// a folder recording is open and ends before it closes. Playback state
+// lives in PlaybackEngine.
 //
 // How the document reaches the windows:
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
