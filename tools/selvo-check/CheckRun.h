@@ -22,6 +22,7 @@ class DiscImageSource;
 class FolderImageSource;
 class ImageReadPool;
 struct ImageFileJob;
+struct ReportFindings;
 
 struct CheckOptions {
   bool csv = false;
@@ -29,6 +30,7 @@ struct CheckOptions {
   bool decode = false;
   bool hash = false;
   std::string manifest;  // empty: none
+  std::string report;  // PDF file; empty: none
   bool quiet = false;
   int camera = 0;  // 1..16: list only that camera's images, as the viewer shows them; 0 all
 };
@@ -100,6 +102,11 @@ class CheckRun {
   void PrintSummary();
   int ExitCode() const;
   const CheckCounts& Counts() const { return counts_; }
+  // Draws the --report PDF from what the run found; needs a
+  // QGuiApplication. false (told on err) when it cannot be written.
+  bool WriteReport(const std::string& version);
+  // Notes the PATH and the time of the check for the report.
+  void StartReport(const std::string& path);
   // Makes the --manifest file, if one was asked for; false (errno set) when it cannot be made.
   bool OpenManifest();
 
@@ -137,7 +144,7 @@ class CheckRun {
   CheckCounts counts_;
   std::unique_ptr<ImageReadPool> pool_;
   ManifestWriter manifest_;
-  bool manifestFailed_ = false;
+  std::unique_ptr<ReportFindings> findings_;
 };
 
 }  // namespace selvo

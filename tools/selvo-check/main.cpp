@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+
+#include <memory>
+
 #include "source/CalendarTime.h"
 #include "tools/selvo-check/CheckRun.h"
 
@@ -13,7 +17,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: selvo-check [--csv | --json] [--decode] [--quiet] [--camera N] [--hash]\n"
-    "                   [--manifest FILE] PATH...\n"
+    "                   [--manifest FILE] [--report FILE.pdf] PATH...\n"
     "       selvo-check [--csv | --json] [--decode] [--quiet] [--hash] --disc DISC\n"
     "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
     "Checks the recorder trailer of every image in a recording folder (or of\n"
@@ -40,6 +44,9 @@ const char kUsage[] =
     "  --manifest FILE  write a sha256sum list of the images of one PATH, with\n"
     "             paths relative to it: `sha256sum -c FILE` run in that folder\n"
     "             verifies every image\n"
+    "  --report FILE.pdf  write a report to file: the counts, the time line of\n"
+    "             each camera, and a page for each problem image (up to 500)\n"
+    "             drawn as the viewer shows it, with its SHA-256\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
     "  --quiet    print only the problems and the summary\n"
     "  --help     show this help\n"
@@ -51,6 +58,13 @@ const char kUsage[] =
     "Exit status: 0 every image unaltered (or copied), 1 problems found (altered,\n"
     "unreadable or undecodable images, unreadable folders, or images not copied),\n"
     "2 usage error or unreadable PATH.\n";
+
+// The offscreen platform's start-up note about a missing runtime folder
+// says nothing about the check; everything else Qt says is passed on.
+void PassOnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+  std::fprintf(stderr, "selvo-check: %s\n", selvo::TerminalSafe(qFormatLogMessage(type, context, message).toStdString()).c_str());
+}
 
 int UsageError(const char* why, const std::string& what) {
   std::fprintf(stderr, "selvo-check: %s%s\n%s", why, selvo::TerminalSafe(what).c_str(), kUsage);
@@ -78,7 +92,7 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     const bool takesValue =
         arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera" ||
-        arg == "--manifest";
+        arg == "--manifest" || arg == "--report";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -99,6 +113,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--manifest") {
       options.manifest = argv[++i];
       if (options.manifest.empty()) return UsageError("--manifest needs a file name", "");
+    } else if (arg == "--report") {
+      options.report = argv[++i];
+      if (options.report.empty()) return UsageError("--report needs a file name", "");
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
@@ -124,7 +141,9 @@ int main(int argc, char** argv) {
   }
   if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
   if (!disc.empty()) {
-    if (!options.manifest.empty()) return UsageError("--manifest needs a recording folder, not --disc", "");
+    if (!options.manifest.empty() || !options.report.empty()) {
+      return UsageError("--manifest and --report need a recording folder, not --disc", "");
+    }
     if (options.camera != 0) return UsageError("--camera needs a recording folder, not --disc", "");
     if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
     selvo::CheckRun run(options, stdout, stderr);
@@ -146,14 +165,29 @@ int main(int argc, char** argv) {
     return selvo::kCheckUsageOrUnreadable;
   }
   // One folder's paths are relative to that folder alone.
-  if (!options.manifest.empty() && paths.size() != 1) return UsageError("--manifest takes exactly one PATH", "");
+  if ((!options.manifest.empty() || !options.report.empty()) && paths.size() != 1) {
+    return UsageError("--manifest and --report take exactly one PATH", "");
+  }
+  // Drawing the report needs Qt's Gui, and no display: a check runs on
+  // servers and in scripts.
+  std::unique_ptr<QGuiApplication> gui;
+  static char programName[] = "selvo-check";
+  static char* qtArguments[] = {programName, nullptr};
+  static int qtArgumentCount = 1;
+  if (!options.report.empty()) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(PassOnQtMessage);
+    gui = std::make_unique<QGuiApplication>(qtArgumentCount, qtArguments);
+  }
   selvo::CheckRun run(options, stdout, stderr);
   if (!run.OpenManifest()) {
     std::fprintf(stderr, "selvo-check: %s: %s\n", selvo::TerminalSafe(options.manifest).c_str(), std::strerror(errno));
     return selvo::kCheckUsageOrUnreadable;
   }
   run.PrintHeader();
+  run.StartReport(paths.front());
   for (const std::string& path : paths) run.CheckPath(path);
   run.PrintSummary();
+  run.WriteReport(SELVO_VERSION);
   return run.ExitCode();
 }
