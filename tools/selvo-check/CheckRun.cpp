@@ -26,7 +26,6 @@
 #include "source/StatusVerdict.h"
 #include "source/TrailerParser.h"
 #include "tools/selvo-check/CheckJson.h"
-#include "tools/selvo-check/CheckReport.h"
 #include "tools/selvo-check/ImageReadPool.h"
 #include "tools/selvo-check/ReportFindings.h"
 
@@ -158,8 +157,8 @@ bool ParseRecordRange(const std::string& text, int& first, int& last) {
 
 bool IsSafeFilePrefix(const std::string& prefix) { return prefix.find('/') == std::string::npos; }
 
-CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err) {
+CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer)
+    : options_(options), out_(out), err_(err), drawer_(drawer) {
   progressAllowed_ = isatty(fileno(err_)) != 0;
   if (!options_.report.empty()) findings_ = std::make_unique<ReportFindings>();
 }
@@ -569,7 +568,7 @@ bool CheckRun::WriteReport(const std::string& version) {
   findings.manifestDigest = manifest_.Digest();
   findings.manifestFile = options_.manifest;
   std::string error;
-  if (!WriteCheckReport(options_.report, findings, error)) {
+  if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
     std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
     Finish(kCheckUsageOrUnreadable);
     return false;

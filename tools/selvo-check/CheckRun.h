@@ -80,11 +80,14 @@ struct CheckCounts {
   long anomalies = 0;
 };
 
+// Draws the --report PDF; false with the reason in error.
+using ReportDrawer = bool (*)(const std::string& file, const ReportFindings& findings, std::string& error);
+
 enum CheckExit { kCheckAllOk = 0, kCheckFoundProblems = 1, kCheckUsageOrUnreadable = 2 };
 
 class CheckRun {
  public:
-  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err);
+  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer = nullptr);
   ~CheckRun();
 
   void PrintHeader();
@@ -102,8 +105,8 @@ class CheckRun {
   void PrintSummary();
   int ExitCode() const;
   const CheckCounts& Counts() const { return counts_; }
-  // Draws the --report PDF from what the run found; needs a
-  // QGuiApplication. false (told on err) when it cannot be written.
+  // Draws the --report PDF from what the run found with the drawer. false
+  // (told on err) when it cannot be written.
   bool WriteReport(const std::string& version);
   // Notes the PATH and the time of the check for the report.
   void StartReport(const std::string& path);
@@ -144,6 +147,7 @@ class CheckRun {
   CheckCounts counts_;
   std::unique_ptr<ImageReadPool> pool_;
   ManifestWriter manifest_;
+  ReportDrawer drawer_;
   std::unique_ptr<ReportFindings> findings_;
 };
 
