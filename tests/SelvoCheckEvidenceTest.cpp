@@ -218,6 +218,31 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   EXPECT_NE(after.out.find("IMG00005.jpg: FAILED"), std::string::npos) << after.out;
 }
 
+// The files are read in batches on several threads; every answer must still
+// land on its own image, in list order.
+TEST(SelvoCheckEvidence, HashesStayWithTheirFilesAcrossReadBatches) {
+  TestFolder scratch;
+  const std::string demo = scratch / "demo";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 700 --cameras 3 --fast").exitCode, 0);
+  const std::string manifest = scratch / "demo.sha256";
+  const CommandRun csv = RunCommand(Check("--csv --hash --manifest " + Quoted(manifest) + " " + Quoted(demo)));
+  std::istringstream lines(csv.out);
+  std::string line;
+  std::getline(lines, line);
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    ASSERT_EQ(line.rfind(std::to_string(number) + ",", 0), 0u) << line;
+    char file[32];
+    std::snprintf(file, sizeof file, "/IMG%08d.jpg,", number);
+    ASSERT_NE(line.find(file), std::string::npos) << line;
+  }
+  EXPECT_EQ(number, 700);
+  const CommandRun verify = RunCommand("cd " + Quoted(demo) + " && sha256sum -c --quiet --strict " + Quoted(manifest));
+  EXPECT_EQ(verify.exitCode, 0) << verify.out;
+  EXPECT_EQ(RunCommand("wc -l < " + Quoted(manifest)).out, "700\n");
+}
+
 // Names come from the export and may hold anything; every JSON line must
 // still parse, carry no raw control byte, and name the file recognisably.
 TEST(SelvoCheckEvidence, HostileNamesStayOneParseableJsonLineEach) {
