@@ -218,6 +218,31 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   EXPECT_NE(after.out.find("IMG00005.jpg: FAILED"), std::string::npos) << after.out;
 }
 
+// The files are read in batches on several threads; every answer must still
+// land on its own image, in list order.
+TEST(SelvoCheckEvidence, HashesStayWithTheirFilesAcrossReadBatches) {
+  TestFolder scratch;
+  const std::string demo = scratch / "demo";
+  ASSERT_EQ(RunCommand(Tool("selvo-make-demo") + " " + demo + " --frames 700 --cameras 3 --fast").exitCode, 0);
+  const std::string manifest = scratch / "demo.sha256";
+  const CommandRun csv = RunCommand(Check("--csv --hash --manifest " + Quoted(manifest) + " " + Quoted(demo)));
+  std::istringstream lines(csv.out);
+  std::string line;
+  std::getline(lines, line);
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    ASSERT_EQ(line.rfind(std::to_string(number) + ",", 0), 0u) << line;
+    char file[32];
+    std::snprintf(file, sizeof file, "/IMG%08d.jpg,", number);
+    ASSERT_NE(line.find(file), std::string::npos) << line;
+  }
+  EXPECT_EQ(number, 700);
+  const CommandRun verify = RunCommand("cd " + Quoted(demo) + " && sha256sum -c --quiet --strict " + Quoted(manifest));
+  EXPECT_EQ(verify.exitCode, 0) << verify.out;
+  EXPECT_EQ(RunCommand("wc -l < " + Quoted(manifest)).out, "700\n");
+}
+
 // Names come from the export and may hold anything; every JSON line must
 // still parse, carry no raw control byte, and name the file recognisably.
 TEST(SelvoCheckEvidence, HostileNamesStayOneParseableJsonLineEach) {
@@ -244,6 +269,54 @@ TEST(SelvoCheckEvidence, HostileNamesStayOneParseableJsonLineEach) {
     EXPECT_NE(std::find(paths.begin(), paths.end(), scratch / ("rec/" + c.parsedAs)), paths.end()) << c.parsedAs;
   }
   EXPECT_EQ(lines.back()["summary"].toObject()["not_recorder"].toInt(), 4);
+}
+
+// One page's text, each run of spaces made one: the layout is pdftotext's guess.
+std::string PdfText(const std::string& pdf, int page) {
+  const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page);
+  const std::string text = RunCommand("pdftotext -layout" + pages + " " + Quoted(pdf) + " -").out;
+  std::string single;
+  for (char c : text) {
+    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
+  }
+  return single;
+}
+
+// The report is drawn without any display, as on a server.
+TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTheHashes) {
+  TestFolder scratch;
+  const std::string folder = WriteRecording(scratch, "rec", InterleavedFrames(true));
+  const std::string pdf = scratch / "report.pdf";
+  const std::string manifest = scratch / "rec.sha256";
+  const CommandRun run = RunCommand("env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " +
+                                    Check("--quiet --manifest " + Quoted(manifest) + " --report " + Quoted(pdf) +
+                                          " " + Quoted(folder) + " 2>&1"));
+  EXPECT_EQ(run.exitCode, 1) << run.out;  // the report changes nothing about the verdict
+  EXPECT_EQ(run.out.find("selvo-check:"), std::string::npos) << "no complaint on the way: " << run.out;
+  const std::string pageCount = RunCommand("pdfinfo " + Quoted(pdf) + " | grep '^Pages:'").out;
+  EXPECT_NE(pageCount.find(" 4\n"), std::string::npos) << "summary, time line, two problem images: " << pageCount;
+
+  const std::string summary = PdfText(pdf, 1);
+  for (const std::string& expected :
+       {"Folder: " + folder, std::string("Checked: "), "Manifest SHA-256: " + FileSha256(manifest),
+        std::string("14 images"), std::string("12 ok"), std::string("3 time-line anomalies"),
+        std::string("Camera 1 GATE: images 7, problems 1, gaps 1"),
+        "Camera 2 " + std::string(kTitles[1]) + ": images 7, problems 1, gaps 0",
+        std::string("Camera 1 GATE, images 7 to 9: gap"), std::string("images 6 to 8: stamp_backwards")}) {
+    EXPECT_NE(summary.find(expected), std::string::npos) << expected << "\n" << summary;
+  }
+  EXPECT_NE(PdfText(pdf, 2).find("Camera 2 " + std::string(kTitles[1])), std::string::npos) << PdfText(pdf, 2);
+
+  const std::pair<int, const char*> problems[] = {{10, "IMAGE ALTERED"}, {13, "TIME ALTERED"}};
+  for (int k = 0; k < 2; ++k) {
+    const std::string page = PdfText(pdf, 3 + k);
+    const std::string file = folder + "/IMG00001/IMG000" + std::to_string(problems[k].first) + ".jpg";
+    for (const std::string& expected :
+         {"image " + std::to_string(problems[k].first) + " - " + problems[k].second, "File " + file,
+          "SHA-256 " + FileSha256(file), std::string(k == 0 ? "Camera 2 " : "Camera 1 GATE")}) {
+      EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+    }
+  }
 }
 
 }  // namespace

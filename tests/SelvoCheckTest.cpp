@@ -184,7 +184,15 @@ TEST(SelvoCheck, UnreadablePathsAndUsageErrorsExitWithTwo) {
   scratch.MakeDir("no-images");
   const struct {
     std::string args;
-  } cases[] = {{scratch / "missing"}, {scratch / "no-images"}, {"--no-such-option " + scratch.Path()}, {""}};
+  } cases[] = {{scratch / "missing"},
+               {scratch / "no-images"},
+               {"--no-such-option " + scratch.Path()},
+               {""},
+               {"--csv --json " + scratch.Path()},
+               // A manifest's paths are relative to one folder; a report is about one export.
+               {"--manifest " + (scratch / "m") + " " + scratch.Path() + " " + scratch.Path()},
+               {"--report " + (scratch / "r.pdf") + " --disc " + (scratch / "disc")},
+               {"--manifest " + (scratch / "no-such-folder/m") + " " + scratch.Path()}};
   for (const auto& c : cases) {
     EXPECT_EQ(RunCommand(Tool("selvo-check") + " " + c.args).exitCode, 2) << c.args;
   }

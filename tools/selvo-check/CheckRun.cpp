@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <map>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "source/TrailerParser.h"
 #include "tools/selvo-check/CheckJson.h"
 #include "tools/selvo-check/ImageReadPool.h"
+#include "tools/selvo-check/ReportFindings.h"
 
 namespace selvo {
 
@@ -155,16 +157,18 @@ bool ParseRecordRange(const std::string& text, int& first, int& last) {
 
 bool IsSafeFilePrefix(const std::string& prefix) { return prefix.find('/') == std::string::npos; }
 
-CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err) {
+CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer)
+    : options_(options), out_(out), err_(err), drawer_(drawer) {
   progressAllowed_ = isatty(fileno(err_)) != 0;
+  if (!options_.report.empty()) findings_ = std::make_unique<ReportFindings>();
 }
 
 CheckRun::~CheckRun() = default;
 
 bool CheckRun::OpenManifest() { return options_.manifest.empty() || manifest_.Open(options_.manifest); }
 
-bool CheckRun::Hashing() const { return options_.hash || !options_.manifest.empty(); }
+// The manifest and the report name every file's hash.
+bool CheckRun::Hashing() const { return options_.hash || !options_.manifest.empty() || !options_.report.empty(); }
 
 ImageReadPool& CheckRun::Pool() {
   if (!pool_) pool_ = std::make_unique<ImageReadPool>(Hashing(), options_.decode);
@@ -257,7 +261,7 @@ CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const I
   // trailer's.
   image.stamp = source.GetStampAt(index);
   image.path = job.path;
-  if (options_.json) image.title = source.GetChannelTitle(index);
+  if (options_.json || findings_) image.title = source.GetChannelTitle(index);
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
@@ -472,6 +476,7 @@ void CheckRun::CountVerdict(const CheckedImage& image) {
 
 void CheckRun::Report(const CheckedImage& image) {
   CountVerdict(image);
+  if (findings_) findings_->NoteImage(image, Verdict(image), IsProblem(image));
   if (options_.json) {
     if (!options_.quiet || IsProblem(image)) {
       std::fprintf(out_, "%s\n", JsonImageLine(image, Verdict(image), options_.hash).c_str());
@@ -510,6 +515,7 @@ void CheckRun::ReportTable(const CheckedImage& image) {
 // findings to look at, not alterations, so they leave the exit status alone.
 void CheckRun::ReportTimeline(const std::vector<TimelineAnomaly>& anomalies) {
   counts_.anomalies += static_cast<long>(anomalies.size());
+  if (findings_) findings_->NoteAnomalies(anomalies);
   if (options_.json) {
     for (const TimelineAnomaly& anomaly : anomalies) std::fprintf(out_, "%s\n", JsonAnomalyLine(anomaly).c_str());
     return;
@@ -528,7 +534,7 @@ void CheckRun::ReportTimeline(const std::vector<TimelineAnomaly>& anomalies) {
 }
 
 void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folder) {
-  if (manifest_.IsOpen() && image.hashed) manifest_.Add(image.sha256, PathBelow(folder, image.path));
+  if ((manifest_.IsOpen() || findings_) && image.hashed) manifest_.Add(image.sha256, PathBelow(folder, image.path));
 }
 
 void CheckRun::PrintSummary() {
@@ -553,6 +559,32 @@ void CheckRun::PrintSummary() {
 }
 
 int CheckRun::ExitCode() const { return worstExit_; }
+
+bool CheckRun::WriteReport(const std::string& version) {
+  if (!findings_) return true;
+  ReportFindings& findings = *findings_;
+  findings.version = version;
+  findings.counts = counts_;
+  findings.manifestDigest = manifest_.Digest();
+  findings.manifestFile = options_.manifest;
+  std::string error;
+  if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
+    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
+    Finish(kCheckUsageOrUnreadable);
+    return false;
+  }
+  return true;
+}
+
+void CheckRun::StartReport(const std::string& path) {
+  if (!findings_) return;
+  findings_->path = path;
+  const std::time_t now = std::time(nullptr);
+  std::tm utc {};
+  char text[32] = "";
+  if (gmtime_r(&now, &utc) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  findings_->checkedAt = text;
+}
 
 void CheckRun::ShowProgress(int done, int total) {
   if (!progressAllowed_) return;

@@ -22,6 +22,7 @@ class DiscImageSource;
 class FolderImageSource;
 class ImageReadPool;
 struct ImageFileJob;
+struct ReportFindings;
 
 struct CheckOptions {
   bool csv = false;
@@ -29,6 +30,7 @@ struct CheckOptions {
   bool decode = false;
   bool hash = false;
   std::string manifest;  // empty: none
+  std::string report;  // PDF file; empty: none
   bool quiet = false;
   int camera = 0;  // 1..16: list only that camera's images, as the viewer shows them; 0 all
 };
@@ -78,11 +80,14 @@ struct CheckCounts {
   long anomalies = 0;
 };
 
+// Draws the --report PDF; false with the reason in error.
+using ReportDrawer = bool (*)(const std::string& file, const ReportFindings& findings, std::string& error);
+
 enum CheckExit { kCheckAllOk = 0, kCheckFoundProblems = 1, kCheckUsageOrUnreadable = 2 };
 
 class CheckRun {
  public:
-  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err);
+  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer = nullptr);
   ~CheckRun();
 
   void PrintHeader();
@@ -100,6 +105,11 @@ class CheckRun {
   void PrintSummary();
   int ExitCode() const;
   const CheckCounts& Counts() const { return counts_; }
+  // Draws the --report PDF from what the run found with the drawer. false
+  // (told on err) when it cannot be written.
+  bool WriteReport(const std::string& version);
+  // Notes the PATH and the time of the check for the report.
+  void StartReport(const std::string& path);
   // Makes the --manifest file, if one was asked for; false (errno set) when it cannot be made.
   bool OpenManifest();
 
@@ -137,7 +147,8 @@ class CheckRun {
   CheckCounts counts_;
   std::unique_ptr<ImageReadPool> pool_;
   ManifestWriter manifest_;
-  bool manifestFailed_ = false;
+  ReportDrawer drawer_;
+  std::unique_ptr<ReportFindings> findings_;
 };
 
 }  // namespace selvo

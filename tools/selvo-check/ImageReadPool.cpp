@@ -1,6 +1,7 @@
 #include "tools/selvo-check/ImageReadPool.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
@@ -40,7 +41,11 @@ void RunImageFileJob(ImageFileJob& job, bool hash, bool decode) {
 
 ImageReadPool::ImageReadPool(bool hash, bool decode) : hash_(hash), decode_(decode) {
   const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMostThreads));
-  for (unsigned i = 1; i < cores; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+  try {
+    for (unsigned i = 1; i < cores; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+  } catch (const std::system_error&) {
+    // Fewer threads only make the check slower; the calling thread works too.
+  }
 }
 
 ImageReadPool::~ImageReadPool() {

@@ -14,9 +14,8 @@ bool ManifestWriter::Open(const std::string& file) {
 }
 
 void ManifestWriter::Add(const Sha256Digest& digest, const std::string& relativePath) {
-  if (file_ == nullptr) return;
   const std::string line = Line(digest, relativePath);
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) failed_ = true;
+  if (file_ != nullptr && std::fwrite(line.data(), 1, line.size(), file_) != line.size()) failed_ = true;
   written_.Add(line.data(), line.size());
 }
 

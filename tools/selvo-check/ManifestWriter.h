@@ -20,11 +20,13 @@ class ManifestWriter {
   // false with errno set when the file cannot be made.
   bool Open(const std::string& file);
   bool IsOpen() const { return file_ != nullptr; }
-  // relativePath: the image's path from the recording folder.
+  // relativePath: the image's path from the recording folder. Without an
+  // open file the line is only counted into Digest: the report names the
+  // list's hash whether or not it was written.
   void Add(const Sha256Digest& digest, const std::string& relativePath);
   // false (errno set) when any line could not be written.
   bool Close();
-  // The SHA-256 of every byte written so far.
+  // The SHA-256 of every line added so far.
   Sha256Digest Digest();
 
   // sha256sum's line: a name holding a backslash, CR or LF is escaped and
