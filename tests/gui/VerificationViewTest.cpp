@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -211,6 +213,23 @@ TEST(CheckReportRunTest, TheReportIsWrittenOnlyWhenTheProgramRanAndLeftAPdf) {
   std::stringstream text;
   text << args.rdbuf();
   EXPECT_EQ(text.str(), "--quiet\n--report\n" + (scratch / "out.pdf") + "\n/rec/folder\n");
+}
+
+// The real program, as the viewer's button runs it: the report of a
+// recording with a tampered image is a PDF.
+TEST(CheckReportRunTest, SelvoCheckBesideTheViewerFilesTheReportOfTheOpenRecording) {
+  const QString program = QStringLiteral(SELVO_BINARY_DIR "/selvo-check");
+  if (!QFileInfo(program).isExecutable()) GTEST_SKIP() << "selvo-check is not built";
+  test::TestFolder scratch;
+  std::vector<SmallFrame> frames(4, SmallFrame{0, kSeconds});
+  frames[2].damage = TrailerDamage::kTamperedData;
+  const std::string folder = test::WriteSmallRecording(scratch, "rec", frames, /*withInfo=*/true);
+  const QString pdf = QString::fromStdString(scratch / "report.pdf");
+  QString reason;
+  ASSERT_TRUE(CheckReportRun(program).Write(QString::fromStdString(folder), pdf, reason)) << reason.toStdString();
+  QFile written(pdf);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.read(5).startsWith("%PDF-"));
 }
 
 }  // namespace
