@@ -321,5 +321,19 @@ TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTh
   }
 }
 
+// A file no decoder can draw still gets its page: the placeholder the viewer
+// shows, its verdict and its hash.
+TEST(SelvoCheckEvidence, PdfReportGivesAnUndrawableImageItsPageToo) {
+  TestFolder scratch;
+  const std::string bad = scratch.Write("rec/IMG00001/IMG00001.jpg", std::string("\xFF\xD8 cut short"));
+  const std::string pdf = scratch / "report.pdf";
+  const CommandRun run = RunCommand(Check("--quiet --report " + Quoted(pdf) + " " + Quoted(scratch / "rec") + " 2>&1"));
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  const std::string page = PdfText(pdf, 3);
+  for (const std::string& expected : {std::string("image 1 - not a recorder image"), "SHA-256 " + FileSha256(bad)}) {
+    EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+  }
+}
+
 }  // namespace
 }  // namespace selvo::test
