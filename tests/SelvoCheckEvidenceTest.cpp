@@ -107,7 +107,8 @@ std::string FileSha256(const std::string& path) {
 TEST(SelvoCheckEvidence, JsonLinesGiveEveryImageEachAnomalyAndTheCountsWithTheFilesHashes) {
   TestFolder scratch;
   const std::string folder = WriteRecording(scratch, "rec", InterleavedFrames(true));
-  const CommandRun run = RunCommand(Check("--json --hash " + Quoted(folder)));
+  // --quiet is for people; machine-read output stays whole.
+  const CommandRun run = RunCommand(Check("--json --quiet --hash " + Quoted(folder)));
   EXPECT_EQ(run.exitCode, 1) << run.out;
   const std::vector<QJsonObject> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 14u + 3u + 1u) << run.out;
@@ -195,7 +196,8 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
     scratch.Write("rec/" + name, ReadFileBytes(folder + "/IMG00001/IMG00001.jpg"));
   }
   const std::string manifest = scratch / "rec.sha256";
-  const CommandRun run = RunCommand(Check("--quiet --manifest " + Quoted(manifest) + " " + Quoted(folder)));
+  // The folder as a shell completes it, with its slash.
+  const CommandRun run = RunCommand(Check("--quiet --manifest " + Quoted(manifest) + " " + Quoted(folder + "/")));
   EXPECT_EQ(run.exitCode, 1) << run.out;  // the two edited frames
 
   const CommandRun verify = RunCommand("cd " + Quoted(folder) + " && sha256sum -c --strict " + Quoted(manifest));
@@ -316,6 +318,20 @@ TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTh
           "SHA-256 " + FileSha256(file), std::string(k == 0 ? "Camera 2 " : "Camera 1 GATE")}) {
       EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
     }
+  }
+}
+
+// A file no decoder can draw still gets its page: the placeholder the viewer
+// shows, its verdict and its hash.
+TEST(SelvoCheckEvidence, PdfReportGivesAnUndrawableImageItsPageToo) {
+  TestFolder scratch;
+  const std::string bad = scratch.Write("rec/IMG00001/IMG00001.jpg", std::string("\xFF\xD8 cut short"));
+  const std::string pdf = scratch / "report.pdf";
+  const CommandRun run = RunCommand(Check("--quiet --report " + Quoted(pdf) + " " + Quoted(scratch / "rec") + " 2>&1"));
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  const std::string page = PdfText(pdf, 3);
+  for (const std::string& expected : {std::string("image 1 - not a recorder image"), "SHA-256 " + FileSha256(bad)}) {
+    EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
   }
 }
 

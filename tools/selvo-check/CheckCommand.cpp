@@ -47,7 +47,7 @@ const char kUsage[] =
     "             each camera, and a page for each problem image (up to 500)\n"
     "             drawn as the viewer shows it, with its SHA-256\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
-    "  --quiet    print only the problems and the summary\n"
+    "  --quiet    print only the problems and the summary (CSV and JSON stay whole)\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"

@@ -105,14 +105,17 @@ class ReportPages {
     y_ = kMargin;
   }
 
+  // Long lines wrap, never elide: a path or a hash on a filed report must
+  // be whole. Paths and hashes break anywhere, prose between words.
   void Line(const QString& text, double points = 10, bool bold = false, double indent = 0, Face face = Face::Sans) {
     const QFont font = ReportFont(points, bold, face);
     painter_.setFont(font);
-    const QFontMetricsF metrics(font, &writer_);
-    y_ += metrics.ascent();
     painter_.setPen(Qt::black);
-    painter_.drawText(QPointF(kMargin + indent, y_), metrics.elidedText(text, Qt::ElideMiddle, width_ - 2 * kMargin - indent));
-    y_ += metrics.descent() + metrics.leading() + points * 0.3;
+    const int wrap = face == Face::Mono ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+    const QRectF room(kMargin + indent, y_, width_ - 2 * kMargin - indent, height_);
+    QRectF used;
+    painter_.drawText(room, Qt::AlignLeft | Qt::AlignTop | wrap, text, &used);
+    y_ += std::max(used.height(), QFontMetricsF(font, &writer_).height()) + points * 0.3;
   }
 
   bool Room(double needed) const { return y_ + needed < height_ - kMargin; }
@@ -151,18 +154,19 @@ class ReportPages {
     Line(QStringLiteral("Time-line anomalies"), 12, true);
     if (f.anomalies.empty()) Line(QStringLiteral("none"), 10, false, 8);
     for (std::size_t i = 0; i < f.anomalies.size(); ++i) {
-      if (!Room(30)) {
+      if (!Room(40)) {
         const long more = static_cast<long>(f.anomalies.size() - i) + f.anomaliesLeftOut;
         Line(QStringLiteral("... and %1 more (selvo-check --json lists them all)").arg(more), 10, false, 8);
         break;
       }
       const TimelineAnomaly& a = f.anomalies[i];
-      Line(QStringLiteral("%1, images %2 to %3: %4 - %5")
+      Line(QStringLiteral("%1, images %2 to %3: %4")
                .arg(CameraName(a.channel, f.cameras.count(a.channel) ? f.cameras.at(a.channel).title : std::string()))
                .arg(a.from)
                .arg(a.to)
-               .arg(QString::fromLatin1(TimelineAnomalyName(a.kind)), Text(a.detail)),
+               .arg(QString::fromLatin1(TimelineAnomalyName(a.kind))),
            9, false, 8);
+      Line(Text(a.detail), 8, false, 20);
     }
   }
 

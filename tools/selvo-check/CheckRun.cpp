@@ -477,10 +477,9 @@ void CheckRun::CountVerdict(const CheckedImage& image) {
 void CheckRun::Report(const CheckedImage& image) {
   CountVerdict(image);
   if (findings_) findings_->NoteImage(image, Verdict(image), IsProblem(image));
+  // Machine-read output is whole, as CSV always was: --quiet is for people.
   if (options_.json) {
-    if (!options_.quiet || IsProblem(image)) {
-      std::fprintf(out_, "%s\n", JsonImageLine(image, Verdict(image), options_.hash).c_str());
-    }
+    std::fprintf(out_, "%s\n", JsonImageLine(image, Verdict(image), options_.hash).c_str());
   } else if (options_.csv) {
     ReportCsv(image);
   } else if (!options_.quiet || IsProblem(image)) {
