@@ -18,6 +18,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
+#include "app/CheckReportRun.h"
 #include "app/DateFormatDialog.h"
 #include "app/TitleInputDialog.h"
 #include "app/ToolbarIcons.h"
@@ -25,6 +26,7 @@
 #include "doc/ImageViewLink.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/EnhanceDialog.h"
+#include "panel/VerificationSummaryDialog.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
@@ -34,6 +36,15 @@
 namespace selvo {
 
 namespace {
+
+// Rows of the background check's status and commands.
+constexpr int kVerifyingStatus = 64600;         // %1 of %2 examined, %3 problems
+constexpr int kVerifiedCleanStatus = 64601;     // %1 images
+constexpr int kVerifiedProblemsStatus = 64602;  // %1 images, %2 problems
+constexpr int kVerificationMarksPrompt = 64603;
+constexpr int kNextProblemPrompt = 64604;
+constexpr int kPreviousProblemPrompt = 64605;
+constexpr int kVerificationSummaryPrompt = 64606;
 
 // String-table rows of commands read "status prompt\ntooltip".
 void ApplyPrompts(QAction* action, int id) {
@@ -57,6 +68,9 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateClient();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
+  reportWriter_ = [this](const QString& pdfPath, QString& reason) {
+    return CheckReportRun().Write(QString::fromStdString(doc_.LastOpenFolder()), pdfPath, reason);
+  };
   setMinimumSize(kMinWidth, kMinHeight);
   RestoreWindowGeometry();
   setAcceptDrops(true);
@@ -116,6 +130,7 @@ void CMainFrame::CreateMenus() {
   AddCommand(image, cmd::kSplit9, "&9 Image", "9 画像(&9)");
   AddCommand(image, cmd::kSplit16, "1&6 Image", "16 画像(&6)");
   AddExamineCommands(view);
+  AddVerificationCommands(view);
 
   QMenu* help = menuBar()->addMenu(UiText("&Help", "ヘルプ(&H)"));
   QAction* about = AddCommand(help, aboutCommandId_, "&About %1...", "バージョン情報(&A)...");
@@ -130,6 +145,23 @@ void CMainFrame::CreateMenus() {
 
   for (QMenu* menu : {file, view, position, image, help})
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+}
+
+// The background check's commands, with prompts from rows of their own: the
+// recorder viewer's string table has none for them.
+void CMainFrame::AddVerificationCommands(QMenu* view) {
+  view->addSeparator();
+  const auto add = [&](int id, const char* english, const char* japanese, int promptRow) {
+    QAction* action = AddCommand(view, id, english, japanese);
+    ApplyPrompts(action, promptRow);
+    return action;
+  };
+  add(cmd::kVerificationMarks, "Verification &Marks", "検証マーク(&M)", kVerificationMarksPrompt);
+  add(cmd::kNextProblem, "&Next Problem", "次の問題(&N)", kNextProblemPrompt)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
+  add(cmd::kPreviousProblem, "P&revious Problem", "前の問題(&R)", kPreviousProblemPrompt)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
+  add(cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", kVerificationSummaryPrompt);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -156,6 +188,26 @@ void CMainFrame::CreateStatusBar() {
   zoomText_ = new QLabel(this);
   zoomText_->setObjectName("zoomText");
   statusBar()->addPermanentWidget(zoomText_);
+  verificationText_ = new QLabel(this);
+  verificationText_->setObjectName("verificationStatus");
+  statusBar()->addPermanentWidget(verificationText_);
+  connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CMainFrame::ShowVerificationProgress);
+}
+
+void CMainFrame::ShowVerificationProgress() {
+  const int total = doc_.VerificationTotal();
+  const int problems = doc_.VerificationProblemCount();
+  QString text;
+  if (total == 0) {
+    text.clear();
+  } else if (!doc_.IsVerified()) {
+    text = QString::fromStdString(LoadString(kVerifyingStatus)).arg(doc_.VerificationDone()).arg(total).arg(problems);
+  } else if (problems == 0) {
+    text = QString::fromStdString(LoadString(kVerifiedCleanStatus)).arg(total);
+  } else {
+    text = QString::fromStdString(LoadString(kVerifiedProblemsStatus)).arg(total).arg(problems);
+  }
+  verificationText_->setText(text);
 }
 
 void CMainFrame::CreateClient() {
@@ -251,6 +303,9 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;
     case cmd::kViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
+      return true;
+    case cmd::kVerificationSummary:
+      OnVerificationSummary();
       return true;
     default:
       return OnExamineCommand(id);
@@ -352,6 +407,11 @@ void CMainFrame::OnDateDisplayFormat() {
   dialog.delimiterIndex = doc_.GetDateDelimiter();
   if (dialog.exec() != QDialog::Accepted) return;
   doc_.SetDateDisplay(dialog.formatIndex, dialog.delimiterIndex);
+}
+
+void CMainFrame::OnVerificationSummary() {
+  VerificationSummaryDialog dialog(doc_, dynamic_cast<CSelvoViewerView*>(doc_.ImageView()), reportWriter_, this);
+  dialog.exec();
 }
 
 void CMainFrame::OnAbout() {

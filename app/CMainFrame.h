@@ -8,6 +8,7 @@
 // takes the size and position it had when it was last closed.
 #include <QMainWindow>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -74,6 +75,9 @@ class CMainFrame : public QMainWindow {
 
  private:
   QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
+  void AddVerificationCommands(QMenu* view);
+  void ShowVerificationProgress();
+  void OnVerificationSummary();
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
@@ -101,6 +105,9 @@ class CMainFrame : public QMainWindow {
   int closeDisabled_ = 0;
   QToolBar* toolBar_ = nullptr;
   QLabel* idleText_ = nullptr;
+  QLabel* verificationText_ = nullptr;
+  // How the summary's button writes the report; empty: it cannot.
+  std::function<bool(const QString&, QString&)> reportWriter_;
   QWidget* imageView_ = nullptr;
   CSelvoViewerView* view_ = nullptr;
   EnhanceDialog* enhanceDialog_ = nullptr;

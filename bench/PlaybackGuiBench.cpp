@@ -16,7 +16,9 @@
 //     an INFO index and time.txt, each camera chosen in turn for a quarter of
 //     the time: the largest gap between the shown picture's stamp (that of
 //     its file in the recording) and the sound position heard, against the
-//     stamp interval of one camera.
+//     stamp interval of one camera;
+//  4. forward play at speed 5 on a 20,000-image recording while the
+//     background check examines it, against the same play once it is done.
 // Each baseline is the fair one for its question: the rate the speed asks
 // for is what a viewer that keeps up shows; a spinning wait is the loop that
 // holds the due times without relying on timers, so any saving is the play
@@ -180,6 +182,30 @@ void BenchSpeedModeRate(Viewer& viewer) {
               elapsed, rate, rate / 50.0);
 }
 
+// The background check reads every file of a large recording at the lowest
+// priority; play at speed 5 must keep its rate while it runs. The baseline
+// is the same play on the same recording once the check has finished.
+void BenchRateWhileVerifying(Viewer& viewer, const std::string& folder) {
+  if (viewer.doc->OpenFolder(folder) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return;
+  const auto checkStart = Clock::now();
+  int shown = 0;
+  double elapsed = 0;
+  viewer.PlayFor(5.0, 5, shown, elapsed);
+  QCoreApplication::processEvents();
+  const int examinedDuringPlay = viewer.doc->VerificationDone();
+  const double during = shown / elapsed;
+  while (!viewer.doc->IsVerified() && SecondsSince(checkStart) < 600) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const double checkSeconds = SecondsSince(checkStart);
+  viewer.PlayFor(5.0, 5, shown, elapsed);
+  const double after = shown / elapsed;
+  std::printf("speed 5 while the background check ran (%d of %d images examined during the play): %.2f /s; "
+              "after it finished: %.2f /s; ratio %.3f (goal >= 0.98); the check took %.1f s\n",
+              examinedDuringPlay, viewer.doc->VerificationTotal(), during, after, during / after, checkSeconds);
+}
+
 void BenchCpu(Viewer& viewer, const std::string& folder) {
   const double spin = SpinningWaitCpuPerSecond(2.0);
   for (const auto& [speed, seconds] : {std::pair{1, 8.0}, std::pair{5, 5.0}}) {
@@ -302,13 +328,16 @@ int main(int argc, char** argv) {
   const std::string silent = scratch + "/silent";
   const std::string sound = scratch + "/sound";
   const auto soundFrames = static_cast<std::uint32_t>(soundSeconds * 10 + 20);
-  if (!WriteDemo(silent, 400, false) || !WriteDemo(sound, soundFrames, true)) return 1;
+  const std::string large = scratch + "/large";
+  if (!WriteDemo(silent, 400, false) || !WriteDemo(sound, soundFrames, true) || !WriteDemo(large, 20000, false))
+    return 1;
 
   Viewer viewer(scratch);
   if (viewer.doc->OpenFolder(silent) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
   BenchSpeedModeRate(viewer);
   if (viewer.view == nullptr) return 1;
   BenchCpu(viewer, silent);
+  BenchRateWhileVerifying(viewer, large);
   if (viewer.doc->OpenFolder(sound) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
   BenchSoundMode(viewer, sound, soundSeconds);
 

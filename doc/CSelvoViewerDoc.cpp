@@ -21,6 +21,7 @@
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
 #include "source/DroppedPath.h"
+#include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
@@ -91,6 +92,7 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
 }
 
 CSelvoViewerDoc::~CSelvoViewerDoc() {
+  StopVerification();
   imageBlock_.reset();
   source_.reset();
   playback_.SetSound(nullptr, 0);
@@ -111,6 +113,7 @@ void CSelvoViewerDoc::LoadSettings() {
   lastOpenFolder_ = settings.lastOpenFolder;
   lastSaveFolder_ = settings.lastSaveFolder;
   windowGeometry_ = settings.windowGeometry;
+  verificationMarks_ = settings.verificationMarks != 0;
 }
 
 void CSelvoViewerDoc::SaveSettings() const {
@@ -122,6 +125,7 @@ void CSelvoViewerDoc::SaveSettings() const {
   settings.lastOpenFolder = lastOpenFolder_;
   settings.lastSaveFolder = lastSaveFolder_;
   settings.windowGeometry = windowGeometry_;
+  settings.verificationMarks = verificationMarks_ ? 1 : 0;
   selvo::SaveSettings(variant_, settings);
 }
 
@@ -192,6 +196,17 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.checkable = true;
       state.checked = id == cmd::kTimeRightDown + timePosition_;
       return true;
+    case cmd::kNextProblem:
+    case cmd::kPreviousProblem:
+      state.enabled = verified_ && !problems_.Empty();
+      return true;
+    case cmd::kVerificationMarks:
+      state.checkable = true;
+      state.checked = verificationMarks_;
+      return true;
+    case cmd::kVerificationSummary:
+      state.enabled = verified_;
+      return true;
     default:
       return false;
   }
@@ -228,6 +243,15 @@ bool CSelvoViewerDoc::OnCommand(int id) {
     case cmd::kTimeLeftUp:
     case cmd::kTimeLeftDown:
       SetTimePosition(id - cmd::kTimeRightDown);
+      break;
+    case cmd::kNextProblem:
+      GoToNextProblem();
+      break;
+    case cmd::kPreviousProblem:
+      GoToPreviousProblem();
+      break;
+    case cmd::kVerificationMarks:
+      SetVerificationMarksOn(!verificationMarks_);
       break;
     default:
       return false;
@@ -331,6 +355,7 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 
 void CSelvoViewerDoc::DiscardRecording() {
   timeLock_.Invalidate();
+  StopVerification();
   source_.reset();
   playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
@@ -396,6 +421,7 @@ void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   GoLast(false);
   GoFirst(true);
   ShowOpenOutcome();
+  StartVerification();
 }
 
 void CSelvoViewerDoc::ShowOpenOutcome() {
@@ -512,6 +538,7 @@ bool CSelvoViewerDoc::SelectChannel(int channel, int paneCount, int* paneChannel
     return false;
   }
   timeLock_.Invalidate();
+  AdoptVerifiedRecords();
   if (controls_) controls_->SetPositionRange(source_->GetCount());
   GoFirst(false);
   GoLast(false);

@@ -5,7 +5,9 @@
 // recording state; they read the document and call its operations. It runs
 // on the user-interface thread; the loader and the disc copy run their
 // threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
-// the document goes on. Playback state lives in PlaybackEngine.
+// the document goes on. The background check (VerificationJob) runs while
+// a folder recording is open and ends before it closes. Playback state
+// lives in PlaybackEngine.
 //
 // How the document reaches the windows:
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
@@ -19,15 +21,18 @@
 //   through commandStatesChanged(), and when it may close through
 //   closeAllowedChanged().
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "doc/CameraTimeLock.h"
 #include "doc/CommandIds.h"
 #include "doc/PlaybackEngine.h"
+#include "doc/ProblemList.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
 #include "source/CopyRangeJob.h"
@@ -44,6 +49,7 @@ class Notifier;
 class PlaybackClock;
 class PlaybackControls;
 class PlaybackSound;
+class VerificationJob;
 
 // Start-up facts the application object hands to the document.
 struct DocumentOptions {
@@ -52,6 +58,13 @@ struct DocumentOptions {
   bool logMode = false;       // "log" switch: disc trace log
   MediaKind probeFlags;       // last probe result kept by the application
   bool persistSettings = true;  // false: neither read nor write the settings (tests)
+};
+
+// A problem of the current list, as the position slider marks it.
+struct ProblemMark {
+  int index = 0;         // 0-based position in the current list
+  bool altered = false;  // the trailer check objects to the image
+  bool anomaly = false;  // a break in the camera's time line ends here
 };
 
 class CSelvoViewerDoc : public QObject {
@@ -238,6 +251,39 @@ class CSelvoViewerDoc : public QObject {
   const std::string& WindowGeometry() const { return windowGeometry_; }
   void SetWindowGeometry(const std::string& geometry) { windowGeometry_ = geometry; }
 
+  // ============================================================ verification
+  // After a folder recording opens, a thread runs the trailer check over all
+  // its images; the document takes the results into the records as they
+  // come, and when the last is in, finds the time-line breaks and keeps the
+  // list of problems. A new open, or closing, stops it.
+  bool IsVerifying() const;
+  bool IsVerified() const { return verified_; }
+  int VerificationDone() const { return verificationAdopted_; }
+  int VerificationTotal() const;
+  // Images the check objected to so far; once verified, every problem image.
+  int VerificationProblemCount() const;
+  const ProblemList& Problems() const { return problems_; }
+  // The current camera's problems in the current list, in list order; none
+  // before the check has finished.
+  std::vector<ProblemMark> ProblemMarks() const;
+  // Next / Previous Problem: the nearest problem image of the current
+  // camera after / before the current image; false (nothing moves) when
+  // there is none or the check has not finished.
+  bool GoToNextProblem();
+  bool GoToPreviousProblem();
+  // Shows the image of file fileIndex (a problem's) when the current list
+  // holds it; false otherwise, and nothing moves.
+  bool ShowFileImage(int fileIndex);
+  // A camera's title from the index, UTF-8; empty when there is none.
+  std::string GetCameraTitle(int channel) const;
+  // The file of the current image; -1 without a folder recording.
+  int GetCurrentFileIndex() const;
+  // View > Verification Marks (remembered): the slider marks problems even
+  // without the "check" switch.
+  bool IsVerificationMarksOn() const { return verificationMarks_; }
+  void SetVerificationMarksOn(bool on);
+  bool AreProblemMarksShown() const { return checkMode_ || verificationMarks_; }
+
   // ================================================================ playback
   // The panel and the frame the loops drive; null detaches.
   void AttachPlaybackControls(PlaybackControls* controls) { controls_ = controls; }
@@ -284,6 +330,8 @@ class CSelvoViewerDoc : public QObject {
   // A play loop or a copy began (false) or ended (true): the window must
   // not close while the loop or the copy thread still runs.
   void closeAllowedChanged(bool allowed);
+  // The background check made progress, finished, or stopped.
+  void verificationChanged();
 
  private:
   std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
@@ -305,6 +353,12 @@ class CSelvoViewerDoc : public QObject {
   void SaveSettings() const;
   void UpdateAllViews();
   void AllowClose(bool allowed);
+  void StartVerification();
+  void StopVerification();
+  void TakeVerificationResults();
+  void AdoptVerifiedRecords();
+  int StepToProblem(int step) const;
+  bool JumpToProblem(int step);
 
   Notifier& notifier_;
   ImageViewLink* view_ = nullptr;
@@ -331,6 +385,16 @@ class CSelvoViewerDoc : public QObject {
 
   PlaybackControls* controls_ = nullptr;
   PlaybackEngine playback_;
+
+  // Background verification. The job's thread reads the source; the
+  // records are written only here, on this thread.
+  std::unique_ptr<VerificationJob> verification_;
+  QTimer verificationPoll_;
+  int verificationAdopted_ = 0;
+  int verificationProblems_ = 0;
+  bool verified_ = false;
+  ProblemList problems_;
+  bool verificationMarks_ = false;
 
   // Display settings.
   int variant_ = 0;

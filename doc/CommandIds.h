@@ -35,6 +35,11 @@ constexpr int kZoomActualPixels = 40073;
 constexpr int kSmoothScaling = 40074;
 constexpr int kEnhance = 40075;
 constexpr int kLockCamerasToTime = 40076;
+// Verification (no counterpart in the recorder viewer's own menus).
+constexpr int kNextProblem = 40080;
+constexpr int kPreviousProblem = 40081;
+constexpr int kVerificationMarks = 40082;
+constexpr int kVerificationSummary = 40083;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

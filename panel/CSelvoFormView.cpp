@@ -140,6 +140,7 @@ CSelvoFormView::CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(
   PlaceControls();
   connect(&doc_, &CSelvoViewerDoc::positionDisplayChanged, this, &CSelvoFormView::UpdatePositionDisplay);
   connect(&doc_, &CSelvoViewerDoc::recordingChanged, this, &CSelvoFormView::OnRecordingChanged);
+  connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CSelvoFormView::UpdateProblemMarks);
 }
 
 // The document outlives the window: it must not reach a panel that is gone.
@@ -649,6 +650,7 @@ void CSelvoFormView::UpdatePositionDisplay() {
     for (int id : {kFirstTime, kLastTime, kCurrentTime}) SetText(id, QString());
   }
   positionSlider_->SetPositionIndex(current);
+  UpdateProblemMarks();
 
   const int panes = PaneCount();
   CSelvoViewerView* view = ImageView();
@@ -667,6 +669,25 @@ void CSelvoFormView::UpdatePositionDisplay() {
   char number[48];
   std::snprintf(number, sizeof number, "%d / %d", count > 0 ? current + 1 : 0, count);
   SetText(kImageNumber, QString::fromLatin1(number));
+}
+
+// The marks follow the list and its camera; the document is asked again only
+// when one of those changed, not on every step of a play loop.
+void CSelvoFormView::UpdateProblemMarks() {
+  const bool shown = doc_.HasSource() && doc_.IsVerified() && doc_.AreProblemMarksShown();
+  const MarksKey key{shown, doc_.GetCount(), shown ? doc_.GetCurrentChannel() : -1,
+                     shown ? doc_.VerificationProblemCount() : 0};
+  if (key == marksKey_) return;
+  marksKey_ = key;
+  std::vector<int> altered;
+  std::vector<int> anomalies;
+  if (shown) {
+    for (const ProblemMark& mark : doc_.ProblemMarks()) {
+      if (mark.altered) altered.push_back(mark.index + 1);
+      if (mark.anomaly) anomalies.push_back(mark.index + 1);
+    }
+  }
+  positionSlider_->SetMarks(std::move(altered), std::move(anomalies));
 }
 
 void CSelvoFormView::ShowStoppedState() {

@@ -166,6 +166,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void OnVolumeSliderMoved(int value);
   void OnPaneLayoutChanged(int paneCount);
   void OnRecordingChanged();
+  // The slider's ticks at the current camera's problems, when shown.
+  void UpdateProblemMarks();
 
  protected:
   bool event(QEvent* event) override;
@@ -199,6 +201,17 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void RedrawImageView();
 
   CSelvoViewerDoc& doc_;
+  // What the slider's marks were last built for.
+  struct MarksKey {
+    bool shown = false;
+    int count = 0;
+    int channel = -1;
+    int problems = 0;
+    bool operator==(const MarksKey& other) const {
+      return shown == other.shown && count == other.count && channel == other.channel && problems == other.problems;
+    }
+  };
+  MarksKey marksKey_;
   std::map<int, QWidget*> controls_;
   PositionSlider* positionSlider_ = nullptr;
   SpeedSlider* speedSlider_ = nullptr;

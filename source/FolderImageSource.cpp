@@ -269,9 +269,17 @@ bool FolderImageSource::ExamineRecord(int index) {
   return record->status != -1;
 }
 
+void FolderImageSource::TakeExamination(int index, const ImageInfo& parsed) {
+  ImageRecord* record = MutableRecord(index);
+  if (record != nullptr && record->status == -1) FillFromTrailer(*record, index, parsed);
+}
+
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
-  if (!ReadImageInfo(PathOf(record, index), info, parserKind_)) return;
+  if (ReadImageInfo(PathOf(record, index), info, parserKind_)) FillFromTrailer(record, index, info);
+}
+
+void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const {
   record.status = info.status;
   // The index already gave time and stamp; the trailer only judges them.
   if (infoIndex_.Loaded()) return;
@@ -530,5 +538,46 @@ std::string FolderImageSource::GetChannelTitle(int index) {
 }
 
 int FolderImageSource::FirstChannel() { return infoIndex_.ChannelSlot(0); }
+
+// ---------------------------------------------------- background examination
+
+int FolderImageSource::FileIndexAt(int index) const {
+  const ImageRecord* record = RecordAt(index);
+  if (record == nullptr) return -1;
+  return record->infoIndex >= 0 ? record->infoIndex : index;
+}
+
+// With an index the list holds its entries in ascending order, whichever
+// cameras it was built for.
+int FolderImageSource::IndexOfFile(int fileIndex) const {
+  if (fileIndex < 0) return -1;
+  if (!infoIndex_.Loaded()) return fileIndex < RecordCount() ? fileIndex : -1;
+  const auto found = std::lower_bound(records_.begin(), records_.end(), fileIndex,
+                                      [](const ImageRecord& record, int file) { return record.infoIndex < file; });
+  if (found == records_.end() || found->infoIndex != fileIndex) return -1;
+  return static_cast<int>(found - records_.begin());
+}
+
+ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
+  ImageRecord record;
+  if (fileIndex < 0 || fileIndex >= FileCount()) return record;
+  const auto file = static_cast<std::size_t>(fileIndex);
+  if (infoIndex_.Loaded()) record = RecordFromEntry(file, RecorderEpoch());
+  // An index time the recorder could not have written has judged the
+  // record already, as on first display.
+  if (record.status != -1) return record;
+  ImageInfo info;
+  if (ReadImageInfo(names_.PathAt(file), info, parserKind_)) FillFromTrailer(record, fileIndex, info);
+  return record;
+}
+
+void FolderImageSource::AdoptExamined(int fileIndex, const ImageRecord& examined) {
+  ImageRecord* record = MutableRecord(IndexOfFile(fileIndex));
+  if (record == nullptr || record->status != -1 || examined.status == -1) return;
+  record->status = examined.status;
+  if (infoIndex_.Loaded()) return;
+  if (record->recordTime == 0) record->recordTime = examined.recordTime;
+  if (record->stampMs == 0) record->stampMs = examined.stampMs;
+}
 
 }  // namespace selvo

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "source/ImageInfo.h"
 #include "source/ImageRecord.h"
 #include "source/ImageSource.h"
 #include "source/InfoIndex.h"
@@ -69,12 +70,34 @@ class FolderImageSource : public ImageSource {
   std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
 
+  // Image files of the recording, whichever camera the list holds now.
+  int FileCount() const { return static_cast<int>(names_.Size()); }
+  // The file of record index: its index entry, or its own place without an
+  // index. -1 when there is no such record.
+  int FileIndexAt(int index) const;
+  // The record index of a file in the list as it stands; -1 when the list
+  // (one camera's, say) does not hold it.
+  int IndexOfFile(int fileIndex) const;
+  // The trailer check of one file, with the camera, time and stamp its
+  // record would show. It reads only what OpenRecording built and never a
+  // record, so a background thread may run it while the list is in use and
+  // rebuilt; not while OpenRecording runs.
+  ImageRecord ExamineFile(int fileIndex) const;
+  // Hands such a result to the file's record, if the list holds it and it
+  // was not examined yet: the user-interface thread's side of the above.
+  void AdoptExamined(int fileIndex, const ImageRecord& examined);
+
   // Read-only views for tools and tests.
   int RecordCount() const { return static_cast<int>(records_.size()); }
   const ImageRecord* RecordAt(int index) const;
   // The trailer check that the first display of record index runs, without
   // decoding the picture; false when no parser recognised the image.
   bool ExamineRecord(int index);
+  // The same for a caller that read and parsed the image's file itself
+  // (selvo-check reads on several threads and hashes the very bytes it
+  // judges): fills the record as its first visit would. A record already
+  // examined keeps what it has.
+  void TakeExamination(int index, const ImageInfo& parsed);
   const InfoIndex& Index() const { return infoIndex_; }
   const TimeList& Times() const { return timeList_; }
   // Folders of the last open that could not be listed, in the order met.
@@ -99,6 +122,7 @@ class FolderImageSource : public ImageSource {
   std::string PathOf(const ImageRecord& record, int index) const;
   ImageRecord* MutableRecord(int index);
   void FillOnFirstVisit(ImageRecord& record, int index);
+  void FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const;
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
   bool StampBelowPrevious() const;
 

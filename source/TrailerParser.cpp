@@ -3,6 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "source/ByteOrder.h"
 #include "source/FileBytes.h"
 
@@ -160,14 +164,52 @@ struct JpegDataCheck {
   std::size_t count = 0;
 };
 
+// The D9 of the first FF D9 pair at or after `from` (kNotFound when none),
+// with the word sum of the bytes from `from` through it in sum. The data is
+// the bulk of every image: it is walked once, sixteen bytes at a time,
+// looking for the pair and summing together.
+std::size_t SumToEndMarker(const std::uint8_t* bytes, std::size_t length, std::size_t from, std::uint16_t& sum) {
+  std::size_t i = from;
+  std::uint16_t blocksSum = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i markerPrefix = _mm_set1_epi8(static_cast<char>(kMarkerPrefix));
+  const __m128i endCode = _mm_set1_epi8(static_cast<char>(0xD9));
+  // In each little-endian 16-bit lane, the byte at the even offset: the
+  // high byte of a big-endian word, since blocks start at even offsets from `from`.
+  const __m128i wordHighBytes = _mm_set1_epi16(0x00FF);
+  __m128i allBytes = zero;
+  __m128i highBytes = zero;
+  // A pair may start at the block's last byte, so one byte past it must exist.
+  for (; length - i > 16; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const __m128i nextBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+    const __m128i pairs = _mm_and_si128(_mm_cmpeq_epi8(block, markerPrefix), _mm_cmpeq_epi8(nextBytes, endCode));
+    if (_mm_movemask_epi8(pairs) != 0) break;
+    allBytes = _mm_add_epi64(allBytes, _mm_sad_epu8(block, zero));
+    highBytes = _mm_add_epi64(highBytes, _mm_sad_epu8(_mm_and_si128(block, wordHighBytes), zero));
+  }
+  std::uint64_t all[2];
+  std::uint64_t high[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(all), allBytes);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(high), highBytes);
+  const std::uint64_t highSum = high[0] + high[1];
+  const std::uint64_t lowSum = all[0] + all[1] - highSum;
+  blocksSum = static_cast<std::uint16_t>((highSum << 8) + lowSum);
+#endif
+  const std::size_t endMarker = FindMarker(bytes, length, i, 0xD9);
+  if (endMarker == kNotFound) return kNotFound;
+  sum = static_cast<std::uint16_t>(blocksSum + BigEndianWordSum(bytes + i, endMarker - i + 1));
+  return endMarker;
+}
+
 // Reads up to the end-of-image marker; false when the data ends first.
 bool SumJpegData(const std::uint8_t* bytes, std::size_t length, TrailerReader& reader, JpegDataCheck& check) {
   const std::size_t first = reader.Pos();
   if (reader.AtEnd() || first >= length) return false;
-  const std::size_t endMarker = FindMarker(bytes, length, first, 0xD9);
+  const std::size_t endMarker = SumToEndMarker(bytes, length, first, check.sum);
   if (endMarker == kNotFound) return false;
   check.count = endMarker - first + 1;
-  check.sum = BigEndianWordSum(bytes + first, check.count);
   reader.MoveTo(endMarker + 1);
   return true;
 }
@@ -288,17 +330,29 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
   return true;
 }
 
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
+void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
+                   const ImageBytesUser& alsoUse) {
   // One buffer per thread: a check of a million images allocates it once.
   // A huge file's room is given back, not kept for the thread's lifetime.
   static constexpr std::size_t kKeptBufferBytes = 16 * 1024 * 1024;
   thread_local std::vector<std::uint8_t> bytes;
-  bool parsed = false;
-  if (ReadWholeFile(path, bytes)) {
-    parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), info) : ParseJp2Info(bytes.data(), bytes.size(), info);
+  reading.read = ReadWholeFile(path, bytes);
+  reading.parsed = false;
+  if (reading.read) {
+    reading.parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), reading.info)
+                               : ParseJp2Info(bytes.data(), bytes.size(), reading.info);
+    if (hash) reading.sha256 = Sha256::Of(bytes.data(), bytes.size());
+    if (alsoUse) alsoUse(bytes.data(), bytes.size());
   }
   if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
-  return parsed;
+}
+
+bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
+  ImageFileReading reading;
+  reading.info = info;
+  ReadImageFile(path, kind, false, reading);
+  if (reading.read) info = reading.info;
+  return reading.parsed;
 }
 
 }  // namespace selvo

@@ -38,7 +38,7 @@ class AppSettingsTest : public testing::Test {
 
 TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
   // Geometry bytes hold NULs and bytes above 0x7F; none may be lost.
-  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存", std::string("\x01\xd9\0\xff@", 5)};
+  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存", std::string("\x01\xd9\0\xff@", 5), 1};
   ASSERT_TRUE(SaveSettings(0, saved));
   DisplaySettings loaded;
   LoadSettings(0, loaded);
@@ -48,6 +48,7 @@ TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
   EXPECT_EQ(loaded.lastOpenFolder, saved.lastOpenFolder);
   EXPECT_EQ(loaded.lastSaveFolder, saved.lastSaveFolder);
   EXPECT_EQ(loaded.windowGeometry, saved.windowGeometry);
+  EXPECT_EQ(loaded.verificationMarks, 1);
 }
 
 TEST_F(AppSettingsTest, InvalidStoredValuesKeepTheField) {
@@ -68,6 +69,7 @@ TEST_F(AppSettingsTest, InvalidStoredValuesKeepTheField) {
       {"DateDispPos", 3, &DisplaySettings::timePosition, 3, nullptr, ""},
       {"DateDispPos", 4, &DisplaySettings::timePosition, 0, nullptr, ""},
       {"DateDispPos", QString("4294967298"), &DisplaySettings::timePosition, 0, nullptr, ""},
+      {"VerificationMarks", 2, &DisplaySettings::verificationMarks, 0, nullptr, ""},
       {"ForderDir", path260, nullptr, 0, &DisplaySettings::lastOpenFolder, ""},
       {"ForderDir", path259, nullptr, 0, &DisplaySettings::lastOpenFolder, path259.toStdString()},
       {"SaveForder", QString(260, QChar(u'日')), nullptr, 0, &DisplaySettings::lastSaveFolder, ""},

@@ -11,32 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/CommandRun.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/JpegEncoder.h"
 #include "tools/recwriter/TrailerWriter.h"
 
 namespace selvo::test {
 namespace {
-
-struct CommandRun {
-  int exitCode = -1;
-  std::string out;
-};
-
-CommandRun RunCommand(const std::string& command) {
-  CommandRun run;
-  const bool keepsStderr = command.find("2>&1") != std::string::npos;
-  std::FILE* pipe = popen((keepsStderr ? command : command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;  // a crash is never a verdict
-  return run;
-}
-
-std::string Tool(const char* name) { return std::string(SELVO_BINARY_DIR) + "/" + name; }
 
 std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
   std::vector<std::vector<std::string>> rows;
@@ -203,7 +184,15 @@ TEST(SelvoCheck, UnreadablePathsAndUsageErrorsExitWithTwo) {
   scratch.MakeDir("no-images");
   const struct {
     std::string args;
-  } cases[] = {{scratch / "missing"}, {scratch / "no-images"}, {"--no-such-option " + scratch.Path()}, {""}};
+  } cases[] = {{scratch / "missing"},
+               {scratch / "no-images"},
+               {"--no-such-option " + scratch.Path()},
+               {""},
+               {"--csv --json " + scratch.Path()},
+               // A manifest's paths are relative to one folder; a report is about one export.
+               {"--manifest " + (scratch / "m") + " " + scratch.Path() + " " + scratch.Path()},
+               {"--report " + (scratch / "r.pdf") + " --disc " + (scratch / "disc")},
+               {"--manifest " + (scratch / "no-such-folder/m") + " " + scratch.Path()}};
   for (const auto& c : cases) {
     EXPECT_EQ(RunCommand(Tool("selvo-check") + " " + c.args).exitCode, 2) << c.args;
   }
@@ -234,8 +223,8 @@ TEST(SelvoCheck, ControlCharactersInNamesAreEscapedNotSentToTheTerminal) {
             std::string::npos)
       << check.out;
   EXPECT_NE(check.out.find("plain\xE6\x97\xA5.jpg"), std::string::npos) << "UTF-8 names stay readable";
-  // Header, two images, summary: four lines and no more.
-  EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 4) << check.out;
+  // Header, two images, time line, summary: five lines and no more.
+  EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 5) << check.out;
   EXPECT_NE(check.out.find("2 images: 0 ok"), std::string::npos) << check.out;
 }
 

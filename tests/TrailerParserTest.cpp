@@ -189,6 +189,31 @@ TEST(ParseJpegInfo, PadsCompressedDataToMultiplesOf32) {
   }
 }
 
+// The data is walked in blocks; the end marker may fall at any offset in a
+// block or straddle two, behind FF bytes that end no image (FF 00, FF FF,
+// FF D8) and in front of a trailer that holds FF D9 itself.
+TEST(ParseJpegInfo, EndMarkerIsFoundAndSummedAtEveryOffsetAmongDecoys) {
+  const std::uint8_t decoys[] = {0x00, 0xFF, 0xD8};
+  for (std::size_t count = 2; count <= 100; ++count) {
+    Bytes data(count - 2);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      data[i] = static_cast<std::uint8_t>((i * 37 + 11) % 255);
+      if (i % 5 == 3) data[i] = 0xFF;
+      if (i % 5 == 4) data[i] = decoys[(i / 5) % 3];
+    }
+    data = data + Bytes{0xFF, 0xD9};
+    const Bytes padding((32 - count % 32) % 32, 0xAA);
+    const std::uint32_t seconds = 0x00D9FF00;  // written 00 FF D9 00: an end marker that ends nothing
+    const ParseResult right = ParseJpeg(JpegHead() + data + padding + JpegTrailer(data, seconds) + Le32(5));
+    EXPECT_EQ(right.info.status, 0) << count;
+    Bytes edited = data;
+    edited[count / 2] ^= 0x01;
+    if (edited[count / 2] == 0xFF || edited[count / 2] == 0xD9 || count < 3) continue;
+    const ParseResult wrong = ParseJpeg(JpegHead() + edited + padding + JpegTrailer(data, seconds) + Le32(5));
+    EXPECT_EQ(wrong.info.status & kImageAltered, kImageAltered) << count;
+  }
+}
+
 TEST(ParseJpegInfo, RefusesWhatIsNotARecorderJpegAndKeepsCallerValues) {
   const Bytes head = JpegHead();
   const std::size_t tablePos = 20;  // FF of the real quantisation table

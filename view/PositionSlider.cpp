@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -31,6 +34,69 @@ void PositionSlider::SetImageCount(int n) {
 void PositionSlider::SetPositionIndex(int index) {
   const QSignalBlocker quiet(this);
   setValue(index + 1);
+}
+
+void PositionSlider::SetMarks(std::vector<int> alteredNumbers, std::vector<int> anomalyNumbers) {
+  if (alteredNumbers == alteredMarks_ && anomalyNumbers == anomalyMarks_) return;
+  alteredMarks_ = std::move(alteredNumbers);
+  anomalyMarks_ = std::move(anomalyNumbers);
+  update();
+}
+
+// The thumb's centre travels half a thumb inside either end of the groove:
+// the tick of an image stands where the thumb's centre stands on it.
+PositionSlider::MarkScale PositionSlider::CurrentMarkScale() const {
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+  const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+  MarkScale scale;
+  scale.groove = groove;
+  scale.left = groove.left() + handle.width() / 2;
+  scale.span = qMax(0, groove.width() - handle.width());
+  scale.upsideDown = option.upsideDown;
+  return scale;
+}
+
+int PositionSlider::MarkX(const MarkScale& scale, int number) const {
+  return scale.left + QStyle::sliderPositionFromValue(minimum(), maximum(), number, scale.span, scale.upsideDown);
+}
+
+int PositionSlider::MarkX(int number) const { return MarkX(CurrentMarkScale(), number); }
+
+// The ticks go between the groove and the thumb, so the thumb stays whole
+// where it stands on a problem.
+void PositionSlider::paintEvent(QPaintEvent* event) {
+  if ((alteredMarks_.empty() && anomalyMarks_.empty()) || IsRangeEmpty()) {
+    QSlider::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  option.subControls = QStyle::SC_SliderGroove;
+  style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+  const MarkScale scale = CurrentMarkScale();
+  DrawMarks(painter, scale, anomalyMarks_, AnomalyMarkColour());
+  DrawMarks(painter, scale, alteredMarks_, AlteredMarkColour());
+  initStyleOption(&option);
+  option.subControls = QStyle::SC_SliderHandle;
+  style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+}
+
+// Thousands of problems on a few hundred pixels: each column is drawn once.
+void PositionSlider::DrawMarks(QPainter& painter, const MarkScale& scale, const std::vector<int>& numbers,
+                               const QColor& colour) const {
+  const int top = qMax(0, scale.groove.top() - 2);
+  const int bottom = qMin(height() - 1, scale.groove.bottom() + 2);
+  painter.setPen(QPen(colour, 1));
+  int lastX = -1;
+  for (int number : numbers) {
+    const int x = MarkX(scale, number);
+    if (x == lastX) continue;
+    painter.drawLine(x, top, x, bottom);
+    lastX = x;
+  }
 }
 
 void PositionSlider::PostToParent(QEvent::Type type) {

@@ -3,9 +3,17 @@
 // releasing the mouse button on it post UM_SEEK_BEGIN / UM_SEEK_END to the
 // parent (the panel), so a running playback pauses while the thumb is
 // dragged. While its range is empty (no recording) it moves nowhere and
-// reports no value changes.
+// reports no value changes. Its groove can carry thin ticks at chosen
+// image numbers: red for images a check objects to, amber for breaks in the
+// time line.
+#include <QColor>
 #include <QEvent>
+#include <QRect>
 #include <QSlider>
+
+#include <vector>
+
+class QPainter;
 
 namespace selvo {
 
@@ -28,14 +36,37 @@ class PositionSlider : public QSlider {
   void SetPositionIndex(int index);
   bool IsRangeEmpty() const { return minimum() == maximum(); }
 
+  // Image numbers (1-based) to tick; both empty draws none.
+  void SetMarks(std::vector<int> alteredNumbers, std::vector<int> anomalyNumbers);
+  const std::vector<int>& AlteredMarks() const { return alteredMarks_; }
+  const std::vector<int>& AnomalyMarks() const { return anomalyMarks_; }
+  // The groove's x of an image number, where its tick is drawn.
+  int MarkX(int number) const;
+  static QColor AlteredMarkColour() { return QColor(220, 0, 0); }
+  static QColor AnomalyMarkColour() { return QColor(255, 170, 0); }
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void PostToParent(QEvent::Type type);
+  struct MarkScale {
+    QRect groove;
+    int left = 0;
+    int span = 0;
+    bool upsideDown = false;
+  };
+  MarkScale CurrentMarkScale() const;
+  int MarkX(const MarkScale& scale, int number) const;
+  void DrawMarks(QPainter& painter, const MarkScale& scale, const std::vector<int>& numbers,
+                 const QColor& colour) const;
+
+  std::vector<int> alteredMarks_;
+  std::vector<int> anomalyMarks_;
 };
 
 }  // namespace selvo

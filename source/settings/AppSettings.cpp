@@ -18,6 +18,7 @@ const QString kTimePosition = QStringLiteral("DateDispPos");
 const QString kOpenFolder = QStringLiteral("ForderDir");
 const QString kSaveFolder = QStringLiteral("SaveForder");
 const QString kWindowGeometry = QStringLiteral("WindowGeometry");
+const QString kVerificationMarks = QStringLiteral("VerificationMarks");
 
 void ReadInt(const QSettings& store, const QString& name, int lowest, int highest, int& field) {
   QVariant value = store.value(name);
@@ -79,6 +80,7 @@ void LoadSettings(int variant, DisplaySettings& settings) {
   settings.lastOpenFolder = ReadPath(*store, kOpenFolder);
   settings.lastSaveFolder = ReadPath(*store, kSaveFolder);
   settings.windowGeometry = ReadGeometry(*store);
+  ReadInt(*store, kVerificationMarks, 0, 1, settings.verificationMarks);
   store->endGroup();
 }
 
@@ -94,6 +96,7 @@ bool SaveSettings(int variant, const DisplaySettings& settings) {
   // A window that never showed leaves what an earlier run kept.
   if (!settings.windowGeometry.empty())
     store->setValue(kWindowGeometry, QByteArray::fromStdString(settings.windowGeometry));
+  store->setValue(kVerificationMarks, settings.verificationMarks);
   store->endGroup();
   store->sync();
   return store->status() == QSettings::NoError;

@@ -18,6 +18,7 @@ struct DisplaySettings {
   std::string lastOpenFolder;  // "ForderDir", at most 259 characters
   std::string lastSaveFolder;  // "SaveForder", at most 259 characters
   std::string windowGeometry;  // "WindowGeometry": the window's own bytes
+  int verificationMarks = 0;   // "VerificationMarks" 0..1: problem marks without the "check" switch
 };
 
 constexpr int kMaxSettingPathChars = 259;

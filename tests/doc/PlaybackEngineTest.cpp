@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -470,6 +471,33 @@ TEST_F(PlaybackEngineTest, SliderDragPausesAndReleaseResumesFromTheNewPosition) 
   EXPECT_EQ(*(resumed + 1), 51);
   EXPECT_EQ(shown.back(), 59);
   EXPECT_EQ(panel->idleRestored, 1);
+  EXPECT_TRUE(panel->closeEnabled);
+}
+
+TEST_F(PlaybackEngineTest, NextProblemDuringPlayJumpsThereAndPlaysOn) {
+  std::vector<SmallFrame> frames = Frames(60);
+  frames[40].damage = TrailerDamage::kTamperedData;
+  ASSERT_EQ(doc->OpenFolder(test::WriteSmallRecording(scratch, "problem", frames, false, 16, 16)),
+            CSelvoViewerDoc::OpenOutcome::Opened);
+  for (int i = 0; i < 2000 && !doc->IsVerified(); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
+  ASSERT_TRUE(doc->IsVerified());
+  view->shown.clear();
+  clock.At(250, [this] { doc->GoToNextProblem(); });
+
+  panel->OnPlay();
+  DrainPostedCommands();
+
+  const std::vector<int> shown = view->Positions();
+  const auto jumped = std::find(shown.begin(), shown.end(), 40);
+  ASSERT_NE(jumped, shown.end());
+  EXPECT_LT(std::count_if(shown.begin(), jumped, [](int position) { return position > 20; }), 1);
+  EXPECT_EQ(*(jumped + 1), 41);
+  EXPECT_EQ(shown.back(), 59);
+  EXPECT_EQ(panel->sliderValue, 41);
+  EXPECT_EQ(panel->deepest, 1);
   EXPECT_TRUE(panel->closeEnabled);
 }
 

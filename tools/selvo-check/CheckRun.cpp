@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
+#include <map>
 #include <vector>
 
 #include "source/text/TimeText.h"
@@ -22,10 +25,17 @@
 #include "source/SoundFile.h"
 #include "source/StatusVerdict.h"
 #include "source/TrailerParser.h"
+#include "tools/selvo-check/CheckJson.h"
+#include "tools/selvo-check/ImageReadPool.h"
+#include "tools/selvo-check/ReportFindings.h"
 
 namespace selvo {
 
 namespace {
+
+// Files read between two rounds of answers: enough to keep every core busy,
+// few enough that memory does not follow the recording's size.
+constexpr int kImagesPerBatch = 256;
 
 enum class ImageKind { None, Jpeg, Jp2 };
 
@@ -45,69 +55,6 @@ ImageKind KindByExtension(const std::string& path) {
   return ImageKind::None;
 }
 
-bool DecodesByExtension(const std::string& path) {
-  std::uint32_t size = 0;
-  switch (KindByExtension(path)) {
-    case ImageKind::Jpeg: return DecodeJpegFile(path, &size) != nullptr;
-    case ImageKind::Jp2: return DecodeJp2File(path, &size) != nullptr;
-    case ImageKind::None: break;
-  }
-  return false;
-}
-
-// CSV quoting: fields with commas, quotes or line breaks are quoted and their
-// quotes doubled.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-// Length of the well-formed UTF-8 sequence at text[i] (2 to 4 bytes), or 0.
-// C1 controls (U+0080..U+009F) count as none: some terminals obey them.
-std::size_t PrintableUtf8Length(const std::string& text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned lead = byte(i);
-  std::size_t length = 0;
-  unsigned smallest = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    smallest = 0xA0;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    smallest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    smallest = 0x10000;
-  }
-  if (length == 0 || i + length > text.size()) return 0;
-  unsigned code = lead & (0x7Fu >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i + k) & 0x3F);
-  }
-  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-void AppendEscape(std::string& out, unsigned char c) {
-  switch (c) {
-    case '\\': out += "\\\\"; return;
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    case '\t': out += "\\t"; return;
-    default: break;
-  }
-  static const char kHex[] = "0123456789abcdef";
-  out += "\\x";
-  out += kHex[c >> 4];
-  out += kHex[c & 0x0F];
-}
-
 // Unreadable is a verdict of its own, never "not a recorder image": the
 // reason is kept so the report can say what stopped the read.
 void NoteIfUnreadable(CheckedImage& image) {
@@ -116,6 +63,26 @@ void NoteIfUnreadable(CheckedImage& image) {
   if (error == 0) return;
   image.unreadable = true;
   image.unreadableReason = std::strerror(error);
+}
+
+// A stamp of 0 is a real one when a trailer, the index or time.txt gave it.
+TimelineImage TimelineOf(const ImageRecord& record, int number) {
+  TimelineImage image;
+  image.number = number;
+  image.channel = record.channel;
+  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
+  image.stampMs = record.stampMs;
+  image.recordTime = record.recordTime;
+  return image;
+}
+
+TimelineImage TimelineOf(const CheckedImage& checked) {
+  ImageRecord record;
+  record.channel = checked.channel;
+  record.status = checked.status;
+  record.stampMs = checked.stamp;
+  record.recordTime = checked.time;
+  return TimelineOf(record, checked.number);
 }
 
 // The viewer learns hasSound by finding the recording's sound file and opening it.
@@ -190,36 +157,28 @@ bool ParseRecordRange(const std::string& text, int& first, int& last) {
 
 bool IsSafeFilePrefix(const std::string& prefix) { return prefix.find('/') == std::string::npos; }
 
-std::string TerminalSafe(const std::string& text, bool keepLineBreaks) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\n' && keepLineBreaks) {
-      out += '\n';
-    } else if (c == '\\' || c < 0x20 || c == 0x7F) {
-      AppendEscape(out, c);
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (const std::size_t length = PrintableUtf8Length(text, i)) {
-      out.append(text, i, length);
-      i += length - 1;
-    } else {
-      AppendEscape(out, c);
-    }
-  }
-  return out;
+CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer)
+    : options_(options), out_(out), err_(err), drawer_(drawer) {
+  progressAllowed_ = isatty(fileno(err_)) != 0;
+  if (!options_.report.empty()) findings_ = std::make_unique<ReportFindings>();
 }
 
-CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err) {
-  progressAllowed_ = isatty(fileno(err_)) != 0;
+CheckRun::~CheckRun() = default;
+
+bool CheckRun::OpenManifest() { return options_.manifest.empty() || manifest_.Open(options_.manifest); }
+
+// The manifest and the report name every file's hash.
+bool CheckRun::Hashing() const { return options_.hash || !options_.manifest.empty() || !options_.report.empty(); }
+
+ImageReadPool& CheckRun::Pool() {
+  if (!pool_) pool_ = std::make_unique<ImageReadPool>(Hashing(), options_.decode);
+  return *pool_;
 }
 
 void CheckRun::PrintHeader() {
   if (options_.csv) {
-    std::fprintf(out_, "number,channel,status,time,stamp,decoded,path\n");
-  } else if (!options_.quiet) {
+    std::fprintf(out_, "number,channel,status,time,stamp,decoded,path%s\n", options_.hash ? ",sha256" : "");
+  } else if (!options_.json && !options_.quiet) {
     std::fprintf(out_, "%8s  %2s  %-19s  %-27s  %s\n", "number", "ch", "time", "verdict", "path");
   }
 }
@@ -265,36 +224,80 @@ int CheckRun::CheckFolder(const std::string& folder) {
   ReportUnreadableFolders(source);
   int result = source.UnreadableFolders().empty() ? kCheckAllOk : kCheckFoundProblems;
   const int count = source.GetCount();
-  for (int i = 0; i < count; ++i) {
-    source.ExamineRecord(i);
-    const ImageRecord& record = *source.RecordAt(i);
-    CheckedImage image;
-    image.number = i + 1;
-    image.channel = record.channel;
-    image.status = record.status;
-    image.time = record.recordTime;
-    // The stamp that paces playback, which time.txt may set apart from the
-    // trailer's.
-    image.stamp = source.GetStampAt(i);
-    image.path = source.GetPathAt(i);
-    NoteIfUnreadable(image);
-    if (options_.decode) image.decoded = !image.unreadable && DecodesByExtension(image.path) ? 1 : 0;
-    Report(image);
-    if (IsProblem(image)) result = kCheckFoundProblems;
-    ShowProgress(i + 1, count);
+  const int kind = probe.Kind().jpeg == 1 ? 1 : 0;
+  std::vector<ImageFileJob> jobs;
+  for (int first = 0; first < count; first += kImagesPerBatch) {
+    const int batch = std::min(kImagesPerBatch, count - first);
+    jobs.assign(static_cast<std::size_t>(batch), ImageFileJob{});
+    for (int k = 0; k < batch; ++k) {
+      jobs[static_cast<std::size_t>(k)].path = source.GetPathAt(first + k);
+      jobs[static_cast<std::size_t>(k)].kind = kind;
+    }
+    Pool().RunAll(jobs);
+    for (int k = 0; k < batch; ++k) {
+      const CheckedImage image = FolderImage(source, first + k, jobs[static_cast<std::size_t>(k)]);
+      Report(image);
+      AddToManifest(image, folder);
+      if (IsProblem(image)) result = kCheckFoundProblems;
+    }
+    ShowProgress(first + batch, count);
   }
   ClearProgress();
+  ReportTimeline(FolderTimeline(source));
   return result;
+}
+
+// The record as the viewer's first display leaves it, from the one read the
+// job made.
+CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const ImageFileJob& job) {
+  if (job.reading.parsed) source.TakeExamination(index, job.reading.info);
+  const ImageRecord& record = *source.RecordAt(index);
+  CheckedImage image;
+  image.number = index + 1;
+  image.channel = record.channel;
+  image.status = record.status;
+  image.time = record.recordTime;
+  // The stamp that paces playback, which time.txt may set apart from the
+  // trailer's.
+  image.stamp = source.GetStampAt(index);
+  image.path = job.path;
+  if (options_.json || findings_) image.title = source.GetChannelTitle(index);
+  image.hashed = job.reading.read && Hashing();
+  image.sha256 = job.reading.sha256;
+  image.decoded = job.decoded;
+  if (!job.reading.read) NoteIfUnreadable(image);
+  return image;
+}
+
+// Each camera's line on its own: interleaved cameras are no anomaly. One
+// camera's images are gathered at a time, so the extra memory is that of the
+// largest camera, not of the recording.
+std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source) {
+  std::map<int, std::size_t> imagesOfChannel;
+  const int count = source.GetCount();
+  for (int i = 0; i < count; ++i) ++imagesOfChannel[source.RecordAt(i)->channel];
+  std::vector<TimelineAnomaly> found;
+  for (const auto& [channel, imageCount] : imagesOfChannel) {
+    std::vector<TimelineImage> images;
+    images.reserve(imageCount);
+    for (int i = 0; i < count; ++i) {
+      const ImageRecord& record = *source.RecordAt(i);
+      if (record.channel == channel) images.push_back(TimelineOf(record, i + 1));
+    }
+    std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(images);
+    found.insert(found.end(), std::make_move_iterator(ofCamera.begin()), std::make_move_iterator(ofCamera.end()));
+  }
+  return found;
 }
 
 // A folder that could not be listed hides its images: it is a finding of its
 // own, in the table and in the summary, or on err beside CSV.
 void CheckRun::ReportUnreadableFolders(const FolderImageSource& source) {
   for (const UnreadableFolder& folder : source.UnreadableFolders()) {
-    ++unreadableFolders_;
+    ++counts_.unreadableFolders;
     const std::string verdict = std::string("unreadable folder (") + std::strerror(folder.error) + ")";
     const std::string path = TerminalSafe(folder.path);
-    if (options_.csv) {
+    if (options_.csv || options_.json) {
       std::fprintf(err_, "%s: %s; its images are not listed\n", path.c_str(), verdict.c_str());
     } else {
       std::fprintf(out_, "%8s  %2s  %-19s  %-27s  %s\n", "-", "--", "-", verdict.c_str(), path.c_str());
@@ -331,18 +334,24 @@ int CheckRun::CheckImageFile(const std::string& file) {
     std::fprintf(err_, "%s: %s\n", TerminalSafe(file).c_str(), std::strerror(errno));
     return kCheckUsageOrUnreadable;
   }
+  ImageFileJob job;
+  job.path = file;
+  job.kind = KindByExtension(file) == ImageKind::Jpeg ? 1 : 0;
+  RunImageFileJob(job, Hashing(), options_.decode);
   CheckedImage image;
   image.number = 1;
   image.path = file;
-  ImageInfo info;
-  if (ReadImageInfo(file, info, KindByExtension(file) == ImageKind::Jpeg ? 1 : 0)) {
-    image.status = info.status;
-    image.time = info.recordTime;
-    image.stamp = info.stampMs;
+  if (job.reading.parsed) {
+    image.status = job.reading.info.status;
+    image.time = job.reading.info.recordTime;
+    image.stamp = job.reading.info.stampMs;
   }
-  NoteIfUnreadable(image);
-  if (options_.decode) image.decoded = !image.unreadable && DecodesByExtension(file) ? 1 : 0;
+  image.hashed = job.reading.read && Hashing();
+  image.sha256 = job.reading.sha256;
+  image.decoded = job.decoded;
+  if (!job.reading.read) NoteIfUnreadable(image);
   Report(image);
+  AddToManifest(image, file);
   return IsProblem(image) ? kCheckFoundProblems : kCheckAllOk;
 }
 
@@ -356,6 +365,10 @@ CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::str
     image.unreadable = true;
     if (options_.decode) image.decoded = 0;
     return image;
+  }
+  if (Hashing()) {
+    image.sha256 = Sha256::Of(bytes.data(), bytes.size());
+    image.hashed = true;
   }
   ImageInfo info;
   if (ParseJpegInfo(bytes.data(), bytes.size(), info)) {
@@ -377,13 +390,17 @@ int CheckRun::CheckDisc(const std::string& path) {
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   const int count = source.GetCount();
   int result = kCheckAllOk;
+  // A disc holds a few thousand records at most, all of one line.
+  std::vector<TimelineImage> timeline;
   for (int i = 0; i < count; ++i) {
     const CheckedImage image = ExamineDiscRecord(source, path, i);
     Report(image);
+    timeline.push_back(TimelineOf(image));
     if (IsProblem(image)) result = kCheckFoundProblems;
     ShowProgress(i + 1, count);
   }
   ClearProgress();
+  ReportTimeline(FindCameraAnomalies(timeline));
   return Finish(result);
 }
 
@@ -440,58 +457,133 @@ std::string CheckRun::Verdict(const CheckedImage& image) const {
 }
 
 void CheckRun::CountVerdict(const CheckedImage& image) {
-  ++total_;
+  ++counts_.images;
   const StatusVerdict verdict = VerdictForStatus(image.status);
   if (image.unreadable) {
-    ++unreadable_;
+    ++counts_.unreadable;
   } else if (verdict.notExamined) {
-    ++notRecorder_;
+    ++counts_.notRecorder;
   } else if (verdict.noTrailer) {
-    ++noTrailer_;
+    ++counts_.noTrailer;
   } else {
-    if (verdict.ShowsImageAlteredBox()) ++imageAltered_;
-    if (verdict.ShowsTimeAlteredBox()) ++timeAltered_;
-    if (verdict.noValidTime) ++noValidTime_;
+    if (verdict.ShowsImageAlteredBox()) ++counts_.imageAltered;
+    if (verdict.ShowsTimeAlteredBox()) ++counts_.timeAltered;
+    if (verdict.noValidTime) ++counts_.noValidTime;
   }
-  if (image.decoded == 0) ++undecodable_;
-  if (!IsProblem(image)) ++ok_;
+  if (image.decoded == 0) ++counts_.undecodable;
+  if (!IsProblem(image)) ++counts_.ok;
 }
 
 void CheckRun::Report(const CheckedImage& image) {
   CountVerdict(image);
-  // Formatting a time costs more than judging a trailer; --quiet skips it
-  // for every line it does not print.
-  if (options_.quiet && !options_.csv && !IsProblem(image)) return;
-  const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
-  if (options_.csv) {
-    const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
-    std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s\n", image.number, image.channel, image.status, time.c_str(),
-                 image.stamp, decoded, CsvField(image.path).c_str());
-    // The status column cannot tell a file never read from one read and not
-    // recognised; err does.
-    if (image.unreadable && !image.unreadableReason.empty()) {
-      std::fprintf(err_, "%s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
-    }
-    return;
+  if (findings_) findings_->NoteImage(image, Verdict(image), IsProblem(image));
+  // Machine-read output is whole, as CSV always was: --quiet is for people.
+  if (options_.json) {
+    std::fprintf(out_, "%s\n", JsonImageLine(image, Verdict(image), options_.hash).c_str());
+  } else if (options_.csv) {
+    ReportCsv(image);
+  } else if (!options_.quiet || IsProblem(image)) {
+    // Formatting a time costs more than judging a trailer; --quiet skips it
+    // for every line it does not print.
+    ReportTable(image);
   }
+}
+
+void CheckRun::ReportCsv(const CheckedImage& image) {
+  const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
+  const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
+  std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s", image.number, image.channel, image.status, time.c_str(), image.stamp,
+               decoded, CsvField(image.path).c_str());
+  if (options_.hash) std::fprintf(out_, ",%s", image.hashed ? HexDigest(image.sha256).c_str() : "");
+  std::fputc('\n', out_);
+  // The status column cannot tell a file never read from one read and not
+  // recognised; err does.
+  if (image.unreadable && !image.unreadableReason.empty()) {
+    std::fprintf(err_, "%s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
+  }
+}
+
+void CheckRun::ReportTable(const CheckedImage& image) {
+  const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
   if (progressShown_) ClearProgress();
   std::fprintf(out_, "%8d  %2s  %-19s  %-27s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
                time.empty() ? "-" : time.c_str(), Verdict(image).c_str(), TerminalSafe(image.path).c_str());
 }
 
-void CheckRun::PrintSummary() {
+// After a recording's images: the breaks in its time line. They are
+// findings to look at, not alterations, so they leave the exit status alone.
+void CheckRun::ReportTimeline(const std::vector<TimelineAnomaly>& anomalies) {
+  counts_.anomalies += static_cast<long>(anomalies.size());
+  if (findings_) findings_->NoteAnomalies(anomalies);
+  if (options_.json) {
+    for (const TimelineAnomaly& anomaly : anomalies) std::fprintf(out_, "%s\n", JsonAnomalyLine(anomaly).c_str());
+    return;
+  }
   if (options_.csv) return;
+  if (anomalies.empty()) {
+    if (!options_.quiet) std::fprintf(out_, "Time line: no anomalies\n");
+    return;
+  }
+  std::fprintf(out_, "Time line: %zu %s\n", anomalies.size(), anomalies.size() == 1 ? "anomaly" : "anomalies");
+  std::fprintf(out_, "%8s  %8s  %2s  %-15s  %s\n", "from", "to", "ch", "anomaly", "detail");
+  for (const TimelineAnomaly& anomaly : anomalies) {
+    std::fprintf(out_, "%8d  %8d  %2s  %-15s  %s\n", anomaly.from, anomaly.to, ChannelLabel(anomaly.channel).c_str(),
+                 TimelineAnomalyName(anomaly.kind), TerminalSafe(anomaly.detail).c_str());
+  }
+}
+
+void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folder) {
+  if ((manifest_.IsOpen() || findings_) && image.hashed) manifest_.Add(image.sha256, PathBelow(folder, image.path));
+}
+
+void CheckRun::PrintSummary() {
+  if (manifest_.IsOpen() && !manifest_.Close()) {
+    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
+    Finish(kCheckUsageOrUnreadable);
+  }
+  if (options_.json) {
+    std::fprintf(out_, "%s\n", JsonSummaryLine(counts_).c_str());
+    return;
+  }
+  if (options_.csv) return;
+  const CheckCounts& c = counts_;
   std::fprintf(out_,
                "%ld images: %ld ok, %ld image altered, %ld time altered, %ld without valid time, "
                "%ld without recorder trailer, %ld not recorder images",
-               total_, ok_, imageAltered_, timeAltered_, noValidTime_, noTrailer_, notRecorder_);
-  if (unreadable_ > 0) std::fprintf(out_, ", %ld unreadable", unreadable_);
-  if (unreadableFolders_ > 0) std::fprintf(out_, ", %ld unreadable folders", unreadableFolders_);
-  if (options_.decode) std::fprintf(out_, ", %ld undecodable", undecodable_);
-  std::fprintf(out_, "\n");
+               c.images, c.ok, c.imageAltered, c.timeAltered, c.noValidTime, c.noTrailer, c.notRecorder);
+  if (c.unreadable > 0) std::fprintf(out_, ", %ld unreadable", c.unreadable);
+  if (c.unreadableFolders > 0) std::fprintf(out_, ", %ld unreadable folders", c.unreadableFolders);
+  if (options_.decode) std::fprintf(out_, ", %ld undecodable", c.undecodable);
+  std::fprintf(out_, ", %ld time-line %s\n", c.anomalies, c.anomalies == 1 ? "anomaly" : "anomalies");
 }
 
 int CheckRun::ExitCode() const { return worstExit_; }
+
+bool CheckRun::WriteReport(const std::string& version) {
+  if (!findings_) return true;
+  ReportFindings& findings = *findings_;
+  findings.version = version;
+  findings.counts = counts_;
+  findings.manifestDigest = manifest_.Digest();
+  findings.manifestFile = options_.manifest;
+  std::string error;
+  if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
+    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
+    Finish(kCheckUsageOrUnreadable);
+    return false;
+  }
+  return true;
+}
+
+void CheckRun::StartReport(const std::string& path) {
+  if (!findings_) return;
+  findings_->path = path;
+  const std::time_t now = std::time(nullptr);
+  std::tm utc {};
+  char text[32] = "";
+  if (gmtime_r(&now, &utc) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  findings_->checkedAt = text;
+}
 
 void CheckRun::ShowProgress(int done, int total) {
   if (!progressAllowed_) return;

@@ -1,22 +1,36 @@
 #pragma once
 // selvo-check's work: examine every image of a recording (or single image
 // files) exactly as the viewer would on first display, and report the
-// verdicts as a table or as CSV.
+// verdicts as a table, as CSV or as JSON Lines, with the time line's
+// anomalies and, as asked, each file's SHA-256 and a manifest of them.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/Sha256.h"
+#include "source/TimelineAnomalies.h"
+#include "tools/selvo-check/ManifestWriter.h"
+#include "tools/selvo-check/TextEscapes.h"
 
 namespace selvo {
 
 class DiscImageSource;
 class FolderImageSource;
+class ImageReadPool;
+struct ImageFileJob;
+struct ReportFindings;
 
 struct CheckOptions {
   bool csv = false;
+  bool json = false;
   bool decode = false;
+  bool hash = false;
+  std::string manifest;  // empty: none
+  std::string report;  // PDF file; empty: none
   bool quiet = false;
   int camera = 0;  // 1..16: list only that camera's images, as the viewer shows them; 0 all
 };
@@ -29,6 +43,9 @@ struct CheckedImage {
   std::uint32_t stamp = 0;
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
   std::string path;
+  std::string title;  // the camera's title, UTF-8; empty when none
+  bool hashed = false;
+  Sha256Digest sha256{};
   bool unreadable = false;  // the bytes could not be read at all
   std::string unreadableReason;  // why, for a file; empty for a disc record
 };
@@ -48,17 +65,30 @@ bool ParseRecordRange(const std::string& text, int& first, int& last);
 // Whether a --prefix keeps every file it names inside the extract folder.
 bool IsSafeFilePrefix(const std::string& prefix);
 
-// text for a terminal: control characters, bytes that are not UTF-8 and the
-// backslash itself are written as escapes (\n, \x1b, \\), so a file name
-// cannot move the cursor, recolour, or forge lines of the report.
-// keepLineBreaks leaves '\n' alone, for the tool's own multi-line texts.
-std::string TerminalSafe(const std::string& text, bool keepLineBreaks = false);
+// What the summaries count. A verdict is counted under every flag it carries.
+struct CheckCounts {
+  long images = 0;
+  long ok = 0;
+  long imageAltered = 0;
+  long timeAltered = 0;
+  long noValidTime = 0;
+  long noTrailer = 0;
+  long notRecorder = 0;
+  long undecodable = 0;
+  long unreadable = 0;
+  long unreadableFolders = 0;
+  long anomalies = 0;
+};
+
+// Draws the --report PDF; false with the reason in error.
+using ReportDrawer = bool (*)(const std::string& file, const ReportFindings& findings, std::string& error);
 
 enum CheckExit { kCheckAllOk = 0, kCheckFoundProblems = 1, kCheckUsageOrUnreadable = 2 };
 
 class CheckRun {
  public:
-  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err);
+  CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer = nullptr);
+  ~CheckRun();
 
   void PrintHeader();
   // Examines one PATH (a recording folder or a .jpg/.jp2 file); returns a CheckExit.
@@ -70,17 +100,35 @@ class CheckRun {
   // does; the error report goes to err. kCheckFoundProblems when any image
   // failed.
   int ExtractDisc(const std::string& path, const ExtractRequest& request);
+  // The summary; with --manifest, also closes the manifest (a failure to
+  // write it is told and fails the run).
   void PrintSummary();
   int ExitCode() const;
+  const CheckCounts& Counts() const { return counts_; }
+  // Draws the --report PDF from what the run found with the drawer. false
+  // (told on err) when it cannot be written.
+  bool WriteReport(const std::string& version);
+  // Notes the PATH and the time of the check for the report.
+  void StartReport(const std::string& path);
+  // Makes the --manifest file, if one was asked for; false (errno set) when it cannot be made.
+  bool OpenManifest();
 
  private:
   int CheckFolder(const std::string& folder);
   int CheckImageFile(const std::string& file);
   bool SelectCamera(FolderImageSource& source, const std::string& folder);
   void ReportUnreadableFolders(const FolderImageSource& source);
+  CheckedImage FolderImage(FolderImageSource& source, int index, const ImageFileJob& job);
+  std::vector<TimelineAnomaly> FolderTimeline(FolderImageSource& source);
+  bool Hashing() const;
+  ImageReadPool& Pool();
   CheckedImage ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index);
   int Finish(int result);
   void Report(const CheckedImage& image);
+  void ReportTable(const CheckedImage& image);
+  void ReportCsv(const CheckedImage& image);
+  void ReportTimeline(const std::vector<TimelineAnomaly>& anomalies);
+  void AddToManifest(const CheckedImage& image, const std::string& folder);
   void CountVerdict(const CheckedImage& image);
   void ShowProgress(int done, int total);
   void ClearProgress();
@@ -96,16 +144,11 @@ class CheckRun {
   std::chrono::steady_clock::time_point lastProgress_;
 
   int worstExit_ = kCheckAllOk;
-  long total_ = 0;
-  long ok_ = 0;
-  long imageAltered_ = 0;
-  long timeAltered_ = 0;
-  long noValidTime_ = 0;
-  long noTrailer_ = 0;
-  long notRecorder_ = 0;
-  long undecodable_ = 0;
-  long unreadable_ = 0;
-  long unreadableFolders_ = 0;
+  CheckCounts counts_;
+  std::unique_ptr<ImageReadPool> pool_;
+  ManifestWriter manifest_;
+  ReportDrawer drawer_;
+  std::unique_ptr<ReportFindings> findings_;
 };
 
 }  // namespace selvo

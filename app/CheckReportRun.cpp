@@ -1,0 +1,45 @@
+#include "app/CheckReportRun.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace selvo {
+
+namespace {
+// selvo-check's exit status: 0 every image passed, 1 problems found (the
+// report says which), 2 the recording could not be read.
+constexpr int kProblemsFound = 1;
+constexpr int kWaitSliceMs = 50;
+}  // namespace
+
+CheckReportRun::CheckReportRun(QString program) : program_(std::move(program)) {}
+
+QString CheckReportRun::DefaultProgram() {
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/selvo-check");
+}
+
+bool CheckReportRun::Write(const QString& folder, const QString& pdfPath, QString& reason) const {
+  QProcess check;
+  check.setProgram(program_);
+  check.setArguments({QStringLiteral("--quiet"), QStringLiteral("--report"), pdfPath, folder});
+  // The table goes nowhere; only the report and the reasons count.
+  check.setStandardOutputFile(QProcess::nullDevice());
+  check.start();
+  if (!check.waitForStarted()) {
+    reason = program_ + QStringLiteral(": ") + check.errorString();
+    return false;
+  }
+  // Repaints go on while the program works.
+  while (!check.waitForFinished(kWaitSliceMs)) {
+    if (check.state() == QProcess::NotRunning) break;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  const bool ran = check.exitStatus() == QProcess::NormalExit && check.exitCode() <= kProblemsFound;
+  if (ran && QFileInfo(pdfPath).size() > 0) return true;
+  reason = QString::fromLocal8Bit(check.readAllStandardError()).trimmed();
+  if (reason.isEmpty()) reason = check.errorString();
+  return false;
+}
+
+}  // namespace selvo

@@ -1,0 +1,110 @@
+#include "source/TimelineAnomalies.h"
+
+#include <algorithm>
+#include <map>
+
+#include "source/text/TimeText.h"
+
+namespace selvo {
+
+namespace {
+
+// Steps between consecutive known stamps that went forward; a step
+// backwards is a finding of its own and would drag the median down.
+std::vector<std::uint32_t> ForwardSteps(const std::vector<TimelineImage>& images) {
+  std::vector<std::uint32_t> steps;
+  const TimelineImage* previous = nullptr;
+  for (const TimelineImage& image : images) {
+    if (!image.stampKnown) continue;
+    if (previous != nullptr && image.stampMs >= previous->stampMs) steps.push_back(image.stampMs - previous->stampMs);
+    previous = &image;
+  }
+  return steps;
+}
+
+std::uint32_t MedianStep(std::vector<std::uint32_t> steps) {
+  if (steps.empty()) return 0;
+  const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+  std::nth_element(steps.begin(), middle, steps.end());
+  return *middle;
+}
+
+TimelineAnomaly Anomaly(TimelineAnomalyKind kind, const TimelineImage& from, const TimelineImage& to,
+                        std::string detail) {
+  TimelineAnomaly anomaly;
+  anomaly.kind = kind;
+  anomaly.channel = to.channel;
+  anomaly.from = from.number;
+  anomaly.to = to.number;
+  anomaly.detail = std::move(detail);
+  return anomaly;
+}
+
+std::string Ms(std::uint32_t value) { return std::to_string(value) + " ms"; }
+
+void CheckStamps(const std::vector<TimelineImage>& images, std::vector<TimelineAnomaly>& found) {
+  const std::uint32_t median = MedianStep(ForwardSteps(images));
+  // 64 bits: five times a large median must not wrap to a small bound.
+  const std::uint64_t gapBound = std::max<std::uint64_t>(kGapFloorMs, std::uint64_t{kGapMedianFactor} * median);
+  const TimelineImage* previous = nullptr;
+  for (const TimelineImage& image : images) {
+    if (!image.stampKnown) continue;
+    if (previous != nullptr) {
+      if (image.stampMs < previous->stampMs) {
+        found.push_back(Anomaly(TimelineAnomalyKind::StampBackwards, *previous, image,
+                                "stamp " + Ms(image.stampMs) + " after " + Ms(previous->stampMs)));
+      } else if (image.stampMs - previous->stampMs > gapBound) {
+        found.push_back(Anomaly(TimelineAnomalyKind::Gap, *previous, image,
+                                Ms(image.stampMs - previous->stampMs) + " between stamps " + Ms(previous->stampMs) +
+                                    " and " + Ms(image.stampMs) + ", median step " + Ms(median)));
+      }
+    }
+    previous = &image;
+  }
+}
+
+void CheckTimes(const std::vector<TimelineImage>& images, std::vector<TimelineAnomaly>& found) {
+  const TimelineImage* previous = nullptr;
+  for (const TimelineImage& image : images) {
+    if (image.recordTime == 0) continue;
+    if (previous != nullptr && image.recordTime < previous->recordTime) {
+      found.push_back(Anomaly(TimelineAnomalyKind::TimeBackwards, *previous, image,
+                              FormatIsoTime(image.recordTime) + " after " + FormatIsoTime(previous->recordTime)));
+    }
+    previous = &image;
+  }
+}
+
+}  // namespace
+
+const char* TimelineAnomalyName(TimelineAnomalyKind kind) {
+  switch (kind) {
+    case TimelineAnomalyKind::Gap: return "gap";
+    case TimelineAnomalyKind::StampBackwards: return "stamp_backwards";
+    case TimelineAnomalyKind::TimeBackwards: return "time_backwards";
+  }
+  return "";
+}
+
+std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage>& cameraImages) {
+  std::vector<TimelineAnomaly> found;
+  CheckStamps(cameraImages, found);
+  CheckTimes(cameraImages, found);
+  // One list in the camera's own order, whichever check found what.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const TimelineAnomaly& a, const TimelineAnomaly& b) { return a.to < b.to; });
+  return found;
+}
+
+std::vector<TimelineAnomaly> FindTimelineAnomalies(const std::vector<TimelineImage>& images) {
+  std::map<int, std::vector<TimelineImage>> cameras;
+  for (const TimelineImage& image : images) cameras[image.channel].push_back(image);
+  std::vector<TimelineAnomaly> found;
+  for (const auto& camera : cameras) {
+    std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(camera.second);
+    found.insert(found.end(), std::make_move_iterator(ofCamera.begin()), std::make_move_iterator(ofCamera.end()));
+  }
+  return found;
+}
+
+}  // namespace selvo

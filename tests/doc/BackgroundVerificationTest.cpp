@@ -1,0 +1,194 @@
+// The document's background trailer check, on recordings built from the
+// format rules: it fills the statuses of images nobody has shown, finds the
+// breaks in a camera's time line, walks from problem to problem within the
+// current camera, and lets go of the recording at once when it closes.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "doc/CSelvoViewerDoc.h"
+#include "doc/VerificationJob.h"
+#include "source/FolderImageSource.h"
+#include "source/ImageInfo.h"
+#include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
+#include "tests/SmallRecording.h"
+#include "tests/TestFolder.h"
+
+namespace selvo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::SmallFrame;
+
+constexpr std::uint32_t kSeconds = 100000000;
+
+class BackgroundVerificationTest : public ::testing::Test {
+ protected:
+  BackgroundVerificationTest() {
+    SetUiLanguage(UiLanguage::English);
+    DocumentOptions options;
+    options.persistSettings = false;
+    doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+  }
+
+  bool WaitForVerified() {
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (!doc->IsVerified() && Clock::now() < deadline) {
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return doc->IsVerified();
+  }
+
+  std::vector<int> ProblemFiles() const {
+    std::vector<int> files;
+    for (const RecordingProblem& problem : doc->Problems().Problems()) files.push_back(problem.fileIndex);
+    return files;
+  }
+
+  std::vector<int> MarkedIndices() const {
+    std::vector<int> indices;
+    for (const ProblemMark& mark : doc->ProblemMarks()) indices.push_back(mark.index);
+    return indices;
+  }
+
+  test::TestFolder scratch;
+  RecordingNotifier notifier;
+  std::unique_ptr<CSelvoViewerDoc> doc;
+};
+
+// One camera without an index: two tampered frames, a gap, a stamp and a
+// recording time that run backwards. time.txt sets the stamps.
+std::string WriteBrokenTimeLine(const test::TestFolder& scratch) {
+  std::vector<SmallFrame> frames(8, SmallFrame{0, kSeconds});
+  frames[2].damage = TrailerDamage::kTamperedData;
+  frames[5].damage = TrailerDamage::kAlteredTime;
+  frames[7].seconds = kSeconds - 60;
+  const std::string folder = test::WriteSmallRecording(scratch, "line", frames, /*withInfo=*/false, 64, 48,
+                                                        /*withTimeList=*/true);
+  scratch.Write("line/time.txt", std::string("0\r\n100\r\n200\r\n300\r\n4000\r\n4100\r\n3900\r\n4200\r\n"));
+  return folder;
+}
+
+TEST_F(BackgroundVerificationTest, StatusesOfImagesNeverShownAreFilledAndEveryBreakIsFound) {
+  ASSERT_EQ(doc->OpenFolder(WriteBrokenTimeLine(scratch)), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(WaitForVerified());
+
+  EXPECT_EQ(doc->VerificationDone(), 8);
+  EXPECT_EQ(doc->GetStatusAt(2) & kImageAltered, kImageAltered);
+  EXPECT_EQ(doc->GetStatusAt(5) & kTimeAltered, kTimeAltered);
+  EXPECT_EQ(doc->GetStatusAt(3), 0);
+
+  ASSERT_EQ(ProblemFiles(), (std::vector<int>{2, 4, 5, 6, 7}));
+  const auto kindAt = [&](int file) { return doc->Problems().ForFile(file)->anomalies.at(0).kind; };
+  EXPECT_TRUE(doc->Problems().ForFile(2)->altered);
+  EXPECT_FALSE(doc->Problems().ForFile(2)->HasAnomaly());
+  EXPECT_EQ(kindAt(4), TimelineAnomalyKind::Gap);
+  EXPECT_FALSE(doc->Problems().ForFile(4)->altered);
+  EXPECT_EQ(kindAt(6), TimelineAnomalyKind::StampBackwards);
+  EXPECT_EQ(kindAt(7), TimelineAnomalyKind::TimeBackwards);
+  EXPECT_EQ(doc->VerificationProblemCount(), 5);
+}
+
+TEST_F(BackgroundVerificationTest, NextAndPreviousProblemStepThroughTheBreaksAndStopAtTheEnds) {
+  ASSERT_EQ(doc->OpenFolder(WriteBrokenTimeLine(scratch)), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(WaitForVerified());
+  ASSERT_EQ(MarkedIndices(), (std::vector<int>{2, 4, 5, 6, 7}));
+
+  std::vector<int> visited;
+  while (doc->GoToNextProblem()) visited.push_back(doc->GetPosition());
+  EXPECT_EQ(visited, (std::vector<int>{2, 4, 5, 6, 7}));
+  EXPECT_EQ(doc->GetPosition(), 7);
+
+  ASSERT_TRUE(doc->GoToPreviousProblem());
+  EXPECT_EQ(doc->GetPosition(), 6);
+  ASSERT_TRUE(doc->OnCommand(cmd::kPreviousProblem));
+  EXPECT_EQ(doc->GetPosition(), 5);
+  doc->ShowImage(1);
+  EXPECT_FALSE(doc->GoToPreviousProblem());
+  EXPECT_EQ(doc->GetPosition(), 1);
+}
+
+// Two cameras interleaved under an INFO index, the viewer on camera 1 (the
+// first): camera 2's problems are neither marked nor visited, and its
+// records, rebuilt by a camera choice, still carry the check's verdicts.
+TEST_F(BackgroundVerificationTest, MarksAndNavigationKeepToTheCurrentCameraOfInterleavedCameras) {
+  std::vector<SmallFrame> frames;
+  for (int i = 0; i < 6; ++i) frames.push_back(SmallFrame{i % 2, kSeconds + static_cast<std::uint32_t>(i)});
+  frames[3].damage = TrailerDamage::kTamperedData;  // camera 2
+  frames[4].damage = TrailerDamage::kAlteredImage;  // camera 1
+  ASSERT_EQ(doc->OpenFolder(test::WriteSmallRecording(scratch, "two", frames, /*withInfo=*/true)),
+            CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(WaitForVerified());
+  ASSERT_EQ(doc->GetCount(), 3);  // camera 1: files 0, 2, 4
+  EXPECT_EQ(ProblemFiles(), (std::vector<int>{3, 4}));
+
+  EXPECT_EQ(MarkedIndices(), (std::vector<int>{2}));
+  EXPECT_FALSE(doc->ShowFileImage(3));
+  ASSERT_TRUE(doc->GoToNextProblem());
+  EXPECT_EQ(doc->GetCurrentFileIndex(), 4);
+  EXPECT_FALSE(doc->GoToNextProblem());
+
+  ASSERT_TRUE(doc->SelectChannel(1, 1, static_cast<const int*>(nullptr)));
+  ASSERT_EQ(doc->GetCount(), 3);  // camera 2: files 1, 3, 5
+  EXPECT_EQ(doc->GetStatusAt(1) & kImageAltered, kImageAltered);
+  EXPECT_EQ(MarkedIndices(), (std::vector<int>{1}));
+  EXPECT_TRUE(doc->ShowFileImage(3));
+  EXPECT_EQ(doc->GetPosition(), 1);
+}
+
+// One image under 4,000 names: the check needs well over a second for them.
+std::string WriteManyImages(const test::TestFolder& scratch, int count) {
+  const std::string folder = test::WriteSmallRecording(scratch, "big", {SmallFrame{0, kSeconds}}, false);
+  for (int i = 2; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/IMG00001/IMG%05d.jpg", i);
+    std::filesystem::create_hard_link(folder + "/IMG00001/IMG00001.jpg", folder + name);
+  }
+  return folder;
+}
+
+TEST_F(BackgroundVerificationTest, AStoppedCheckEndsAfterTheImageInHandAndKeepsWhatItFound) {
+  FolderImageSource source(MediaKind{0, 1, 0});
+  ASSERT_TRUE(source.OpenRecording(WriteManyImages(scratch, 4000), false));
+  VerificationJob job(source);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto started = Clock::now();
+  job.Stop();
+  EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(500));
+  const int done = job.Done();
+  EXPECT_LT(done, job.Total());
+  for (int file = 0; file < done; ++file) ASSERT_EQ(job.Result(file).status, 0) << file;
+}
+
+TEST_F(BackgroundVerificationTest, ClosingOrOpeningAnotherRecordingStopsTheCheckAtOnce) {
+  const std::string big = WriteManyImages(scratch, 4000);
+  const std::string small = test::WriteSmallRecording(scratch, "small", {SmallFrame{0, kSeconds}, {0, kSeconds}}, false);
+
+  ASSERT_EQ(doc->OpenFolder(big), CSelvoViewerDoc::OpenOutcome::Opened);
+  EXPECT_EQ(doc->VerificationTotal(), 4000);
+  ASSERT_TRUE(doc->IsVerifying());
+
+  auto started = Clock::now();
+  ASSERT_EQ(doc->OpenFolder(small), CSelvoViewerDoc::OpenOutcome::Opened);
+  EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));
+  EXPECT_EQ(doc->VerificationTotal(), 2);
+  ASSERT_TRUE(WaitForVerified());
+  EXPECT_EQ(doc->VerificationDone(), 2);
+
+  ASSERT_EQ(doc->OpenFolder(big), CSelvoViewerDoc::OpenOutcome::Opened);
+  started = Clock::now();
+  doc.reset();
+  EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));
+}
+
+}  // namespace
+}  // namespace selvo

@@ -1,0 +1,197 @@
+#include "tools/selvo-check/CheckCommand.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "source/CalendarTime.h"
+#include "tools/selvo-check/CheckRun.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: selvo-check [--csv | --json] [--decode] [--quiet] [--camera N] [--hash]\n"
+    "                   [--manifest FILE] [--report FILE.pdf] PATH...\n"
+    "       selvo-check [--csv | --json] [--decode] [--quiet] [--hash] --disc DISC\n"
+    "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
+    "Checks the recorder trailer of every image in a recording folder (or of\n"
+    "single .jpg / .jp2 files) and reports images whose data or time was altered.\n"
+    "\n"
+    "  --disc DISC      read a recorder disc instead: a CD device (/dev/sr0) or a\n"
+    "                   file holding a dump of its blocks; lists its records\n"
+    "  --extract DIR    copy records A..B (1-based, --range) of the disc into the\n"
+    "                   folder DIR as numbered .jpg files, as the viewer's Start Copy\n"
+    "                   does; images that could not be copied are listed on stderr\n"
+    "  --range A-B      the records to copy\n"
+    "  --prefix P       file-name prefix, without \"/\" (default: the first image's\n"
+    "                   date, MM-DD-YYYY-)\n"
+    "  --camera N       list only camera N's images (1..16), numbered as the\n"
+    "                   viewer numbers them when that camera is chosen; needs the\n"
+    "                   recording's INFO index\n"
+    "  --csv      one CSV line per image: number,channel,status,time,stamp,decoded,path;\n"
+    "             stamp is the millisecond stamp that paces playback\n"
+    "  --json     JSON Lines: one object per image, then one per time-line anomaly,\n"
+    "             then {\"summary\": {...}}; bytes of names that are not UTF-8\n"
+    "             are written as U+FFFD (CSV and the manifest keep them exact)\n"
+    "  --hash     add each image file's SHA-256 (a last CSV column sha256, or the\n"
+    "             JSON field sha256), taken from the bytes the check read\n"
+    "  --manifest FILE  write a sha256sum list of the images of one PATH, with\n"
+    "             paths relative to it: `sha256sum -c FILE` run in that folder\n"
+    "             verifies every image\n"
+    "  --report FILE.pdf  write a report to file: the counts, the time line of\n"
+    "             each camera, and a page for each problem image (up to 500)\n"
+    "             drawn as the viewer shows it, with its SHA-256\n"
+    "  --decode   also decode every image and report those that cannot be decoded\n"
+    "  --quiet    print only the problems and the summary (CSV and JSON stay whole)\n"
+    "  --help     show this help\n"
+    "  --version  show the version\n"
+    "\n"
+    "Time-line anomalies (a gap in a camera's stamps, stamps or times running\n"
+    "backwards) are listed after the images; they do not change the exit status.\n"
+    "\n"
+    "Exit status: 0 every image unaltered (or copied), 1 problems found (altered,\n"
+    "unreadable or undecodable images, unreadable folders, or images not copied),\n"
+    "2 usage error or unreadable PATH.\n";
+
+int UsageError(const char* why, const std::string& what) {
+  std::fprintf(stderr, "selvo-check: %s%s\n%s", why, selvo::TerminalSafe(what).c_str(), kUsage);
+  return selvo::kCheckUsageOrUnreadable;
+}
+
+bool ParseCamera(const std::string& text, int& camera) {
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  camera = std::atoi(text.c_str());
+  return camera >= 1 && camera <= 16;
+}
+
+// Drawing needs Qt's Gui, whose libraries cost a plain check more start-up
+// than the rest of it: the program beside this one, the same check built
+// with the renderer, does the whole run instead.
+int HandOverToReportProgram(char** argv) {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string program;
+  if (length > 0) {
+    program.assign(self, static_cast<std::size_t>(length));
+    program = program.substr(0, program.find_last_of('/') + 1) + selvo::kReportProgram;
+    argv[0] = program.data();
+    execv(program.c_str(), argv);
+  }
+  std::fprintf(stderr, "selvo-check: --report needs %s beside selvo-check: %s\n", selvo::kReportProgram,
+               std::strerror(errno));
+  return selvo::kCheckUsageOrUnreadable;
+}
+
+}  // namespace
+
+namespace selvo {
+
+int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
+  selvo::FixProcessTimeZone();
+  selvo::CheckOptions options;
+  std::vector<std::string> paths;
+  std::string disc;
+  selvo::ExtractRequest extract;
+  bool extracting = false;
+  std::string range;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool takesValue =
+        arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera" ||
+        arg == "--manifest" || arg == "--report";
+    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      paths.push_back(arg);
+    } else if (arg == "--disc") {
+      disc = argv[++i];
+    } else if (arg == "--extract") {
+      extracting = true;
+      extract.folder = argv[++i];
+    } else if (arg == "--range") {
+      range = argv[++i];
+    } else if (arg == "--prefix") {
+      extract.prefixGiven = true;
+      extract.prefix = argv[++i];
+    } else if (arg == "--camera") {
+      if (!ParseCamera(argv[++i], options.camera)) {
+        return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
+      }
+    } else if (arg == "--manifest") {
+      options.manifest = argv[++i];
+      if (options.manifest.empty()) return UsageError("--manifest needs a file name", "");
+    } else if (arg == "--report") {
+      options.report = argv[++i];
+      if (options.report.empty()) return UsageError("--report needs a file name", "");
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--csv") {
+      options.csv = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--hash") {
+      options.hash = true;
+    } else if (arg == "--decode") {
+      options.decode = true;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("selvo-check %s\n", SELVO_VERSION);
+      return 0;
+    } else {
+      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", selvo::TerminalSafe(arg).c_str(), kUsage);
+      return selvo::kCheckUsageOrUnreadable;
+    }
+  }
+  if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
+  if (!disc.empty()) {
+    if (!options.manifest.empty() || !options.report.empty()) {
+      return UsageError("--manifest and --report need a recording folder, not --disc", "");
+    }
+    if (options.camera != 0) return UsageError("--camera needs a recording folder, not --disc", "");
+    if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
+    selvo::CheckRun run(options, stdout, stderr);
+    if (extracting) {
+      if (range.empty()) return UsageError("--extract needs --range A-B", "");
+      if (!selvo::ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
+      // Every file must land inside DIR.
+      if (!selvo::IsSafeFilePrefix(extract.prefix)) return UsageError("--prefix may not hold \"/\": ", extract.prefix);
+      return run.ExtractDisc(disc, extract);
+    }
+    run.PrintHeader();
+    run.CheckDisc(disc);
+    run.PrintSummary();
+    return run.ExitCode();
+  }
+  if (extracting || !range.empty() || extract.prefixGiven) return UsageError("--extract, --range and --prefix need --disc", "");
+  if (paths.empty()) {
+    std::fprintf(stderr, "selvo-check: no PATH given\n%s", kUsage);
+    return selvo::kCheckUsageOrUnreadable;
+  }
+  // One folder's paths are relative to that folder alone.
+  if ((!options.manifest.empty() || !options.report.empty()) && paths.size() != 1) {
+    return UsageError("--manifest and --report take exactly one PATH", "");
+  }
+  if (!options.report.empty() && drawer == nullptr) return HandOverToReportProgram(argv);
+  selvo::CheckRun run(options, stdout, stderr, drawer);
+  if (!run.OpenManifest()) {
+    std::fprintf(stderr, "selvo-check: %s: %s\n", selvo::TerminalSafe(options.manifest).c_str(), std::strerror(errno));
+    return selvo::kCheckUsageOrUnreadable;
+  }
+  run.PrintHeader();
+  run.StartReport(paths.front());
+  for (const std::string& path : paths) run.CheckPath(path);
+  run.PrintSummary();
+  run.WriteReport(SELVO_VERSION);
+  return run.ExitCode();
+}
+
+}  // namespace selvo

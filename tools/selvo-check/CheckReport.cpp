@@ -1,0 +1,267 @@
+#include "tools/selvo-check/CheckReport.h"
+
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+
+#include "source/Jp2Decoder.h"
+#include "source/JpegDecoder.h"
+#include "source/StatusVerdict.h"
+#include "source/text/TimeText.h"
+#include "view/PaneRenderer.h"
+
+namespace selvo {
+
+namespace {
+
+// Points on an A4 page.
+constexpr double kMargin = 42;
+constexpr int kPointsPerInch = 72;
+const QColor kAlteredRed(200, 0, 0);
+const QColor kGapAmber(230, 150, 0);
+
+QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+enum class Face { Sans, Mono };
+
+// Camera titles are often Japanese; the Latin faces have no kana or kanji.
+// Figures, hashes and paths are set in the fixed face, which has no
+// ligatures: a hash copied from the page must be the hash.
+QFont ReportFont(double points, bool bold, Face face) {
+  QFont font;
+  font.setFamilies({face == Face::Mono ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans"),
+                    QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+QString CameraName(int channel, const std::string& title) {
+  QString name = channel >= 0 ? QStringLiteral("Camera %1").arg(channel + 1) : QStringLiteral("No camera");
+  if (!title.empty()) name += QStringLiteral(" ") + Text(title);
+  return name;
+}
+
+// The picture as the viewer draws it with "check": time text, camera title
+// and alteration boxes; the file read again, as a print would.
+QImage ViewerPicture(const CheckedImage& image) {
+  std::uint32_t size = 0;
+  const std::string& path = image.path;
+  const bool jp2 = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".jp2") == 0 ||
+                                        path.compare(path.size() - 4, 4, ".JP2") == 0);
+  const DibPtr block = jp2 ? DecodeJp2File(path, &size) : DecodeJpegFile(path, &size);
+  PaneOverlayStyle style;
+  style.alterationMarks = true;
+  style.cameraTitleShown = true;
+  PaneDrawRequest request;
+  request.time = image.time;
+  request.title = Text(image.title);
+  request.status = image.status < 0 ? 0 : image.status;
+  if (block) {
+    request.image = block.get();
+    const int width = block->Width();
+    return ComposeSinglePane(width, static_cast<int>(width * 0.75), Qt::white, request, style);
+  }
+  QImage placeholder(704, 528, QImage::Format_RGB32);
+  placeholder.fill(Qt::white);
+  DrawInvalidImage(placeholder, {0, 0, placeholder.width(), placeholder.height()}, Qt::lightGray, request.status,
+                   style);
+  return placeholder;
+}
+
+class ReportPages {
+ public:
+  ReportPages(QPdfWriter& writer, const ReportFindings& findings)
+      : writer_(writer), findings_(findings), painter_(&writer) {
+    width_ = writer.width();
+    height_ = writer.height();
+  }
+
+  bool Started() const { return painter_.isActive(); }
+
+  void Draw() {
+    DrawSummary();
+    NewPage();
+    DrawStrips();
+    for (std::size_t i = 0; i < findings_.problems.size(); ++i) {
+      NewPage();
+      DrawProblem(findings_.problems[i], i + 1);
+    }
+    painter_.end();
+  }
+
+ private:
+  void NewPage() {
+    writer_.newPage();
+    y_ = kMargin;
+  }
+
+  // Long lines wrap, never elide: a path or a hash on a filed report must
+  // be whole. Paths and hashes break anywhere, prose between words.
+  void Line(const QString& text, double points = 10, bool bold = false, double indent = 0, Face face = Face::Sans) {
+    const QFont font = ReportFont(points, bold, face);
+    painter_.setFont(font);
+    painter_.setPen(Qt::black);
+    const int wrap = face == Face::Mono ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+    const QRectF room(kMargin + indent, y_, width_ - 2 * kMargin - indent, height_);
+    QRectF used;
+    painter_.drawText(room, Qt::AlignLeft | Qt::AlignTop | wrap, text, &used);
+    y_ += std::max(used.height(), QFontMetricsF(font, &writer_).height()) + points * 0.3;
+  }
+
+  bool Room(double needed) const { return y_ + needed < height_ - kMargin; }
+
+  void DrawSummary() {
+    const ReportFindings& f = findings_;
+    Line(QStringLiteral("Recording check report"), 18, true);
+    y_ += 6;
+    Line(QStringLiteral("Folder: ") + Text(f.path));
+    Line(QStringLiteral("Checked: ") + Text(f.checkedAt) + QStringLiteral(" by selvo-check ") + Text(f.version));
+    Line(QStringLiteral("Manifest SHA-256: ") + Text(HexDigest(f.manifestDigest)), 9, false, 0, Face::Mono);
+    Line(f.manifestFile.empty() ? QStringLiteral("(the list selvo-check --manifest writes for this folder)")
+                                : QStringLiteral("(of ") + Text(f.manifestFile) + QStringLiteral(")"),
+         8);
+    y_ += 8;
+    Line(QStringLiteral("Verdicts"), 12, true);
+    const CheckCounts& c = f.counts;
+    const std::pair<const char*, long> counts[] = {
+        {"images", c.images},           {"ok", c.ok},
+        {"image altered", c.imageAltered}, {"time altered", c.timeAltered},
+        {"without valid time", c.noValidTime}, {"without recorder trailer", c.noTrailer},
+        {"not recorder images", c.notRecorder}, {"undecodable", c.undecodable},
+        {"unreadable", c.unreadable},   {"unreadable folders", c.unreadableFolders},
+        {"time-line anomalies", c.anomalies}};
+    for (const auto& count : counts) {
+      Line(QStringLiteral("%1  %2").arg(count.second, 8).arg(QString::fromLatin1(count.first)), 9, false, 8, Face::Mono);
+    }
+    y_ += 8;
+    Line(QStringLiteral("Cameras"), 12, true);
+    for (const auto& [channel, camera] : f.cameras) {
+      Line(CameraName(channel, camera.title) +
+               QStringLiteral(": images %1, problems %2, gaps %3").arg(camera.images).arg(camera.problems).arg(camera.gaps),
+           10, false, 8);
+    }
+    y_ += 8;
+    Line(QStringLiteral("Time-line anomalies"), 12, true);
+    if (f.anomalies.empty()) Line(QStringLiteral("none"), 10, false, 8);
+    for (std::size_t i = 0; i < f.anomalies.size(); ++i) {
+      if (!Room(40)) {
+        const long more = static_cast<long>(f.anomalies.size() - i) + f.anomaliesLeftOut;
+        Line(QStringLiteral("... and %1 more (selvo-check --json lists them all)").arg(more), 10, false, 8);
+        break;
+      }
+      const TimelineAnomaly& a = f.anomalies[i];
+      Line(QStringLiteral("%1, images %2 to %3: %4")
+               .arg(CameraName(a.channel, f.cameras.count(a.channel) ? f.cameras.at(a.channel).title : std::string()))
+               .arg(a.from)
+               .arg(a.to)
+               .arg(QString::fromLatin1(TimelineAnomalyName(a.kind))),
+           9, false, 8);
+      Line(Text(a.detail), 8, false, 20);
+    }
+  }
+
+  void DrawStrips() {
+    Line(QStringLiteral("Time line per camera"), 16, true);
+    Line(QStringLiteral("Images in list order, 1 to %1: red marks a problem image, amber a gap.")
+             .arg(findings_.lastNumber),
+         9);
+    y_ += 10;
+    const double left = kMargin;
+    const double span = width_ - 2 * kMargin;
+    const double scale = findings_.lastNumber > 1 ? span / (findings_.lastNumber - 1) : 0;
+    const auto x = [&](int number) { return left + (number - 1) * scale; };
+    for (const auto& [channel, camera] : findings_.cameras) {
+      if (!Room(50)) {
+        NewPage();
+      }
+      Line(CameraName(channel, camera.title) +
+               QStringLiteral(" (images %1, problems %2, gaps %3)").arg(camera.images).arg(camera.problems).arg(camera.gaps),
+           10, true);
+      const QRectF bar(left, y_, span, 16);
+      painter_.fillRect(bar, QColor(225, 225, 225));
+      for (const auto& [from, to] : camera.gapSpans) {
+        painter_.fillRect(QRectF(x(from), bar.top(), std::max(2.0, x(to) - x(from)), bar.height()), kGapAmber);
+      }
+      for (int number : camera.problemNumbers) {
+        painter_.fillRect(QRectF(x(number) - 0.75, bar.top() - 2, 1.5, bar.height() + 4), kAlteredRed);
+      }
+      painter_.setPen(QColor(120, 120, 120));
+      painter_.drawRect(bar);
+      y_ += bar.height() + 14;
+    }
+  }
+
+  void DrawProblem(const ProblemImage& problem, std::size_t ordinal) {
+    const CheckedImage& image = problem.image;
+    Line(QStringLiteral("Problem %1 of %2: image %3 - %4")
+             .arg(ordinal)
+             .arg(static_cast<long>(findings_.problems.size()) + findings_.problemsLeftOut)
+             .arg(image.number)
+             .arg(Text(problem.verdict)),
+         14, true);
+    y_ += 4;
+    const QImage picture = ViewerPicture(image);
+    if (!picture.isNull()) {
+      const double w = width_ - 2 * kMargin;
+      const double h = std::min(w * picture.height() / picture.width(), height_ * 0.55);
+      const QRectF target(kMargin, y_, h * picture.width() / picture.height(), h);
+      painter_.drawImage(target, picture);
+      y_ += h + 14;
+    }
+    const auto field = [&](const char* name, const QString& value) {
+      Line(QString::fromLatin1(name).leftJustified(9, QLatin1Char(' ')) + value, 9, false, 0, Face::Mono);
+    };
+    field("Number", QString::number(image.number));
+    field("Camera", CameraName(image.channel, image.title));
+    field("File", Text(image.path));
+    field("Status", QStringLiteral("%1 (%2)").arg(image.status).arg(Text(problem.verdict)));
+    field("Time", image.time != 0 ? Text(FormatIsoTime(image.time)) : QStringLiteral("none"));
+    field("Stamp", QStringLiteral("%1 ms").arg(image.stamp));
+    field("SHA-256", image.hashed ? Text(HexDigest(image.sha256)) : QStringLiteral("file could not be read"));
+  }
+
+  QPdfWriter& writer_;
+  const ReportFindings& findings_;
+  QPainter painter_;
+  double width_ = 0;
+  double height_ = 0;
+  double y_ = kMargin;
+};
+
+}  // namespace
+
+bool WriteCheckReport(const std::string& file, const ReportFindings& findings, std::string& error) {
+  const QString path = Text(file);
+  {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(kPointsPerInch);
+    writer.setTitle(QStringLiteral("Recording check report: ") + Text(findings.path));
+    writer.setCreator(QStringLiteral("selvo-check ") + Text(findings.version));
+    ReportPages pages(writer, findings);
+    if (!pages.Started()) {
+      error = "cannot write the report";
+      return false;
+    }
+    pages.Draw();
+  }
+  // QPdfWriter says nothing of a failed write; an empty or missing file does.
+  if (QFile(path).size() <= 0) {
+    error = "cannot write the report";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace selvo
