@@ -92,11 +92,11 @@ int HandOverToReportProgram(char** argv) {
 namespace selvo {
 
 int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
-  selvo::FixProcessTimeZone();
-  selvo::CheckOptions options;
+  FixProcessTimeZone();
+  CheckOptions options;
   std::vector<std::string> paths;
   std::string disc;
-  selvo::ExtractRequest extract;
+  ExtractRequest extract;
   bool extracting = false;
   std::string range;
   bool optionsEnded = false;
@@ -147,8 +147,8 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
       std::printf("selvo-check %s\n", SELVO_VERSION);
       return 0;
     } else {
-      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", selvo::TerminalSafe(arg).c_str(), kUsage);
-      return selvo::kCheckUsageOrUnreadable;
+      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", TerminalSafe(arg).c_str(), kUsage);
+      return kCheckUsageOrUnreadable;
     }
   }
   if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
@@ -158,12 +158,12 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
     }
     if (options.camera != 0) return UsageError("--camera needs a recording folder, not --disc", "");
     if (!paths.empty()) return UsageError("--disc takes no further PATH: ", paths.front());
-    selvo::CheckRun run(options, stdout, stderr);
+    CheckRun run(options, stdout, stderr);
     if (extracting) {
       if (range.empty()) return UsageError("--extract needs --range A-B", "");
-      if (!selvo::ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
+      if (!ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
       // Every file must land inside DIR.
-      if (!selvo::IsSafeFilePrefix(extract.prefix)) return UsageError("--prefix may not hold \"/\": ", extract.prefix);
+      if (!IsSafeFilePrefix(extract.prefix)) return UsageError("--prefix may not hold \"/\": ", extract.prefix);
       return run.ExtractDisc(disc, extract);
     }
     run.PrintHeader();
@@ -174,17 +174,17 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
   if (extracting || !range.empty() || extract.prefixGiven) return UsageError("--extract, --range and --prefix need --disc", "");
   if (paths.empty()) {
     std::fprintf(stderr, "selvo-check: no PATH given\n%s", kUsage);
-    return selvo::kCheckUsageOrUnreadable;
+    return kCheckUsageOrUnreadable;
   }
   // One folder's paths are relative to that folder alone.
   if ((!options.manifest.empty() || !options.report.empty()) && paths.size() != 1) {
     return UsageError("--manifest and --report take exactly one PATH", "");
   }
   if (!options.report.empty() && drawer == nullptr) return HandOverToReportProgram(argv);
-  selvo::CheckRun run(options, stdout, stderr, drawer);
+  CheckRun run(options, stdout, stderr, drawer);
   if (!run.OpenManifest()) {
-    std::fprintf(stderr, "selvo-check: %s: %s\n", selvo::TerminalSafe(options.manifest).c_str(), std::strerror(errno));
-    return selvo::kCheckUsageOrUnreadable;
+    std::fprintf(stderr, "selvo-check: %s: %s\n", TerminalSafe(options.manifest).c_str(), std::strerror(errno));
+    return kCheckUsageOrUnreadable;
   }
   run.PrintHeader();
   run.StartReport(paths.front());
