@@ -9,19 +9,6 @@ namespace selvo {
 
 namespace {
 
-// The same reading of a record as selvo-check's time line, so that the
-// viewer and the report name the same breaks: a stamp of 0 is a real one
-// when a trailer vouched for its image.
-TimelineImage TimelineImageOf(const ImageRecord& record, int fileIndex) {
-  TimelineImage image;
-  image.number = fileIndex + 1;
-  image.channel = record.channel;
-  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
-  image.stampMs = record.stampMs;
-  image.recordTime = record.recordTime;
-  return image;
-}
-
 RecordingProblem ProblemOf(const ImageRecord& record, int fileIndex) {
   RecordingProblem problem;
   problem.fileIndex = fileIndex;
@@ -38,7 +25,7 @@ bool IsProblemStatus(int status) { return !VerdictForStatus(status).IsUnaltered(
 ProblemList::ProblemList(const std::vector<ImageRecord>& examined) {
   std::vector<TimelineImage> timeline;
   timeline.reserve(examined.size());
-  for (std::size_t i = 0; i < examined.size(); ++i) timeline.push_back(TimelineImageOf(examined[i], static_cast<int>(i)));
+  for (std::size_t i = 0; i < examined.size(); ++i) timeline.push_back(TimelineImageOf(examined[i], static_cast<int>(i) + 1));
   std::vector<TimelineAnomaly> anomalies = FindTimelineAnomalies(timeline);
   timeline = {};
   // The anomalies come camera by camera: in file order they merge with the

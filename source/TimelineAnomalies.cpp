@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "source/ImageInfo.h"
 #include "source/text/TimeText.h"
 
 namespace selvo {
@@ -84,6 +85,17 @@ const char* TimelineAnomalyName(TimelineAnomalyKind kind) {
     case TimelineAnomalyKind::TimeBackwards: return "time_backwards";
   }
   return "";
+}
+
+// A stamp of 0 is a real one when a trailer, the index or time.txt gave it.
+TimelineImage TimelineImageOf(const ImageRecord& record, int number) {
+  TimelineImage image;
+  image.number = number;
+  image.channel = record.channel;
+  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
+  image.stampMs = record.stampMs;
+  image.recordTime = record.recordTime;
+  return image;
 }
 
 std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage>& cameraImages) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/ImageRecord.h"
 
 namespace selvo {
 
@@ -41,6 +42,10 @@ constexpr std::uint32_t kGapMedianFactor = 5;
 
 // One camera's images in list order. Each image is compared with the
 // camera's previous image whose stamp (or time) is known.
+// How the viewer and selvo-check both read a record onto the time line, so
+// that they name the same breaks. number is 1-based, in list order.
+TimelineImage TimelineImageOf(const ImageRecord& record, int number);
+
 std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage>& cameraImages);
 
 // A whole recording's images in list order, cameras interleaved: grouped by

@@ -65,24 +65,13 @@ void NoteIfUnreadable(CheckedImage& image) {
   image.unreadableReason = std::strerror(error);
 }
 
-// A stamp of 0 is a real one when a trailer, the index or time.txt gave it.
-TimelineImage TimelineOf(const ImageRecord& record, int number) {
-  TimelineImage image;
-  image.number = number;
-  image.channel = record.channel;
-  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
-  image.stampMs = record.stampMs;
-  image.recordTime = record.recordTime;
-  return image;
-}
-
 TimelineImage TimelineOf(const CheckedImage& checked) {
   ImageRecord record;
   record.channel = checked.channel;
   record.status = checked.status;
   record.stampMs = checked.stamp;
   record.recordTime = checked.time;
-  return TimelineOf(record, checked.number);
+  return TimelineImageOf(record, checked.number);
 }
 
 // The viewer learns hasSound by finding the recording's sound file and opening it.
@@ -282,7 +271,7 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
     images.reserve(imageCount);
     for (int i = 0; i < count; ++i) {
       const ImageRecord& record = *source.RecordAt(i);
-      if (record.channel == channel) images.push_back(TimelineOf(record, i + 1));
+      if (record.channel == channel) images.push_back(TimelineImageOf(record, i + 1));
     }
     std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(images);
     found.insert(found.end(), std::make_move_iterator(ofCamera.begin()), std::make_move_iterator(ofCamera.end()));
