@@ -175,7 +175,7 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
     request.time = slot.time;
     request.title = slot.title;
     request.status = slot.status;
-    request.scratch = &pictureRows_;
+    request.stretch = &pictureStretch_;
     DrawPane(buffer, request, style);
   }
 }
@@ -193,7 +193,7 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   request.printing = printing;
   // The printed page keeps the area-averaged stretch; the screen draws
   // straight into its back buffer.
-  if (!printing) request.scratch = &pictureRows_;
+  if (!printing) request.stretch = &pictureStretch_;
   DrawPane(buffer, request, style);
 }
 

@@ -124,7 +124,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // Reused from paint to paint: a fresh window-size image per frame cost
   // more in page faults than the decode of the picture it shows.
   QImage backBuffer_;
-  QImage pictureRows_;
+  PictureStretch pictureStretch_;
 };
 
 }  // namespace selvo

@@ -44,11 +44,8 @@ const CachedFont& OverlayFont(const QString& face, int pixelHeight) { return Fon
 
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
-  if (request.scratch != nullptr) {
-    if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
-    QPainter painter(&buffer);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
-    painter.drawImage(QRect(box.x, box.y, box.w, box.h), *request.scratch);
+  if (request.stretch != nullptr && request.halftone) {
+    request.stretch->Draw(*request.image, TopCutRows(request.image->Height()), buffer, box);
     return;
   }
   const QImage rows = PictureRows(*request.image, TopCutRows(request.image->Height()));
@@ -170,29 +167,6 @@ QImage PictureRows(const DibBlock& image, int topCut) {
     }
   }
   return out;
-}
-
-bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out) {
-  const int width = image.Width();
-  const int rows = image.Height() - topCut;
-  if (width <= 0 || rows <= 0) {
-    out = QImage();
-    return false;
-  }
-  if (out.width() != width || out.height() != rows || out.format() != QImage::Format_RGB32) {
-    out = QImage();
-    out = QImage(width, rows, QImage::Format_RGB32);
-  }
-  if (out.isNull()) return false;
-  // Qt scales only 32-bit pixels on its fast path; three-byte pixels take a
-  // generic one several times slower.
-  const int bytesPerPixel = image.BytesPerPixel() == 4 ? 4 : 3;
-  for (int y = 0; y < rows; ++y) {
-    const std::uint8_t* src = image.RowFromTop(y + topCut);
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < width; ++x, src += bytesPerPixel) dst[x] = qRgb(src[2], src[1], src[0]);
-  }
-  return true;
 }
 
 void ShadeRect(QImage& buffer, const PixelRect& r) {

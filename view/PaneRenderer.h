@@ -10,6 +10,7 @@
 #include "source/CalendarTime.h"
 #include "source/DibBlock.h"
 #include "view/PaneLayout.h"
+#include "view/PictureStretch.h"
 
 class QPainter;
 
@@ -30,10 +31,10 @@ struct PaneDrawRequest {
   bool printing = false;             // write the print title under the picture
   bool halftone = true;              // smooth stretching
   int status = 0;                    // alteration flags
-  // Given by the screen: the picture rows are copied into this reused image
-  // and drawn scaled straight into the buffer. Without it (print, export)
-  // the picture is stretched area-averaged into a copy first.
-  QImage* scratch = nullptr;
+  // Given by the screen: the picture is stretched bilinear straight from
+  // its rows into the buffer. Without it (print, export) the picture is
+  // stretched area-averaged into a copy first.
+  PictureStretch* stretch = nullptr;
 };
 
 // How the texts of a pane look; read from the document once per paint.
@@ -75,10 +76,6 @@ QString TimeTextFor(const PaneDrawRequest& request, const PaneOverlayStyle& styl
 // The picture rows of a decoded image as a QImage, top row first, with the
 // given number of rows cut off the top.
 QImage PictureRows(const DibBlock& image, int topCut);
-
-// The same as opaque RGB32 into out, which keeps its memory when its size
-// fits; false when there are no rows or no memory.
-bool OpaqueRowsInto(const DibBlock& image, int topCut, QImage& out);
 
 // Darkens every pixel of r to 0.9 of its value, truncating: a light shadow
 // that keeps white text readable on a white picture.
