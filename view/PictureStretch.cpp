@@ -44,10 +44,6 @@ void GatherNeighbours(const std::uint8_t* __restrict row, const int* __restrict 
     right[x] = ReadLe32(pixel + bytesPerPixel) | kOpaque;
   }
 }
-// A pixel is read as four bytes; the row buffer ends with this many spare
-// bytes so that the last pixel's reads stay inside it.
-constexpr int kRowSlack = 8;
-
 }  // namespace
 
 void PictureStretch::BuildTaps(int source, int target, std::vector<Tap>& taps) {
@@ -80,30 +76,43 @@ void PictureStretch::Prepare(int sourceWidth, int sourceRows, int bytesPerPixel,
   const auto width = static_cast<std::size_t>(box.w);
   columnBytes_.resize(width);
   columnWeights_.resize(width * 4);
+  const int rowBytes = sourceWidth * bytesPerPixel;
+  wholeReadColumns_ = 0;
   for (std::size_t x = 0; x < width; ++x) {
     columnBytes_[x] = columns_[x].index * bytesPerPixel;
     std::fill_n(columnWeights_.begin() + static_cast<std::ptrdiff_t>(4 * x), 4, columns_[x].weight);
+    if (columnBytes_[x] + bytesPerPixel + 4 <= rowBytes) wholeReadColumns_ = static_cast<int>(x) + 1;
   }
-  blendedRow_.assign(static_cast<std::size_t>(sourceWidth) * static_cast<std::size_t>(bytesPerPixel) + kRowSlack, 0);
+  for (auto& row : stretched_) row.resize(width);
   left_.resize(width);
   right_.resize(width);
 }
 
-void PictureStretch::DrawRow(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight,
-                             int firstColumn, int columns, std::uint32_t* out) {
-  const std::size_t rowBytes = static_cast<std::size_t>(sourceWidth_) * static_cast<std::size_t>(bytesPerPixel_);
-  if (weight == 0) {
-    std::memcpy(blendedRow_.data(), upper, rowBytes);
-  } else {
-    BlendRows(upper, lower, weight, rowBytes, blendedRow_.data());
+const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int topCut, int row, int keep,
+                                                  int firstColumn, int columns) {
+  for (int slot = 0; slot < 2; ++slot) {
+    if (stretchedRow_[slot] == row) return stretched_[slot].data();
   }
+  const int slot = stretchedRow_[0] == keep ? 1 : 0;
+  stretchedRow_[slot] = row;
+  const std::uint8_t* pixels = image.RowFromTop(topCut + row);
+  const int end = firstColumn + columns;
+  const int whole = std::clamp(wholeReadColumns_, firstColumn, end);
   const auto first = static_cast<std::size_t>(firstColumn);
-  const auto count = static_cast<std::size_t>(columns);
-  GatherNeighbours(blendedRow_.data(), columnBytes_.data() + first, bytesPerPixel_, count, left_.data() + first,
-                   right_.data() + first);
+  GatherNeighbours(pixels, columnBytes_.data() + first, bytesPerPixel_, static_cast<std::size_t>(whole - firstColumn),
+                   left_.data() + first, right_.data() + first);
+  for (int x = whole; x < end; ++x) {
+    // At the row's end a four-byte read would pass it.
+    const std::uint8_t* p = pixels + columnBytes_[static_cast<std::size_t>(x)];
+    const std::uint8_t* q = columns_[static_cast<std::size_t>(x)].weight != 0 ? p + bytesPerPixel_ : p;
+    left_[static_cast<std::size_t>(x)] = qRgb(p[2], p[1], p[0]);
+    right_[static_cast<std::size_t>(x)] = qRgb(q[2], q[1], q[0]);
+  }
+  std::uint32_t* out = stretched_[slot].data() + first;
   BlendColumns(reinterpret_cast<const std::uint8_t*>(left_.data() + first),
                reinterpret_cast<const std::uint8_t*>(right_.data() + first), columnWeights_.data() + 4 * first,
-               count * 4, reinterpret_cast<std::uint8_t*>(out));
+               static_cast<std::size_t>(columns) * 4, reinterpret_cast<std::uint8_t*>(out));
+  return stretched_[slot].data();
 }
 
 bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, const PixelBox& box) {
@@ -117,12 +126,23 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
   const int endRow = std::min(box.h, buffer.height() - box.y);
   if (firstColumn >= endColumn || firstRow >= endRow) return true;
   Prepare(image.Width(), sourceRows, bytesPerPixel, box);
+  // Every picture is new: nothing kept from the last one may be reused.
+  stretchedRow_[0] = stretchedRow_[1] = -1;
+  const int columns = endColumn - firstColumn;
+  const auto bytes = static_cast<std::size_t>(columns) * 4;
   for (int y = firstRow; y < endRow; ++y) {
     const Tap& tap = rows_[static_cast<std::size_t>(y)];
+    auto* out = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uint32_t*>(buffer.scanLine(box.y + y)) + box.x +
+                                                firstColumn);
     const int below = std::min(tap.index + 1, sourceRows - 1);
-    auto* out = reinterpret_cast<std::uint32_t*>(buffer.scanLine(box.y + y)) + box.x + firstColumn;
-    DrawRow(image.RowFromTop(topCut + tap.index), image.RowFromTop(topCut + below), tap.weight, firstColumn,
-            endColumn - firstColumn, out);
+    const std::uint32_t* upper = StretchedRow(image, topCut, tap.index, below, firstColumn, columns) + firstColumn;
+    if (tap.weight == 0) {
+      std::memcpy(out, upper, bytes);
+      continue;
+    }
+    const std::uint32_t* lower = StretchedRow(image, topCut, below, tap.index, firstColumn, columns) + firstColumn;
+    BlendRows(reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower), tap.weight,
+              bytes, out);
   }
   return true;
 }

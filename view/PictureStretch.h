@@ -32,8 +32,11 @@ class PictureStretch {
   };
   static void BuildTaps(int source, int target, std::vector<Tap>& taps);
   void Prepare(int sourceWidth, int sourceRows, int bytesPerPixel, const PixelBox& box);
-  void DrawRow(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight, int firstColumn,
-               int columns, std::uint32_t* out);
+  // Source row `row` stretched to the box's width as opaque pixels, from
+  // firstColumn on, into whichever of the two kept rows does not hold row
+  // `keep`; answers that row.
+  const std::uint32_t* StretchedRow(const DibBlock& image, int topCut, int row, int keep, int firstColumn,
+                                    int columns);
 
   int sourceWidth_ = 0;
   int sourceRows_ = 0;
@@ -42,9 +45,15 @@ class PictureStretch {
   int boxHeight_ = 0;
   std::vector<Tap> columns_;
   std::vector<Tap> rows_;
-  std::vector<int> columnBytes_;            // byte offset of each column's first neighbour
+  std::vector<int> columnBytes_;             // byte offset of each column's first neighbour
   std::vector<std::uint8_t> columnWeights_;  // each column's weight, once per byte of a pixel
-  std::vector<std::uint8_t> blendedRow_;     // the two source rows blended, with room to read past
+  // Columns whose two neighbours can be read as four bytes each without
+  // passing the end of the row; the rest are read byte by byte.
+  int wholeReadColumns_ = 0;
+  // Two source rows stretched across, kept while the output rows still
+  // blend them: a picture is stretched across once per source row.
+  std::vector<std::uint32_t> stretched_[2];
+  int stretchedRow_[2] = {-1, -1};
   std::vector<std::uint32_t> left_;
   std::vector<std::uint32_t> right_;
 };
