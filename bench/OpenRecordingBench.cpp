@@ -5,7 +5,6 @@
 // an all-camera view needs them, and the heap the open keeps is reported per
 // image: the names, the records, the index and time.txt's stamps together.
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,20 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "source/ByteOrder.h"
+#include "bench/BenchSupport.h"
+#include "bench/IndexedTree.h"
 #include "source/FolderImageSource.h"
 
 namespace {
 
-constexpr int kSubfolders = 100;
-constexpr int kFilesPerSubfolder = 1000;
-constexpr int kImages = kSubfolders * kFilesPerSubfolder;
-constexpr int kChannels = 4;
-
-std::size_t HeapInUse() {
-  const struct mallinfo2 info = mallinfo2();
-  return info.uordblks + info.hblkhd;
-}
+constexpr int kImages = 100000;
 
 double Seconds(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -51,50 +43,11 @@ bool TouchFile(const std::string& path) {
   return ok;
 }
 
-std::vector<std::uint8_t> IndexBytes() {
-  std::vector<std::uint8_t> bytes(1024 + 16 * static_cast<std::size_t>(kImages), 0);
-  selvo::WriteLe32(bytes.data(), kImages);
-  for (int channel = 0; channel < kChannels; ++channel) {
-    selvo::WriteLe32(bytes.data() + 16 + 4 * channel, kImages / kChannels);
-    selvo::WriteLe32(bytes.data() + 464 + 4 * channel, static_cast<std::uint32_t>(channel + 1));
-    selvo::WriteLe32(bytes.data() + 528 + 4 * channel, static_cast<std::uint32_t>(kImages - kChannels + channel + 1));
-  }
-  for (int i = 0; i < kImages; ++i) {
-    std::uint8_t* entry = bytes.data() + 1024 + 16 * static_cast<std::size_t>(i);
-    selvo::WriteLe32(entry, 100000000u + static_cast<std::uint32_t>(i / 10));
-    selvo::WriteLe32(entry + 4, 40u * static_cast<std::uint32_t>(i));
-    entry[8] = static_cast<std::uint8_t>(i % kChannels);
-  }
-  return bytes;
-}
-
-bool MakeRecording(const std::string& root) {
-  namespace fs = std::filesystem;
-  fs::remove_all(root);
-  char name[64];
-  for (int folder = 1; folder <= kSubfolders; ++folder) {
-    std::snprintf(name, sizeof name, "/IMG%05d", folder);
-    const std::string subfolder = root + name;
-    fs::create_directories(subfolder);
-    for (int file = 0; file < kFilesPerSubfolder; ++file) {
-      std::snprintf(name, sizeof name, "/%08d.jpg", (folder - 1) * kFilesPerSubfolder + file + 1);
-      if (!TouchFile(subfolder + name)) return false;
-    }
-  }
-  fs::create_directories(root + "/INFO");
-  const std::vector<std::uint8_t> index = IndexBytes();
-  std::ofstream(root + "/INFO/REC.INF", std::ios::binary)
-      .write(reinterpret_cast<const char*>(index.data()), static_cast<std::streamsize>(index.size()));
-  std::ofstream times(root + "/time.txt");
-  for (int i = 0; i < kImages; ++i) times << 40 * i << "\r\n";
-  return TouchFile(root + "/.complete");
-}
-
 }  // namespace
 
 int main() {
   const std::string root = std::string(SELVO_BINARY_DIR) + "/bench-data/open-100k";
-  if (!std::filesystem::exists(root + "/.complete") && !MakeRecording(root)) {
+  if (!std::filesystem::exists(root + "/.complete") && !selvo::bench::WriteIndexedTree(root, kImages, TouchFile)) {
     std::fprintf(stderr, "could not make the benchmark recording\n");
     return 1;
   }
@@ -107,7 +60,7 @@ int main() {
   double bytesPerImage = 0;
   for (int round = 0; round < 5; ++round) {
     bestFind = std::min(bestFind, SecondsOf(findSort));
-    const std::size_t heapBefore = HeapInUse();
+    const std::size_t heapBefore = selvo::bench::HeapInUse();
     selvo::FolderImageSource source(jpeg);
     const auto start = std::chrono::steady_clock::now();
     if (!source.OpenRecording(root, false) || !source.SelectChannels(-1, 1, nullptr)) {
@@ -116,7 +69,7 @@ int main() {
     }
     bestOpen = std::min(bestOpen, Seconds(start));
     count = source.GetCount();
-    bytesPerImage = static_cast<double>(HeapInUse() - heapBefore) / count;
+    bytesPerImage = static_cast<double>(selvo::bench::HeapInUse() - heapBefore) / count;
   }
   std::printf("OpenRecording 100k (%d records, all channels): %.3f s, find|sort: %.3f s\n", count, bestOpen,
               bestFind);

@@ -35,7 +35,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QEvent>
 #include <QSettings>
 #include <QTimer>
 
@@ -50,6 +49,7 @@
 #include <vector>
 
 #include "app/CMainFrame.h"
+#include "bench/PaintCounter.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/SoundTrackPlayback.h"
 #include "panel/CSelvoFormView.h"
@@ -96,18 +96,6 @@ bool WriteDemo(const std::string& folder, std::uint32_t frames, bool sound) {
   std::fprintf(stderr, "demo: %s\n", writer.ErrorText().c_str());
   return false;
 }
-
-// Counts the paint events the image view receives.
-class PaintCounter : public QObject {
- public:
-  int painted = 0;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++painted;
-    return QObject::eventFilter(watched, event);
-  }
-};
 
 // Processor time of one decode of each picture file of the folder, averaged.
 double DecodeSecondsPerPicture(const std::string& folder) {
@@ -159,7 +147,7 @@ struct Viewer {
   std::unique_ptr<selvo::CMainFrame> frame;
   selvo::CSelvoFormView* panel = nullptr;
   selvo::CSelvoViewerView* view = nullptr;
-  PaintCounter paints;
+  selvo::bench::PaintCounter paints;
 };
 
 // What the loops did before: handle events, then yield, until the due time.

@@ -85,9 +85,19 @@ void NameTable::SortWith(Less less) {
   const std::vector<std::uint32_t> folderOf = FolderOfEachName();
   std::vector<std::uint32_t> order(Size());
   std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+  const auto before = [&](std::uint32_t a, std::uint32_t b) {
     return less(prefixes_[folderOf[a]], NameAt(a), prefixes_[folderOf[b]], NameAt(b), folderOf[a] == folderOf[b]);
-  });
+  };
+  // Folders are listed in order, so sorting each folder's names in place
+  // usually orders the whole table, at a fraction of the cost of one sort
+  // over a million names; one pass checks, and only a table still out of
+  // order is sorted whole. Stable either way: the result is the same.
+  for (std::size_t r = 0; r < runs_.size(); ++r) {
+    const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1].firstName : Size();
+    std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(runs_[r].firstName),
+                     order.begin() + static_cast<std::ptrdiff_t>(end), before);
+  }
+  if (!std::is_sorted(order.begin(), order.end(), before)) std::stable_sort(order.begin(), order.end(), before);
   Reorder(order, folderOf);
 }
 

@@ -233,6 +233,7 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
     request.title = slot.title;
     request.status = slot.status;
     request.scratch = &pictureRows_;
+    request.stretch = &pictureStretch_;
     request.farInTime = locked && slot.farInTime;
     ApplyExamining(request, i);
     DrawPane(buffer, request, style);
@@ -254,6 +255,7 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   // the screen draws straight into its back buffer.
   if (!printing) {
     request.scratch = &pictureRows_;
+    request.stretch = &pictureStretch_;
     ApplyExamining(request, 0);
   }
   DrawPane(buffer, request, style);

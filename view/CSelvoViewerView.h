@@ -169,6 +169,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   // Reused from paint to paint: a fresh window-size image per frame cost
   // more in page faults than the decode of the picture it shows.
   QImage backBuffer_;
+  PictureStretch pictureStretch_;
   QImage pictureRows_;
 
   std::array<std::array<ZoomState, PaneSlotTable::kSlots>, PaneSlotTable::kModes> zoom_{};

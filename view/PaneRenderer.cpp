@@ -55,6 +55,12 @@ QRectF PartOf(const QImage& rows, const QRectF& part) {
 
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
+  // A fitted picture is stretched bilinear straight from the decoder's rows;
+  // a zoomed one, or one drawn with sharp pixels, goes through Qt's drawing
+  // of the shown part.
+  if (request.stretch != nullptr && request.halftone && WholePicture(request.shownPart)) {
+    if (request.stretch->Draw(*request.image, TopCutRows(request.image->Height()), buffer, box)) return;
+  }
   if (request.scratch != nullptr) {
     if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
     QPainter painter(&buffer);

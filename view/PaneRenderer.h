@@ -12,6 +12,7 @@
 #include "source/DibBlock.h"
 #include "view/Enhance.h"
 #include "view/PaneLayout.h"
+#include "view/PictureStretch.h"
 
 class QPainter;
 
@@ -32,9 +33,12 @@ struct PaneDrawRequest {
   bool printing = false;             // write the print title under the picture
   bool halftone = true;              // smooth stretching
   int status = 0;                    // alteration flags
-  // Given by the screen: the picture rows are copied into this reused image
-  // and drawn scaled straight into the buffer. Without it (print, export)
-  // the picture is stretched area-averaged into a copy first.
+  // Given by the screen: the picture is stretched bilinear straight from
+  // its rows into the buffer. Without it (print, export) the picture is
+  // stretched area-averaged into a copy first.
+  PictureStretch* stretch = nullptr;
+  // Given by the screen for a zoomed part or sharp pixels: the picture rows
+  // are copied into this reused image and drawn scaled into the buffer.
   QImage* scratch = nullptr;
   // The part of the picture drawn into the box, in fractions of the
   // picture: all of it unless the pane is zoomed.

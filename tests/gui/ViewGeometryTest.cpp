@@ -2,12 +2,17 @@
 // buffers: no window is needed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 
 #include "source/ImageInfo.h"
 #include "view/PaneLayout.h"
 #include "view/PaneRenderer.h"
+#include "view/PictureStretch.h"
 
 namespace selvo {
 namespace {
@@ -105,30 +110,110 @@ TEST(PictureRows, FourBytePixelsComeOutOpaqueWithTheirColours) {
   EXPECT_EQ(qAlpha(rows.pixel(0, 0)), 255);
 }
 
-// The screen's rows: opaque RGB32 whatever the decoder gave, the top band
-// cut as for print, and the same memory frame after frame of one size.
-TEST(OpaqueRows, BothPixelSizesComeOutOpaqueCutAndInReusedMemory) {
-  for (int bytesPerPixel : {3, 4}) {
-    DibPtr dib = DibBlock::Create(2, 248, bytesPerPixel);
-    std::uint8_t* first = dib->RowFromTop(16);
-    first[0] = 10, first[1] = 20, first[2] = 30;
-    if (bytesPerPixel == 4) first[3] = 0;  // undefined fourth byte
-    QImage rows;
-    ASSERT_TRUE(OpaqueRowsInto(*dib, TopCutRows(248), rows));
-    EXPECT_EQ(rows.size(), QSize(2, 232)) << bytesPerPixel;
-    EXPECT_EQ(rows.pixel(0, 0), qRgb(30, 20, 10)) << bytesPerPixel;
-    EXPECT_EQ(qAlpha(rows.pixel(0, 0)), 255) << bytesPerPixel;
-    const qint64 memory = rows.cacheKey() >> 32;
-    ASSERT_TRUE(OpaqueRowsInto(*dib, 16, rows));
-    EXPECT_EQ(rows.cacheKey() >> 32, memory) << bytesPerPixel;
-    // A smaller picture after a larger one must not be drawn with stale rows.
-    DibPtr small = DibBlock::Create(1, 1, bytesPerPixel);
-    ASSERT_TRUE(OpaqueRowsInto(*small, 0, rows));
-    EXPECT_EQ(rows.size(), QSize(1, 1)) << bytesPerPixel;
+// A picture of pseudo-random pixels: a stretch that samples half a pixel
+// off, or the wrong row or colour, shows at once against a reference.
+DibPtr NoisePicture(int width, int height, int bytesPerPixel) {
+  DibPtr dib = DibBlock::Create(width, height, bytesPerPixel);
+  std::uint32_t state = 12345;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = dib->RowFromTop(y);
+    for (int i = 0; i < width * bytesPerPixel; ++i) {
+      state = state * 1103515245u + 12345u;
+      row[i] = static_cast<std::uint8_t>(state >> 16);
+    }
   }
-  QImage rows(4, 4, QImage::Format_RGB32);
-  EXPECT_FALSE(OpaqueRowsInto(*DibBlock::Create(4, 16, 3), 16, rows));
-  EXPECT_TRUE(rows.isNull());
+  return dib;
+}
+
+QRgb SourcePixel(const DibBlock& dib, int x, int y) {
+  const std::uint8_t* p = dib.RowFromTop(y) + x * dib.BytesPerPixel();
+  return qRgb(p[2], p[1], p[0]);
+}
+
+// The screen's stretch, one object reused as the picture and box change
+// size: at the picture's own size it copies every pixel exactly, opaque,
+// below the cut band, whichever pixel size the decoder gave.
+TEST(PictureStretch, SameSizeCopiesEveryPixelBelowTheCutOpaqueForBothPixelSizes) {
+  PictureStretch stretch;
+  for (int bytesPerPixel : {3, 4}) {
+    for (const auto& [width, height] : {std::pair{37, 248}, std::pair{5, 3}, std::pair{1, 1}}) {
+      const DibPtr dib = NoisePicture(width, height, bytesPerPixel);
+      const int cut = TopCutRows(height);
+      QImage buffer(width + 4, height + 4, QImage::Format_RGB32);
+      buffer.fill(Qt::green);
+      ASSERT_TRUE(stretch.Draw(*dib, cut, buffer, {2, 3, width, height - cut}));
+      for (int y = 0; y < height - cut; ++y) {
+        for (int x = 0; x < width; ++x) {
+          ASSERT_EQ(buffer.pixel(2 + x, 3 + y), SourcePixel(*dib, x, y + cut))
+              << bytesPerPixel << " " << width << "x" << height << " at " << x << "," << y;
+        }
+      }
+      EXPECT_EQ(buffer.pixel(1, 3), QColor(Qt::green).rgb());
+      EXPECT_EQ(buffer.pixel(2 + width, 3), QColor(Qt::green).rgb());
+      EXPECT_EQ(buffer.pixel(2, 2), QColor(Qt::green).rgb());
+      EXPECT_EQ(buffer.pixel(2, 3 + height - cut), QColor(Qt::green).rgb());
+    }
+  }
+}
+
+// Up and down, square and skewed: the same picture as Qt's own bilinear
+// drawing, within the rounding of its coarser weights.
+TEST(PictureStretch, StretchedPictureMatchesQtBilinearDrawing) {
+  const DibPtr dib = NoisePicture(64, 48, 3);
+  QImage reference(64, 48, QImage::Format_RGB32);
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 64; ++x) reference.setPixel(x, y, SourcePixel(*dib, x, y));
+  }
+  PictureStretch stretch;
+  for (const PixelBox box : {PixelBox{0, 0, 150, 101}, PixelBox{0, 0, 23, 17}, PixelBox{0, 0, 70, 40},
+                             PixelBox{0, 0, 64, 300}}) {
+    QImage ours(box.w, box.h, QImage::Format_RGB32);
+    ASSERT_TRUE(stretch.Draw(*dib, 0, ours, box));
+    QImage qt(box.w, box.h, QImage::Format_RGB32);
+    QPainter painter(&qt);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(0, 0, box.w, box.h), reference);
+    painter.end();
+    int worst = 0;
+    double total = 0;
+    for (int y = 0; y < box.h; ++y) {
+      for (int x = 0; x < box.w; ++x) {
+        const QRgb a = ours.pixel(x, y);
+        const QRgb b = qt.pixel(x, y);
+        for (int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+          worst = std::max(worst, std::abs(d));
+          total += std::abs(d);
+        }
+      }
+    }
+    EXPECT_LE(worst, 16) << box.w << "x" << box.h;
+    EXPECT_LE(total / (3.0 * box.w * box.h), 2.0) << box.w << "x" << box.h;
+  }
+}
+
+// A pane partly outside the buffer (a window shrunk mid-paint) is clipped,
+// and what cannot be drawn is refused without touching the buffer.
+TEST(PictureStretch, ClipsToTheBufferAndRefusesWhatItCannotDraw) {
+  const DibPtr dib = NoisePicture(16, 12, 3);
+  PictureStretch stretch;
+  QImage buffer(10, 10, QImage::Format_RGB32);
+  buffer.fill(Qt::green);
+  ASSERT_TRUE(stretch.Draw(*dib, 0, buffer, {-6, -2, 16, 12}));
+  EXPECT_EQ(buffer.pixel(0, 0), SourcePixel(*dib, 6, 2));
+  EXPECT_EQ(buffer.pixel(9, 9), SourcePixel(*dib, 15, 11));
+  ASSERT_TRUE(stretch.Draw(*dib, 0, buffer, {8, 8, 16, 12}));
+  EXPECT_EQ(buffer.pixel(9, 9), SourcePixel(*dib, 1, 1));
+  EXPECT_TRUE(stretch.Draw(*dib, 0, buffer, {10, 0, 16, 12}));  // wholly outside: nothing to do
+
+  QImage untouched(10, 10, QImage::Format_RGB32);
+  untouched.fill(Qt::green);
+  QImage wrongFormat(10, 10, QImage::Format_RGB888);
+  EXPECT_FALSE(stretch.Draw(*DibBlock::Create(4, 16, 3), 16, untouched, {0, 0, 10, 10}));  // no rows below the cut
+  EXPECT_FALSE(stretch.Draw(*dib, 0, untouched, {0, 0, 0, 10}));
+  EXPECT_FALSE(stretch.Draw(*dib, 0, wrongFormat, {0, 0, 10, 10}));
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 10; ++x) ASSERT_EQ(untouched.pixel(x, y), QColor(Qt::green).rgb());
+  }
 }
 
 TEST(ShadeRect, DarkensOnlyInsideTheHalfOpenRectangleTruncating) {

@@ -1,0 +1,150 @@
+#include "view/PictureStretch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "source/ByteOrder.h"
+
+namespace selvo {
+
+namespace {
+
+// Weights are 256ths, so a blend of two bytes stays within 16 bits: the
+// loops below run on whole vectors of bytes (this file is built with full
+// optimisation for that reason).
+void BlendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restrict lower, std::uint8_t weight,
+               std::size_t count, std::uint8_t* __restrict out) {
+  const std::uint16_t lowerWeight = weight;
+  const std::uint16_t upperWeight = static_cast<std::uint16_t>(256 - weight);
+  for (std::size_t i = 0; i < count; ++i) {
+    out[i] = static_cast<std::uint8_t>(
+        static_cast<std::uint16_t>(upper[i] * upperWeight + lower[i] * lowerWeight + 128) >> 8);
+  }
+}
+
+void BlendColumns(const std::uint8_t* __restrict left, const std::uint8_t* __restrict right,
+                  const std::uint8_t* __restrict weights, std::size_t count, std::uint8_t* __restrict out) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint16_t rightWeight = weights[i];
+    const std::uint16_t leftWeight = static_cast<std::uint16_t>(256 - rightWeight);
+    out[i] = static_cast<std::uint8_t>(
+        static_cast<std::uint16_t>(left[i] * leftWeight + right[i] * rightWeight + 128) >> 8);
+  }
+}
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+// Each output column's two neighbours as opaque pixels: blue, green, red
+// and a byte of the next pixel, which the opaque byte replaces.
+void GatherNeighbours(const std::uint8_t* __restrict row, const int* __restrict offsets, int bytesPerPixel,
+                      std::size_t count, std::uint32_t* __restrict left, std::uint32_t* __restrict right) {
+  for (std::size_t x = 0; x < count; ++x) {
+    const std::uint8_t* pixel = row + offsets[x];
+    left[x] = ReadLe32(pixel) | kOpaque;
+    right[x] = ReadLe32(pixel + bytesPerPixel) | kOpaque;
+  }
+}
+}  // namespace
+
+void PictureStretch::BuildTaps(int source, int target, std::vector<Tap>& taps) {
+  taps.resize(static_cast<std::size_t>(target));
+  for (int i = 0; i < target; ++i) {
+    // The centre of target pixel i in source pixels, in 16.16 fixed point.
+    std::int64_t position =
+        ((static_cast<std::int64_t>(2 * i + 1) * source) << 16) / (2 * static_cast<std::int64_t>(target)) - 0x8000;
+    position = std::max<std::int64_t>(position, 0);
+    Tap tap;
+    tap.index = static_cast<int>(position >> 16);
+    tap.weight = static_cast<std::uint8_t>((position & 0xFFFF) >> 8);
+    if (tap.index >= source - 1) tap = Tap{source - 1, 0};  // the edge pixel alone
+    taps[static_cast<std::size_t>(i)] = tap;
+  }
+}
+
+void PictureStretch::Prepare(int sourceWidth, int sourceRows, int bytesPerPixel, const PixelBox& box) {
+  if (sourceWidth == sourceWidth_ && sourceRows == sourceRows_ && bytesPerPixel == bytesPerPixel_ &&
+      box.w == boxWidth_ && box.h == boxHeight_) {
+    return;
+  }
+  sourceWidth_ = sourceWidth;
+  sourceRows_ = sourceRows;
+  bytesPerPixel_ = bytesPerPixel;
+  boxWidth_ = box.w;
+  boxHeight_ = box.h;
+  BuildTaps(sourceWidth, box.w, columns_);
+  BuildTaps(sourceRows, box.h, rows_);
+  const auto width = static_cast<std::size_t>(box.w);
+  columnBytes_.resize(width);
+  columnWeights_.resize(width * 4);
+  const int rowBytes = sourceWidth * bytesPerPixel;
+  wholeReadColumns_ = 0;
+  for (std::size_t x = 0; x < width; ++x) {
+    columnBytes_[x] = columns_[x].index * bytesPerPixel;
+    std::fill_n(columnWeights_.begin() + static_cast<std::ptrdiff_t>(4 * x), 4, columns_[x].weight);
+    if (columnBytes_[x] + bytesPerPixel + 4 <= rowBytes) wholeReadColumns_ = static_cast<int>(x) + 1;
+  }
+  for (auto& row : stretched_) row.resize(width);
+  left_.resize(width);
+  right_.resize(width);
+}
+
+const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int topCut, int row, int keep,
+                                                  int firstColumn, int columns) {
+  for (int slot = 0; slot < 2; ++slot) {
+    if (stretchedRow_[slot] == row) return stretched_[slot].data();
+  }
+  const int slot = stretchedRow_[0] == keep ? 1 : 0;
+  stretchedRow_[slot] = row;
+  const std::uint8_t* pixels = image.RowFromTop(topCut + row);
+  const int end = firstColumn + columns;
+  const int whole = std::clamp(wholeReadColumns_, firstColumn, end);
+  const auto first = static_cast<std::size_t>(firstColumn);
+  GatherNeighbours(pixels, columnBytes_.data() + first, bytesPerPixel_, static_cast<std::size_t>(whole - firstColumn),
+                   left_.data() + first, right_.data() + first);
+  for (int x = whole; x < end; ++x) {
+    // At the row's end a four-byte read would pass it.
+    const std::uint8_t* p = pixels + columnBytes_[static_cast<std::size_t>(x)];
+    const std::uint8_t* q = columns_[static_cast<std::size_t>(x)].weight != 0 ? p + bytesPerPixel_ : p;
+    left_[static_cast<std::size_t>(x)] = qRgb(p[2], p[1], p[0]);
+    right_[static_cast<std::size_t>(x)] = qRgb(q[2], q[1], q[0]);
+  }
+  std::uint32_t* out = stretched_[slot].data() + first;
+  BlendColumns(reinterpret_cast<const std::uint8_t*>(left_.data() + first),
+               reinterpret_cast<const std::uint8_t*>(right_.data() + first), columnWeights_.data() + 4 * first,
+               static_cast<std::size_t>(columns) * 4, reinterpret_cast<std::uint8_t*>(out));
+  return stretched_[slot].data();
+}
+
+bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, const PixelBox& box) {
+  const int sourceRows = image.Height() - topCut;
+  if (image.Width() <= 0 || sourceRows <= 0 || topCut < 0 || box.w <= 0 || box.h <= 0) return false;
+  if (buffer.format() != QImage::Format_RGB32) return false;
+  const int bytesPerPixel = image.BytesPerPixel() == 4 ? 4 : 3;
+  const int firstColumn = std::max(0, -box.x);
+  const int endColumn = std::min(box.w, buffer.width() - box.x);
+  const int firstRow = std::max(0, -box.y);
+  const int endRow = std::min(box.h, buffer.height() - box.y);
+  if (firstColumn >= endColumn || firstRow >= endRow) return true;
+  Prepare(image.Width(), sourceRows, bytesPerPixel, box);
+  // Every picture is new: nothing kept from the last one may be reused.
+  stretchedRow_[0] = stretchedRow_[1] = -1;
+  const int columns = endColumn - firstColumn;
+  const auto bytes = static_cast<std::size_t>(columns) * 4;
+  for (int y = firstRow; y < endRow; ++y) {
+    const Tap& tap = rows_[static_cast<std::size_t>(y)];
+    auto* out = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uint32_t*>(buffer.scanLine(box.y + y)) + box.x +
+                                                firstColumn);
+    const int below = std::min(tap.index + 1, sourceRows - 1);
+    const std::uint32_t* upper = StretchedRow(image, topCut, tap.index, below, firstColumn, columns) + firstColumn;
+    if (tap.weight == 0) {
+      std::memcpy(out, upper, bytes);
+      continue;
+    }
+    const std::uint32_t* lower = StretchedRow(image, topCut, below, tap.index, firstColumn, columns) + firstColumn;
+    BlendRows(reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower), tap.weight,
+              bytes, out);
+  }
+  return true;
+}
+
+}  // namespace selvo
