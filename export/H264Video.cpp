@@ -73,11 +73,25 @@ bool H264Video::EncodeCanvas(std::int64_t ms) {
   const int sourceStride[1] = {canvas_.stride};
   sws_scale(convert_, source, sourceStride, 0, canvas_.height, frame_->data, frame_->linesize);
   frame_->pts = ms;
-  return output_->Encode(codec_, frame_, stream_, packet_);
+  if (lastMs_ >= 0) durations_[lastMs_] = ms - lastMs_;
+  lastMs_ = ms;
+  return Encode(frame_);
 }
 
-bool H264Video::Finish() {
-  return output_->Encode(codec_, nullptr, stream_, packet_);
+bool H264Video::Encode(const AVFrame* frame) {
+  return output_->Encode(codec_, frame, stream_, packet_, [this](AVPacket& packet) { SetDuration(packet); });
+}
+
+void H264Video::SetDuration(AVPacket& packet) {
+  const auto known = durations_.find(packet.pts);
+  if (known == durations_.end()) return;
+  packet.duration = known->second;
+  durations_.erase(known);
+}
+
+bool H264Video::Finish(std::int64_t endMs) {
+  if (lastMs_ >= 0) durations_[lastMs_] = endMs - lastMs_;
+  return Encode(nullptr);
 }
 
 }  // namespace selvo

@@ -2,6 +2,7 @@
 // The shareable export's pictures: painted frames converted to 4:2:0 and
 // encoded with libx264, each at the time its stamp gives.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,18 @@ class H264Video {
   FrameCanvas& Canvas() { return canvas_; }
   // Encodes the canvas at ms from the first picture.
   bool EncodeCanvas(std::int64_t ms);
-  bool Finish();
+  // endMs: when the last picture stops standing.
+  bool Finish(std::int64_t endMs);
 
  private:
+  bool Encode(const AVFrame* frame);
+  void SetDuration(AVPacket& packet);
+
+  // How long each picture stands, by its time, known once the next one
+  // comes: the encoder does not carry it, and without it a player would
+  // cut the last picture off.
+  std::map<std::int64_t, std::int64_t> durations_;
+  std::int64_t lastMs_ = -1;
 
   AVCodecContext* codec_ = nullptr;
   AVFrame* frame_ = nullptr;

@@ -97,13 +97,15 @@ bool MediaOutput::Write(AVPacket* packet) {
   return true;
 }
 
-bool MediaOutput::Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet) {
+bool MediaOutput::Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet,
+                         const std::function<void(AVPacket&)>& finish) {
   int result = avcodec_send_frame(codec, frame);
   if (result < 0) return Fail("cannot be encoded", result);
   for (;;) {
     result = avcodec_receive_packet(codec, packet);
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
     if (result < 0) return Fail("cannot be encoded", result);
+    if (finish) finish(*packet);
     av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
     packet->stream_index = stream->index;
     if (!Write(packet)) return false;

@@ -5,6 +5,7 @@
 // it only by Commit, so a failed or cancelled export leaves nothing that
 // looks playable. Destroying an uncommitted output removes the temporary.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct AVCodecContext;
@@ -34,8 +35,11 @@ class MediaOutput {
   // Takes over the packet's data; its times are in the stream's time base.
   bool Write(AVPacket* packet);
   // Sends frame (null: the end) to an encoder and writes every packet it
-  // gives back into stream; packet is the caller's scratch.
-  bool Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet);
+  // gives back into stream; packet is the caller's scratch. finish (may be
+  // empty) completes each packet, in the encoder's time base, before it is
+  // written.
+  bool Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet,
+              const std::function<void(AVPacket&)>& finish = {});
   // Writes the trailer, closes the file and renames it to the target.
   bool Commit();
 

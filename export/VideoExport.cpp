@@ -277,7 +277,7 @@ ExportOutcome VideoExport::Run(const std::string& output) {
     ++written_;
   }
   const bool finished = streams.lossless != nullptr ? WriteHeld(streams, timeline.LastDuration())
-                                                    : streams.shareable->Finish();
+                                                    : streams.shareable->Finish(timeline.EndMs());
   if (!finished) return Fail(streams.output.ErrorText().empty() ? output + ": cannot be written" : streams.output.ErrorText());
   if (streams.sound != nullptr && !streams.sound->Finish(timeline.EndMs())) return Fail(streams.output.ErrorText());
   if (!streams.output.Commit()) return Fail(streams.output.ErrorText());
