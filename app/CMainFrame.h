@@ -5,6 +5,7 @@
 // dispatch by id (FireCommand); the command-update step (UpdateCommandStates)
 // runs before a menu opens and after every state change.
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 
@@ -21,6 +22,7 @@ class QToolBar;
 namespace selvo {
 
 class CSelvoViewerDoc;
+class VideoExportDialog;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -70,6 +72,7 @@ class CMainFrame : public QMainWindow {
   void OnTitleInput();
   void OnDateDisplayFormat();
   void OnAbout();
+  void OnExportVideo();
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -82,6 +85,7 @@ class CMainFrame : public QMainWindow {
   QWidget* imageView_ = nullptr;
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;
+  QPointer<VideoExportDialog> videoExport_;  // while an export runs
 };
 
 }  // namespace selvo

@@ -42,6 +42,10 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
     return Fail(folder + ": no recorder images found");
   }
   if (!SelectCamera(selection.camera)) return false;
+  return selection.byStamps ? SetRangeByStamps(selection) : SetRange(selection);
+}
+
+bool FolderExportInput::SetRange(const ExportSelection& selection) {
   const int count = source_->GetCount();
   first_ = selection.first > 0 ? selection.first : 1;
   last_ = selection.last > 0 ? selection.last : count;
@@ -49,6 +53,30 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
     return Fail("the range " + std::to_string(first_) + "-" + std::to_string(last_) + " lies outside the " +
                 std::to_string(count) + " images of the list");
   }
+  return true;
+}
+
+// Stamps as offsets from the recording's start, which carry a wrap of the
+// recorder's clock.
+std::uint32_t FolderExportInput::OffsetAt(int position) {
+  return source_->GetStampAt(position) - source_->RecordingStartStamp();
+}
+
+bool FolderExportInput::SetRangeByStamps(const ExportSelection& selection) {
+  const std::uint32_t start = source_->RecordingStartStamp();
+  const std::uint32_t from = selection.firstStamp - start;
+  const std::uint32_t to = selection.lastStamp - start;
+  first_ = 1;
+  last_ = 0;
+  for (int i = 0; i < source_->GetCount(); ++i) {
+    const std::uint32_t offset = OffsetAt(i);
+    if (offset < from) {
+      first_ = i + 2;
+    } else if (offset <= to) {
+      last_ = i + 1;
+    }
+  }
+  if (last_ < first_) return Fail(folder_ + ": the camera has no images in the range");
   return true;
 }
 

@@ -14,6 +14,12 @@ struct ExportSelection {
   int camera = 0;  // 1..16; 0: the first camera the recording has
   int first = 0;   // 1-based positions in the camera's list; 0: from the start
   int last = 0;    // 0: to the end
+  // Instead of positions: the camera's images stamped from firstStamp to
+  // lastStamp, the stamps of two images of any list of the recording (the
+  // viewer's copy range, whichever cameras its list holds).
+  bool byStamps = false;
+  std::uint32_t firstStamp = 0;
+  std::uint32_t lastStamp = 0;
 };
 
 class FolderExportInput : public ExportInput {
@@ -39,6 +45,9 @@ class FolderExportInput : public ExportInput {
  private:
   bool Fail(const std::string& text);
   bool SelectCamera(int camera);
+  bool SetRange(const ExportSelection& selection);
+  bool SetRangeByStamps(const ExportSelection& selection);
+  std::uint32_t OffsetAt(int position);
   int Position(int index) const { return first_ + index - 1; }  // 0-based in the source's list
 
   std::string folder_;
