@@ -52,6 +52,11 @@ VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const Pa
   const bool shareableChosen = chosenFilter == shareable || path.endsWith(QStringLiteral(".mp4"), Qt::CaseInsensitive);
   request.output = WithKindExtension(path, shareableChosen).toStdString();
   request.kind = shareableChosen ? VideoKind::kShareable : VideoKind::kLossless;
+  return Begin(std::move(request), style, parent);
+}
+
+VideoExportDialog* VideoExportDialog::Begin(VideoExportRequest request, const PaneOverlayStyle& style,
+                                            QWidget* parent) {
   auto* dialog = new VideoExportDialog(std::move(request), style, parent);
   dialog->show();
   dialog->job_->Start();
@@ -82,26 +87,37 @@ void VideoExportDialog::OnProgress(int done, int total) {
 }
 
 void VideoExportDialog::OnFinished() {
+  ShowOutcome();
+  close();
+}
+
+// A note that does not hold up the window, which was usable all along.
+void VideoExportDialog::ShowOutcome() {
   const QString output = QString::fromStdString(job_->Request().output);
-  QWidget* owner = parentWidget();
-  hide();
+  QMessageBox::Icon icon = QMessageBox::Information;
+  QString text;
   switch (job_->Outcome()) {
     case ExportOutcome::kExported:
-      QMessageBox::information(owner, Text(kTitleString), Text(kSavedString).arg(output));
+      text = Text(kSavedString).arg(output);
       break;
     case ExportOutcome::kExportedWithGaps:
-      QMessageBox::warning(owner, Text(kTitleString),
-                           Text(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages())));
+      icon = QMessageBox::Warning;
+      text = Text(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
       break;
     case ExportOutcome::kCancelled:
-      QMessageBox::information(owner, Text(kTitleString), Text(kCancelledString));
+      text = Text(kCancelledString);
       break;
     case ExportOutcome::kFailed:
-      QMessageBox::critical(owner, Text(kTitleString),
-                            Text(kFailedString).arg(output, QString::fromStdString(job_->ErrorText())));
+      icon = QMessageBox::Critical;
+      text = Text(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
       break;
   }
-  close();
+  if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());
+  auto* note = new QMessageBox(icon, Text(kTitleString), text, QMessageBox::Ok, parentWidget());
+  note->setObjectName(QStringLiteral("videoExportOutcome"));
+  note->setAttribute(Qt::WA_DeleteOnClose);
+  note->setWindowModality(Qt::NonModal);
+  note->show();
 }
 
 }  // namespace selvo

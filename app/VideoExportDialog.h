@@ -21,6 +21,8 @@ class VideoExportDialog : public QProgressDialog {
   // dialog; otherwise the running export's dialog, deleted when it closes.
   // style: how the shareable kind draws its texts and marks.
   static VideoExportDialog* Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style, QWidget* parent);
+  // The same once OUT and the kind are chosen.
+  static VideoExportDialog* Begin(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
 
   // The save dialog's answer: OUT with the extension of the chosen kind.
   static QString WithKindExtension(const QString& path, bool shareable);
@@ -31,6 +33,7 @@ class VideoExportDialog : public QProgressDialog {
   VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
   void OnProgress(int done, int total);
   void OnFinished();
+  void ShowOutcome();
 
   std::unique_ptr<VideoExportJob> job_;
 };

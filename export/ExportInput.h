@@ -26,8 +26,12 @@ class ExportInput {
   virtual bool IsJp2() const = 0;
   // The image file's bytes, recorder trailer included; false with why.
   virtual bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) = 0;
-  // Facts for a picture whose bytes were just read by ReadBytes.
+  // Facts for a picture whose bytes were just read by ReadBytes, its
+  // trailer judged.
   virtual ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) = 0;
+  // Only the stamp, for an export that shows no texts or marks: judging a
+  // trailer means reading the whole image once more.
+  virtual std::uint32_t StampAt(int index) = 0;
   // Where the picture comes from, for the list of those that could not be read.
   virtual std::string NameOf(int index) = 0;
 

@@ -122,6 +122,8 @@ ExportPicture FolderExportInput::PictureAt(int index, const std::vector<std::uin
   return picture;
 }
 
+std::uint32_t FolderExportInput::StampAt(int index) { return source_->GetStampAt(Position(index)); }
+
 std::string FolderExportInput::NameOf(int index) { return source_->GetPathAt(Position(index)); }
 
 std::string FolderExportInput::CameraTitle() { return source_->GetChannelTitle(first_ - 1); }

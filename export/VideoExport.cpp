@@ -244,6 +244,10 @@ ExportOutcome VideoExport::Run(const std::string& output) {
   AVDictionary* muxerOptions = nullptr;
   // The index at the front lets a player start before the whole file arrives.
   if (options_.kind == VideoKind::kShareable) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+  // Each packet carries the recorder's own check values; Matroska's CRC-32
+  // over every cluster would add nothing to them and cost more than the
+  // copy itself.
+  if (options_.kind == VideoKind::kLossless) av_dict_set(&muxerOptions, "write_crc32", "0", 0);
   const bool headerWritten = streams.output.WriteHeader(&muxerOptions);
   av_dict_free(&muxerOptions);
   if (!headerWritten) return Fail(streams.output.ErrorText());
@@ -259,7 +263,11 @@ ExportOutcome VideoExport::Run(const std::string& output) {
       bytes.swap(first.readBytes);
       facts = first.read;
     } else if (input_.ReadBytes(i, bytes, why)) {
-      facts = input_.PictureAt(i, bytes);
+      if (streams.lossless != nullptr) {
+        facts.stampMs = input_.StampAt(i);
+      } else {
+        facts = input_.PictureAt(i, bytes);
+      }
     } else {
       NoteUnreadable(i, why);
       continue;
