@@ -31,7 +31,7 @@ class ExportInput {
   virtual ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) = 0;
   // Only the stamp, for an export that shows no texts or marks: judging a
   // trailer means reading the whole image once more.
-  virtual std::uint32_t StampAt(int index) = 0;
+  virtual std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) = 0;
   // Where the picture comes from, for the list of those that could not be read.
   virtual std::string NameOf(int index) = 0;
 

@@ -122,7 +122,9 @@ ExportPicture FolderExportInput::PictureAt(int index, const std::vector<std::uin
   return picture;
 }
 
-std::uint32_t FolderExportInput::StampAt(int index) { return source_->GetStampAt(Position(index)); }
+std::uint32_t FolderExportInput::StampAt(int index, const std::vector<std::uint8_t>&) {
+  return source_->GetStampAt(Position(index));
+}
 
 std::string FolderExportInput::NameOf(int index) { return source_->GetPathAt(Position(index)); }
 

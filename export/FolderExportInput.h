@@ -36,7 +36,7 @@ class FolderExportInput : public ExportInput {
   bool IsJp2() const override { return kind_.WantsJp2Files(); }
   bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) override;
   ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) override;
-  std::uint32_t StampAt(int index) override;
+  std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) override;
   std::string NameOf(int index) override;
   std::string CameraTitle() override;
   std::string SourceName() const override { return folder_; }

@@ -264,7 +264,7 @@ ExportOutcome VideoExport::Run(const std::string& output) {
       facts = first.read;
     } else if (input_.ReadBytes(i, bytes, why)) {
       if (streams.lossless != nullptr) {
-        facts.stampMs = input_.StampAt(i);
+        facts.stampMs = input_.StampAt(i, bytes);
       } else {
         facts = input_.PictureAt(i, bytes);
       }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "export/StampTimeline.h"
+#include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/RecordingWriter.h"
 
@@ -302,6 +304,32 @@ TEST_F(VideoExportTest, FailedExportLeavesNoFileBehind) {
     EXPECT_NE(run.err, "");
     EXPECT_EQ(FilesIn(outFolder), std::vector<std::string>{"b.mp4"});
   }
+}
+
+// A disc's records go out as the viewer's copy writes them, spaced by their
+// trailers' stamps (record n is stamped n ms), and it draws for sharing too.
+TEST_F(VideoExportTest, DiscRecordsGoOutAsTheCopyWritesThem) {
+  const std::string disc = scratch_ / "disc.img";
+  test::WriteSmallDisc(disc, 6);
+  const std::string video = scratch_ / "disc.mkv";
+  const ToolRun run = Export("--range 2-4 --disc " + Quoted(disc) + " " + Quoted(video));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Codecs(video), std::vector<std::string>{"mjpeg"});
+  EXPECT_EQ(PacketTimesMs(video, "v"), (std::vector<long>{0, 1, 2}));
+
+  const std::string copies = scratch_.MakeDir("copies");
+  Shell(scratch_, Tool("selvo-check") + " --disc " + Quoted(disc) + " --extract " + Quoted(copies) +
+                      " --range 2-4 --prefix r");
+  std::vector<std::string> names = FilesIn(copies);
+  std::sort(names.begin(), names.end());
+  const auto packets = ExtractedPackets(video, "jpg");
+  ASSERT_EQ(packets.size(), 3u);
+  ASSERT_EQ(names.size(), 3u);
+  for (std::size_t k = 0; k < packets.size(); ++k) {
+    EXPECT_TRUE(packets[k] == ReadFileBytes(copies + "/" + names[k])) << names[k];
+  }
+  EXPECT_EQ(Export("--disc " + Quoted(disc) + " " + Quoted(scratch_ / "disc.mp4")).exitCode, 0);
+  EXPECT_EQ(Export("--camera 2 --disc " + Quoted(disc) + " " + Quoted(scratch_ / "x.mkv")).exitCode, 2);
 }
 
 // Times must rise for every picture, whatever the stamps did.

@@ -11,17 +11,21 @@
 #include <memory>
 #include <string>
 
+#include "export/DiscExportInput.h"
 #include "export/FolderExportInput.h"
 #include "export/PaneFramePainter.h"
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
+#include "source/Notifier.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] FOLDER OUT\n"
-    "Exports the pictures of one camera of a recording folder to a video file.\n"
+    "       selvo-export [--range A-B] [--check] --disc DISC OUT\n"
+    "Exports the pictures of one camera of a recording folder, or the records of\n"
+    "a recorder disc, to a video file.\n"
     "The extension of OUT chooses the kind:\n"
     "  .mkv  lossless: every video packet is the image file byte for byte,\n"
     "        recorder trailer included (JPEG as MJPEG, JPEG 2000 as JPEG 2000),\n"
@@ -32,14 +36,18 @@ const char kUsage[] =
     "  .mp4  for sharing: H.264 with the time text and camera title burned in\n"
     "        as the viewer's one-pane view draws them, AAC sound\n"
     "Each picture is shown from its millisecond stamp (time.txt, the INFO index\n"
-    "or the trailer, as playback uses them) until the next one's; the sound is\n"
-    "cut to the same span.\n"
+    "or the trailer, as playback uses them; on a disc the trailer's) until the\n"
+    "next one's; the sound is cut to the same span.\n"
     "\n"
     "  --camera N   export camera N (1..16); default: the first camera the\n"
     "               recording has. Needs the recording's INFO index; without one\n"
     "               every image of the folder is exported\n"
     "  --range A-B  only positions A to B (counted from 1) of the camera's\n"
-    "               list, as the viewer numbers them when that camera is chosen\n"
+    "               list, as the viewer numbers them when that camera is chosen;\n"
+    "               with --disc, records A to B\n"
+    "  --disc DISC  read a recorder disc instead of a folder: a CD device\n"
+    "               (/dev/sr0) or a file holding a dump of its blocks; it has no\n"
+    "               cameras and no sound\n"
     "  --no-sound   leave the sound track out\n"
     "  --check      .mp4: mark altered images \"IMAGE ALTERED\" / \"TIME ALTERED\"\n"
     "               as the viewer does when started with \"check\"\n"
@@ -52,7 +60,7 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 every picture exported, 1 some images could not be read\n"
     "(they are listed on stderr and left out of the video), 2 usage error,\n"
-    "unreadable FOLDER or OUT not written, 130 interrupted.\n";
+    "unreadable FOLDER or DISC, or OUT not written, 130 interrupted.\n";
 
 std::atomic<int> interrupted{0};
 
@@ -104,11 +112,12 @@ int main(int argc, char** argv) {
   selvo::VideoExportOptions options;
   bool check = false;
   std::string range;
+  std::string disc;
   std::vector<std::string> paths;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool takesValue = arg == "--camera" || arg == "--range";
+    const bool takesValue = arg == "--camera" || arg == "--range" || arg == "--disc";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after " + arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -119,6 +128,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--range") {
       range = argv[++i];
       if (!selvo::ParseRecordRange(range, selection.first, selection.last)) return UsageError("bad --range: " + range);
+    } else if (arg == "--disc") {
+      disc = argv[++i];
     } else if (arg == "--no-sound") {
       options.sound = false;
     } else if (arg == "--check") {
@@ -135,8 +146,12 @@ int main(int argc, char** argv) {
       return UsageError("unknown option " + arg);
     }
   }
+  if (!disc.empty()) {
+    if (selection.camera != 0) return UsageError("--camera needs a recording folder, not --disc");
+    if (paths.size() != 1) return UsageError("--disc takes an OUT and no FOLDER");
+    paths.insert(paths.begin(), disc);
+  }
   if (paths.size() != 2) return UsageError("needs a FOLDER and an OUT");
-  const std::string& folder = paths[0];
   const std::string& out = paths[1];
   if (!selvo::VideoKindForPath(out, options.kind)) return UsageError("OUT must end in .mkv or .mp4: " + out);
 
@@ -147,9 +162,15 @@ int main(int argc, char** argv) {
     gui = std::make_unique<QGuiApplication>(argc, argv);
   }
 
-  selvo::FolderExportInput input;
-  if (!input.Open(folder, selection)) {
-    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(input.ErrorText()).c_str());
+  selvo::StderrNotifier discNotices("selvo-export");
+  selvo::FolderExportInput folderInput;
+  selvo::DiscExportInput discInput(discNotices);
+  selvo::ExportInput& input = disc.empty() ? static_cast<selvo::ExportInput&>(folderInput) : discInput;
+  const bool opened = disc.empty() ? folderInput.Open(paths[0], selection)
+                                   : discInput.Open(disc, selection.first, selection.last);
+  if (!opened) {
+    const std::string& why = disc.empty() ? folderInput.ErrorText() : discInput.ErrorText();
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(why).c_str());
     return selvo::kCheckUsageOrUnreadable;
   }
   selvo::VideoExport run(input, options);
