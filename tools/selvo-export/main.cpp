@@ -64,6 +64,12 @@ const char kUsage[] =
 
 std::atomic<int> interrupted{0};
 
+// Qt's own notes about its offscreen platform (no runtime folder and the
+// like) say nothing about the export; the export reports its own failures.
+void DropQtNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "selvo-export: %s\n", qPrintable(message));
+}
+
 void OnInterrupt(int) { interrupted.store(1); }
 
 int UsageError(const std::string& why) {
@@ -159,6 +165,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<QGuiApplication> gui;
   if (options.kind == selvo::VideoKind::kShareable) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(DropQtNotes);
     gui = std::make_unique<QGuiApplication>(argc, argv);
   }
 
