@@ -1,6 +1,7 @@
 #include "export/FolderExportInput.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "source/FileBytes.h"
@@ -33,6 +34,9 @@ bool FolderExportInput::Fail(const std::string& text) {
 bool FolderExportInput::Open(const std::string& folder, const ExportSelection& selection,
                              const std::atomic<int>* cancelFlag) {
   folder_ = folder;
+  char* full = realpath(folder.c_str(), nullptr);
+  fullFolder_ = full != nullptr ? full : folder;
+  std::free(full);
   MediaProbe probe(folder);
   if (!probe.Probe() || !probe.Kind().Any()) return Fail(folder + ": no recorder images found");
   kind_ = probe.Kind();

@@ -39,7 +39,7 @@ class FolderExportInput : public ExportInput {
   std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) override;
   std::string NameOf(int index) override;
   std::string CameraTitle() override;
-  std::string SourceName() const override { return folder_; }
+  std::string SourceName() const override { return fullFolder_; }
   std::string SoundPath() const override { return soundPath_; }
   std::uint32_t SoundStartStamp() override;
 
@@ -52,6 +52,7 @@ class FolderExportInput : public ExportInput {
   int Position(int index) const { return first_ + index - 1; }  // 0-based in the source's list
 
   std::string folder_;
+  std::string fullFolder_;  // without "..", links or a relative start: what the video's tags keep
   MediaKind kind_;
   std::unique_ptr<FolderImageSource> source_;
   std::string soundPath_;
