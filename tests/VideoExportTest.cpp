@@ -100,11 +100,12 @@ class VideoExportTest : public ::testing::Test {
 
   // Two cameras interleaved with a WAV track; time.txt rewritten with
   // uneven stamps, which playback prefers to the trailers'.
-  std::string WriteRecording(ImageFormat format) {
+  std::string WriteRecording(ImageFormat format, SoundFormat sound = SoundFormat::kWav) {
     RecordingOptions options;
     options.frames = kFrames;
     options.cameras = 2;
     options.format = format;
+    options.soundFormat = sound;
     options.alter = false;
     options.width = 176;
     options.height = 120;
@@ -171,26 +172,36 @@ class VideoExportTest : public ::testing::Test {
 struct LosslessCase {
   const char* name;
   ImageFormat format;
+  SoundFormat sound;
   const char* arguments;
   const char* codec;
+  const char* soundCodec;
   const char* extension;
   std::vector<int> images;  // indices into the whole recording, in list order
 };
 
 TEST_F(VideoExportTest, LosslessVideoHoldsEachChosenImageFileAtItsStampTime) {
-  const std::vector<LosslessCase> cases = {
-      {"first camera by default", ImageFormat::kJpeg, "", "mjpeg", "jpg", {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22}},
-      {"second camera", ImageFormat::kJpeg, "--camera 2", "mjpeg", "jpg", {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23}},
-      {"range of the second camera", ImageFormat::kJpeg, "--camera 2 --range 3-7", "mjpeg", "jpg", {5, 7, 9, 11, 13}},
-      {"JPEG 2000", ImageFormat::kJp2, "--camera 2 --range 2-4", "jpeg2000", "jp2", {3, 5, 7}},
+  const auto wav = SoundFormat::kWav;
+  std::vector<LosslessCase> cases = {
+      {"first camera by default", ImageFormat::kJpeg, wav, "", "mjpeg", "pcm_s16le", "jpg",
+       {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22}},
+      {"second camera", ImageFormat::kJpeg, wav, "--camera 2", "mjpeg", "pcm_s16le", "jpg",
+       {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23}},
+      {"range of the second camera", ImageFormat::kJpeg, wav, "--camera 2 --range 3-7", "mjpeg", "pcm_s16le", "jpg",
+       {5, 7, 9, 11, 13}},
+      {"JPEG 2000", ImageFormat::kJp2, wav, "--camera 2 --range 2-4", "jpeg2000", "pcm_s16le", "jp2", {3, 5, 7}},
   };
+  if (SoundWriter::CanWriteMp3()) {
+    cases.push_back({"MP3 track", ImageFormat::kJp2, SoundFormat::kMp3, "--range 2-5", "jpeg2000", "mp3", "jp2",
+                     {2, 4, 6, 8}});
+  }
   for (const LosslessCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string folder = WriteRecording(c.format);
+    const std::string folder = WriteRecording(c.format, c.sound);
     const std::string video = scratch_ / "out.mkv";
     const ToolRun run = Export(std::string(c.arguments) + " " + Quoted(folder) + " " + Quoted(video));
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Codecs(video), (std::vector<std::string>{c.codec, "pcm_s16le"}));
+    EXPECT_EQ(Codecs(video), (std::vector<std::string>{c.codec, c.soundCodec}));
 
     const auto packets = ExtractedPackets(video, c.extension);
     ASSERT_EQ(packets.size(), c.images.size());
