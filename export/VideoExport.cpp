@@ -222,23 +222,21 @@ bool VideoExport::WriteShareable(Streams& streams, const DibBlock* picture, cons
   return streams.shareable->EncodeCanvas(ms);
 }
 
-ExportOutcome VideoExport::Run(const std::string& output) {
-  unreadable_.clear();
-  warnings_.clear();
-  written_ = 0;
-  const int count = input_.Count();
-  if (count <= 0) return Fail(input_.SourceName() + ": no images to export");
-  if (options_.kind == VideoKind::kShareable && !painter_) return Fail("no painter for the shareable video");
+// Why a write stopped the export: the output's own words when it has them.
+ExportOutcome VideoExport::WriteFailed(const Streams& streams, const std::string& output) {
+  const std::string& why = streams.output.ErrorText();
+  return Fail(why.empty() ? output + ": cannot be written" : why);
+}
 
-  FirstPictures first;
-  if (!FindFirstPictures(first)) {
-    return Fail(input_.SourceName() + ": none of the " + std::to_string(count) + " images can be read");
-  }
-  Streams streams;
+bool VideoExport::OpenStreams(Streams& streams, const FirstPictures& first, const std::string& output) {
   if (!streams.output.Create(output, options_.kind == VideoKind::kLossless ? "matroska" : "mp4")) {
-    return Fail(streams.output.ErrorText());
+    error_ = streams.output.ErrorText();
+    return false;
   }
-  if (!OpenVideo(streams, first)) return Fail(error_.empty() ? output + ": out of memory" : error_);
+  if (!OpenVideo(streams, first)) {
+    if (error_.empty()) error_ = output + ": out of memory";
+    return false;
+  }
   OpenSound(streams, first.read);
   SetTags(streams, first);
   AVDictionary* muxerOptions = nullptr;
@@ -250,45 +248,74 @@ ExportOutcome VideoExport::Run(const std::string& output) {
   if (options_.kind == VideoKind::kLossless) av_dict_set(&muxerOptions, "write_crc32", "0", 0);
   const bool headerWritten = streams.output.WriteHeader(&muxerOptions);
   av_dict_free(&muxerOptions);
-  if (!headerWritten) return Fail(streams.output.ErrorText());
+  if (!headerWritten) error_ = streams.output.ErrorText();
+  return headerWritten;
+}
+
+// The picture at index with its facts: the lossless kind needs only the
+// stamp. False (the image listed) when it cannot be read.
+bool VideoExport::ReadPicture(int index, FirstPictures& first, bool stampOnly, std::vector<std::uint8_t>& bytes,
+                              ExportPicture& facts) {
+  if (index == first.readIndex) {
+    bytes.swap(first.readBytes);
+    facts = first.read;
+    return true;
+  }
+  std::string why;
+  if (!input_.ReadBytes(index, bytes, why)) {
+    NoteUnreadable(index, why);
+    return false;
+  }
+  if (stampOnly) {
+    facts = ExportPicture();
+    facts.stampMs = input_.StampAt(index, bytes);
+  } else {
+    facts = input_.PictureAt(index, bytes);
+  }
+  return true;
+}
+
+ExportOutcome VideoExport::Run(const std::string& output) {
+  unreadable_.clear();
+  warnings_.clear();
+  error_.clear();
+  written_ = 0;
+  const int count = input_.Count();
+  if (count <= 0) return Fail(input_.SourceName() + ": no images to export");
+  if (options_.kind == VideoKind::kShareable && !painter_) return Fail("no painter for the shareable video");
+
+  FirstPictures first;
+  if (!FindFirstPictures(first)) {
+    return Fail(input_.SourceName() + ": none of the " + std::to_string(count) + " images can be read");
+  }
+  Streams streams;
+  if (!OpenStreams(streams, first, output)) return ExportOutcome::kFailed;
 
   const std::string title = input_.CameraTitle();
+  const bool lossless = streams.lossless != nullptr;
   StampTimeline timeline;
   std::vector<std::uint8_t> bytes;
-  std::string why;
+  ExportPicture facts;
   for (int i = first.readIndex; i < count; ++i) {
     if (progress_ && !progress_(i, count)) return ExportOutcome::kCancelled;
-    ExportPicture facts;
-    if (i == first.readIndex) {
-      bytes.swap(first.readBytes);
-      facts = first.read;
-    } else if (input_.ReadBytes(i, bytes, why)) {
-      if (streams.lossless != nullptr) {
-        facts.stampMs = input_.StampAt(i, bytes);
-      } else {
-        facts = input_.PictureAt(i, bytes);
-      }
-    } else {
-      NoteUnreadable(i, why);
-      continue;
-    }
+    if (!ReadPicture(i, first, lossless, bytes, facts)) continue;
     const std::int64_t ms = timeline.Next(facts.stampMs);
-    if (streams.sound != nullptr && !streams.sound->WriteUntil(ms)) return Fail(streams.output.ErrorText());
+    if (streams.sound != nullptr && !streams.sound->WriteUntil(ms)) return WriteFailed(streams, output);
     bool written;
-    if (streams.lossless != nullptr) {
+    if (lossless) {
       written = WriteLossless(streams, bytes, ms);
     } else {
       const DibPtr picture = i == first.decodedIndex ? std::move(first.decoded) : DecodePicture(bytes, input_.IsJp2());
       written = WriteShareable(streams, picture.get(), facts, title, ms);
     }
-    if (!written) return Fail(streams.output.ErrorText().empty() ? output + ": cannot be written" : streams.output.ErrorText());
+    if (!written) return WriteFailed(streams, output);
     ++written_;
   }
-  const bool finished = streams.lossless != nullptr ? WriteHeld(streams, timeline.LastDuration())
-                                                    : streams.shareable->Finish(timeline.EndMs());
-  if (!finished) return Fail(streams.output.ErrorText().empty() ? output + ": cannot be written" : streams.output.ErrorText());
-  if (streams.sound != nullptr && !streams.sound->Finish(timeline.EndMs())) return Fail(streams.output.ErrorText());
-  if (!streams.output.Commit()) return Fail(streams.output.ErrorText());
+  const bool finished =
+      lossless ? WriteHeld(streams, timeline.LastDuration()) : streams.shareable->Finish(timeline.EndMs());
+  if (!finished) return WriteFailed(streams, output);
+  if (streams.sound != nullptr && !streams.sound->Finish(timeline.EndMs())) return WriteFailed(streams, output);
+  if (!streams.output.Commit()) return WriteFailed(streams, output);
   if (progress_) progress_(count, count);
   return unreadable_.empty() ? ExportOutcome::kExported : ExportOutcome::kExportedWithGaps;
 }

@@ -71,6 +71,10 @@ class VideoExport {
   };
 
   ExportOutcome Fail(const std::string& text);
+  ExportOutcome WriteFailed(const Streams& streams, const std::string& output);
+  bool OpenStreams(Streams& streams, const FirstPictures& first, const std::string& output);
+  bool ReadPicture(int index, FirstPictures& first, bool stampOnly, std::vector<std::uint8_t>& bytes,
+                   ExportPicture& facts);
   void NoteUnreadable(int index, const std::string& why);
   bool FindFirstPictures(FirstPictures& first);
   ExportPicture LastReadablePicture(const FirstPictures& first);
