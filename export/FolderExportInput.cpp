@@ -1,5 +1,7 @@
 #include "export/FolderExportInput.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +39,7 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
   char* full = realpath(folder.c_str(), nullptr);
   fullFolder_ = full != nullptr ? full : folder;
   std::free(full);
+  if (access(folder.c_str(), R_OK | X_OK) != 0) return Fail(folder + ": " + std::strerror(errno));
   MediaProbe probe(folder);
   if (!probe.Probe() || !probe.Kind().Any()) return Fail(folder + ": no recorder images found");
   kind_ = probe.Kind();
