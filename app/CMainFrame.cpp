@@ -22,6 +22,7 @@
 #include "app/DateFormatDialog.h"
 #include "app/TitleInputDialog.h"
 #include "app/ToolbarIcons.h"
+#include "app/VideoExportDialog.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
 #include "panel/CSelvoFormView.h"
@@ -106,6 +107,7 @@ void CMainFrame::CreateMenus() {
   AddCommand(file, cmd::kFileOpen, "&Open...", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   AddCommand(file, cmd::kFileSaveImage, "&Save...", "保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddCommand(file, cmd::kFilePrint, "&Print...", "印刷(&P)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  AddCommand(file, cmd::kFileExportVideo, "Export &Video...", "ビデオ書き出し(&V)...");
   file->addSeparator();
   AddCommand(file, cmd::kTitleInput, "&Title Input...", "タイトル入力(&T)...");
   if (!japanese) file->addSeparator();
@@ -254,6 +256,10 @@ CommandState CMainFrame::QueryCommand(int id) const {
       state.checkable = true;
       state.checked = !statusBar()->isHidden();
       return state;
+    case cmd::kFileExportVideo:
+      // One export at a time, of a recording folder.
+      state.enabled = videoExport_.isNull() && !VideoExportJob::RequestFor(doc_).folder.empty();
+      return state;
     default:
       break;
   }
@@ -287,6 +293,9 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;
     case cmd::kTitleInput:
       OnTitleInput();
+      return true;
+    case cmd::kFileExportVideo:
+      OnExportVideo();
       return true;
     case cmd::kDateFormat:
       OnDateDisplayFormat();
@@ -399,6 +408,12 @@ void CMainFrame::OnTitleInput() {
   TitleInputDialog dialog(profile_, this);
   dialog.title = QString::fromStdString(doc_.GetPrintTitle());
   if (dialog.exec() == QDialog::Accepted) doc_.SetPrintTitle(dialog.title.toStdString());
+}
+
+void CMainFrame::OnExportVideo() {
+  const auto* view = static_cast<CSelvoViewerView*>(imageView_);
+  videoExport_ = VideoExportDialog::Start(doc_, view->OverlayStyle(1.0), this);
+  if (videoExport_) connect(videoExport_, &QObject::destroyed, this, &CMainFrame::UpdateCommandStates);
 }
 
 void CMainFrame::OnDateDisplayFormat() {

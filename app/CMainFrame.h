@@ -7,6 +7,7 @@
 // dropped onto the window opens as File > Open would open it. The window
 // takes the size and position it had when it was last closed.
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -31,6 +32,7 @@ namespace selvo {
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class EnhanceDialog;
+class VideoExportDialog;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -96,6 +98,7 @@ class CMainFrame : public QMainWindow {
   bool QueryExamineCommand(int id, CommandState& state) const;
   void AddExamineCommands(QMenu* view);
   void RestoreExamineSettings();
+  void OnExportVideo();
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -114,6 +117,7 @@ class CMainFrame : public QMainWindow {
   QLabel* zoomText_ = nullptr;
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;
+  QPointer<VideoExportDialog> videoExport_;  // while an export runs
 };
 
 }  // namespace selvo

@@ -17,7 +17,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.metainfo.xml DESTINATION sh
 set(SELVO_MAN_PAGES selvo-viewer selvo-check)
 if(TARGET selvo-export)
   list(APPEND SELVO_MAN_PAGES selvo-export)
-  install(TARGETS selvo-export RUNTIME DESTINATION bin)
 endif()
 set(SELVO_COMPRESSED_MAN_PAGES)
 foreach(page ${SELVO_MAN_PAGES})

@@ -597,6 +597,8 @@ std::string CSelvoViewerDoc::FormatImageTime(CalendarSeconds time) const {
 
 CalendarSeconds CSelvoViewerDoc::GetTimeAt(int index) const { return source_ ? source_->GetTimeAt(index) : 0; }
 
+std::uint32_t CSelvoViewerDoc::GetStampAt(int index) const { return source_ ? source_->GetStampAt(index) : 0; }
+
 std::string CSelvoViewerDoc::GetTimeTextAt(int index) const {
   return source_ ? FormatImageTime(source_->GetTimeAt(index)) : std::string();
 }

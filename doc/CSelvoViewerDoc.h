@@ -134,6 +134,7 @@ class CSelvoViewerDoc : public QObject {
   int GetStatusAt(int index) const;
   CalendarSeconds GetCurrentTime() const;    // 0 without a source
   CalendarSeconds GetTimeAt(int index) const;  // 0 when no time is known
+  std::uint32_t GetStampAt(int index) const;   // the stamp that paces playback; 0 without a source
   int GetCurrentChannel() const;             // 0 without a source
   std::string GetCurrentChannelTitle() const;  // UTF-8; empty without a source
   std::string GetCurrentPath() const;        // empty for a disc or without a source

@@ -11,6 +11,7 @@ constexpr int kFileNew = 57600;
 constexpr int kFileOpen = 57601;
 constexpr int kFileSaveImage = 33001;
 constexpr int kFilePrint = 57607;
+constexpr int kFileExportVideo = 64630;  // its prompt is string-table row 64630
 constexpr int kTitleInput = 32772;
 constexpr int kAppExit = 57665;
 // View

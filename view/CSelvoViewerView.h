@@ -34,6 +34,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   Q_OBJECT
 
  public:
+  // How the texts and marks look now; the video export draws with it too.
+  PaneOverlayStyle OverlayStyle(double scale) const;
   // Name the print job carries.
   static constexpr const char* kPrintJobName = "Selvo Viewer Print";
   // The printed page is composed at no more than this many dots per inch and
@@ -139,7 +141,6 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   QPoint ToDevice(QPoint widgetPoint) const;
   PaneGrid CurrentGrid() const;
   QColor ButtonFace() const;
-  PaneOverlayStyle OverlayStyle(double scale) const;
   PaneDrawRequest CurrentImageRequest(const DibBlock* image) const;
   bool DocumentReady() const;
   bool ResizeBackBuffer();

@@ -19,6 +19,7 @@
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
 #include "tests/SmallDisc.h"
+#include "tests/doc/CopyRangeSteps.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
 
@@ -95,14 +96,7 @@ class DocumentJobsTest : public ::testing::Test {
     ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), Outcome::Opened);
   }
 
-  // The disc source moves by steps only, as the panel's buttons do.
-  void SetRange(int first, int last) {
-    doc->GoFirst(false);
-    for (int n = 1; n < first; ++n) doc->GoNext(false);
-    doc->SetCopyStart();
-    for (int n = first; n < last; ++n) doc->GoNext(false);
-    doc->SetCopyEnd();
-  }
+  void SetRange(int first, int last) { test::StepCopyRange(*doc, first, last); }
 
   test::TestFolder scratch;
   RecordingNotifier notifier;

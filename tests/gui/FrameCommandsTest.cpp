@@ -163,8 +163,9 @@ TEST_P(MenuLanguageTest, EveryItemHasOneMnemonicAndDialogItemsEndInAnEllipsis) {
   // word; Japanese: "(&X)" after the text.
   const QRegularExpression english(QStringLiteral("^(&?[0-9A-Z][^ (]*)( (&?[0-9A-Z][^ (]*|to|of|in))*$"));
   const QRegularExpression japaneseStyle(QStringLiteral("^[^&(]+\\(&[0-9A-Z]\\)(\\.\\.\\.)?$"));
-  const std::set<int> dialogs{cmd::kFileOpen, cmd::kFileSaveImage, cmd::kFilePrint, cmd::kTitleInput,
-                              cmd::kDateFormat, cmd::kAppAbout, cmd::kEnhance, cmd::kVerificationSummary};
+  const std::set<int> dialogs{cmd::kFileOpen,   cmd::kFileSaveImage, cmd::kFilePrint, cmd::kFileExportVideo,
+                              cmd::kTitleInput, cmd::kDateFormat,    cmd::kAppAbout,  cmd::kEnhance,
+                              cmd::kVerificationSummary};
   const std::vector<QAction*> items = MenuItems(frame->menuBar());
   ASSERT_GT(items.size(), 20u);
   for (QAction* item : items) {

@@ -1,0 +1,123 @@
+#include "app/VideoExportDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "doc/CSelvoViewerDoc.h"
+#include "export/PaneFramePainter.h"
+#include "source/text/StringTable.h"
+
+namespace selvo {
+
+namespace {
+
+constexpr int kTitleString = 64631;
+constexpr int kLosslessFilterString = 64632;
+constexpr int kShareableFilterString = 64633;
+constexpr int kProgressString = 64634;
+constexpr int kCancelString = 64635;
+constexpr int kSavedString = 64636;
+constexpr int kFailedString = 64637;
+constexpr int kSavedWithGapsString = 64638;
+constexpr int kCancelledString = 64639;
+
+QString Text(int id) { return QString::fromStdString(LoadString(id)); }
+
+QString Lines(const std::vector<std::string>& lines) {
+  QStringList list;
+  for (const std::string& line : lines) list << QString::fromStdString(line);
+  return list.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+QString VideoExportDialog::WithKindExtension(const QString& path, bool shareable) {
+  const QString extension = shareable ? QStringLiteral(".mp4") : QStringLiteral(".mkv");
+  return path.endsWith(extension, Qt::CaseInsensitive) ? path : path + extension;
+}
+
+VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style,
+                                            QWidget* parent) {
+  VideoExportRequest request = VideoExportJob::RequestFor(doc);
+  if (request.folder.empty()) return nullptr;
+  const QString lossless = Text(kLosslessFilterString);
+  const QString shareable = Text(kShareableFilterString);
+  QString chosenFilter = lossless;
+  const QString suggested = QFileInfo(QString::fromStdString(request.folder)).absolutePath() + QLatin1Char('/') +
+                            QFileInfo(QString::fromStdString(request.folder)).fileName() + QStringLiteral(".mkv");
+  const QString path = QFileDialog::getSaveFileName(parent, Text(kTitleString), suggested,
+                                                    lossless + QStringLiteral(";;") + shareable, &chosenFilter);
+  if (path.isEmpty()) return nullptr;
+  const bool shareableChosen = chosenFilter == shareable || path.endsWith(QStringLiteral(".mp4"), Qt::CaseInsensitive);
+  request.output = WithKindExtension(path, shareableChosen).toStdString();
+  request.kind = shareableChosen ? VideoKind::kShareable : VideoKind::kLossless;
+  return Begin(std::move(request), style, parent);
+}
+
+VideoExportDialog* VideoExportDialog::Begin(VideoExportRequest request, const PaneOverlayStyle& style,
+                                            QWidget* parent) {
+  auto* dialog = new VideoExportDialog(std::move(request), style, parent);
+  dialog->show();
+  dialog->job_->Start();
+  return dialog;
+}
+
+VideoExportDialog::VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent)
+    : QProgressDialog(parent),
+      job_(std::make_unique<VideoExportJob>(std::move(request), MakePaneFramePainter(style))) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  // The window stays usable while the worker exports.
+  setWindowModality(Qt::NonModal);
+  setWindowTitle(Text(kTitleString));
+  setLabelText(Text(kProgressString));
+  setCancelButtonText(Text(kCancelString));
+  setAutoClose(false);
+  setAutoReset(false);
+  setMinimumDuration(0);
+  setRange(0, 0);
+  connect(job_.get(), &VideoExportJob::progress, this, &VideoExportDialog::OnProgress);
+  connect(job_.get(), &VideoExportJob::finished, this, &VideoExportDialog::OnFinished);
+  connect(this, &QProgressDialog::canceled, this, [this] { job_->Cancel(); });
+}
+
+void VideoExportDialog::OnProgress(int done, int total) {
+  setRange(0, total);
+  setValue(done);
+}
+
+void VideoExportDialog::OnFinished() {
+  ShowOutcome();
+  close();
+}
+
+// A note that does not hold up the window, which was usable all along.
+void VideoExportDialog::ShowOutcome() {
+  const QString output = QString::fromStdString(job_->Request().output);
+  QMessageBox::Icon icon = QMessageBox::Information;
+  QString text;
+  switch (job_->Outcome()) {
+    case ExportOutcome::kExported:
+      text = Text(kSavedString).arg(output);
+      break;
+    case ExportOutcome::kExportedWithGaps:
+      icon = QMessageBox::Warning;
+      text = Text(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
+      break;
+    case ExportOutcome::kCancelled:
+      text = Text(kCancelledString);
+      break;
+    case ExportOutcome::kFailed:
+      icon = QMessageBox::Critical;
+      text = Text(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
+      break;
+  }
+  if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());
+  auto* note = new QMessageBox(icon, Text(kTitleString), text, QMessageBox::Ok, parentWidget());
+  note->setObjectName(QStringLiteral("videoExportOutcome"));
+  note->setAttribute(Qt::WA_DeleteOnClose);
+  note->setWindowModality(Qt::NonModal);
+  note->show();
+}
+
+}  // namespace selvo

@@ -1,0 +1,41 @@
+#pragma once
+// File > Export Video...: asks where the video goes and which kind, then
+// follows the export in a progress dialog that leaves the window usable;
+// Cancel stops it and no file is left. It tells the outcome and goes away.
+#include <QProgressDialog>
+
+#include <memory>
+
+#include "doc/VideoExportJob.h"
+#include "view/PaneRenderer.h"
+
+namespace selvo {
+
+class CSelvoViewerDoc;
+
+class VideoExportDialog : public QProgressDialog {
+  Q_OBJECT
+
+ public:
+  // Null when there is nothing to export or the user cancelled the save
+  // dialog; otherwise the running export's dialog, deleted when it closes.
+  // style: how the shareable kind draws its texts and marks.
+  static VideoExportDialog* Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style, QWidget* parent);
+  // The same once OUT and the kind are chosen.
+  static VideoExportDialog* Begin(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
+
+  // The save dialog's answer: OUT with the extension of the chosen kind.
+  static QString WithKindExtension(const QString& path, bool shareable);
+
+  VideoExportJob& Job() { return *job_; }
+
+ private:
+  VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
+  void OnProgress(int done, int total);
+  void OnFinished();
+  void ShowOutcome();
+
+  std::unique_ptr<VideoExportJob> job_;
+};
+
+}  // namespace selvo

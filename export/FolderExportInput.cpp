@@ -1,0 +1,142 @@
+#include "export/FolderExportInput.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "source/FileBytes.h"
+#include "source/InfoIndex.h"
+#include "source/MediaProbe.h"
+#include "source/SoundDecoder.h"
+#include "source/SoundFile.h"
+#include "source/TrailerParser.h"
+
+namespace selvo {
+
+namespace {
+
+// The viewer plays sound only when the file opens; an export copies it on
+// the same terms.
+std::string PlayableSoundPath(const std::string& folder) {
+  std::string path;
+  if (FindSoundFile(folder, path) == kNoSound) return {};
+  SoundDecoder decoder;
+  return decoder.Open(path) ? path : std::string();
+}
+
+}  // namespace
+
+bool FolderExportInput::Fail(const std::string& text) {
+  error_ = text;
+  return false;
+}
+
+bool FolderExportInput::Open(const std::string& folder, const ExportSelection& selection,
+                             const std::atomic<int>* cancelFlag) {
+  folder_ = folder;
+  char* full = realpath(folder.c_str(), nullptr);
+  fullFolder_ = full != nullptr ? full : folder;
+  std::free(full);
+  if (access(folder.c_str(), R_OK | X_OK) != 0) return Fail(folder + ": " + std::strerror(errno));
+  MediaProbe probe(folder);
+  if (!probe.Probe() || !probe.Kind().Any()) return Fail(folder + ": no recorder images found");
+  kind_ = probe.Kind();
+  soundPath_ = PlayableSoundPath(folder);
+  source_ = std::make_unique<FolderImageSource>(kind_, cancelFlag);
+  if (!source_->OpenRecording(folder, !soundPath_.empty()) || source_->GetCount() == 0) {
+    return Fail(folder + ": no recorder images found");
+  }
+  if (!SelectCamera(selection.camera)) return false;
+  return selection.byStamps ? SetRangeByStamps(selection) : SetRange(selection);
+}
+
+bool FolderExportInput::SetRange(const ExportSelection& selection) {
+  const int count = source_->GetCount();
+  first_ = selection.first > 0 ? selection.first : 1;
+  last_ = selection.last > 0 ? selection.last : count;
+  if (first_ > last_ || last_ > count) {
+    return Fail("the range " + std::to_string(first_) + "-" + std::to_string(last_) + " lies outside the " +
+                std::to_string(count) + " images of the list");
+  }
+  return true;
+}
+
+// Stamps as offsets from the recording's start, which carry a wrap of the
+// recorder's clock.
+std::uint32_t FolderExportInput::OffsetAt(int position) {
+  return source_->GetStampAt(position) - source_->RecordingStartStamp();
+}
+
+bool FolderExportInput::SetRangeByStamps(const ExportSelection& selection) {
+  const std::uint32_t start = source_->RecordingStartStamp();
+  const std::uint32_t from = selection.firstStamp - start;
+  const std::uint32_t to = selection.lastStamp - start;
+  first_ = 1;
+  last_ = 0;
+  for (int i = 0; i < source_->GetCount(); ++i) {
+    const std::uint32_t offset = OffsetAt(i);
+    if (offset < from) {
+      first_ = i + 2;
+    } else if (offset <= to) {
+      last_ = i + 1;
+    }
+  }
+  if (last_ < first_) return Fail(folder_ + ": the camera has no images in the range");
+  return true;
+}
+
+// Without an index the images carry no camera: the list is every image, as
+// the viewer shows it.
+bool FolderExportInput::SelectCamera(int camera) {
+  if (!source_->HasChannel(-1)) {
+    if (camera != 0) {
+      return Fail(folder_ + ": no INFO index, so the images of camera " + std::to_string(camera) +
+                  " are not known");
+    }
+    return true;
+  }
+  const int channel = camera != 0 ? camera - 1 : source_->FirstChannel();
+  if (!InfoIndex::IsCameraChannel(channel) || !source_->HasChannel(channel)) {
+    return Fail(folder_ + ": camera " + std::to_string(camera) + " has no images");
+  }
+  camera_ = channel + 1;
+  if (!source_->SelectChannels(channel, 1, nullptr)) return Fail(folder_ + ": the camera's images cannot be listed");
+  return true;
+}
+
+bool FolderExportInput::ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) {
+  const std::string path = source_->GetPathAt(Position(index));
+  if (ReadWholeFile(path, bytes)) return true;
+  const int error = FileReadError(path);
+  why = error != 0 ? std::strerror(error) : "cannot be read";
+  return false;
+}
+
+ExportPicture FolderExportInput::PictureAt(int index, const std::vector<std::uint8_t>& bytes) {
+  const int position = Position(index);
+  ExportPicture picture;
+  picture.number = position + 1;
+  picture.stampMs = source_->GetStampAt(position);
+  ImageInfo info;
+  const bool parsed = IsJp2() ? ParseJp2Info(bytes.data(), bytes.size(), info)
+                              : ParseJpegInfo(bytes.data(), bytes.size(), info);
+  if (parsed) picture.status = info.status;
+  // An index gives the time; the trailer only judges it.
+  const CalendarSeconds indexed = source_->GetTimeAt(position);
+  picture.time = indexed != 0 ? indexed : (parsed ? info.recordTime : 0);
+  return picture;
+}
+
+std::uint32_t FolderExportInput::StampAt(int index, const std::vector<std::uint8_t>&) {
+  return source_->GetStampAt(Position(index));
+}
+
+std::string FolderExportInput::NameOf(int index) { return source_->GetPathAt(Position(index)); }
+
+std::string FolderExportInput::CameraTitle() { return source_->GetChannelTitle(first_ - 1); }
+
+std::uint32_t FolderExportInput::SoundStartStamp() { return source_->RecordingStartStamp(); }
+
+}  // namespace selvo

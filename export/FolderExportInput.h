@@ -1,0 +1,65 @@
+#pragma once
+// A recording folder as an export reads it: its own FolderImageSource,
+// narrowed to one camera when the folder has an INFO index, and to a range
+// of positions in that camera's list.
+#include <memory>
+#include <string>
+
+#include "export/ExportInput.h"
+#include "source/FolderImageSource.h"
+
+namespace selvo {
+
+struct ExportSelection {
+  int camera = 0;  // 1..16; 0: the first camera the recording has
+  int first = 0;   // 1-based positions in the camera's list; 0: from the start
+  int last = 0;    // 0: to the end
+  // Instead of positions: the camera's images stamped from firstStamp to
+  // lastStamp, the stamps of two images of any list of the recording (the
+  // viewer's copy range, whichever cameras its list holds).
+  bool byStamps = false;
+  std::uint32_t firstStamp = 0;
+  std::uint32_t lastStamp = 0;
+};
+
+class FolderExportInput : public ExportInput {
+ public:
+  // false with ErrorText when the folder holds no recording, the camera has
+  // no images or the range lies outside its list. cancelFlag (may be null)
+  // stops the indexing when it turns 1.
+  bool Open(const std::string& folder, const ExportSelection& selection,
+            const std::atomic<int>* cancelFlag = nullptr);
+  const std::string& ErrorText() const { return error_; }
+  int Camera() const { return camera_; }  // 1..16, 0 when the folder has no index
+
+  int Count() override { return last_ - first_ + 1; }
+  bool IsJp2() const override { return kind_.WantsJp2Files(); }
+  bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) override;
+  ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) override;
+  std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) override;
+  std::string NameOf(int index) override;
+  std::string CameraTitle() override;
+  std::string SourceName() const override { return fullFolder_; }
+  std::string SoundPath() const override { return soundPath_; }
+  std::uint32_t SoundStartStamp() override;
+
+ private:
+  bool Fail(const std::string& text);
+  bool SelectCamera(int camera);
+  bool SetRange(const ExportSelection& selection);
+  bool SetRangeByStamps(const ExportSelection& selection);
+  std::uint32_t OffsetAt(int position);
+  int Position(int index) const { return first_ + index - 1; }  // 0-based in the source's list
+
+  std::string folder_;
+  std::string fullFolder_;  // without "..", links or a relative start: what the video's tags keep
+  MediaKind kind_;
+  std::unique_ptr<FolderImageSource> source_;
+  std::string soundPath_;
+  int camera_ = 0;
+  int first_ = 1;
+  int last_ = 0;
+  std::string error_;
+};
+
+}  // namespace selvo

@@ -1,0 +1,97 @@
+#include "export/H264Video.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include "export/MediaOutput.h"
+
+namespace selvo {
+
+H264Video::~H264Video() {
+  sws_freeContext(convert_);
+  av_packet_free(&packet_);
+  av_frame_free(&frame_);
+  avcodec_free_context(&codec_);
+}
+
+bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
+  output_ = &output;
+  const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+  if (x264 == nullptr) {
+    error_ = "this FFmpeg has no libx264 encoder";
+    return false;
+  }
+  codec_ = avcodec_alloc_context3(x264);
+  frame_ = av_frame_alloc();
+  packet_ = av_packet_alloc();
+  stream_ = output.AddStream();
+  convert_ = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGR0, settings.width, settings.height,
+                            AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+  if (codec_ == nullptr || frame_ == nullptr || packet_ == nullptr || stream_ == nullptr || convert_ == nullptr) {
+    error_ = "out of memory";
+    return false;
+  }
+  codec_->width = settings.width;
+  codec_->height = settings.height;
+  codec_->pix_fmt = AV_PIX_FMT_YUV420P;
+  codec_->time_base = AVRational{1, 1000};
+  codec_->framerate = AVRational{settings.framesPerSecond, 1};
+  codec_->thread_count = settings.threads;
+  if (output.NeedsGlobalHeader()) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  av_opt_set(codec_->priv_data, "preset", settings.preset, 0);
+  av_opt_set_int(codec_->priv_data, "crf", settings.crf, 0);
+  int result = avcodec_open2(codec_, x264, nullptr);
+  if (result >= 0) result = avcodec_parameters_from_context(stream_->codecpar, codec_);
+  if (result < 0) {
+    error_ = "the H.264 encoder cannot be started (" + AvErrorText(result) + ")";
+    return false;
+  }
+  stream_->time_base = codec_->time_base;
+
+  frame_->format = codec_->pix_fmt;
+  frame_->width = settings.width;
+  frame_->height = settings.height;
+  if (av_frame_get_buffer(frame_, 0) < 0) {
+    error_ = "out of memory";
+    return false;
+  }
+  canvas_.width = settings.width;
+  canvas_.height = settings.height;
+  canvas_.stride = settings.width * 4;
+  pixels_.assign(static_cast<std::size_t>(canvas_.stride) * static_cast<std::size_t>(settings.height), 0);
+  canvas_.pixels = pixels_.data();
+  return true;
+}
+
+bool H264Video::EncodeCanvas(std::int64_t ms) {
+  if (av_frame_make_writable(frame_) < 0) return false;
+  const std::uint8_t* source[1] = {canvas_.pixels};
+  const int sourceStride[1] = {canvas_.stride};
+  sws_scale(convert_, source, sourceStride, 0, canvas_.height, frame_->data, frame_->linesize);
+  frame_->pts = ms;
+  if (lastMs_ >= 0) durations_[lastMs_] = ms - lastMs_;
+  lastMs_ = ms;
+  return Encode(frame_);
+}
+
+bool H264Video::Encode(const AVFrame* frame) {
+  return output_->Encode(codec_, frame, stream_, packet_, [this](AVPacket& packet) { SetDuration(packet); });
+}
+
+void H264Video::SetDuration(AVPacket& packet) {
+  const auto known = durations_.find(packet.pts);
+  if (known == durations_.end()) return;
+  packet.duration = known->second;
+  durations_.erase(known);
+}
+
+bool H264Video::Finish(std::int64_t endMs) {
+  if (lastMs_ >= 0) durations_[lastMs_] = endMs - lastMs_;
+  return Encode(nullptr);
+}
+
+}  // namespace selvo

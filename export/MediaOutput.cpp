@@ -1,0 +1,129 @@
+#include "export/MediaOutput.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+}
+
+namespace selvo {
+
+namespace {
+
+// ".NAME.XXXXXX" in the target's folder: rename is only atomic there, and
+// the dot keeps the half-written file out of file browsers.
+std::string TemporaryPattern(const std::string& target) {
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + name + ".XXXXXX";
+}
+
+}  // namespace
+
+std::string AvErrorText(int averror) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(averror, text, sizeof text);
+  return text;
+}
+
+MediaOutput::~MediaOutput() { Discard(); }
+
+bool MediaOutput::Fail(const std::string& what, int averror) {
+  error_ = target_ + ": " + what;
+  if (averror != 0) error_ += " (" + AvErrorText(averror) + ")";
+  return false;
+}
+
+void MediaOutput::Discard() {
+  if (format_ != nullptr) {
+    if (format_->pb != nullptr) avio_closep(&format_->pb);
+    avformat_free_context(format_);
+    format_ = nullptr;
+  }
+  if (!temporary_.empty()) {
+    unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+bool MediaOutput::Create(const std::string& target, const char* formatName) {
+  target_ = target;
+  std::string pattern = TemporaryPattern(target);
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd < 0) return Fail(std::string("cannot be written: ") + std::strerror(errno), 0);
+  // mkstemp's owner-only mode would follow the file through the rename.
+  fchmod(fd, 0644);
+  close(fd);
+  temporary_ = name.data();
+  int result = avformat_alloc_output_context2(&format_, nullptr, formatName, temporary_.c_str());
+  if (result < 0 || format_ == nullptr) return Fail("cannot make the container", result);
+  result = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE);
+  if (result < 0) return Fail("cannot be written", result);
+  return true;
+}
+
+AVStream* MediaOutput::AddStream() { return format_ != nullptr ? avformat_new_stream(format_, nullptr) : nullptr; }
+
+bool MediaOutput::NeedsGlobalHeader() const {
+  return format_ != nullptr && (format_->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+}
+
+void MediaOutput::SetTag(const char* key, const std::string& value) {
+  if (format_ != nullptr && !value.empty()) av_dict_set(&format_->metadata, key, value.c_str(), 0);
+}
+
+bool MediaOutput::WriteHeader(AVDictionary** options) {
+  const int result = avformat_write_header(format_, options);
+  if (result < 0) return Fail("cannot write the header", result);
+  headerWritten_ = true;
+  return true;
+}
+
+bool MediaOutput::Write(AVPacket* packet) {
+  const int result = av_interleaved_write_frame(format_, packet);
+  if (result < 0) return Fail("cannot be written", result);
+  return true;
+}
+
+bool MediaOutput::Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet,
+                         const std::function<void(AVPacket&)>& finish) {
+  int result = avcodec_send_frame(codec, frame);
+  if (result < 0) return Fail("cannot be encoded", result);
+  for (;;) {
+    result = avcodec_receive_packet(codec, packet);
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+    if (result < 0) return Fail("cannot be encoded", result);
+    if (finish) finish(*packet);
+    av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+    packet->stream_index = stream->index;
+    if (!Write(packet)) return false;
+  }
+}
+
+bool MediaOutput::Commit() {
+  if (format_ == nullptr || !headerWritten_) return Fail("nothing was written", 0);
+  int result = av_write_trailer(format_);
+  if (result < 0) return Fail("cannot finish the file", result);
+  result = avio_closep(&format_->pb);
+  if (result < 0) return Fail("cannot be written", result);
+  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    return Fail(std::string("cannot be renamed into place: ") + std::strerror(errno), 0);
+  }
+  temporary_.clear();
+  Discard();
+  return true;
+}
+
+}  // namespace selvo

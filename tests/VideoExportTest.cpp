@@ -1,0 +1,378 @@
+// selvo-export run as users run it, its videos examined with ffprobe and
+// ffmpeg, over recordings written from the format rules: two cameras
+// interleaved, uneven stamps in time.txt and a WAV track.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "export/StampTimeline.h"
+#include "tests/SmallDisc.h"
+#include "tests/TestFolder.h"
+#include "tools/recwriter/RecordingWriter.h"
+
+namespace selvo::test {
+namespace {
+
+constexpr int kFrames = 24;  // 12 a camera
+constexpr std::uint32_t kFirstStamp = 5000;
+// Stamp steps between consecutive images of the whole recording, repeated:
+// uneven, and so uneven again within each camera.
+const std::uint32_t kSteps[] = {40, 130, 70, 160, 90, 110};
+
+std::uint32_t StampOf(int index) {
+  std::uint32_t stamp = kFirstStamp;
+  for (int i = 0; i < index; ++i) stamp += kSteps[i % 6];
+  return stamp;
+}
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string err;
+};
+
+std::string Tool(const char* name) { return std::string(SELVO_BINARY_DIR) + "/" + name; }
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs a command line through the shell; stdout is returned in out, stderr
+// in the run.
+ToolRun Shell(const TestFolder& scratch, const std::string& command, std::string* out = nullptr) {
+  const std::string outPath = scratch / "stdout.txt";
+  const std::string errPath = scratch / "stderr.txt";
+  const int status = std::system((command + " >" + Quoted(outPath) + " 2>" + Quoted(errPath)).c_str());
+  ToolRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;  // a crash is never a verdict
+  run.err = ReadText(errPath);
+  if (out != nullptr) *out = ReadText(outPath);
+  std::remove(outPath.c_str());
+  std::remove(errPath.c_str());
+  return run;
+}
+
+bool HaveFfmpeg() { return std::system("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1") == 0; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+class VideoExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffprobe and ffmpeg are not installed";
+  }
+
+  // Two cameras interleaved with a WAV track; time.txt rewritten with
+  // uneven stamps, which playback prefers to the trailers'.
+  std::string WriteRecording(ImageFormat format, SoundFormat sound = SoundFormat::kWav) {
+    RecordingOptions options;
+    options.frames = kFrames;
+    options.cameras = 2;
+    options.format = format;
+    options.soundFormat = sound;
+    options.alter = false;
+    options.width = 176;
+    options.height = 120;
+    writer_ = std::make_unique<RecordingWriter>(options);
+    recording_ = "rec" + std::to_string(++recordings_);
+    const std::string folder = scratch_ / recording_;
+    EXPECT_TRUE(writer_->Write(folder)) << writer_->ErrorText();
+    std::string times;
+    for (int i = 0; i < kFrames; ++i) times += std::to_string(StampOf(i)) + "\r\n";
+    scratch_.Write(recording_ + "/time.txt", times);
+    return folder;
+  }
+
+  std::string ImageFile(int index) const { return scratch_ / (recording_ + "/" + writer_->ImagePath(index)); }
+
+  ToolRun Export(const std::string& arguments) {
+    return Shell(scratch_, Tool("selvo-export") + " " + arguments);
+  }
+
+  std::string Probe(const std::string& arguments) {
+    std::string out;
+    Shell(scratch_, "ffprobe -v error " + arguments, &out);
+    return out;
+  }
+
+  std::vector<std::string> Codecs(const std::string& video) {
+    return Lines(Probe("-show_entries stream=codec_name -of csv=p=0 " + Quoted(video)));
+  }
+
+  // Presentation times of one stream's packets in milliseconds.
+  std::vector<long> PacketTimesMs(const std::string& video, const char* stream) {
+    std::vector<long> times;
+    for (const std::string& line :
+         Lines(Probe(std::string("-select_streams ") + stream + " -show_entries packet=pts_time -of csv=p=0 " +
+                     Quoted(video)))) {
+      times.push_back(std::lround(std::atof(line.c_str()) * 1000));
+    }
+    return times;
+  }
+
+  // The video packets copied out unchanged, one file each, in order.
+  std::vector<std::vector<std::uint8_t>> ExtractedPackets(const std::string& video, const char* extension) {
+    const std::string folder = scratch_.MakeDir("packets" + std::to_string(++extractions_));
+    Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -map 0:v -c copy -f image2 " +
+                        Quoted(folder + "/%d." + extension));
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (int n = 1;; ++n) {
+      const std::string path = folder + "/" + std::to_string(n) + "." + extension;
+      if (access(path.c_str(), F_OK) != 0) break;
+      packets.push_back(ReadFileBytes(path));
+    }
+    return packets;
+  }
+
+  TestFolder scratch_;
+  int extractions_ = 0;
+  int recordings_ = 0;
+  std::string recording_;
+  std::unique_ptr<RecordingWriter> writer_;
+};
+
+// Each picture's time is its stamp's distance from the first picture's, and
+// each packet is the camera's image file, trailer and all.
+struct LosslessCase {
+  const char* name;
+  ImageFormat format;
+  SoundFormat sound;
+  const char* arguments;
+  const char* codec;
+  const char* soundCodec;
+  const char* extension;
+  std::vector<int> images;  // indices into the whole recording, in list order
+};
+
+TEST_F(VideoExportTest, LosslessVideoHoldsEachChosenImageFileAtItsStampTime) {
+  const auto wav = SoundFormat::kWav;
+  std::vector<LosslessCase> cases = {
+      {"first camera by default", ImageFormat::kJpeg, wav, "", "mjpeg", "pcm_s16le", "jpg",
+       {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22}},
+      {"second camera", ImageFormat::kJpeg, wav, "--camera 2", "mjpeg", "pcm_s16le", "jpg",
+       {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23}},
+      {"range of the second camera", ImageFormat::kJpeg, wav, "--camera 2 --range 3-7", "mjpeg", "pcm_s16le", "jpg",
+       {5, 7, 9, 11, 13}},
+      {"JPEG 2000", ImageFormat::kJp2, wav, "--camera 2 --range 2-4", "jpeg2000", "pcm_s16le", "jp2", {3, 5, 7}},
+  };
+  if (SoundWriter::CanWriteMp3()) {
+    cases.push_back({"MP3 track", ImageFormat::kJp2, SoundFormat::kMp3, "--range 2-5", "jpeg2000", "mp3", "jp2",
+                     {2, 4, 6, 8}});
+  }
+  for (const LosslessCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = WriteRecording(c.format, c.sound);
+    const std::string video = scratch_ / "out.mkv";
+    const ToolRun run = Export(std::string(c.arguments) + " " + Quoted(folder) + " " + Quoted(video));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Codecs(video), (std::vector<std::string>{c.codec, c.soundCodec}));
+
+    const auto packets = ExtractedPackets(video, c.extension);
+    ASSERT_EQ(packets.size(), c.images.size());
+    for (std::size_t k = 0; k < packets.size(); ++k) {
+      EXPECT_TRUE(packets[k] == ReadFileBytes(ImageFile(c.images[k]))) << "packet " << k + 1;
+    }
+    const std::vector<long> times = PacketTimesMs(video, "v");
+    ASSERT_EQ(times.size(), c.images.size());
+    for (std::size_t k = 0; k < times.size(); ++k) {
+      EXPECT_EQ(times[k], static_cast<long>(StampOf(c.images[k]) - StampOf(c.images[0]))) << "picture " << k + 1;
+    }
+    std::remove(video.c_str());
+  }
+}
+
+// The sound is the track's own samples from the first picture's moment on
+// and as long as the pictures last, not the track from its start.
+TEST_F(VideoExportTest, LosslessSoundIsTheTrackCutToThePicturesSpan) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string video = scratch_ / "out.mkv";
+  ASSERT_EQ(Export("--camera 2 --range 3-7 " + Quoted(folder) + " " + Quoted(video)).exitCode, 0);
+  const std::string track = folder + "/" + writer_->SoundPath();
+  const std::string whole = scratch_ / "whole.raw";
+  const std::string cut = scratch_ / "cut.raw";
+  Shell(scratch_, "ffmpeg -v error -i " + Quoted(track) + " -c copy -f s16le " + Quoted(whole));
+  Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -map 0:a -c copy -f s16le " + Quoted(cut));
+  const auto trackBytes = ReadFileBytes(whole);
+  const auto cutBytes = ReadFileBytes(cut);
+
+  const int rate = 16000;  // the writer's; one channel of 16 bits
+  const std::uint32_t startMs = StampOf(5) - StampOf(0);
+  // The last picture stands as long as the step before it.
+  const std::uint32_t lengthMs = StampOf(13) - StampOf(5) + (StampOf(13) - StampOf(11));
+  const std::size_t from = static_cast<std::size_t>(startMs) * rate / 1000 * 2;
+  const std::size_t length = static_cast<std::size_t>(lengthMs) * rate / 1000 * 2;
+  ASSERT_GE(trackBytes.size(), from + length);
+  ASSERT_EQ(cutBytes.size(), length);
+  EXPECT_TRUE(std::equal(cutBytes.begin(), cutBytes.end(), trackBytes.begin() + static_cast<long>(from)));
+}
+
+TEST_F(VideoExportTest, LosslessTagsNameTheSourceCameraAndRecordingTimes) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string video = scratch_ / "out.mkv";
+  ASSERT_EQ(Export("--camera 2 " + Quoted(folder) + " " + Quoted(video)).exitCode, 0);
+  const std::string tags = Probe("-show_entries format_tags -of default=nw=1 " + Quoted(video));
+  EXPECT_NE(tags.find("SOURCE_FOLDER=" + folder), std::string::npos) << tags;
+  EXPECT_NE(tags.find("CAMERA_TITLE=" + RecordingWriter::DefaultTitles(2)[1]), std::string::npos) << tags;
+  EXPECT_NE(tags.find("FIRST_RECORDING_TIME=2026-03-07 09:00:00"), std::string::npos) << tags;
+  EXPECT_NE(tags.find("LAST_RECORDING_TIME=2026-03-07 09:00:02"), std::string::npos) << tags;
+}
+
+TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCleanly) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string video = scratch_ / "out.mp4";
+  const ToolRun run = Export("--camera 2 --check " + Quoted(folder) + " " + Quoted(video));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Codecs(video), (std::vector<std::string>{"h264", "aac"}));
+  EXPECT_EQ(Probe("-select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " + Quoted(video)),
+            "12\n");
+  // Packets come in decoding order; shown in order, they keep the stamps'
+  // uneven spacing.
+  std::vector<long> times = PacketTimesMs(video, "v");
+  std::sort(times.begin(), times.end());
+  ASSERT_EQ(times.size(), 12u);
+  for (std::size_t k = 0; k < times.size(); ++k) {
+    EXPECT_EQ(times[k] - times[0], static_cast<long>(StampOf(1 + 2 * static_cast<int>(k)) - StampOf(1)));
+  }
+  const double duration = std::atof(Probe("-show_entries format=duration -of csv=p=0 " + Quoted(video)).c_str());
+  const double pictures = (StampOf(23) - StampOf(1) + (StampOf(23) - StampOf(21))) / 1000.0;
+  EXPECT_NEAR(duration, pictures, 0.1);
+  std::string decodeErrors;
+  Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
+  EXPECT_EQ(decodeErrors, "");
+}
+
+// A damaged image is left out, named, and the rest still make a video; a
+// damaged first picture does not keep the shareable kind from its size.
+TEST_F(VideoExportTest, UnreadableImagesAreListedLeftOutAndExitOne) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  // Images 1 and 3 are camera 2's first two: one cannot be read at all (a
+  // sparse file far larger than any picture, which the reader refuses; file
+  // modes would not stop a test run as root), the other is read but cannot
+  // be decoded.
+  ASSERT_EQ(truncate(ImageFile(1).c_str(), (1LL << 31)), 0);
+  std::vector<std::uint8_t> cutShort = ReadFileBytes(ImageFile(3));
+  cutShort.resize(200);
+  scratch_.Write(recording_ + "/" + writer_->ImagePath(3), cutShort);
+
+  for (const char* out : {"out.mkv", "out.mp4"}) {
+    SCOPED_TRACE(out);
+    const ToolRun run = Export("--camera 2 " + Quoted(folder) + " " + Quoted(scratch_ / out));
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find(writer_->ImagePath(1)), std::string::npos) << run.err;
+    EXPECT_EQ(PacketTimesMs(scratch_ / out, "v").size(), 11u);
+  }
+}
+
+TEST_F(VideoExportTest, FailedExportLeavesNoFileBehind) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string outFolder = scratch_.MakeDir("out");
+  struct Failure {
+    const char* name;
+    std::string arguments;
+  };
+  const std::vector<Failure> failures = {
+      {"missing input", Quoted(scratch_ / "nothing") + " " + Quoted(outFolder + "/a.mkv")},
+      {"OUT in a folder that does not exist", Quoted(folder) + " " + Quoted(outFolder + "/none/a.mkv")},
+      {"OUT that is a folder", Quoted(folder) + " " + Quoted(scratch_.MakeDir("out/b.mp4"))},
+      {"unknown kind", Quoted(folder) + " " + Quoted(outFolder + "/a.avi")},
+      {"camera without images", "--camera 9 " + Quoted(folder) + " " + Quoted(outFolder + "/a.mkv")},
+      {"range past the list", "--range 5-13 " + Quoted(folder) + " " + Quoted(outFolder + "/a.mkv")},
+  };
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(f.name);
+    const ToolRun run = Export(f.arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err, "");
+    EXPECT_EQ(FilesIn(outFolder), std::vector<std::string>{"b.mp4"});
+  }
+}
+
+// A disc's records go out as the viewer's copy writes them, spaced by their
+// trailers' stamps (record n is stamped n ms), and it draws for sharing too.
+TEST_F(VideoExportTest, DiscRecordsGoOutAsTheCopyWritesThem) {
+  const std::string disc = scratch_ / "disc.img";
+  test::WriteSmallDisc(disc, 6);
+  const std::string video = scratch_ / "disc.mkv";
+  const ToolRun run = Export("--range 2-4 --disc " + Quoted(disc) + " " + Quoted(video));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Codecs(video), std::vector<std::string>{"mjpeg"});
+  EXPECT_EQ(PacketTimesMs(video, "v"), (std::vector<long>{0, 1, 2}));
+
+  const std::string copies = scratch_.MakeDir("copies");
+  Shell(scratch_, Tool("selvo-check") + " --disc " + Quoted(disc) + " --extract " + Quoted(copies) +
+                      " --range 2-4 --prefix r");
+  std::vector<std::string> names = FilesIn(copies);
+  std::sort(names.begin(), names.end());
+  const auto packets = ExtractedPackets(video, "jpg");
+  ASSERT_EQ(packets.size(), 3u);
+  ASSERT_EQ(names.size(), 3u);
+  for (std::size_t k = 0; k < packets.size(); ++k) {
+    EXPECT_TRUE(packets[k] == ReadFileBytes(copies + "/" + names[k])) << names[k];
+  }
+  EXPECT_EQ(Export("--disc " + Quoted(disc) + " " + Quoted(scratch_ / "disc.mp4")).exitCode, 0);
+  EXPECT_EQ(Export("--camera 2 --disc " + Quoted(disc) + " " + Quoted(scratch_ / "x.mkv")).exitCode, 2);
+}
+
+// Times must rise for every picture, whatever the stamps did.
+TEST(StampTimelineTest, PictureTimesRiseEvenWhenStampsWrapStandStillOrGoBack) {
+  struct Case {
+    const char* name;
+    std::vector<std::uint32_t> stamps;
+    std::vector<std::int64_t> times;
+    std::int64_t end;
+  };
+  const std::vector<Case> cases = {
+      {"uneven", {1000, 1040, 1170, 1240}, {0, 40, 170, 240}, 310},
+      {"wrapping over zero", {0xFFFFFFF0u, 0x10, 0x30}, {0, 32, 64}, 96},
+      {"standing still", {500, 500, 600}, {0, 1, 101}, 201},
+      {"going back", {500, 400, 450}, {0, 1, 51}, 101},
+      {"one picture", {123}, {0}, StampTimeline::kSinglePictureMs},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StampTimeline timeline;
+    std::vector<std::int64_t> times;
+    for (std::uint32_t stamp : c.stamps) times.push_back(timeline.Next(stamp));
+    EXPECT_EQ(times, c.times);
+    EXPECT_EQ(timeline.EndMs(), c.end);
+  }
+}
+
+}  // namespace
+}  // namespace selvo::test

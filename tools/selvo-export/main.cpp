@@ -1,0 +1,218 @@
+// selvo-export: one camera of a recording to a video file, lossless (.mkv)
+// or for sharing (.mp4).
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "export/DiscExportInput.h"
+#include "export/FolderExportInput.h"
+#include "export/PaneFramePainter.h"
+#include "export/VideoExport.h"
+#include "source/CalendarTime.h"
+#include "source/Notifier.h"
+#include "tools/selvo-check/CheckRun.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] FOLDER OUT\n"
+    "       selvo-export [--range A-B] [--check] --disc DISC OUT\n"
+    "Exports the pictures of one camera of a recording folder, or the records of\n"
+    "a recorder disc, to a video file.\n"
+    "The extension of OUT chooses the kind:\n"
+    "  .mkv  lossless: every video packet is the image file byte for byte,\n"
+    "        recorder trailer included (JPEG as MJPEG, JPEG 2000 as JPEG 2000),\n"
+    "        so a frame copied out of the video still passes selvo-check; the\n"
+    "        sound track is copied as it is (WAV as PCM, MP3 as MP3); tags name\n"
+    "        the source folder, the camera title and the first and last\n"
+    "        recording time\n"
+    "  .mp4  for sharing: H.264 with the time text and camera title burned in\n"
+    "        as the viewer's one-pane view draws them, AAC sound\n"
+    "Each picture is shown from its millisecond stamp (time.txt, the INFO index\n"
+    "or the trailer, as playback uses them; on a disc the trailer's) until the\n"
+    "next one's; the sound is cut to the same span.\n"
+    "\n"
+    "  --camera N   export camera N (1..16); default: the first camera the\n"
+    "               recording has. Needs the recording's INFO index; without one\n"
+    "               every image of the folder is exported\n"
+    "  --range A-B  only positions A to B (counted from 1) of the camera's\n"
+    "               list, as the viewer numbers them when that camera is chosen;\n"
+    "               with --disc, records A to B\n"
+    "  --disc DISC  read a recorder disc instead of a folder: a CD device\n"
+    "               (/dev/sr0) or a file holding a dump of its blocks; it has no\n"
+    "               cameras and no sound\n"
+    "  --no-sound   leave the sound track out\n"
+    "  --check      .mp4: mark altered images \"IMAGE ALTERED\" / \"TIME ALTERED\"\n"
+    "               as the viewer does when started with \"check\"\n"
+    "  --help       show this help\n"
+    "  --version    show the version\n"
+    "\n"
+    "OUT is written under a hidden temporary name in its folder and renamed\n"
+    "when complete: a failed or interrupted export leaves no file. Progress is\n"
+    "shown on stderr when it is a terminal.\n"
+    "\n"
+    "Exit status: 0 every picture exported, 1 some images could not be read\n"
+    "(they are listed on stderr and left out of the video), 2 usage error,\n"
+    "unreadable FOLDER or DISC, or OUT not written, 130 interrupted.\n";
+
+std::atomic<int> interrupted{0};
+
+// Qt's own notes about its offscreen platform (no runtime folder and the
+// like) say nothing about the export; the export reports its own failures.
+void DropQtNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "selvo-export: %s\n", qPrintable(message));
+}
+
+void OnInterrupt(int) { interrupted.store(1); }
+
+int UsageError(const std::string& why) {
+  std::fprintf(stderr, "selvo-export: %s\n%s", selvo::TerminalSafe(why).c_str(), kUsage);
+  return selvo::kCheckUsageOrUnreadable;
+}
+
+bool ParseCamera(const std::string& text, int& camera) {
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  camera = std::atoi(text.c_str());
+  return camera >= 1 && camera <= 16;
+}
+
+class TerminalProgress {
+ public:
+  explicit TerminalProgress(bool shown) : shown_(shown) {}
+  bool Update(int done, int total) {
+    if (interrupted.load() != 0) return false;
+    if (!shown_) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (done != total && now - last_ < std::chrono::milliseconds(100)) return true;
+    last_ = now;
+    std::fprintf(stderr, "\rexporting %d of %d images...", done, total);
+    std::fflush(stderr);
+    written_ = true;
+    return true;
+  }
+  void Clear() {
+    if (!written_) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    written_ = false;
+  }
+
+ private:
+  bool shown_;
+  bool written_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  selvo::FixProcessTimeZone();
+  selvo::ExportSelection selection;
+  selvo::VideoExportOptions options;
+  bool check = false;
+  std::string range;
+  std::string disc;
+  std::vector<std::string> paths;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool takesValue = arg == "--camera" || arg == "--range" || arg == "--disc";
+    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after " + arg);
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      paths.push_back(arg);
+    } else if (arg == "--camera") {
+      if (!ParseCamera(argv[++i], selection.camera)) {
+        return UsageError(std::string("--camera needs a number from 1 to 16, not ") + argv[i]);
+      }
+    } else if (arg == "--range") {
+      range = argv[++i];
+      if (!selvo::ParseRecordRange(range, selection.first, selection.last)) return UsageError("bad --range: " + range);
+    } else if (arg == "--disc") {
+      disc = argv[++i];
+    } else if (arg == "--no-sound") {
+      options.sound = false;
+    } else if (arg == "--check") {
+      check = true;
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("selvo-export %s\n", SELVO_VERSION);
+      return 0;
+    } else {
+      return UsageError("unknown option " + arg);
+    }
+  }
+  if (!disc.empty()) {
+    if (selection.camera != 0) return UsageError("--camera needs a recording folder, not --disc");
+    if (paths.size() != 1) return UsageError("--disc takes an OUT and no FOLDER");
+    paths.insert(paths.begin(), disc);
+  }
+  if (paths.size() != 2) return UsageError("needs a FOLDER and an OUT");
+  const std::string& out = paths[1];
+  if (!selvo::VideoKindForPath(out, options.kind)) return UsageError("OUT must end in .mkv or .mp4: " + out);
+
+  // The painter's fonts need a Gui application; it never shows a window.
+  std::unique_ptr<QGuiApplication> gui;
+  if (options.kind == selvo::VideoKind::kShareable) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(DropQtNotes);
+    gui = std::make_unique<QGuiApplication>(argc, argv);
+  }
+
+  selvo::StderrNotifier discNotices("selvo-export");
+  selvo::FolderExportInput folderInput;
+  selvo::DiscExportInput discInput(discNotices);
+  selvo::ExportInput& input = disc.empty() ? static_cast<selvo::ExportInput&>(folderInput) : discInput;
+  const bool opened = disc.empty() ? folderInput.Open(paths[0], selection)
+                                   : discInput.Open(disc, selection.first, selection.last);
+  if (!opened) {
+    const std::string& why = disc.empty() ? folderInput.ErrorText() : discInput.ErrorText();
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(why).c_str());
+    return selvo::kCheckUsageOrUnreadable;
+  }
+  selvo::VideoExport run(input, options);
+  if (options.kind == selvo::VideoKind::kShareable) {
+    selvo::PaneOverlayStyle style;
+    style.cameraTitleShown = true;
+    style.alterationMarks = check;
+    run.SetPainter(selvo::MakePaneFramePainter(style));
+  }
+  TerminalProgress progress(isatty(STDERR_FILENO) != 0);
+  run.SetProgress([&progress](int done, int total) { return progress.Update(done, total); });
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+
+  const selvo::ExportOutcome outcome = run.Run(out);
+  progress.Clear();
+  for (const std::string& warning : run.Warnings()) {
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(warning).c_str());
+  }
+  for (const std::string& line : run.UnreadableImages()) {
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(line).c_str());
+  }
+  switch (outcome) {
+    case selvo::ExportOutcome::kExported:
+      return selvo::kCheckAllOk;
+    case selvo::ExportOutcome::kExportedWithGaps:
+      std::fprintf(stderr, "selvo-export: %zu of %d images could not be read and were left out\n",
+                   run.UnreadableImages().size(), input.Count());
+      return selvo::kCheckFoundProblems;
+    case selvo::ExportOutcome::kCancelled:
+      std::fprintf(stderr, "selvo-export: interrupted; %s not written\n", selvo::TerminalSafe(out).c_str());
+      return 130;
+    case selvo::ExportOutcome::kFailed:
+      break;
+  }
+  std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(run.ErrorText()).c_str());
+  return selvo::kCheckUsageOrUnreadable;
+}
