@@ -56,14 +56,14 @@ void CSelvoViewerDoc::TakeVerificationResults() {
   const int done = verification_->Done();
   if (done == verificationAdopted_ && !verification_->IsFinished()) return;
   for (int file = verificationAdopted_; file < done; ++file) {
-    const ImageRecord& examined = verification_->Result(file);
+    const ImageRecord examined = verification_->Result(file);
     folder->AdoptExamined(file, examined);
     if (IsProblemStatus(examined.status)) ++verificationProblems_;
   }
   verificationAdopted_ = done;
   if (verification_->IsFinished()) {
     verificationPoll_.stop();
-    problems_ = ProblemList(verification_->Results());
+    problems_ = ProblemList(verification_->Total(), [this](int file) { return verification_->Result(file); });
     verified_ = true;
     emit commandStatesChanged();
   }

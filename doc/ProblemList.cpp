@@ -22,10 +22,10 @@ RecordingProblem ProblemOf(const ImageRecord& record, int fileIndex) {
 
 bool IsProblemStatus(int status) { return !VerdictForStatus(status).IsUnaltered(); }
 
-ProblemList::ProblemList(const std::vector<ImageRecord>& examined) {
+ProblemList::ProblemList(int fileCount, const std::function<ImageRecord(int)>& examinedFile) {
   std::vector<TimelineImage> timeline;
-  timeline.reserve(examined.size());
-  for (std::size_t i = 0; i < examined.size(); ++i) timeline.push_back(TimelineImageOf(examined[i], static_cast<int>(i) + 1));
+  timeline.reserve(static_cast<std::size_t>(std::max(fileCount, 0)));
+  for (int file = 0; file < fileCount; ++file) timeline.push_back(TimelineImageOf(examinedFile(file), file + 1));
   std::vector<TimelineAnomaly> anomalies = FindTimelineAnomalies(timeline);
   timeline = {};
   // The anomalies come camera by camera: in file order they merge with the
@@ -33,12 +33,12 @@ ProblemList::ProblemList(const std::vector<ImageRecord>& examined) {
   std::stable_sort(anomalies.begin(), anomalies.end(),
                    [](const TimelineAnomaly& a, const TimelineAnomaly& b) { return a.to < b.to; });
   auto anomaly = anomalies.begin();
-  for (std::size_t i = 0; i < examined.size(); ++i) {
-    const int fileIndex = static_cast<int>(i);
-    const bool altered = IsProblemStatus(examined[i].status);
+  for (int fileIndex = 0; fileIndex < fileCount; ++fileIndex) {
+    const ImageRecord examined = examinedFile(fileIndex);
+    const bool altered = IsProblemStatus(examined.status);
     const bool broken = anomaly != anomalies.end() && anomaly->to - 1 == fileIndex;
     if (!altered && !broken) continue;
-    RecordingProblem problem = ProblemOf(examined[i], fileIndex);
+    RecordingProblem problem = ProblemOf(examined, fileIndex);
     problem.altered = altered;
     for (; anomaly != anomalies.end() && anomaly->to - 1 == fileIndex; ++anomaly)
       problem.anomalies.push_back(std::move(*anomaly));

@@ -7,6 +7,7 @@
 // the summary list.
 #include <cstdint>
 #include <string>
+#include <functional>
 #include <vector>
 
 #include "source/CalendarTime.h"
@@ -29,8 +30,9 @@ struct RecordingProblem {
 class ProblemList {
  public:
   ProblemList() = default;
-  // examined[i] is file i's record as the trailer check filled it.
-  explicit ProblemList(const std::vector<ImageRecord>& examined);
+  // examinedFile(i) is file i's record as the trailer check filled it, for
+  // i in 0..fileCount-1.
+  ProblemList(int fileCount, const std::function<ImageRecord(int)>& examinedFile);
 
   const std::vector<RecordingProblem>& Problems() const { return problems_; }
   bool Empty() const { return problems_.empty(); }

@@ -46,6 +46,25 @@ VerificationJob::VerificationJob(const FolderImageSource& source)
 
 VerificationJob::~VerificationJob() { Stop(); }
 
+VerificationJob::Examined VerificationJob::Pack(const ImageRecord& record) {
+  Examined examined;
+  examined.recordTime = record.recordTime;
+  examined.stampMs = record.stampMs;
+  examined.status = static_cast<std::int16_t>(record.status);
+  examined.channel = static_cast<std::int16_t>(record.channel);
+  return examined;
+}
+
+ImageRecord VerificationJob::Result(int fileIndex) const {
+  const Examined& examined = results_[static_cast<std::size_t>(fileIndex)];
+  ImageRecord record;
+  record.recordTime = examined.recordTime;
+  record.stampMs = examined.stampMs;
+  record.status = examined.status;
+  record.channel = examined.channel;
+  return record;
+}
+
 void VerificationJob::Stop() {
   stop_.store(true);
   if (thread_.joinable()) thread_.join();
@@ -58,9 +77,9 @@ void VerificationJob::Run() {
     // No exception may leave a worker thread: it would end the viewer. An
     // image that could not be examined stays "not examined".
     try {
-      results_[static_cast<std::size_t>(file)] = source_.ExamineFile(file);
+      results_[static_cast<std::size_t>(file)] = Pack(source_.ExamineFile(file));
     } catch (const std::exception&) {
-      results_[static_cast<std::size_t>(file)] = ImageRecord{};
+      results_[static_cast<std::size_t>(file)] = Examined{};
     }
     done_.store(file + 1, std::memory_order_release);
     if ((file + 1) % kImagesPerBreath == 0) std::this_thread::sleep_for(kBreath);
