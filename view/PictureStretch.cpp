@@ -7,6 +7,7 @@
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 namespace selvo {
@@ -56,6 +57,23 @@ inline int Load32(const std::uint8_t* p) {
   return value;
 }
 
+// Four opaque pixels blended with the weights of their four columns (16
+// bytes): the arithmetic of BlendColumns in 16-bit lanes, so the same bytes.
+inline __m128i Blend4(__m128i left, __m128i right, const std::uint8_t* weights) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i whole = _mm_set1_epi16(256);
+  const __m128i half = _mm_set1_epi16(128);
+  const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights));
+  const auto blend = [&](__m128i l, __m128i r, __m128i rightWeight) {
+    const __m128i leftWeight = _mm_sub_epi16(whole, rightWeight);
+    const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(l, leftWeight), _mm_mullo_epi16(r, rightWeight)), half);
+    return _mm_srli_epi16(sum, 8);
+  };
+  const __m128i lo = blend(_mm_unpacklo_epi8(left, zero), _mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(w, zero));
+  const __m128i hi = blend(_mm_unpackhi_epi8(left, zero), _mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(w, zero));
+  return _mm_packus_epi16(lo, hi);
+}
+
 // The gather and the blend of BlendColumns, four output pixels at a time in
 // registers: the neighbours never go through memory, which is where the
 // plain loops spend their time. The same arithmetic, so the same bytes.
@@ -63,15 +81,7 @@ inline int Load32(const std::uint8_t* p) {
 std::size_t StretchColumnsSse2(const std::uint8_t* __restrict row, const int* __restrict offsets, int bytesPerPixel,
                                const std::uint8_t* __restrict weights, std::size_t count,
                                std::uint32_t* __restrict out) {
-  const __m128i zero = _mm_setzero_si128();
   const __m128i opaque = _mm_set1_epi32(static_cast<int>(kOpaque));
-  const __m128i whole = _mm_set1_epi16(256);
-  const __m128i half = _mm_set1_epi16(128);
-  const auto blend = [&](__m128i left, __m128i right, __m128i rightWeight) {
-    const __m128i leftWeight = _mm_sub_epi16(whole, rightWeight);
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(left, leftWeight), _mm_mullo_epi16(right, rightWeight)), half);
-    return _mm_srli_epi16(sum, 8);
-  };
   std::size_t x = 0;
   for (; x + 4 <= count; x += 4) {
     const std::uint8_t* p0 = row + offsets[x];
@@ -83,12 +93,32 @@ std::size_t StretchColumnsSse2(const std::uint8_t* __restrict row, const int* __
         _mm_or_si128(_mm_setr_epi32(Load32(p0 + bytesPerPixel), Load32(p1 + bytesPerPixel),
                                     Load32(p2 + bytesPerPixel), Load32(p3 + bytesPerPixel)),
                      opaque);
-    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * x));
-    const __m128i lo = blend(_mm_unpacklo_epi8(left, zero), _mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(w, zero));
-    const __m128i hi = blend(_mm_unpackhi_epi8(left, zero), _mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(w, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Blend4(left, right, weights + 4 * x));
   }
   return x;
+}
+
+// With SSSE3 the four pixels' neighbours come out of one 16-byte read of the
+// row by two byte shuffles made for them in advance (PictureStretch::Prepare).
+__attribute__((target("ssse3"))) std::size_t StretchGroupsSsse3(const std::uint8_t* __restrict row,
+                                                                  const int* __restrict groupBytes,
+                                                                  const std::uint8_t* __restrict shuffles,
+                                                                  const std::uint8_t* __restrict weights,
+                                                                  std::size_t groups, std::uint32_t* __restrict out) {
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(kOpaque));
+  for (std::size_t g = 0; g < groups; ++g) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + groupBytes[g]));
+    const auto* masks = reinterpret_cast<const __m128i*>(shuffles + 32 * g);
+    const __m128i left = _mm_or_si128(_mm_shuffle_epi8(bytes, _mm_loadu_si128(masks)), opaque);
+    const __m128i right = _mm_or_si128(_mm_shuffle_epi8(bytes, _mm_loadu_si128(masks + 1)), opaque);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * g), Blend4(left, right, weights + 16 * g));
+  }
+  return 4 * groups;
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
 }
 #endif
 }  // namespace
@@ -130,9 +160,29 @@ void PictureStretch::Prepare(int sourceWidth, int sourceRows, int bytesPerPixel,
     std::fill_n(columnWeights_.begin() + static_cast<std::ptrdiff_t>(4 * x), 4, columns_[x].weight);
     if (columnBytes_[x] + bytesPerPixel + 4 <= rowBytes) wholeReadColumns_ = static_cast<int>(x) + 1;
   }
+  PrepareShuffles(rowBytes);
   for (auto& row : stretched_) row.resize(width);
   left_.resize(width);
   right_.resize(width);
+}
+
+void PictureStretch::PrepareShuffles(int rowBytes) {
+  groupBytes_.clear();
+  shuffles_.clear();
+  for (int x = 0; x + 4 <= wholeReadColumns_; x += 4) {
+    const int base = columnBytes_[static_cast<std::size_t>(x)];
+    // The last column's second neighbour must lie within the 16 bytes read,
+    // and so must the read within the row.
+    if (columnBytes_[static_cast<std::size_t>(x) + 3] + bytesPerPixel_ + 3 > base + 16 || base + 16 > rowBytes) break;
+    groupBytes_.push_back(base);
+    for (int side = 0; side < 2; ++side) {
+      for (int k = 0; k < 4; ++k) {
+        const int first = columnBytes_[static_cast<std::size_t>(x + k)] - base + side * bytesPerPixel_;
+        for (int b = 0; b < 3; ++b) shuffles_.push_back(static_cast<std::uint8_t>(first + b));
+        shuffles_.push_back(0x80);  // a zero, which the opaque byte replaces
+      }
+    }
+  }
 }
 
 const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int topCut, int row, int keep,
@@ -148,8 +198,12 @@ const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int top
   auto first = static_cast<std::size_t>(firstColumn);
   std::uint32_t* out = stretched_[slot].data();
 #ifdef __SSE2__
+  if (first == 0 && HasSsse3()) {
+    const std::size_t groups = std::min(groupBytes_.size(), static_cast<std::size_t>(whole) / 4);
+    first += StretchGroupsSsse3(pixels, groupBytes_.data(), shuffles_.data(), columnWeights_.data(), groups, out);
+  }
   first += StretchColumnsSse2(pixels, columnBytes_.data() + first, bytesPerPixel_, columnWeights_.data() + 4 * first,
-                              static_cast<std::size_t>(whole - firstColumn), out + first);
+                              static_cast<std::size_t>(whole) - first, out + first);
 #endif
   GatherNeighbours(pixels, columnBytes_.data() + first, bytesPerPixel_, static_cast<std::size_t>(whole) - first,
                    left_.data() + first, right_.data() + first);
