@@ -99,7 +99,7 @@ std::size_t StretchColumnsSse2(const std::uint8_t* __restrict row, const int* __
 }
 
 // With SSSE3 the four pixels' neighbours come out of one 16-byte read of the
-// row by two byte shuffles made for them in advance (PictureStretch::Prepare).
+// row by two byte shuffles made for them in advance (PrepareShuffles).
 __attribute__((target("ssse3"))) std::size_t StretchGroupsSsse3(const std::uint8_t* __restrict row,
                                                                   const int* __restrict groupBytes,
                                                                   const std::uint8_t* __restrict shuffles,
