@@ -24,7 +24,9 @@
 // holds the due times without relying on timers, so any saving is the play
 // loop's own; one camera's stamp interval is the coarsest step between
 // stamps, so a gap below it means the picture shown is the one heard.
-// Usage: PlaybackGuiBench [--load N] [seconds of sound mode, default 60]
+// Usage: PlaybackGuiBench [--load N] [--display-only] [seconds of sound mode, default 60]
+//   --display-only: only the processor time per picture (2.), for profiling
+//   the paint path without writing the large and sound recordings.
 //   --load N: a second process keeps N threads spinning for the whole run,
 //   as a busy machine would, so that late wake-ups show in the figures.
 #include <signal.h>
@@ -297,9 +299,12 @@ int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
   double soundSeconds = 60.0;
   int loadThreads = 0;
+  bool displayOnly = false;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--load" && i + 1 < argc) {
       loadThreads = std::max(0, std::atoi(argv[++i]));
+    } else if (std::string(argv[i]) == "--display-only") {
+      displayOnly = true;
     } else {
       soundSeconds = std::atof(argv[i]);
     }
@@ -317,17 +322,19 @@ int main(int argc, char** argv) {
   const std::string sound = scratch + "/sound";
   const auto soundFrames = static_cast<std::uint32_t>(soundSeconds * 10 + 20);
   const std::string large = scratch + "/large";
-  if (!WriteDemo(silent, 400, false) || !WriteDemo(sound, soundFrames, true) || !WriteDemo(large, 20000, false))
-    return 1;
+  if (!WriteDemo(silent, 400, false)) return 1;
+  if (!displayOnly && (!WriteDemo(sound, soundFrames, true) || !WriteDemo(large, 20000, false))) return 1;
 
   Viewer viewer(scratch);
   if (viewer.doc->OpenFolder(silent) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
-  BenchSpeedModeRate(viewer);
+  if (!displayOnly) BenchSpeedModeRate(viewer);
   if (viewer.view == nullptr) return 1;
   BenchCpu(viewer, silent);
-  BenchRateWhileVerifying(viewer, large);
-  if (viewer.doc->OpenFolder(sound) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
-  BenchSoundMode(viewer, sound, soundSeconds);
+  if (!displayOnly) {
+    BenchRateWhileVerifying(viewer, large);
+    if (viewer.doc->OpenFolder(sound) != selvo::CSelvoViewerDoc::OpenOutcome::Opened) return 1;
+    BenchSoundMode(viewer, sound, soundSeconds);
+  }
 
   viewer.frame.reset();
   std::filesystem::remove_all(scratch);

@@ -153,16 +153,15 @@ bool CSelvoViewerView::ResizeBackBuffer() {
 
 const QImage& CSelvoViewerView::ComposeClientArea() {
   if (!ResizeBackBuffer()) return backBuffer_;
-  backBuffer_.fill(ButtonFace());
-  if (slots_.SideCount() == 0) return backBuffer_;
   const QSize size = backBuffer_.size();
+  const PixelRect whole{0, 0, size.width(), size.height()};
   const PaneOverlayStyle style = OverlayStyle(1.0);
-  const PaneGrid grid = CurrentGrid();
-  if (slots_.IsSplit()) {
-    ComposeSplit(backBuffer_, grid, style);
-  } else {
-    ComposeOnePane(backBuffer_, {0, 0, size.width(), size.height()}, false, style);
+  if (slots_.SideCount() != 0 && !slots_.IsSplit()) {
+    ComposeOnePane(backBuffer_, whole, false, style);
+    return backBuffer_;
   }
+  backBuffer_.fill(ButtonFace());
+  if (slots_.SideCount() != 0) ComposeSplit(backBuffer_, CurrentGrid(), style);
   return backBuffer_;
 }
 
@@ -240,12 +239,15 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
   }
 }
 
+// On the screen the buffer is cleared here, around the picture only when
+// the picture covers its box: clearing a window's worth of pixels under it
+// costs as much as copying the picture to the window.
 void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing,
                                       const PaneOverlayStyle& style) {
-  if (!DocumentReady()) return;
-  const DibBlock* image = doc_.CurrentImage();
+  const DibBlock* image = DocumentReady() ? doc_.CurrentImage() : nullptr;
   if (image == nullptr) {
-    DrawInvalidImage(buffer, target, ButtonFace(), doc_.GetCurrentStatus(), style);
+    if (!printing) buffer.fill(ButtonFace());
+    if (DocumentReady()) DrawInvalidImage(buffer, target, ButtonFace(), doc_.GetCurrentStatus(), style);
     return;
   }
   PaneDrawRequest request = CurrentImageRequest(image);
@@ -257,6 +259,10 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
     request.scratch = &pictureRows_;
     request.stretch = &pictureStretch_;
     ApplyExamining(request, 0);
+    if (PictureCoversItsBox(request))
+      FillAround(buffer, target, FitBox43(target), ButtonFace());
+    else
+      buffer.fill(ButtonFace());
   }
   DrawPane(buffer, request, style);
 }

@@ -53,12 +53,16 @@ QRectF PartOf(const QImage& rows, const QRectF& part) {
                 part.height() * rows.height());
 }
 
+bool StretchesStraight(const PaneDrawRequest& request) {
+  return request.stretch != nullptr && request.halftone && WholePicture(request.shownPart);
+}
+
 void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelBox& box) {
   if (box.w <= 0 || box.h <= 0) return;
   // A fitted picture is stretched bilinear straight from the decoder's rows;
   // a zoomed one, or one drawn with sharp pixels, goes through Qt's drawing
   // of the shown part.
-  if (request.stretch != nullptr && request.halftone && WholePicture(request.shownPart)) {
+  if (StretchesStraight(request)) {
     if (request.stretch->Draw(*request.image, TopCutRows(request.image->Height()), buffer, box)) return;
   }
   if (request.scratch != nullptr) {
@@ -301,6 +305,28 @@ void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayS
   }
   // A frame too damaged to decode is the one most in need of its marks.
   if ((request.flags & (kDrawImage | kDrawBlackBox)) != 0) DrawAlterationMarks(buffer, box, request.status, style);
+}
+
+bool PictureCoversItsBox(const PaneDrawRequest& request) {
+  const DibBlock* image = request.image;
+  // The straight stretch draws every pixel of the box whenever the picture
+  // has rows below the cut; it refuses nothing else.
+  return (request.flags & kDrawImage) != 0 && image != nullptr && StretchesStraight(request) && image->Width() > 0 &&
+         image->Height() - TopCutRows(image->Height()) > 0;
+}
+
+void FillAround(QImage& buffer, const PixelRect& r, const PixelBox& box, const QColor& colour) {
+  QPainter painter(&buffer);
+  const QRect outer = ToQRect(r);
+  const QRect inner = QRect(box.x, box.y, box.w, box.h).intersected(outer);
+  if (inner.isEmpty()) {
+    painter.fillRect(outer, colour);
+    return;
+  }
+  painter.fillRect(QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()), colour);
+  painter.fillRect(QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()), colour);
+  painter.fillRect(QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()), colour);
+  painter.fillRect(QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height()), colour);
 }
 
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,

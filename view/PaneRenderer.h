@@ -106,6 +106,13 @@ void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const 
 
 void DrawPane(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style);
 
+// True when DrawPane will cover the whole of the request's picture box with
+// opaque picture pixels, so that what lay under the box need not be cleared.
+bool PictureCoversItsBox(const PaneDrawRequest& request);
+
+// Fills r less box (the margins around a picture) with colour.
+void FillAround(QImage& buffer, const PixelRect& r, const PixelBox& box, const QColor& colour);
+
 // A back buffer of width x height filled with background and one pane drawn
 // over all of it: the one-pane screen, the saved bitmap and the printed page.
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,

@@ -32,6 +32,7 @@ class PictureStretch {
   };
   static void BuildTaps(int source, int target, std::vector<Tap>& taps);
   void Prepare(int sourceWidth, int sourceRows, int bytesPerPixel, const PixelBox& box);
+  void PrepareShuffles(int rowBytes);
   // Source row `row` stretched to the box's width as opaque pixels, from
   // firstColumn on, into whichever of the two kept rows does not hold row
   // `keep`; answers that row.
@@ -50,6 +51,12 @@ class PictureStretch {
   // Columns whose two neighbours can be read as four bytes each without
   // passing the end of the row; the rest are read byte by byte.
   int wholeReadColumns_ = 0;
+  // Groups of four columns from the first whose neighbours all lie in one
+  // 16-byte read of the row: where each read starts, and two byte shuffles
+  // of it (16 bytes each) giving the four first and the four second
+  // neighbours.
+  std::vector<int> groupBytes_;
+  std::vector<std::uint8_t> shuffles_;
   // Two source rows stretched across, kept while the output rows still
   // blend them: a picture is stretched across once per source row.
   std::vector<std::uint32_t> stretched_[2];

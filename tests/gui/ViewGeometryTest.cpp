@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include <QColor>
 #include <QImage>
@@ -188,6 +189,35 @@ TEST(PictureStretch, StretchedPictureMatchesQtBilinearDrawing) {
     }
     EXPECT_LE(worst, 16) << box.w << "x" << box.h;
     EXPECT_LE(total / (3.0 * box.w * box.h), 2.0) << box.w << "x" << box.h;
+  }
+}
+
+// Three-byte rows are read sixteen bytes at a time and shuffled, four-byte
+// rows and a clipped box go column by column: the same colours must come
+// out the same whichever way they were read, up, down and at the edges.
+TEST(PictureStretch, EveryWayOfReadingTheRowsGivesTheSamePixels) {
+  const DibPtr narrow = NoisePicture(101, 40, 3);
+  DibPtr wide = DibBlock::Create(101, 40, 4);
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 101; ++x) {
+      std::memcpy(wide->RowFromTop(y) + 4 * x, narrow->RowFromTop(y) + 3 * x, 3);
+      wide->RowFromTop(y)[4 * x + 3] = static_cast<std::uint8_t>(x * 37);  // the undefined byte
+    }
+  }
+  PictureStretch stretch;
+  for (const PixelBox box : {PixelBox{0, 0, 131, 57}, PixelBox{0, 0, 101, 40}, PixelBox{0, 0, 60, 31}}) {
+    QImage fromNarrow(box.w, box.h, QImage::Format_RGB32);
+    QImage fromWide(box.w, box.h, QImage::Format_RGB32);
+    QImage clipped(box.w - 5, box.h, QImage::Format_RGB32);
+    ASSERT_TRUE(stretch.Draw(*narrow, 0, fromNarrow, box));
+    ASSERT_TRUE(stretch.Draw(*wide, 0, fromWide, box));
+    ASSERT_TRUE(stretch.Draw(*narrow, 0, clipped, {-5, 0, box.w, box.h}));
+    for (int y = 0; y < box.h; ++y) {
+      for (int x = 0; x < box.w; ++x) {
+        ASSERT_EQ(fromNarrow.pixel(x, y), fromWide.pixel(x, y)) << box.w << "x" << box.h << " at " << x << "," << y;
+        if (x >= 5) ASSERT_EQ(fromNarrow.pixel(x, y), clipped.pixel(x - 5, y)) << box.w << " at " << x << "," << y;
+      }
+    }
   }
 }
 
