@@ -7,6 +7,7 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "export/PaneFramePainter.h"
 #include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 
@@ -21,8 +22,6 @@ constexpr int kSavedString = 64636;
 constexpr int kFailedString = 64637;
 constexpr int kSavedWithGapsString = 64638;
 constexpr int kCancelledString = 64639;
-
-QString Text(int id) { return QString::fromStdString(LoadString(id)); }
 
 QString Lines(const std::vector<std::string>& lines) {
   QStringList list;
@@ -41,12 +40,12 @@ VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const Pa
                                             QWidget* parent) {
   VideoExportRequest request = VideoExportJob::RequestFor(doc);
   if (request.folder.empty()) return nullptr;
-  const QString lossless = Text(kLosslessFilterString);
-  const QString shareable = Text(kShareableFilterString);
+  const QString lossless = UiString(kLosslessFilterString);
+  const QString shareable = UiString(kShareableFilterString);
   QString chosenFilter = lossless;
   const QString suggested = QFileInfo(QString::fromStdString(request.folder)).absolutePath() + QLatin1Char('/') +
                             QFileInfo(QString::fromStdString(request.folder)).fileName() + QStringLiteral(".mkv");
-  const QString path = QFileDialog::getSaveFileName(parent, Text(kTitleString), suggested,
+  const QString path = QFileDialog::getSaveFileName(parent, UiString(kTitleString), suggested,
                                                     lossless + QStringLiteral(";;") + shareable, &chosenFilter);
   if (path.isEmpty()) return nullptr;
   const bool shareableChosen = chosenFilter == shareable || path.endsWith(QStringLiteral(".mp4"), Qt::CaseInsensitive);
@@ -69,9 +68,9 @@ VideoExportDialog::VideoExportDialog(VideoExportRequest request, const PaneOverl
   setAttribute(Qt::WA_DeleteOnClose);
   // The window stays usable while the worker exports.
   setWindowModality(Qt::NonModal);
-  setWindowTitle(Text(kTitleString));
-  setLabelText(Text(kProgressString));
-  setCancelButtonText(Text(kCancelString));
+  setWindowTitle(UiString(kTitleString));
+  setLabelText(UiString(kProgressString));
+  setCancelButtonText(UiString(kCancelString));
   setAutoClose(false);
   setAutoReset(false);
   setMinimumDuration(0);
@@ -98,22 +97,22 @@ void VideoExportDialog::ShowOutcome() {
   QString text;
   switch (job_->Outcome()) {
     case ExportOutcome::kExported:
-      text = Text(kSavedString).arg(output);
+      text = UiString(kSavedString).arg(output);
       break;
     case ExportOutcome::kExportedWithGaps:
       icon = QMessageBox::Warning;
-      text = Text(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
+      text = UiString(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
       break;
     case ExportOutcome::kCancelled:
-      text = Text(kCancelledString);
+      text = UiString(kCancelledString);
       break;
     case ExportOutcome::kFailed:
       icon = QMessageBox::Critical;
-      text = Text(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
+      text = UiString(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
       break;
   }
   if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());
-  auto* note = new QMessageBox(icon, Text(kTitleString), text, QMessageBox::Ok, parentWidget());
+  auto* note = new QMessageBox(icon, UiString(kTitleString), text, QMessageBox::Ok, parentWidget());
   note->setObjectName(QStringLiteral("videoExportOutcome"));
   note->setAttribute(Qt::WA_DeleteOnClose);
   note->setWindowModality(Qt::NonModal);

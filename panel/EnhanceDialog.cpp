@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 
@@ -23,14 +24,12 @@ constexpr int kGreyscaleString = 64681;
 constexpr int kResetString = 64682;
 constexpr int kDisplayOnlyString = 64683;
 
-QString Text(int id) { return QString::fromStdString(LoadString(id)); }
-
 QString SignedText(int value) { return value > 0 ? QStringLiteral("+%1").arg(value) : QString::number(value); }
 
 }  // namespace
 
 EnhanceDialog::EnhanceDialog(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(Text(kTitleString));
+  setWindowTitle(UiString(kTitleString));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
@@ -39,14 +38,14 @@ EnhanceDialog::EnhanceDialog(QWidget* parent) : QDialog(parent) {
   gamma_ = AddSlider(grid, 2, kGammaString, EnhanceSettings::kMinGammaTenths, EnhanceSettings::kMaxGammaTenths);
   sharpen_ = AddSlider(grid, 3, kSharpenString, 0, EnhanceSettings::kMaxSharpen);
   layout->addLayout(grid);
-  autoLevels_ = new QCheckBox(Text(kAutoLevelsString), this);
-  greyscale_ = new QCheckBox(Text(kGreyscaleString), this);
+  autoLevels_ = new QCheckBox(UiString(kAutoLevelsString), this);
+  greyscale_ = new QCheckBox(UiString(kGreyscaleString), this);
   layout->addWidget(autoLevels_);
   layout->addWidget(greyscale_);
-  auto* note = new QLabel(Text(kDisplayOnlyString), this);
+  auto* note = new QLabel(UiString(kDisplayOnlyString), this);
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* reset = new QPushButton(Text(kResetString), this);
+  auto* reset = new QPushButton(UiString(kResetString), this);
   reset->setObjectName("reset");
   layout->addWidget(reset, 0, Qt::AlignRight);
   for (QCheckBox* box : {autoLevels_, greyscale_}) connect(box, &QCheckBox::toggled, this, &EnhanceDialog::SendChange);
@@ -58,7 +57,7 @@ QSlider* EnhanceDialog::AddSlider(QGridLayout* grid, int row, int labelString, i
   auto* slider = new QSlider(Qt::Horizontal, this);
   slider->setRange(minimum, maximum);
   slider->setMinimumWidth(200);
-  auto* label = new QLabel(Text(labelString), this);
+  auto* label = new QLabel(UiString(labelString), this);
   label->setBuddy(slider);
   values_[row] = new QLabel(this);
   values_[row]->setMinimumWidth(40);

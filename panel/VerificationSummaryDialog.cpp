@@ -34,15 +34,13 @@ constexpr int kReportFilterString = 64615;
 
 enum Column { kNumberColumn, kCameraColumn, kTimeColumn, kVerdictColumn };
 
-QString Row(int id) { return QString::fromStdString(LoadString(id)); }
-
 const char* kNoText = "--";
 
 QString AnomalyText(TimelineAnomalyKind kind) {
   switch (kind) {
-    case TimelineAnomalyKind::Gap: return Row(kGapString);
-    case TimelineAnomalyKind::StampBackwards: return Row(kStampBackwardsString);
-    case TimelineAnomalyKind::TimeBackwards: return Row(kTimeBackwardsString);
+    case TimelineAnomalyKind::Gap: return UiString(kGapString);
+    case TimelineAnomalyKind::StampBackwards: return UiString(kStampBackwardsString);
+    case TimelineAnomalyKind::TimeBackwards: return UiString(kTimeBackwardsString);
   }
   return QString();
 }
@@ -52,11 +50,11 @@ QString AnomalyText(TimelineAnomalyKind kind) {
 QStringList TrailerVerdictParts(int status) {
   const StatusVerdict verdict = VerdictForStatus(status);
   QStringList parts;
-  if (verdict.notExamined) return {Row(kNotRecorderString)};
-  if (verdict.noTrailer) return {Row(kNoTrailerString)};
+  if (verdict.notExamined) return {UiString(kNotRecorderString)};
+  if (verdict.noTrailer) return {UiString(kNoTrailerString)};
   if (verdict.imageAltered) parts << QStringLiteral("IMAGE ALTERED");
   if (verdict.timeAltered) parts << QStringLiteral("TIME ALTERED");
-  if (verdict.noValidTime) parts << Row(kNoValidTimeString);
+  if (verdict.noValidTime) parts << UiString(kNoValidTimeString);
   return parts;
 }
 
@@ -108,7 +106,7 @@ VerificationSummaryDialog::VerificationSummaryDialog(CSelvoViewerDoc& doc, CSelv
 
 void VerificationSummaryDialog::FillList() {
   const std::vector<RecordingProblem>& problems = doc_.Problems().Problems();
-  heading_->setText(Row(kHeadingString).arg(problems.size()).arg(doc_.VerificationTotal()));
+  heading_->setText(UiString(kHeadingString).arg(problems.size()).arg(doc_.VerificationTotal()));
   QList<QTreeWidgetItem*> rows;
   rows.reserve(static_cast<int>(problems.size()));
   for (const RecordingProblem& problem : problems) {
@@ -148,7 +146,7 @@ bool VerificationSummaryDialog::ShowProblemOfRow(int row) {
 
 void VerificationSummaryDialog::OnSaveReport() {
   QString path = QFileDialog::getSaveFileName(this, UiText("Save Report", "レポートを保存"), QDir::homePath(),
-                                              Row(kReportFilterString));
+                                              UiString(kReportFilterString));
   if (path.isEmpty()) return;
   if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) path += QLatin1String(".pdf");
   SaveReportTo(path);
@@ -161,7 +159,7 @@ bool VerificationSummaryDialog::SaveReportTo(const QString& pdfPath) {
   const bool written = writeReport_(pdfPath, reason);
   QApplication::restoreOverrideCursor();
   if (written) return true;
-  QMessageBox::warning(this, windowTitle(), Row(kReportFailedString).arg(reason));
+  QMessageBox::warning(this, windowTitle(), UiString(kReportFailedString).arg(reason));
   return false;
 }
 

@@ -16,6 +16,7 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/text/StringTable.h"
+#include "source/text/UiText.h"
 #include "source/text/UiLanguage.h"
 
 namespace selvo {
@@ -41,8 +42,6 @@ constexpr int kSaveShownString = 64674;
 
 // One wheel notch zooms by a quarter.
 constexpr double kWheelStep = 1.25;
-
-QString Text(int id) { return QString::fromStdString(LoadString(id)); }
 
 QString PaneMenuText(int id) {
   if (id >= kPaneMenuChannel0)
@@ -395,9 +394,9 @@ QString CSelvoViewerView::ZoomText() const {
   const int pane = zoomPane_ < slots_.PaneCount() ? zoomPane_ : 0;
   const ZoomState& zoom = PaneZoom(pane);
   const PaneGeometry geometry = GeometryOf(pane);
-  if (!zoom.IsZoomed() || geometry.picture.isEmpty()) return Text(kZoomFitString);
+  if (!zoom.IsZoomed() || geometry.picture.isEmpty()) return UiString(kZoomFitString);
   const double scale = zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
-  return Text(kZoomFactorString).arg(scale, 0, 'f', 1);
+  return UiString(kZoomFactorString).arg(scale, 0, 'f', 1);
 }
 
 // ---------------------------------------------------------------- pane menu
@@ -561,10 +560,10 @@ void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reaso
 bool CSelvoViewerView::AskShownArea(bool& shownArea) {
   shownArea = false;
   if (slots_.IsSplit() || !PaneZoom(0).IsZoomed()) return true;
-  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), Text(kSaveZoomedQuestionString),
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), UiString(kSaveZoomedQuestionString),
                   QMessageBox::Cancel, this);
-  QPushButton* whole = box.addButton(Text(kSaveWholeString), QMessageBox::AcceptRole);
-  QPushButton* shown = box.addButton(Text(kSaveShownString), QMessageBox::AcceptRole);
+  QPushButton* whole = box.addButton(UiString(kSaveWholeString), QMessageBox::AcceptRole);
+  QPushButton* shown = box.addButton(UiString(kSaveShownString), QMessageBox::AcceptRole);
   box.setDefaultButton(whole);
   box.exec();
   shownArea = box.clickedButton() == shown;
