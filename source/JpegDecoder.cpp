@@ -124,7 +124,11 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   if (!WithinScanBudget(bytes, length, header)) return nullptr;
 
   const bool fourChannel = IsFourChannel(header.colorspace);
-  DibPtr block = DibBlock::Create(header.width, header.height, fourChannel ? 4 : 3);
+  // A fatal error may stop the library partway; only a block it may leave
+  // half written is cleared first. A warning still has every row written.
+  DibPtr block = damage == DamageRule::kKeepWarned
+                     ? DibBlock::CreateForOverwrite(header.width, header.height, fourChannel ? 4 : 3)
+                     : DibBlock::Create(header.width, header.height, fourChannel ? 4 : 3);
   if (!block) return nullptr;
   // Greyscale is widened to BGR by the library itself.
   const int pixelFormat = fourChannel ? TJPF_CMYK : TJPF_BGR;

@@ -24,6 +24,9 @@
 #include "view/PaneSlotTable.h"
 #include "view/ZoomState.h"
 
+class QPainter;
+class QRegion;
+
 class QPrinter;
 
 namespace selvo {
@@ -102,9 +105,9 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   QString ZoomText() const;
 
   // ---- pictures
-  // The back buffer as the next paint composes it (device pixels).
-  // The client area composed into the view's back buffer, which lives as
-  // long as the view's size does.
+  // The client area composed into the view's back buffer (device pixels),
+  // which lives as long as the view's size does. A paint of the whole view
+  // composes the same pixels straight into the window's backing store.
   const QImage& ComposeClientArea();
   // The current picture with its overlays at the picture's own width and a
   // 4:3 height, ready to be written as a bitmap file; false without a
@@ -144,6 +147,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   PaneDrawRequest CurrentImageRequest(const DibBlock* image) const;
   bool DocumentReady() const;
   bool ResizeBackBuffer();
+  void ComposeInto(QImage& buffer);
+  QImage ScreenPixelsOf(QPainter& painter, const QRegion& paintRegion) const;
   void RefreshPaneOfCurrentImage();
   void ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style);
   void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);

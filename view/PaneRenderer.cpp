@@ -1,6 +1,7 @@
 #include "view/PaneRenderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPen>
+#include <QStaticText>
 
 #include "source/StatusVerdict.h"
 #include "source/text/TimeText.h"
@@ -105,9 +107,28 @@ void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
   painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
 }
 
-void FillBlack(QImage& buffer, const PixelBox& box) {
-  QPainter painter(&buffer);
-  painter.fillRect(QRect(box.x, box.y, box.w, box.h), Qt::black);
+void FillBlack(QImage& buffer, const PixelBox& box) { FillPixels(buffer, QRect(box.x, box.y, box.w, box.h), Qt::black); }
+
+struct LaidOutText {
+  QStaticText text;
+  int width = 0;
+};
+
+// A pane's time text changes once a second or so while its pictures change
+// fifty times: shaping it anew for every picture cost twice the drawing of
+// its glyphs. Its layout is kept, for as many panes as a split shows.
+const LaidOutText& TimeTextLayout(const QString& text, const CachedFont& font) {
+  thread_local QHash<QString, LaidOutText> cache;
+  const QString key = font.font.key() + QLatin1Char('\n') + text;
+  auto found = cache.constFind(key);
+  if (found != cache.constEnd()) return *found;
+  if (cache.size() > 64) cache.clear();
+  LaidOutText laidOut;
+  laidOut.text.setText(text);
+  laidOut.text.setTextFormat(Qt::PlainText);
+  laidOut.text.prepare(QTransform(), font.font);
+  laidOut.width = font.metrics.horizontalAdvance(text);
+  return *cache.insert(key, std::move(laidOut));
 }
 
 void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOverlayStyle& style,
@@ -115,10 +136,9 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
   const QString text = TimeTextFor(request, style);
   if (text.isEmpty() || m.fontHeight <= 0) return;
   const CachedFont& cached = OverlayFont(style.timeFace, m.fontHeight);
-  const QFont& font = cached.font;
-  const QFontMetrics& fm = cached.metrics;
-  const int tw = fm.horizontalAdvance(text);
-  const int th = fm.height();
+  const LaidOutText& laidOut = TimeTextLayout(text, cached);
+  const int tw = laidOut.width;
+  const int th = cached.metrics.height();
   int x = 0;
   int y = 0;
   TimeTextOrigin(style.timePosition, box.w, box.h, tw, th, m, x, y);
@@ -129,9 +149,11 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
   if (tw > request.rect.Width()) return;
   ShadeRect(buffer, r);
   QPainter painter(&buffer);
-  painter.setFont(font);
   painter.setPen(request.farInTime ? kFarInTimeColour : QColor(Qt::white));
-  painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, text);
+  // Centred in its box as a centred single line is: the box is the width
+  // rounded, the line its own.
+  painter.setFont(cached.font);
+  painter.drawStaticText(QPointF(r.left + (tw - laidOut.text.size().width()) / 2, r.top), laidOut.text);
 }
 
 void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m,
@@ -253,13 +275,20 @@ void ShadeRect(QImage& buffer, const PixelRect& r) {
   const int right = std::min(r.right, buffer.width());
   const int bottom = std::min(r.bottom, buffer.height());
   if (left >= right || top >= bottom) return;
+  // Each byte times 0.9, truncated, looked up: the multiply in floating
+  // point cost as much as drawing the text it shades.
+  static const std::array<uchar, 256> kShaded = [] {
+    std::array<uchar, 256> table{};
+    for (int v = 0; v < 256; ++v) table[static_cast<std::size_t>(v)] = static_cast<uchar>(v * 0.9);
+    return table;
+  }();
   const int bytesPerPixel = buffer.depth() / 8;
   const int colourBytes = 3;
   for (int y = top; y < bottom; ++y) {
     uchar* row = buffer.scanLine(y);
     for (int x = left; x < right; ++x) {
       uchar* px = row + x * bytesPerPixel;
-      for (int c = 0; c < colourBytes; ++c) px[c] = static_cast<uchar>(px[c] * 0.9);
+      for (int c = 0; c < colourBytes; ++c) px[c] = kShaded[px[c]];
     }
   }
 }
@@ -316,17 +345,32 @@ bool PictureCoversItsBox(const PaneDrawRequest& request) {
 }
 
 void FillAround(QImage& buffer, const PixelRect& r, const PixelBox& box, const QColor& colour) {
-  QPainter painter(&buffer);
   const QRect outer = ToQRect(r);
   const QRect inner = QRect(box.x, box.y, box.w, box.h).intersected(outer);
   if (inner.isEmpty()) {
-    painter.fillRect(outer, colour);
+    FillPixels(buffer, outer, colour);
     return;
   }
-  painter.fillRect(QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()), colour);
-  painter.fillRect(QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()), colour);
-  painter.fillRect(QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()), colour);
-  painter.fillRect(QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height()), colour);
+  FillPixels(buffer, QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()), colour);
+  FillPixels(buffer, QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()), colour);
+  FillPixels(buffer, QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()), colour);
+  FillPixels(buffer, QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height()), colour);
+}
+
+void FillPixels(QImage& buffer, const QRect& rect, const QColor& colour) {
+  const QRect r = rect.intersected(buffer.rect());
+  if (r.isEmpty()) return;
+  // A painter costs more to open than the margins of a pane cost to fill.
+  if (buffer.format() != QImage::Format_RGB32 || colour.alpha() != 255) {
+    QPainter painter(&buffer);
+    painter.fillRect(r, colour);
+    return;
+  }
+  const QRgb pixel = colour.rgb();
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(buffer.scanLine(y));
+    std::fill(row + r.left(), row + r.left() + r.width(), pixel);
+  }
 }
 
 QImage ComposeSinglePane(int width, int height, const QColor& background, PaneDrawRequest request,

@@ -112,6 +112,8 @@ bool PictureCoversItsBox(const PaneDrawRequest& request);
 
 // Fills r less box (the margins around a picture) with colour.
 void FillAround(QImage& buffer, const PixelRect& r, const PixelBox& box, const QColor& colour);
+// Fills rect, clipped to the buffer, with colour.
+void FillPixels(QImage& buffer, const QRect& rect, const QColor& colour);
 
 // A back buffer of width x height filled with background and one pane drawn
 // over all of it: the one-pane screen, the saved bitmap and the printed page.

@@ -7,6 +7,7 @@
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <tmmintrin.h>
 #endif
 
@@ -57,21 +58,22 @@ inline int Load32(const std::uint8_t* p) {
   return value;
 }
 
-// Four opaque pixels blended with the weights of their four columns (16
-// bytes): the arithmetic of BlendColumns in 16-bit lanes, so the same bytes.
+// Four pixels blended with the weights of their four columns (16 bytes):
+// the arithmetic of BlendColumns in 16-bit lanes, so the same bytes. The
+// blend l * (256 - w) + r * w + 128 over 256 is l + ((r - l) * w + 128) over
+// 256 (the first term is whole 256ths), which needs one multiply, not two;
+// and as the result is a byte, the bits of the product above 16 never
+// matter, so the multiply may wrap.
 inline __m128i Blend4(__m128i left, __m128i right, const std::uint8_t* weights) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i whole = _mm_set1_epi16(256);
   const __m128i half = _mm_set1_epi16(128);
   const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights));
   const auto blend = [&](__m128i l, __m128i r, __m128i rightWeight) {
-    const __m128i leftWeight = _mm_sub_epi16(whole, rightWeight);
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(l, leftWeight), _mm_mullo_epi16(r, rightWeight)), half);
-    return _mm_srli_epi16(sum, 8);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(r, l), rightWeight), half), 8);
   };
   const __m128i lo = blend(_mm_unpacklo_epi8(left, zero), _mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(w, zero));
   const __m128i hi = blend(_mm_unpackhi_epi8(left, zero), _mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(w, zero));
-  return _mm_packus_epi16(lo, hi);
+  return _mm_add_epi8(_mm_packus_epi16(lo, hi), left);
 }
 
 // The gather and the blend of BlendColumns, four output pixels at a time in
@@ -120,7 +122,78 @@ bool HasSsse3() {
   static const bool has = __builtin_cpu_supports("ssse3");
   return has;
 }
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// Blend4 on eight pixels: 16-bit lanes never cross the two 128-bit halves,
+// so each half is one group of four with its own weights.
+__attribute__((target("avx2"))) inline __m256i BlendWords(__m256i l, __m256i r, __m256i rightWeight) {
+  const __m256i half = _mm256_set1_epi16(128);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(r, l), rightWeight), half), 8);
+}
+
+__attribute__((target("avx2"))) inline __m256i Blend8(__m256i left, __m256i right, __m256i w) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i lo =
+      BlendWords(_mm256_unpacklo_epi8(left, zero), _mm256_unpacklo_epi8(right, zero), _mm256_unpacklo_epi8(w, zero));
+  const __m256i hi =
+      BlendWords(_mm256_unpackhi_epi8(left, zero), _mm256_unpackhi_epi8(right, zero), _mm256_unpackhi_epi8(w, zero));
+  return _mm256_add_epi8(_mm256_packus_epi16(lo, hi), left);
+}
+
+__attribute__((target("avx2"))) inline __m256i LoadPair(const std::uint8_t* low, const std::uint8_t* high) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// StretchGroupsSsse3 two groups at a time, one in each half of the vector.
+// Answers how many groups it stretched: an odd last one is left over.
+__attribute__((target("avx2"))) std::size_t StretchGroupPairsAvx2(const std::uint8_t* __restrict row,
+                                                                   const int* __restrict groupBytes,
+                                                                   const std::uint8_t* __restrict shuffles,
+                                                                   const std::uint8_t* __restrict weights,
+                                                                   std::size_t groups, std::uint32_t* __restrict out) {
+  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
+  std::size_t g = 0;
+  for (; g + 2 <= groups; g += 2) {
+    const __m256i bytes = LoadPair(row + groupBytes[g], row + groupBytes[g + 1]);
+    const std::uint8_t* masks = shuffles + 32 * g;
+    // The shuffles leave the fourth byte zero in both neighbours, so it
+    // blends to zero and is made opaque once, at the end.
+    const __m256i left = _mm256_shuffle_epi8(bytes, LoadPair(masks, masks + 32));
+    const __m256i right = _mm256_shuffle_epi8(bytes, LoadPair(masks + 16, masks + 48));
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + 16 * g));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * g), _mm256_or_si256(Blend8(left, right, w), opaque));
+  }
+  return g;
+}
+
+// BlendRows on 32 bytes at a time; answers how many bytes it blended.
+__attribute__((target("avx2"))) std::size_t BlendRowsAvx2(const std::uint8_t* __restrict upper,
+                                                           const std::uint8_t* __restrict lower, std::uint8_t weight,
+                                                           std::size_t count, std::uint8_t* __restrict out) {
+  const __m256i w = _mm256_set1_epi8(static_cast<char>(weight));
+  std::size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + i));
+    const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), Blend8(u, l, w));
+  }
+  return i;
+}
 #endif
+
+void BlendRowsFast(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight, std::size_t count,
+                   std::uint8_t* out) {
+  std::size_t done = 0;
+#ifdef __SSE2__
+  if (HasAvx2()) done = BlendRowsAvx2(upper, lower, weight, count, out);
+#endif
+  BlendRows(upper + done, lower + done, weight, count - done, out + done);
+}
 }  // namespace
 
 void PictureStretch::BuildTaps(int source, int target, std::vector<Tap>& taps) {
@@ -200,7 +273,12 @@ const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int top
 #ifdef __SSE2__
   if (first == 0 && HasSsse3()) {
     const std::size_t groups = std::min(groupBytes_.size(), static_cast<std::size_t>(whole) / 4);
-    first += StretchGroupsSsse3(pixels, groupBytes_.data(), shuffles_.data(), columnWeights_.data(), groups, out);
+    const std::size_t paired = HasAvx2() ? StretchGroupPairsAvx2(pixels, groupBytes_.data(), shuffles_.data(),
+                                                                 columnWeights_.data(), groups, out)
+                                         : 0;
+    first += 4 * paired;
+    first += StretchGroupsSsse3(pixels, groupBytes_.data() + paired, shuffles_.data() + 32 * paired,
+                                columnWeights_.data() + 16 * paired, groups - paired, out + 4 * paired);
   }
   first += StretchColumnsSse2(pixels, columnBytes_.data() + first, bytesPerPixel_, columnWeights_.data() + 4 * first,
                               static_cast<std::size_t>(whole) - first, out + first);
@@ -246,8 +324,8 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
       continue;
     }
     const std::uint32_t* lower = StretchedRow(image, topCut, below, tap.index, firstColumn, columns) + firstColumn;
-    BlendRows(reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower), tap.weight,
-              bytes, out);
+    BlendRowsFast(reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower),
+                  tap.weight, bytes, out);
   }
   return true;
 }

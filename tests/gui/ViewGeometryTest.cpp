@@ -221,6 +221,36 @@ TEST(PictureStretch, EveryWayOfReadingTheRowsGivesTheSamePixels) {
   }
 }
 
+// Rows and columns are blended by different code (whole rows of bytes at
+// once against gathered neighbours). A picture whose rows are each one
+// colour is blended only down, and its transpose only across, with the same
+// weights: the two results must be each other's transpose to the byte.
+TEST(PictureStretch, BlendingDownMatchesBlendingAcrossToTheByte) {
+  constexpr int kLong = 101;
+  constexpr int kShort = 40;
+  const DibPtr colours = NoisePicture(kShort, 1, 3);
+  DibPtr rows = DibBlock::Create(kLong, kShort, 3);        // row y has colour y
+  DibPtr columns = DibBlock::Create(kShort, kLong, 3);     // column y has colour y
+  for (int y = 0; y < kShort; ++y) {
+    const std::uint8_t* colour = colours->RowFromTop(0) + 3 * y;
+    for (int x = 0; x < kLong; ++x) {
+      std::memcpy(rows->RowFromTop(y) + 3 * x, colour, 3);
+      std::memcpy(columns->RowFromTop(x) + 3 * y, colour, 3);
+    }
+  }
+  PictureStretch stretch;
+  for (const auto& [across, down] : {std::pair{131, 57}, std::pair{240, 97}, std::pair{67, 33}}) {
+    QImage blendedDown(across, down, QImage::Format_RGB32);
+    QImage blendedAcross(down, across, QImage::Format_RGB32);
+    ASSERT_TRUE(stretch.Draw(*rows, 0, blendedDown, {0, 0, across, down}));
+    ASSERT_TRUE(stretch.Draw(*columns, 0, blendedAcross, {0, 0, down, across}));
+    for (int y = 0; y < down; ++y) {
+      for (int x = 0; x < across; ++x)
+        ASSERT_EQ(blendedDown.pixel(x, y), blendedAcross.pixel(y, x)) << across << "x" << down << " at " << x << "," << y;
+    }
+  }
+}
+
 // A pane partly outside the buffer (a window shrunk mid-paint) is clipped,
 // and what cannot be drawn is refused without touching the buffer.
 TEST(PictureStretch, ClipsToTheBufferAndRefusesWhatItCannotDraw) {

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
+#include <QScreen>
+#include <QWindow>
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/Notifier.h"
@@ -83,6 +85,39 @@ TEST_F(ViewWidgetTest, PlaybackPaintsReuseOneBackBufferUntilTheViewIsResized) {
   const QImage& resized = view_->ComposeClientArea();
   EXPECT_NE(memoryOf(resized), first);
   EXPECT_EQ(resized.size(), QSize(800, 600));
+}
+
+// A paint of the whole view composes straight into the window's own buffer,
+// at the view's place in the window; a partial one goes through the view's
+// back buffer. Either way the window must hold what the back buffer holds:
+// an offset or row length taken wrong shows as a shifted or sheared picture.
+TEST_F(ViewWidgetTest, TheWindowHoldsWhatTheBackBufferComposesForWholeAndPartialPaints) {
+  OpenThreeChannels();
+  QWidget window;
+  window.resize(1020, 500);
+  view_->setParent(&window);
+  view_->move(7, 5);
+  window.show();
+  QCoreApplication::processEvents();
+  const auto shownInWindow = [&](const QRect& part) {
+    return window.screen()
+        ->grabWindow(window.winId(), 7 + part.x(), 5 + part.y(), part.width(), part.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  };
+  const QRect whole(0, 0, 1000, 480);
+  view_->repaint();
+  EXPECT_EQ(shownInWindow(whole), view_->ComposeClientArea().copy(whole)) << "one pane";
+  view_->SetSplit4();
+  view_->repaint();
+  EXPECT_EQ(shownInWindow(whole), view_->ComposeClientArea().copy(whole)) << "four panes";
+  view_->OnPaneMenuCommand(kPaneMenu1Image);
+  QCoreApplication::processEvents();  // the change's own paint, whole
+  doc_->GoNext(false);
+  const QRect part(150, 100, 400, 200);
+  view_->repaint(part);
+  EXPECT_EQ(shownInWindow(part), view_->ComposeClientArea().copy(part)) << "partial paint";
+  view_->setParent(nullptr);  // the fixture owns the view
 }
 
 TEST_F(ViewWidgetTest, OnePaneStretchesThePictureIntoTheCentredBox) {
