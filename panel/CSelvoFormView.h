@@ -13,8 +13,10 @@
 // one another by their real widths, so that pictures and texts in either
 // language never cover each other; a disc's copy controls get a row of
 // their own under the read-outs, and the window is kept wide enough for all.
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <map>
@@ -114,6 +116,9 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // --------------------------- published by the document and the image view
   // Every read-out from the document.
   void UpdatePositionDisplay();
+  // The document moved: the read-outs follow, at most every
+  // kReadOutIntervalMs while a play loop runs, and at once when it ends.
+  void FollowPosition();
   // Asks a running play loop to stop and shows the idle enabling.
   void ShowStoppedState();
   // The copy-range controls are shown for recorder discs only.
@@ -227,6 +232,9 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   int requiredWidth_ = 0;
   int volumeTimerId_ = 0;
   bool initialUpdateDone_ = false;
+  static constexpr int kReadOutIntervalMs = 40;
+  QElapsedTimer sinceReadOut_;
+  QTimer readOutDue_;
 };
 
 }  // namespace selvo

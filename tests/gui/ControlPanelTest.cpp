@@ -115,6 +115,25 @@ TEST_F(ControlPanelTest, ReadOutsFollowEveryPositionChange) {
   EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("2 / 3"));
 }
 
+// At fifty pictures a second the read-outs follow at most every 40 ms, and
+// the last picture's read-outs are there the moment the loop returns.
+TEST_F(ControlPanelTest, ReadOutsOfAFastPlayAreThinnedAndCatchUpWhenItEnds) {
+  Open(std::vector<test::SmallFrame>(50, test::SmallFrame{0}), false);
+  panel->SetSpeedPosition(5);  // one picture per 20 ms
+  int pictures = 0;
+  int behind = 0;
+  QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] {
+    ++pictures;
+    if (Text(Panel::kImageNumber) != QStringLiteral("%1 / 50").arg(doc->GetPosition() + 1)) ++behind;
+  });
+  panel->OnPlay();
+  EXPECT_EQ(doc->GetPosition(), 49);
+  EXPECT_EQ(Text(Panel::kImageNumber), QStringLiteral("50 / 50"));
+  EXPECT_EQ(panel->GetPositionSlider()->value(), 50);
+  EXPECT_GT(pictures, 40);
+  EXPECT_GT(behind, 0) << "the read-outs followed every one of " << pictures << " pictures";
+}
+
 TEST_F(ControlPanelTest, OneImageRecordingCannotStep) {
   Open({{0}}, false);
   panel->Click(Panel::kPrevious);
