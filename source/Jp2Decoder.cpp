@@ -90,6 +90,27 @@ bool PlausibleHeader(const opj_image_t& image) {
   return image.numcomps >= 1 && image.numcomps <= kMaxComponents;
 }
 
+// The library walks every packet the main header promises, tiles times
+// quality layers times resolutions times components, whether or not the
+// file holds any data for them: 241 bytes claiming 44,545 layers took half
+// a second. A recorder's frame has one tile or a few and a handful of
+// layers, thousands of packets at most; the bound keeps the walk under
+// about 50 ms.
+constexpr std::uint64_t kMaxPackets = std::uint64_t{1} << 18;
+
+bool PlausiblePacketCount(opj_codec_t* codec) {
+  opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
+  if (info == nullptr) return false;
+  std::uint64_t resolutions = 0;
+  const opj_tile_info_v2_t& tile = info->m_default_tile_info;
+  for (OPJ_UINT32 c = 0; tile.tccp_info != nullptr && c < info->nbcomps; ++c)
+    resolutions += tile.tccp_info[c].numresolutions;
+  const std::uint64_t packets =
+      static_cast<std::uint64_t>(info->tw) * info->th * std::max<OPJ_UINT32>(tile.numlayers, 1) * resolutions;
+  opj_destroy_cstr_info(&info);
+  return packets <= kMaxPackets;
+}
+
 // One component, scaled to 8 bits and sampled on the image's pixel grid
 // whatever its own resolution.
 class ComponentSampler {
@@ -252,7 +273,7 @@ DibPtr DecodeJp2Bytes(const std::uint8_t* bytes, std::size_t length) {
   opj_image_t* rawImage = nullptr;
   const bool headerRead = opj_read_header(stream.get(), codec.get(), &rawImage);
   OpjImagePtr image(rawImage);
-  if (!headerRead || !image || !PlausibleHeader(*image)) return nullptr;
+  if (!headerRead || !image || !PlausibleHeader(*image) || !PlausiblePacketCount(codec.get())) return nullptr;
   if (!opj_decode(codec.get(), stream.get(), image.get())) return nullptr;
   if (!opj_end_decompress(codec.get(), stream.get())) return nullptr;
   return ToDibBlock(*image);

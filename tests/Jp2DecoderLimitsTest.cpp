@@ -56,5 +56,23 @@ TEST(DecodeJp2File, PicturesOverSixtyFourMegapixelsAreRefusedBeforeAnySampleMemo
   }
 }
 
+// The library walks every packet a header promises, data or none: a file
+// of a few hundred bytes claiming tens of thousands of quality layers is
+// refused before decoding instead of costing half a second or more.
+TEST(DecodeJp2File, HeadersPromisingMillionsOfPacketsAreRefusedWithinASecond) {
+  const Bytes rgb(16 * 16 * 3, 0x80);
+  Bytes jp2 = EncodeJp2(rgb.data(), 16, 16);
+  ASSERT_FALSE(jp2.empty());
+  test::TestFolder folder;
+  ASSERT_TRUE(DecodeJp2File(folder.Write("plain.jp2", jp2), nullptr));
+  const std::size_t cod = Find(jp2, "\xFF\x52", 2);
+  WriteBe16(&jp2[cod + 6], 65535);  // Lcod, Scod and the progression order come first
+  const std::string path = folder.Write("layers.jp2", jp2);
+  const test::BoundedOutcome outcome =
+      test::RunBounded([&] { return DecodeJp2File(path, nullptr) == nullptr; }, std::chrono::seconds(1));
+  EXPECT_TRUE(outcome.passed);
+  EXPECT_TRUE(outcome.Within(std::chrono::seconds(1), 1024 * 1024)) << outcome.seconds << " s";
+}
+
 }  // namespace
 }  // namespace selvo
