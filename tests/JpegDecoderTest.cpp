@@ -4,6 +4,7 @@
 #include <turbojpeg.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,6 +146,11 @@ TEST(DecodeJpeg, TruncatedImageKeepsWhatWasDecodedFromMemoryAndFromAFile) {
     EXPECT_NEAR(topLeft[2], rgb[0], 16);
     EXPECT_NEAR(topLeft[1], rgb[1], 16);
   }
+  // The file's block is not cleared before the library writes it, the
+  // memory's is: a row the library left unwritten (the lost bottom of a cut
+  // file) would differ.
+  ASSERT_EQ(blocks[0]->Size(), blocks[1]->Size());
+  EXPECT_EQ(std::memcmp(blocks[0]->Data(), blocks[1]->Data(), blocks[0]->Size()), 0);
 }
 
 // An edited picture: bytes of the compressed data changed at seeded random
@@ -178,6 +184,12 @@ TEST(DecodeJpeg, FileWithDamagedCompressedDataIsAPictureUnlessTheLibraryGivesUp)
       EXPECT_EQ(block->Width(), 48);
       EXPECT_EQ(block->Height(), 40);
       EXPECT_EQ(size, block->Size());
+      // Decoded into an uncleared block, every byte is the library's: the
+      // same as the memory decode into a cleared one.
+      const DibPtr cleared = DecodeJpegMemory(damaged.data(), damaged.size(), nullptr);
+      ASSERT_TRUE(cleared);
+      ASSERT_EQ(cleared->Size(), block->Size());
+      EXPECT_EQ(std::memcmp(cleared->Data(), block->Data(), block->Size()), 0);
     }
   }
   // Both kinds of damage must really have been tried.
