@@ -28,6 +28,7 @@ const QColor kFarInTimeColour(255, 176, 0);
 struct CachedFont {
   QFont font;
   QFontMetrics metrics;
+  QString key;  // face, size and style, as FontFor knows the font
 };
 
 // Building a QFont and its metrics resolves the face anew each time; a
@@ -42,7 +43,7 @@ const CachedFont& FontFor(const QString& face, int pixelHeight, bool bold, bool 
   font.setPixelSize(pixelHeight);
   if (bold) font.setWeight(QFont::Bold);
   if (preferQuality) font.setStyleStrategy(QFont::PreferQuality);
-  auto entry = std::make_shared<CachedFont>(CachedFont{font, QFontMetrics(font)});
+  auto entry = std::make_shared<CachedFont>(CachedFont{font, QFontMetrics(font), key});
   return *cache.insert(key, std::move(entry)).value();
 }
 
@@ -119,7 +120,7 @@ struct LaidOutText {
 // its glyphs. Its layout is kept, for as many panes as a split shows.
 const LaidOutText& TimeTextLayout(const QString& text, const CachedFont& font) {
   thread_local QHash<QString, LaidOutText> cache;
-  const QString key = font.font.key() + QLatin1Char('\n') + text;
+  const QString key = font.key + QLatin1Char('\n') + text;
   auto found = cache.constFind(key);
   if (found != cache.constEnd()) return *found;
   if (cache.size() > 64) cache.clear();
