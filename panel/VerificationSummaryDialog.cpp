@@ -50,7 +50,7 @@ QString AnomalyText(TimelineAnomalyKind kind) {
 QStringList TrailerVerdictParts(int status) {
   const StatusVerdict verdict = VerdictForStatus(status);
   QStringList parts;
-  if (verdict.notExamined) return {UiString(kNotRecorderString)};
+  if (verdict.unrecognised) return {UiString(kNotRecorderString)};
   if (verdict.noTrailer) return {UiString(kNoTrailerString)};
   if (verdict.imageAltered) parts << QStringLiteral("IMAGE ALTERED");
   if (verdict.timeAltered) parts << QStringLiteral("TIME ALTERED");

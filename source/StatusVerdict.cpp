@@ -6,9 +6,13 @@ namespace selvo {
 
 StatusVerdict VerdictForStatus(int status) {
   StatusVerdict verdict;
-  // -1 has every bit set; it must not read as every flag.
+  // -1 has every bit set, and that is what it must show: an image the check
+  // could not recognise is vouched for no more than one without a trailer,
+  // so it carries both marks and no time, yet it is named for what it is.
   if (status < 0) {
-    verdict.notExamined = true;
+    verdict.unrecognised = true;
+    verdict.imageAltered = true;
+    verdict.noValidTime = true;
     return verdict;
   }
   verdict.noTrailer = status == kNoTrailer;
@@ -20,8 +24,7 @@ StatusVerdict VerdictForStatus(int status) {
 }
 
 std::string StatusVerdict::Text() const {
-  // Seen by someone who has examined the file: an unrecognised image.
-  if (notExamined) return "not a recorder image";
+  if (unrecognised) return "not a recorder image";
   if (noTrailer) return "no recorder trailer";
   std::string text;
   const auto add = [&text](const char* part) {

@@ -7,7 +7,10 @@
 namespace selvo {
 
 struct StatusVerdict {
-  bool notExamined = false;   // status -1: no parser has recognised the image (yet)
+  // Status -1 on an image that has been read: no parser recognised it, so
+  // nothing vouches for its picture or its time (a frame substituted from
+  // another encoder looks like this).
+  bool unrecognised = false;
   bool noTrailer = false;     // status 7: no recorder data at all
   bool imageAltered = false;  // flag 1
   bool timeAltered = false;   // flag 2 with a time the trailer vouches for
@@ -21,7 +24,7 @@ struct StatusVerdict {
   bool HasValidTime() const { return !noValidTime; }
   // Nothing to object to.
   bool IsUnaltered() const {
-    return !notExamined && !noTrailer && !imageAltered && !timeAltered && !noValidTime;
+    return !unrecognised && !noTrailer && !imageAltered && !timeAltered && !noValidTime;
   }
 
   // "ok", "IMAGE ALTERED", "TIME ALTERED", "no valid time", "no recorder

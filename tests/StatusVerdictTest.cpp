@@ -28,8 +28,8 @@ TEST(StatusVerdict, EachStatusHasOneMeaningForBoxesTimeAndWords) {
       {"image altered without valid time", kImageAltered | kNoValidTime, true, true, false,
        "IMAGE ALTERED, TIME ALTERED, no valid time"},
       {"no trailer", kNoTrailer, true, true, false, "no recorder trailer"},
-      // -1 carries every bit but means that nothing is known yet.
-      {"not examined", -1, false, false, true, "not a recorder image"},
+      // Read but recognised by no parser: as little vouched for as no trailer.
+      {"unrecognised", -1, true, true, false, "not a recorder image"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

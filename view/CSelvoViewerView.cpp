@@ -213,6 +213,7 @@ void CSelvoViewerView::RefreshPaneOfCurrentImage() {
   slot.time = doc_.GetCurrentTime();
   slot.title = QString::fromStdString(doc_.GetCurrentChannelTitle());
   slot.status = doc_.GetCurrentStatus();
+  slot.hasRecord = true;
   slot.listIndex = -1;
 }
 
@@ -246,6 +247,7 @@ void CSelvoViewerView::RefreshLockedPanes() {
     slot.title = QString::fromStdString(doc_.GetChannelTitleAt(found.index));
     // Read after the decode: a first visit judges the trailer.
     slot.status = doc_.GetStatusAt(found.index);
+    slot.hasRecord = true;
   }
 }
 
@@ -264,7 +266,7 @@ void CSelvoViewerView::ComposeSplit(QImage& buffer, const PaneGrid& grid, const 
     request.image = slot.image.get();
     request.time = slot.time;
     request.title = slot.title;
-    request.status = slot.status;
+    request.status = slot.hasRecord ? slot.status : 0;
     request.scratch = &pictureRows_;
     request.stretch = &pictureStretch_;
     request.farInTime = locked && slot.farInTime;

@@ -8,6 +8,7 @@ void PaneSlot::DropPicture() {
   title.clear();
   listIndex = -1;
   farInTime = false;
+  hasRecord = false;
 }
 
 int PaneSlotTable::PaneChannel(int pane) const {

@@ -34,6 +34,10 @@ struct PaneSlot {
   CalendarSeconds time = 0;
   QString title;
   int status = -1;
+  // Whether the slot has been filled from an image of the recording: a pane
+  // whose picture would not decode is marked by its status, an empty pane
+  // (whose status is only the -1 it was reset to) is not.
+  bool hasRecord = false;
   // Locked to a moment: which image of the list the picture is (so a step
   // that keeps it decodes nothing), and whether it lies far from the moment.
   int listIndex = -1;

@@ -10,6 +10,9 @@
 #include "source/Notifier.h"
 #include "tests/SmallRecording.h"
 #include "tests/TamperedJpeg.h"
+#include "tools/recwriter/InfoIndexWriter.h"
+#include "tools/recwriter/Jp2Encoder.h"
+#include "tools/recwriter/TrailerWriter.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {
@@ -25,6 +28,25 @@ int RedPixels(const QImage& image, const QRect& area) {
     for (int x = area.left(); x <= area.right(); ++x) red += IsMarkRed(image.pixel(x, y));
   }
   return red;
+}
+
+int WhitePixels(const QImage& image, const QRect& area) {
+  int white = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) white += image.pixel(x, y) == qRgb(255, 255, 255);
+  }
+  return white;
+}
+
+// A frame substituted from another encoder: still a valid JPEG 2000 file,
+// but its file-type box lists one compatible brand more than the recorder's.
+void AddCompatibleBrand(std::vector<std::uint8_t>& jp2, const char* brand) {
+  constexpr std::size_t kTypeBox = 12;
+  constexpr std::size_t kTypeBoxEnd = kTypeBox + 0x14;
+  ASSERT_GE(jp2.size(), kTypeBoxEnd);
+  ASSERT_EQ(jp2[kTypeBox + 3], 0x14);
+  jp2[kTypeBox + 3] = 0x18;
+  jp2.insert(jp2.begin() + kTypeBoxEnd, brand, brand + 4);
 }
 
 class TamperedFrameViewTest : public ::testing::Test {
@@ -90,6 +112,45 @@ TEST_F(TamperedFrameViewTest, EachTamperedFrameShowsItsMarksAndTimeWithOrWithout
       // The placeholder's text stays readable above the box.
       EXPECT_EQ(shown.pixel(200, 100), view_->palette().color(QPalette::Button).rgb());
     }
+  }
+}
+
+TEST_F(TamperedFrameViewTest, AFrameTheCheckCannotRecogniseIsMarkedAndShowsNoTime) {
+  InfoIndexWriter info;
+  for (std::uint32_t i = 0; i < 2; ++i) {
+    std::vector<std::uint8_t> rgb(64 * 48 * 3, 0);
+    for (std::size_t p = 0; p < rgb.size(); p += 3) rgb[p + 2] = 160;
+    const auto writer = TrailerWriter::ForJp2(EncodeJp2(rgb.data(), 64, 48));
+    ASSERT_TRUE(writer.has_value());
+    std::vector<std::uint8_t> bytes = writer->Write(TrailerValues{kSeconds + i, i * 100});
+    if (i == 1) AddCompatibleBrand(bytes, "jpxb");
+    scratch_.Write("jp2/IMG00001/IMG0000" + std::to_string(i + 1) + ".jp2", bytes);
+    // The index still gives it a time, which nothing in the file vouches for.
+    info.Add(InfoEntry{kSeconds + i, i * 100, 0});
+  }
+  scratch_.MakeDir("jp2/INFO");
+  std::string error;
+  ASSERT_TRUE(info.WriteFile(scratch_ / "jp2/INFO/REC.INF", error)) << error;
+  ASSERT_EQ(doc_->OpenFolder(scratch_ / "jp2"), CSelvoViewerDoc::OpenOutcome::Opened);
+
+  // Where the boxes and the time text (lower right) of the 640 x 480 box land.
+  const QRect imageBox(340, 240, 320, 48);
+  const QRect timeBox(340, 384, 320, 48);
+  const QRect timeText(560, 430, 255, 45);
+  struct Case {
+    const char* name;
+    int position;
+    bool marked;
+  };
+  for (const Case& c : {Case{"the recorder's frame", 0, false}, Case{"the substituted frame", 1, true}}) {
+    SCOPED_TRACE(c.name);
+    doc_->ShowImage(c.position);
+    ASSERT_NE(doc_->CurrentImage(), nullptr) << "it decodes";
+    EXPECT_EQ(doc_->GetCurrentStatus() < 0, c.marked);
+    const QImage shown = view_->ComposeClientArea();
+    EXPECT_EQ(RedPixels(shown, imageBox) > 1000, c.marked);
+    EXPECT_EQ(RedPixels(shown, timeBox) > 1000, c.marked);
+    EXPECT_EQ(WhitePixels(shown, timeText) > 20, !c.marked) << "a time is shown only where the check vouches for it";
   }
 }
 

@@ -450,7 +450,7 @@ void CheckRun::CountVerdict(const CheckedImage& image) {
   const StatusVerdict verdict = VerdictForStatus(image.status);
   if (image.unreadable) {
     ++counts_.unreadable;
-  } else if (verdict.notExamined) {
+  } else if (verdict.unrecognised) {
     ++counts_.notRecorder;
   } else if (verdict.noTrailer) {
     ++counts_.noTrailer;
