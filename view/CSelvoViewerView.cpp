@@ -51,6 +51,17 @@ QString PaneMenuText(int id) {
   return QString::fromStdString(LoadString(kPaneMenuFirstString + id - kPaneMenu1Image));
 }
 
+// The composed pixels as the window's painter wants them: one buffer pixel
+// on one device pixel. The ratio goes on a second header over the same
+// pixels, never on the back buffer itself: the next compose opens painters
+// on that buffer, and a ratio there would scale every overlay, already
+// placed in device pixels, once more. No pixels are copied.
+QImage ShownAtRatio(const QImage& pixels, qreal ratio) {
+  QImage shown(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(), pixels.format());
+  shown.setDevicePixelRatio(ratio);
+  return shown;
+}
+
 }  // namespace
 
 CSelvoViewerView::CSelvoViewerView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
@@ -310,8 +321,7 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
     // No memory for a back buffer: an empty view rather than stale pixels.
     painter.fillRect(rect(), ButtonFace());
   } else {
-    backBuffer_.setDevicePixelRatio(devicePixelRatioF());  // no copy while the ratio stays
-    painter.drawImage(0, 0, backBuffer_);
+    painter.drawImage(0, 0, ShownAtRatio(backBuffer_, devicePixelRatioF()));
   }
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();

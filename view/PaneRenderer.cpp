@@ -14,6 +14,7 @@
 
 #include "source/StatusVerdict.h"
 #include "source/text/TimeText.h"
+#include "view/DevicePainter.h"
 #include "view/ZoomOverview.h"
 
 namespace selvo {
@@ -70,7 +71,7 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
   }
   if (request.scratch != nullptr) {
     if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
     painter.drawImage(QRectF(box.x, box.y, box.w, box.h), *request.scratch, PartOf(*request.scratch, request.shownPart));
     return;
@@ -82,7 +83,7 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
   if (rows.isNull()) return;
   const QImage stretched = rows.scaled(box.w, box.h, Qt::IgnoreAspectRatio,
                                        request.halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.drawImage(box.x, box.y, stretched);
 }
 
@@ -102,7 +103,7 @@ void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text)
 }
 
 void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(FontFor(QStringLiteral("Arial"), 20, false, true).font);
   painter.setPen(Qt::black);
   painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
@@ -149,7 +150,7 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
   if (r.left <= 0 || r.top <= 0 || r.right <= 0 || r.bottom <= 0) return;
   if (tw > request.rect.Width()) return;
   ShadeRect(buffer, r);
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setPen(request.farInTime ? kFarInTimeColour : QColor(Qt::white));
   // Centred in its box as a centred single line is: the box is the width
   // rounded, the line its own.
@@ -165,7 +166,7 @@ void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBo
   // On a fine printer a fixed band is lower than one line of the title's
   // font; never cut the title in half.
   const int band = std::max(style.printTitleBand, cached.metrics.height());
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(font);
   painter.setPen(Qt::black);
   const int line = cached.metrics.height();
@@ -193,7 +194,7 @@ int NoteBandHeight(const QString& note, int width, int pictureHeight) {
 }
 
 void DrawNoteBand(QImage& buffer, const PixelRect& band, int pictureHeight, const QString& note) {
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(NoteFont(pictureHeight).font);
   painter.setPen(Qt::black);
   painter.drawText(ToQRect(band), kNoteFlags, note);
@@ -301,7 +302,7 @@ void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const 
   const bool timeAltered = verdict.ShowsTimeAlteredBox();
   if (!imageAltered && !timeAltered) return;
 
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(FontFor(QStringLiteral("Arial"), std::max(1, Percent(box.h, 8)), true, false).font);
   const int left = box.x + Percent(box.w, 25);
   const int right = box.x + Percent(box.w, 50) + Percent(box.w, 25);
@@ -363,7 +364,7 @@ void FillPixels(QImage& buffer, const QRect& rect, const QColor& colour) {
   if (r.isEmpty()) return;
   // A painter costs more to open than the margins of a pane cost to fill.
   if (buffer.format() != QImage::Format_RGB32 || colour.alpha() != 255) {
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.fillRect(r, colour);
     return;
   }
@@ -407,7 +408,7 @@ QImage ComposeExportPicture(int width, const QColor& background, PaneDrawRequest
 void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background, int status,
                       const PaneOverlayStyle& style) {
   {
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.fillRect(ToQRect(r), background);
   }
   DrawAlterationMarks(buffer, FitBox43(r), status, style);
@@ -417,7 +418,7 @@ void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& backgrou
 
 void DrawSunkenEdge(QImage& buffer, const PixelRect& r) {
   if (r.Width() < 4 || r.Height() < 4) return;
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   const auto frame = [&painter](int l, int t, int rr, int b, const QColor& topLeft, const QColor& bottomRight) {
     painter.setPen(topLeft);
     painter.drawLine(l, t, rr - 1, t);
