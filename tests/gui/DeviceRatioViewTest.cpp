@@ -1,7 +1,8 @@
-// The view at the device pixel ratio of the screen it runs on (this program
-// runs once per ratio, QT_SCALE_FACTOR set by the test list): a frame whose
-// picture and time were both edited must show both boxes and its time text
-// where ratio 1 puts them, scaled, on every paint and not only the first.
+// The view and the panel's buttons at the device pixel ratio of the screen
+// they run on (this program runs once per ratio, QT_SCALE_FACTOR set by the
+// test list): a frame whose picture and time were both edited must show both
+// boxes and its time text where ratio 1 puts them, scaled, on every paint and
+// not only the first; a button shows the picture drawn for the ratio.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -16,6 +17,7 @@
 #include "tests/gui/CheckedViewFixture.h"
 #include "view/PaneLayout.h"
 #include "view/PaneRenderer.h"
+#include "view/SkinButton.h"
 
 namespace selvo {
 namespace {
@@ -156,6 +158,33 @@ TEST_F(DeviceRatioViewTest, RendererIgnoresTheRatioOfItsBuffer) {
     buffer.setDevicePixelRatio(1.0);
     EXPECT_TRUE(buffer == plain);
   }
+}
+
+// A skinned button shows, pixel for pixel, the picture made for the
+// screen's ratio: at 2 the double-size picture, not the keyed one stretched
+// into stair steps.
+TEST(SkinButtonAtRatio, DrawsThePictureMadeForTheScreensRatio) {
+  SkinButton button(1005);
+  ASSERT_TRUE(button.LoadSkin(159, 160, 161, 162));
+  const double ratio = button.devicePixelRatioF();
+  const QImage shown = button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(shown.size(), QSize(static_cast<int>(std::lround(40 * ratio)), static_cast<int>(std::lround(36 * ratio))));
+  if (ratio != 1.0 && ratio != 2.0) GTEST_SKIP() << "drawn scaled: no picture to compare pixel for pixel";
+  const QImage art = QImage(ratio == 2.0 ? QStringLiteral(":/panel/159@2x.png") : QStringLiteral(":/panel/159.png"))
+                         .convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(art.size(), shown.size());
+  int compared = 0;
+  int differing = 0;
+  for (int y = 0; y < art.height(); ++y) {
+    for (int x = 0; x < art.width(); ++x) {
+      const QRgb a = art.pixel(x, y);
+      if (qAlpha(a) != 255 || (a & 0xFFFFFF) == 0xFF00FFu) continue;
+      ++compared;
+      differing += shown.pixel(x, y) != a;
+    }
+  }
+  EXPECT_GT(compared, art.width() * art.height() / 2);
+  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
