@@ -15,6 +15,7 @@
 #include "source/StatusVerdict.h"
 #include "source/text/TimeText.h"
 #include "view/DevicePainter.h"
+#include "view/WrappedText.h"
 #include "view/ZoomOverview.h"
 
 namespace selvo {
@@ -161,22 +162,15 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
 void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m,
                     const QString& note) {
   if ((style.printTitle.isEmpty() && note.isEmpty()) || m.fontHeight <= 0) return;
-  const CachedFont& cached = OverlayFont(style.printTitleFace, m.fontHeight);
-  const QFont& font = cached.font;
-  // On a fine printer a fixed band is lower than one line of the title's
-  // font; never cut the title in half.
-  const int band = std::max(style.printTitleBand, cached.metrics.height());
+  const QFont& font = OverlayFont(style.printTitleFace, m.fontHeight).font;
   DevicePainter painter(&buffer);
-  painter.setFont(font);
   painter.setPen(Qt::black);
-  const int line = cached.metrics.height();
-  const int top = box.y + box.h + (style.printTitle.isEmpty() ? 0 : line);
-  painter.drawText(QRect(box.x, box.y + box.h, box.w, band),
-                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, style.printTitle);
-  // An enhanced page says so on the line under the title.
-  if (!note.isEmpty())
-    painter.drawText(QRect(box.x, top, box.w, std::max(line, band - (top - box.y - box.h))),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, note);
+  // A title wider than the picture goes on more lines, never cut; an
+  // enhanced page says so on the line under the title.
+  DrawWrappedText(painter, style.printTitle, font, QRect(box.x, box.y + box.h, box.w, style.printTitleBand),
+                  Qt::AlignHCenter);
+  const int top = box.y + box.h + WrappedTextHeight(style.printTitle, font, box.w);
+  DrawWrappedText(painter, note, font, QRect(box.x, top, box.w, style.printTitleBand), Qt::AlignHCenter);
 }
 
 // The note's font: the time text's height for the picture, never too small
