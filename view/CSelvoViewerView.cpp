@@ -5,7 +5,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -16,9 +18,12 @@
 #include <QWheelEvent>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "source/Sha256.h"
+#include "source/StatusVerdict.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "source/text/UiLanguage.h"
+#include "view/PrintedPage.h"
 
 namespace selvo {
 
@@ -35,6 +40,10 @@ QString FontFace(int stringId) {
 constexpr int kPaneMenuFirstString = 64550;  // "1 image" .. "16 image", "--", "%1ch"
 constexpr int kPaneMenuChannelString = 64555;
 constexpr int kPrintFailedString = 64556;
+constexpr int kPrintFooterFileString = 64590;
+constexpr int kPrintFooterImageString = 64591;
+constexpr int kPrintFooterSha256String = 64592;
+constexpr int kPrintNotAvailableString = 64593;
 constexpr int kZoomFitString = 64670;
 constexpr int kZoomFactorString = 64671;
 constexpr int kSaveZoomedQuestionString = 64672;
@@ -49,6 +58,17 @@ QString PaneMenuText(int id) {
     return QString::fromStdString(LoadString(kPaneMenuChannelString)).arg(id - kPaneMenuChannel0 + 1);
   if (id < kPaneMenu1Image || id > kPaneMenuAllChannels) return QString();
   return QString::fromStdString(LoadString(kPaneMenuFirstString + id - kPaneMenu1Image));
+}
+
+// The composed pixels as the window's painter wants them: one buffer pixel
+// on one device pixel. The ratio goes on a second header over the same
+// pixels, never on the back buffer itself: the next compose opens painters
+// on that buffer, and a ratio there would scale every overlay, already
+// placed in device pixels, once more. No pixels are copied.
+QImage ShownAtRatio(const QImage& pixels, qreal ratio) {
+  QImage shown(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(), pixels.format());
+  shown.setDevicePixelRatio(ratio);
+  return shown;
 }
 
 }  // namespace
@@ -312,8 +332,7 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
     // No memory for a back buffer: an empty view rather than stale pixels.
     painter.fillRect(rect(), ButtonFace());
   } else {
-    backBuffer_.setDevicePixelRatio(devicePixelRatioF());  // no copy while the ratio stays
-    painter.drawImage(0, 0, backBuffer_);
+    painter.drawImage(0, 0, ShownAtRatio(backBuffer_, devicePixelRatioF()));
   }
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();
@@ -629,26 +648,104 @@ bool CSelvoViewerView::PrintTo(QPrinter& printer) {
   if (!painter.begin(&printer)) return false;
   const int pageWidth = printer.width();
   const int pageHeight = printer.height();
-  const double scale = std::min(1.0, static_cast<double>(kPrintComposeDpi) / std::max(1, printer.resolution()));
+  const int printerDpi = std::max(1, printer.resolution());
+  const double scale = std::min(1.0, static_cast<double>(kPrintComposeDpi) / printerDpi);
   const int width = std::max(1, static_cast<int>(std::lround(pageWidth * scale)));
   const int height = std::max(1, static_cast<int>(std::lround(pageHeight * scale)));
   QImage page(width, height, QImage::Format_RGB32);
   if (!page.isNull()) {
     page.fill(Qt::white);
-    ComposeOnePane(page, {0, 0, width, height}, true, OverlayStyle(scale));
+    ComposePrintPage(page, static_cast<int>(std::lround(printerDpi * scale)), OverlayStyle(scale));
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRect(0, 0, pageWidth, pageHeight), page);
   }
   return painter.end();
 }
 
+void CSelvoViewerView::ComposePrintPage(QImage& page, int dotsPerInch, const PaneOverlayStyle& style) {
+  const DibBlock* image = DocumentReady() ? doc_.CurrentImage() : nullptr;
+  if (image == nullptr) {
+    ComposeOnePane(page, {0, 0, page.width(), page.height()}, true, style);
+    return;
+  }
+  ComposePrintedPage(page, dotsPerInch, CurrentImageRequest(image), style, PrintFooterLines());
+}
+
+namespace {
+
+// The file's SHA-256 in hexadecimal, empty when it cannot be read whole.
+QString FileSha256(const QString& path) {
+  QFile file(path);
+  if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return QString();
+  Sha256 hash;
+  QByteArray chunk(1 << 16, Qt::Uninitialized);
+  for (;;) {
+    const qint64 got = file.read(chunk.data(), chunk.size());
+    if (got < 0) return QString();
+    if (got == 0) break;
+    hash.Add(chunk.constData(), static_cast<std::size_t>(got));
+  }
+  return QString::fromStdString(HexDigest(hash.Finish()));
+}
+
+// A file name from a recording's and an image's names: no folder
+// separators, no control characters, no dots for a print dialog to take
+// for an extension.
+QString FileNamePart(QString text) {
+  for (QChar& c : text) {
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('.') || c.category() == QChar::Other_Control)
+      c = QLatin1Char('_');
+  }
+  return text;
+}
+
+}  // namespace
+
+QStringList CSelvoViewerView::PrintFooterLines() const {
+  if (!DocumentReady()) return {};
+  const QString path = QString::fromStdString(doc_.GetCurrentPath());
+  const QString unknown = UiString(kPrintNotAvailableString);
+  const int status = doc_.GetCurrentStatus();
+  const StatusVerdict verdict = VerdictForStatus(status);
+  QString camera = QString::fromStdString(doc_.GetChannelLabel()).trimmed();
+  if (camera != QLatin1String("--")) camera = QString::fromStdString(LoadString(kPaneMenuChannelString)).arg(camera);
+  const QString cameraTitle = QString::fromStdString(doc_.GetCurrentChannelTitle());
+  if (!cameraTitle.isEmpty()) camera += QLatin1Char(' ') + cameraTitle;
+  const int fileIndex = doc_.GetCurrentFileIndex();
+  const QString file = fileIndex >= 0 ? QString::number(fileIndex + 1) : unknown;
+  const QString time = doc_.GetCurrentTime() != 0 && verdict.HasValidTime()
+                           ? QString::fromStdString(doc_.GetCurrentTimeText())
+                           : unknown;
+  const QString sha = FileSha256(path);
+  return {UiString(kPrintFooterFileString).arg(path.isEmpty() ? unknown : path),
+          UiString(kPrintFooterImageString)
+              .arg(camera, QString::number(doc_.GetPosition() + 1), QString::number(doc_.GetCount()), file, time,
+                   QString::fromStdString(verdict.Text())),
+          UiString(kPrintFooterSha256String).arg(sha.isEmpty() ? unknown : sha)};
+}
+
+QString CSelvoViewerView::ProposedPrintFileName() const {
+  const QString folder = QFileInfo(QString::fromStdString(doc_.LastOpenFolder())).fileName();
+  const QString recording = folder.isEmpty() ? QStringLiteral("recording") : folder;
+  const QString path = QString::fromStdString(doc_.GetCurrentPath());
+  const QString image = path.isEmpty() ? QStringLiteral("image%1").arg(doc_.GetPosition() + 1, 4, 10, QLatin1Char('0'))
+                                       : QFileInfo(path).completeBaseName();
+  return FileNamePart(recording + QLatin1Char('_') + image) + QStringLiteral(".pdf");
+}
+
 void CSelvoViewerView::PrintImage() {
   QPrinter printer(QPrinter::HighResolution);
-  printer.setDocName(QString::fromLatin1(kPrintJobName));
+  // The print dialog proposes a PDF file named after the document: name it
+  // after the recording and the image, so that one page never takes the
+  // last one's name. The job itself keeps its own name. (The dialog itself
+  // asks before it replaces a file that exists.)
+  printer.setDocName(ProposedPrintFileName());
   QPrintDialog dialog(&printer, this);
   dialog.setMinMax(1, 1);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-  if (dialog.exec() != QDialog::Accepted) return;
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  printer.setDocName(QString::fromLatin1(kPrintJobName));
+  if (!accepted) return;
   PrintOrReport(printer);
 }
 

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -123,6 +124,11 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   bool PrintTo(QPrinter& printer);
   // PrintTo, and the standard message when the job could not start.
   void PrintOrReport(QPrinter& printer);
+  // The small type at the foot of a printed page: file, camera, image,
+  // time, verdict and the file's SHA-256.
+  QStringList PrintFooterLines() const;
+  // The PDF file the print dialog proposes: recording and image.
+  QString ProposedPrintFileName() const;
 
  signals:
   // The split or a pane's channel changed: the frame updates its command
@@ -152,6 +158,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   void RefreshPaneOfCurrentImage();
   void ComposeSplit(QImage& buffer, const PaneGrid& grid, const PaneOverlayStyle& style);
   void ComposeOnePane(QImage& buffer, const PixelRect& target, bool printing, const PaneOverlayStyle& style);
+  void ComposePrintPage(QImage& page, int dotsPerInch, const PaneOverlayStyle& style);
   void OpenPaneMenu(QPoint widgetPoint);
   // Where a pane's picture goes and how large the picture is.
   struct PaneGeometry {

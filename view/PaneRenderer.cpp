@@ -14,6 +14,8 @@
 
 #include "source/StatusVerdict.h"
 #include "source/text/TimeText.h"
+#include "view/DevicePainter.h"
+#include "view/WrappedText.h"
 #include "view/ZoomOverview.h"
 
 namespace selvo {
@@ -70,7 +72,7 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
   }
   if (request.scratch != nullptr) {
     if (!OpaqueRowsInto(*request.image, TopCutRows(request.image->Height()), *request.scratch)) return;
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, request.halftone);
     painter.drawImage(QRectF(box.x, box.y, box.w, box.h), *request.scratch, PartOf(*request.scratch, request.shownPart));
     return;
@@ -82,7 +84,7 @@ void StretchPicture(QImage& buffer, const PaneDrawRequest& request, const PixelB
   if (rows.isNull()) return;
   const QImage stretched = rows.scaled(box.w, box.h, Qt::IgnoreAspectRatio,
                                        request.halftone ? Qt::SmoothTransformation : Qt::FastTransformation);
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.drawImage(box.x, box.y, stretched);
 }
 
@@ -102,7 +104,7 @@ void DrawAlterationBox(QPainter& painter, const QRect& box, const QString& text)
 }
 
 void DrawInvalidImageText(QImage& buffer, const PixelRect& r) {
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(FontFor(QStringLiteral("Arial"), 20, false, true).font);
   painter.setPen(Qt::black);
   painter.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("invalid image"));
@@ -149,7 +151,7 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
   if (r.left <= 0 || r.top <= 0 || r.right <= 0 || r.bottom <= 0) return;
   if (tw > request.rect.Width()) return;
   ShadeRect(buffer, r);
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setPen(request.farInTime ? kFarInTimeColour : QColor(Qt::white));
   // Centred in its box as a centred single line is: the box is the width
   // rounded, the line its own.
@@ -160,22 +162,15 @@ void DrawTimeText(QImage& buffer, const PaneDrawRequest& request, const PaneOver
 void DrawPrintTitle(QImage& buffer, const PaneOverlayStyle& style, const PixelBox& box, const TextMetrics& m,
                     const QString& note) {
   if ((style.printTitle.isEmpty() && note.isEmpty()) || m.fontHeight <= 0) return;
-  const CachedFont& cached = OverlayFont(style.printTitleFace, m.fontHeight);
-  const QFont& font = cached.font;
-  // On a fine printer a fixed band is lower than one line of the title's
-  // font; never cut the title in half.
-  const int band = std::max(style.printTitleBand, cached.metrics.height());
-  QPainter painter(&buffer);
-  painter.setFont(font);
+  const QFont& font = OverlayFont(style.printTitleFace, m.fontHeight).font;
+  DevicePainter painter(&buffer);
   painter.setPen(Qt::black);
-  const int line = cached.metrics.height();
-  const int top = box.y + box.h + (style.printTitle.isEmpty() ? 0 : line);
-  painter.drawText(QRect(box.x, box.y + box.h, box.w, band),
-                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, style.printTitle);
-  // An enhanced page says so on the line under the title.
-  if (!note.isEmpty())
-    painter.drawText(QRect(box.x, top, box.w, std::max(line, band - (top - box.y - box.h))),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, note);
+  // A title wider than the picture goes on more lines, never cut; an
+  // enhanced page says so on the line under the title.
+  DrawWrappedText(painter, style.printTitle, font, QRect(box.x, box.y + box.h, box.w, style.printTitleBand),
+                  Qt::AlignHCenter);
+  const int top = box.y + box.h + WrappedTextHeight(style.printTitle, font, box.w);
+  DrawWrappedText(painter, note, font, QRect(box.x, top, box.w, style.printTitleBand), Qt::AlignHCenter);
 }
 
 // The note's font: the time text's height for the picture, never too small
@@ -193,7 +188,7 @@ int NoteBandHeight(const QString& note, int width, int pictureHeight) {
 }
 
 void DrawNoteBand(QImage& buffer, const PixelRect& band, int pictureHeight, const QString& note) {
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(NoteFont(pictureHeight).font);
   painter.setPen(Qt::black);
   painter.drawText(ToQRect(band), kNoteFlags, note);
@@ -301,7 +296,7 @@ void DrawAlterationMarks(QImage& buffer, const PixelBox& box, int status, const 
   const bool timeAltered = verdict.ShowsTimeAlteredBox();
   if (!imageAltered && !timeAltered) return;
 
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.setFont(FontFor(QStringLiteral("Arial"), std::max(1, Percent(box.h, 8)), true, false).font);
   const int left = box.x + Percent(box.w, 25);
   const int right = box.x + Percent(box.w, 50) + Percent(box.w, 25);
@@ -363,7 +358,7 @@ void FillPixels(QImage& buffer, const QRect& rect, const QColor& colour) {
   if (r.isEmpty()) return;
   // A painter costs more to open than the margins of a pane cost to fill.
   if (buffer.format() != QImage::Format_RGB32 || colour.alpha() != 255) {
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.fillRect(r, colour);
     return;
   }
@@ -407,7 +402,7 @@ QImage ComposeExportPicture(int width, const QColor& background, PaneDrawRequest
 void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& background, int status,
                       const PaneOverlayStyle& style) {
   {
-    QPainter painter(&buffer);
+    DevicePainter painter(&buffer);
     painter.fillRect(ToQRect(r), background);
   }
   DrawAlterationMarks(buffer, FitBox43(r), status, style);
@@ -417,7 +412,7 @@ void DrawInvalidImage(QImage& buffer, const PixelRect& r, const QColor& backgrou
 
 void DrawSunkenEdge(QImage& buffer, const PixelRect& r) {
   if (r.Width() < 4 || r.Height() < 4) return;
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   const auto frame = [&painter](int l, int t, int rr, int b, const QColor& topLeft, const QColor& bottomRight) {
     painter.setPen(topLeft);
     painter.drawLine(l, t, rr - 1, t);

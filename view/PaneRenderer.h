@@ -61,8 +61,8 @@ struct PaneOverlayStyle {
   QString timeFace = QStringLiteral("Arial");
   QString printTitleFace = QStringLiteral("Arial");
   QString printTitle;
-  // Height of the band under the picture that holds the print title; it
-  // grows to one line of the title's font when that is taller.
+  // Height of the band under the picture meant for the print title; a
+  // title that needs more lines gets them all the same.
   int printTitleBand = 256;
   // Started with "check": the alteration boxes are drawn.
   bool alterationMarks = false;

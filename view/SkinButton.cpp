@@ -11,18 +11,38 @@ static void RegisterPanelResources() { Q_INIT_RESOURCE(panel); }
 
 namespace selvo {
 
-QImage LoadSkinBitmap(int resourceId) {
-  if (resourceId <= 0) return QImage();
+namespace {
+
+QImage LoadPanelPicture(const QString& name) {
   static bool registered = false;
   if (!registered) {
     RegisterPanelResources();
     registered = true;
   }
   // The pictures are tiny and drawn on every paint: decode each once.
-  static QHash<int, QImage> cache;
-  auto it = cache.find(resourceId);
-  if (it == cache.end()) it = cache.insert(resourceId, QImage(QStringLiteral(":/panel/%1.png").arg(resourceId)));
+  static QHash<QString, QImage> cache;
+  auto it = cache.find(name);
+  if (it == cache.end()) it = cache.insert(name, QImage(QStringLiteral(":/panel/") + name));
   return it.value();
+}
+
+}  // namespace
+
+QImage LoadSkinBitmap(int resourceId) {
+  if (resourceId <= 0) return QImage();
+  return LoadPanelPicture(QStringLiteral("%1.png").arg(resourceId));
+}
+
+QImage LoadSkinBitmapForRatio(int resourceId, qreal devicePixelRatio) {
+  if (resourceId <= 0) return QImage();
+  if (devicePixelRatio > 1.0) {
+    QImage large = LoadPanelPicture(QStringLiteral("%1@2x.png").arg(resourceId));
+    if (!large.isNull()) {
+      large.setDevicePixelRatio(2.0);
+      return large;
+    }
+  }
+  return LoadSkinBitmap(resourceId);
 }
 
 SkinButton::SkinButton(int controlId, QWidget* parent) : QAbstractButton(parent), controlId_(controlId) {
@@ -97,14 +117,19 @@ QSize SkinButton::sizeHint() const { return bitmapSize_.isValid() ? bitmapSize_ 
 
 void SkinButton::DrawBitmap(int resourceId) {
   if (shapeless_) return;
-  QImage picture = LoadSkinBitmap(resourceId);
   // An icon label has only its normal picture; its other states show that.
-  if (picture.isNull()) picture = LoadSkinBitmap(normalId_);
+  if (LoadSkinBitmap(resourceId).isNull()) resourceId = normalId_;
+  const QImage picture = LoadSkinBitmap(resourceId);
   if (picture.isNull()) return;
   QPainter painter(this);
   const QRegion region = RegionFromBitmap(picture);
   if (!region.isEmpty()) painter.setClipRegion(region);
-  painter.drawImage(0, 0, picture);
+  // On a HiDPI screen the double-size picture, smooth and transparent
+  // around its outline, is drawn over the same logical pixels; the keyed
+  // picture, stretched, would show every step of its outline twice as big.
+  const QImage shown = LoadSkinBitmapForRatio(resourceId, devicePixelRatioF());
+  if (shown.devicePixelRatio() != 1.0) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(QRectF(0, 0, picture.width(), picture.height()), shown);
 }
 
 void SkinButton::paintEvent(QPaintEvent*) { DrawBitmap(BitmapIdFor(CurrentState())); }

@@ -11,6 +11,10 @@ namespace selvo {
 
 // The picture of a panel bitmap resource; null when the id is 0 or unknown.
 QImage LoadSkinBitmap(int resourceId);
+// The picture to draw at a device pixel ratio: above 1 the double-size
+// partner (<id>@2x.png, ratio 2 set, transparent outside the outline) when
+// there is one, else the keyed picture.
+QImage LoadSkinBitmapForRatio(int resourceId, qreal devicePixelRatio);
 
 class SkinButton : public QAbstractButton {
   Q_OBJECT

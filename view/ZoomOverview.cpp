@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include "view/DevicePainter.h"
+
 namespace selvo {
 
 namespace {
@@ -30,7 +32,7 @@ void DrawZoomOverview(QImage& buffer, const PixelBox& box, const QImage& picture
   const QRect target(o.x, o.y, o.w, o.h);
   const QRectF shown(o.x + shownPart.left() * o.w, o.y + shownPart.top() * o.h, shownPart.width() * o.w,
                      shownPart.height() * o.h);
-  QPainter painter(&buffer);
+  DevicePainter painter(&buffer);
   painter.drawImage(target, picture);
   // Dim what lies outside the shown part, so the part stands out even when
   // it is only a few pixels of the overview.

@@ -95,6 +95,27 @@ TEST(SkinButton, EveryPanelPictureHasAMagentaSurround) {
   EXPECT_TRUE(LoadSkinBitmap(0).isNull());
 }
 
+// The double-size partner of each picture, for HiDPI screens: twice the
+// size, and nothing of it outside the keyed picture's outline, which the
+// button's shape would cut off in steps.
+TEST(SkinButton, EveryPanelPictureHasADoubleSizePartnerInsideItsOutline) {
+  for (int id = 143; id <= 177; ++id) {
+    if (id > 162 && id < 171) continue;
+    SCOPED_TRACE(id);
+    const QImage keyed = LoadSkinBitmap(id);
+    const QImage large = LoadSkinBitmapForRatio(id, 2.0).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(large.devicePixelRatio(), 2.0);
+    ASSERT_EQ(large.size(), keyed.size() * 2);
+    int outside = 0;
+    for (int y = 0; y < large.height(); ++y)
+      for (int x = 0; x < large.width(); ++x)
+        outside += qAlpha(large.pixel(x, y)) != 0 && (keyed.pixel(x / 2, y / 2) & 0xFFFFFF) == 0xFF00FFu;
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(qAlpha(large.pixel(large.width() / 2, large.height() / 2)), 255);
+    EXPECT_EQ(LoadSkinBitmapForRatio(id, 1.0), keyed);
+  }
+}
+
 // Reaches what the panel never needs from outside.
 class ProbeButton : public SkinButton {
  public:

@@ -4,6 +4,11 @@
 // magenta, the colour the panel treats as transparent, so the outline itself
 // is drawn without antialiasing (a blended edge would not be magenta).
 //
+// Beside each, <resource number>@2x.png is the same picture drawn at twice
+// the size for screens of two device pixels per pixel: smooth edges on
+// transparent pixels instead of magenta, and never outside the outline of
+// the first picture, which stays the button's shape for clicks.
+//
 //   make-panel-art <output folder>
 #include <QDir>
 #include <QGuiApplication>
@@ -51,14 +56,19 @@ QPainterPath OutlinePath(Outline outline, const QRectF& box) {
   return path;
 }
 
-QImage DrawButton(int w, int h, Outline outline, State state, const Glyph& glyph) {
-  QImage image(w, h, QImage::Format_RGB32);
-  image.fill(kMagenta);
+// scale 1: the magenta-keyed picture. scale 2: the smooth one on
+// transparency, its outline half a pixel inside the first one's.
+QImage DrawButton(int w, int h, Outline outline, State state, const Glyph& glyph, int scale = 1) {
+  const bool smooth = scale > 1;
+  QImage image(w * scale, h * scale, smooth ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+  image.fill(smooth ? QColor(Qt::transparent) : kMagenta);
   const ButtonStyle style = StyleFor(state);
   QPainter p(&image);
-  const QRectF box(0, 0, w - 1, h - 1);
-  // Body and border: hard edges, so every pixel is either button or magenta.
-  p.setRenderHint(QPainter::Antialiasing, false);
+  p.scale(scale, scale);
+  const QRectF box = smooth ? QRectF(0.5, 0.5, w - 2, h - 2) : QRectF(0, 0, w - 1, h - 1);
+  // Body and border: hard edges in the keyed picture, so every pixel is
+  // either button or magenta.
+  p.setRenderHint(QPainter::Antialiasing, smooth);
   QLinearGradient face(0, 0, 0, h);
   face.setColorAt(0, style.top);
   face.setColorAt(1, style.bottom);
@@ -72,7 +82,8 @@ QImage DrawButton(int w, int h, Outline outline, State state, const Glyph& glyph
   }
   // The glyph lies well inside the outline and may be smooth.
   p.setRenderHint(QPainter::Antialiasing, true);
-  QRectF glyphBox = box.adjusted(w * 0.28, h * 0.28, -w * 0.28, -h * 0.28);
+  const QRectF outer(0, 0, w - 1, h - 1);
+  QRectF glyphBox = outer.adjusted(w * 0.28, h * 0.28, -w * 0.28, -h * 0.28);
   if (state == State::Down) glyphBox.translate(1, 1);
   glyph(p, glyphBox, style.ink);
   return image;
@@ -153,15 +164,18 @@ Glyph SpeakerGlyph(bool on) {
   };
 }
 
-// Icon labels: a flat picture on the panel colour with a magenta surround.
-QImage DrawIcon(const std::function<void(QPainter&)>& draw) {
-  QImage image(26, 26, QImage::Format_RGB32);
-  image.fill(kMagenta);
+// Icon labels: a flat picture on the panel colour with a magenta surround
+// (or, at scale 2, a transparent one).
+QImage DrawIcon(const std::function<void(QPainter&)>& draw, int scale = 1) {
+  const bool smooth = scale > 1;
+  QImage image(26 * scale, 26 * scale, smooth ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+  image.fill(smooth ? QColor(Qt::transparent) : kMagenta);
   QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing, false);
+  p.scale(scale, scale);
+  p.setRenderHint(QPainter::Antialiasing, smooth);
   p.setPen(QPen(QColor(0x4a, 0x55, 0x6a), 1));
   p.setBrush(QColor(0xe6, 0xea, 0xf2));
-  p.drawRoundedRect(QRectF(1, 3, 23, 19), 4, 4);
+  p.drawRoundedRect(smooth ? QRectF(1.5, 3.5, 22, 18) : QRectF(1, 3, 23, 19), 4, 4);
   p.setRenderHint(QPainter::Antialiasing, true);
   draw(p);
   return image;
@@ -201,18 +215,49 @@ void NumberIcon(QPainter& p) {
   p.drawText(QRectF(8, 8, 10, 12), Qt::AlignCenter, QStringLiteral("#"));
 }
 
-bool Save(const QImage& image, const QString& folder, int id) {
-  const QString path = QDir(folder).filePath(QStringLiteral("%1.png").arg(id));
+bool SaveAs(const QImage& image, const QString& folder, const QString& name) {
+  const QString path = QDir(folder).filePath(name);
   if (image.save(path)) return true;
   std::fprintf(stderr, "make-panel-art: cannot write %s\n", qPrintable(path));
   return false;
 }
 
+// Clears every pixel of the large picture whose pixel in the keyed one is
+// magenta: the button's shape comes from the keyed picture, and whatever
+// lay outside it would be cut off in steps.
+QImage InsideOutline(QImage large, const QImage& keyed) {
+  for (int y = 0; y < large.height(); ++y) {
+    for (int x = 0; x < large.width(); ++x) {
+      if ((keyed.pixel(x / 2, y / 2) & 0xFFFFFF) == (kMagenta.rgb() & 0xFFFFFF)) large.setPixel(x, y, 0);
+    }
+  }
+  return large;
+}
+
+// The picture and its double-size partner.
+bool Save(const std::function<QImage(int scale)>& draw, const QString& folder, int id) {
+  const QImage keyed = draw(1);
+  return SaveAs(keyed, folder, QStringLiteral("%1.png").arg(id)) &&
+         SaveAs(InsideOutline(draw(2), keyed), folder, QStringLiteral("%1@2x.png").arg(id));
+}
+
 bool SaveButton(const QString& folder, int firstId, int w, int h, Outline outline, const Glyph& glyph) {
   bool ok = true;
   const State states[] = {State::Up, State::Down, State::Focus, State::Disabled};
-  for (int i = 0; i < 4; ++i) ok = Save(DrawButton(w, h, outline, states[i], glyph), folder, firstId + i) && ok;
+  for (int i = 0; i < 4; ++i) {
+    const State state = states[i];
+    ok = Save([&](int scale) { return DrawButton(w, h, outline, state, glyph, scale); }, folder, firstId + i) && ok;
+  }
   return ok;
+}
+
+bool SaveSoundButton(const QString& folder, int id, State state, bool on) {
+  return Save([&](int scale) { return DrawButton(26, 26, Outline::Ellipse, state, SpeakerGlyph(on), scale); }, folder,
+              id);
+}
+
+bool SaveIcon(const QString& folder, int id, void (*icon)(QPainter&)) {
+  return Save([&](int scale) { return DrawIcon(icon, scale); }, folder, id);
 }
 
 }  // namespace
@@ -233,12 +278,12 @@ int main(int argc, char** argv) {
   ok = SaveButton(folder, 155, 30, 28, Outline::RoundRect, StepGlyph(true)) && ok;
   ok = SaveButton(folder, 159, 40, 36, Outline::Ellipse, PlayGlyph(true)) && ok;
   // Sound button: on, off, disabled on, disabled off.
-  ok = Save(DrawButton(26, 26, Outline::Ellipse, State::Up, SpeakerGlyph(true)), folder, 171) && ok;
-  ok = Save(DrawButton(26, 26, Outline::Ellipse, State::Up, SpeakerGlyph(false)), folder, 172) && ok;
-  ok = Save(DrawButton(26, 26, Outline::Ellipse, State::Disabled, SpeakerGlyph(true)), folder, 173) && ok;
-  ok = Save(DrawButton(26, 26, Outline::Ellipse, State::Disabled, SpeakerGlyph(false)), folder, 174) && ok;
-  ok = Save(DrawIcon(CameraIcon), folder, 175) && ok;
-  ok = Save(DrawIcon(ClockIcon), folder, 176) && ok;
-  ok = Save(DrawIcon(NumberIcon), folder, 177) && ok;
+  ok = SaveSoundButton(folder, 171, State::Up, true) && ok;
+  ok = SaveSoundButton(folder, 172, State::Up, false) && ok;
+  ok = SaveSoundButton(folder, 173, State::Disabled, true) && ok;
+  ok = SaveSoundButton(folder, 174, State::Disabled, false) && ok;
+  ok = SaveIcon(folder, 175, CameraIcon) && ok;
+  ok = SaveIcon(folder, 176, ClockIcon) && ok;
+  ok = SaveIcon(folder, 177, NumberIcon) && ok;
   return ok ? 0 : 1;
 }
