@@ -25,6 +25,7 @@
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
+#include "source/StampStep.h"
 #include "source/settings/AppSettings.h"
 #include "source/sound/SoundTrack.h"
 #include "source/text/StringTable.h"
@@ -613,10 +614,11 @@ std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(sourc
 
 namespace {
 
-// Milliseconds from the first image's stamp to another's. Signed, so that a
-// stamp out of order makes its image due at once instead of in 49 days.
+// Milliseconds from the first image's stamp to another's, by the core's
+// rule: a wrap of the clock is time going on, a stamp out of order is
+// negative and makes its image due at once instead of in 49 days.
 std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStamp) {
-  return static_cast<std::int64_t>(source.GetStampAt(index)) - static_cast<std::int64_t>(firstStamp);
+  return StampStepMs(firstStamp, source.GetStampAt(index));
 }
 
 // Beyond this a picture would be begun so early that it could show ahead

@@ -18,6 +18,7 @@ extern "C" {
 #include "export/StampTimeline.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
+#include "source/StampStep.h"
 #include "source/text/TimeText.h"
 
 namespace selvo {
@@ -50,10 +51,6 @@ AVRational FourByThreeSampleAspect(int width, int height) {
 void ShareableFrameSize(const DibBlock& picture, int& width, int& height) {
   width = std::max(16, picture.Width() & ~1);
   height = std::max(16, (width * 3 / 4) & ~1);
-}
-
-std::int32_t SignedMs(std::uint32_t later, std::uint32_t earlier) {
-  return static_cast<std::int32_t>(later - earlier);
 }
 
 }  // namespace
@@ -168,7 +165,7 @@ void VideoExport::OpenSound(Streams& streams, const ExportPicture& first) {
   const std::string path = input_.SoundPath();
   if (!options_.sound || path.empty()) return;
   SoundSpan span;
-  span.startMs = SignedMs(first.stampMs, input_.SoundStartStamp());
+  span.startMs = StampStepMs(input_.SoundStartStamp(), first.stampMs);
   if (options_.kind == VideoKind::kLossless) {
     auto copy = std::make_unique<SoundCopy>();
     if (copy->Open(path, span, streams.output)) {
