@@ -238,7 +238,13 @@ bool VideoExport::OpenStreams(Streams& streams, const FirstPictures& first, cons
   SetTags(streams, first);
   AVDictionary* muxerOptions = nullptr;
   // The index at the front lets a player start before the whole file arrives.
-  if (options_.kind == VideoKind::kShareable) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+  if (options_.kind == VideoKind::kShareable) {
+    av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    // Milliseconds, as the stamps count: a step between two pictures is
+    // stored in 32 bits, so this keeps any step a 32-bit stamp can make
+    // (the muxer's own choice of 16 kHz overflows after 3.1 days).
+    av_dict_set(&muxerOptions, "video_track_timescale", "1000", 0);
+  }
   // Each packet carries the recorder's own check values; Matroska's CRC-32
   // over every cluster would add nothing to them and cost more than the
   // copy itself.

@@ -101,22 +101,45 @@ class VideoExportTest : public ::testing::Test {
   // Two cameras interleaved with a WAV track; time.txt rewritten with
   // uneven stamps, which playback prefers to the trailers'.
   std::string WriteRecording(ImageFormat format, SoundFormat sound = SoundFormat::kWav) {
+    RecordingOptions options = SmallOptions();
+    options.format = format;
+    options.soundFormat = sound;
+    std::vector<std::uint32_t> stamps;
+    for (int i = 0; i < kFrames; ++i) stamps.push_back(StampOf(i));
+    return WriteRecordingWith(options, stamps);
+  }
+
+  static RecordingOptions SmallOptions() {
     RecordingOptions options;
     options.frames = kFrames;
     options.cameras = 2;
-    options.format = format;
-    options.soundFormat = sound;
     options.alter = false;
     options.width = 176;
     options.height = 120;
+    return options;
+  }
+
+  // The recording of options with time.txt holding stamps, one per image.
+  std::string WriteRecordingWith(const RecordingOptions& options, const std::vector<std::uint32_t>& stamps) {
     writer_ = std::make_unique<RecordingWriter>(options);
     recording_ = "rec" + std::to_string(++recordings_);
     const std::string folder = scratch_ / recording_;
     EXPECT_TRUE(writer_->Write(folder)) << writer_->ErrorText();
     std::string times;
-    for (int i = 0; i < kFrames; ++i) times += std::to_string(StampOf(i)) + "\r\n";
+    for (std::uint32_t stamp : stamps) times += std::to_string(stamp) + "\r\n";
     scratch_.Write(recording_ + "/time.txt", times);
     return folder;
+  }
+
+  // Presentation times, in milliseconds, of the pictures ffmpeg decodes
+  // from a video, in the order it shows them.
+  std::vector<long> DecodedPictureTimesMs(const std::string& video) {
+    std::vector<long> times;
+    for (const std::string& line : Lines(Probe("-select_streams v -show_entries frame=best_effort_timestamp_time "
+                                               "-of csv=p=0 " + Quoted(video)))) {
+      times.push_back(std::llround(std::atof(line.c_str()) * 1000));
+    }
+    return times;
   }
 
   std::string ImageFile(int index) const { return scratch_ / (recording_ + "/" + writer_->ImagePath(index)); }
@@ -275,6 +298,47 @@ TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCl
   std::string decodeErrors;
   Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
   EXPECT_EQ(decodeErrors, "");
+}
+
+// A night's gap and one of forty days (any span a 32-bit stamp holds) keep
+// every picture, in order, at its stamp's time, in both kinds.
+TEST_F(VideoExportTest, LongGapsKeepEveryPictureAtItsTime) {
+  struct Gap {
+    const char* name;
+    std::uint32_t ms;
+  };
+  for (const Gap gap : {Gap{"10 hours", 36000000u}, Gap{"40 days", 3456000000u}}) {
+    SCOPED_TRACE(gap.name);
+    RecordingOptions options = SmallOptions();
+    options.frames = 12;
+    options.cameras = 1;
+    options.sound = false;
+    std::vector<std::uint32_t> stamps;
+    std::vector<long> expected;
+    for (std::uint32_t k = 0; k < 12; ++k) {
+      const std::uint32_t offset = k * 400 + (k >= 4 ? gap.ms : 0);
+      stamps.push_back(1000 + offset);
+      expected.push_back(static_cast<long>(offset));
+    }
+    const std::string folder = WriteRecordingWith(options, stamps);
+    for (const char* out : {"long.mkv", "long.mp4"}) {
+      SCOPED_TRACE(out);
+      const std::string video = scratch_ / out;
+      const ToolRun run = Export(Quoted(folder) + " " + Quoted(video));
+      ASSERT_EQ(run.exitCode, 0) << run.err;
+      // An MP4 step is below 2^31 - 1 ms: a longer one shows the picture
+      // before it once more at that distance.
+      constexpr long kLongestMp4Step = 0x7FFFFFFE;
+      if (expected[4] - expected[3] > kLongestMp4Step && std::string(out) == "long.mp4") {
+        expected.insert(expected.begin() + 4, expected[3] + kLongestMp4Step);
+      }
+      EXPECT_EQ(DecodedPictureTimesMs(video), expected);
+      std::string decodeErrors;
+      Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
+      EXPECT_EQ(decodeErrors, "");
+      std::remove(video.c_str());
+    }
+  }
 }
 
 // A damaged image is left out, named, and the rest still make a video; a
