@@ -101,7 +101,7 @@ void VideoExportDialog::ShowOutcome() {
       break;
     case ExportOutcome::kExportedWithGaps:
       icon = QMessageBox::Warning;
-      text = UiString(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
+      text = UiString(kSavedWithGapsString).arg(output, Lines(job_->Problems()));
       break;
     case ExportOutcome::kCancelled:
       text = UiString(kCancelledString);
@@ -109,6 +109,7 @@ void VideoExportDialog::ShowOutcome() {
     case ExportOutcome::kFailed:
       icon = QMessageBox::Critical;
       text = UiString(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
+      if (!job_->Problems().empty()) text += QLatin1Char('\n') + Lines(job_->Problems());
       break;
   }
   if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());
