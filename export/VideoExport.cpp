@@ -18,6 +18,7 @@ extern "C" {
 #include "export/PictureSize.h"
 #include "export/SoundCopy.h"
 #include "export/StampTimeline.h"
+#include "export/TagText.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/StampStep.h"
@@ -247,12 +248,14 @@ void VideoExport::OpenSound(Streams& streams, const ExportPicture& first) {
   }
 }
 
+// Names from the recording go in escaped: a folder name need not be UTF-8,
+// and a camera title may hold a terminal's control sequences.
 void VideoExport::SetTags(Streams& streams, const FirstPictures& first) {
-  const std::string title = input_.CameraTitle();
+  const std::string title = TagText(input_.CameraTitle());
   streams.output.SetTag("title", title);
   if (options_.kind != VideoKind::kLossless) return;
   const ExportPicture last = LastReadablePicture(first);
-  streams.output.SetTag("SOURCE_FOLDER", input_.SourceName());
+  streams.output.SetTag("SOURCE_FOLDER", TagText(input_.SourceName()));
   streams.output.SetTag("CAMERA_TITLE", title);
   if (first.read.time != 0) streams.output.SetTag("FIRST_RECORDING_TIME", FormatIsoTime(first.read.time));
   if (last.time != 0) streams.output.SetTag("LAST_RECORDING_TIME", FormatIsoTime(last.time));

@@ -301,6 +301,32 @@ TEST_F(VideoExportTest, LosslessTagsNameTheSourceCameraAndRecordingTimes) {
   EXPECT_NE(tags.find("LAST_RECORDING_TIME=2026-03-07 09:00:02"), std::string::npos) << tags;
 }
 
+// Tags are UTF-8 whatever the folder's bytes, and a camera title cannot
+// reach a terminal as a control sequence; the escapes keep the bytes.
+TEST_F(VideoExportTest, TagsAreValidUtf8WithControlCharactersEscaped) {
+  RecordingOptions options = SmallOptions();
+  options.titles = {"\x1b[2JGATE", "YARD"};
+  std::vector<std::uint32_t> stamps;
+  for (int i = 0; i < kFrames; ++i) stamps.push_back(StampOf(i));
+  const std::string plain = WriteRecordingWith(options, stamps);
+  const std::string hostile = scratch_ / "rec\xFF\xC3\x28 \\ end";
+  ASSERT_EQ(std::rename(plain.c_str(), hostile.c_str()), 0);
+  for (const char* out : {"tags.mkv", "tags.mp4"}) {
+    SCOPED_TRACE(out);
+    const std::string video = scratch_ / out;
+    const ToolRun run = Export(Quoted(hostile) + " " + Quoted(video));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string tags = Probe("-show_entries format_tags -of default=nw=1 " + Quoted(video));
+    scratch_.Write("tags.txt", tags);
+    EXPECT_EQ(Shell(scratch_, "iconv -f UTF-8 -t UTF-8 " + Quoted(scratch_ / "tags.txt")).exitCode, 0) << tags;
+    EXPECT_EQ(tags.find('\x1b'), std::string::npos) << tags;
+    EXPECT_NE(tags.find("title=\\x1b[2JGATE"), std::string::npos) << tags;
+    if (std::string(out) == "tags.mkv") {
+      EXPECT_NE(tags.find("SOURCE_FOLDER=" + scratch_.Path() + "/rec\\xff\\xc3( \\\\ end"), std::string::npos) << tags;
+    }
+  }
+}
+
 TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCleanly) {
   const std::string folder = WriteRecording(ImageFormat::kJpeg);
   const std::string video = scratch_ / "out.mp4";
