@@ -355,6 +355,11 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 }
 
 void CSelvoViewerDoc::DiscardRecording() {
+  // A copy range names images of the recording it was set on; on the next
+  // one the same numbers are other images.
+  copyStart_ = -1;
+  copyEnd_ = -1;
+  emit copyRangeChanged();
   timeLock_.Invalidate();
   StopVerification();
   source_.reset();
@@ -579,6 +584,12 @@ CalendarSeconds CSelvoViewerDoc::GetCurrentTime() const { return source_ ? sourc
 int CSelvoViewerDoc::GetCurrentChannel() const { return source_ ? source_->GetChannel() : 0; }
 int CSelvoViewerDoc::GetFirstChannel() const { return source_ ? source_->FirstChannel() : -1; }
 bool CSelvoViewerDoc::HasChannel(int channel) const { return source_ && source_->HasChannel(channel); }
+
+int CSelvoViewerDoc::GetChannelImageCount(int channel) const {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  if (folder == nullptr || !HasChannel(channel) || !InfoIndex::IsCameraChannel(channel)) return 0;
+  return static_cast<int>(std::min<std::uint32_t>(folder->Index().ChannelImageCount(channel), 0x7FFFFFFF));
+}
 bool CSelvoViewerDoc::IsCameraTitleShown() const { return HasChannel(-1) && cameraTitleShown_; }
 
 std::string CSelvoViewerDoc::GetCurrentChannelTitle() const {

@@ -21,6 +21,7 @@
 #include "doc/VideoExportJob.h"
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
+#include "tests/SmallDisc.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
 #include "tests/doc/CopyRangeSteps.h"
@@ -142,6 +143,38 @@ TEST_F(VideoExportJobTest, ExportsTheShownCameraOverTheCopyRangeOfWhicheverListI
     EXPECT_EQ(VideoPacketSizes(request.output), expected);
     std::remove(request.output.c_str());
   }
+}
+
+// A copy range names images of the recording it was set on: opening a
+// folder or a disc unsets it, and the export then takes the whole camera.
+TEST_F(VideoExportJobTest, ACopyRangeDoesNotOutliveItsRecording) {
+  test::WriteSmallDisc(scratch / "disc.img", 12);
+  for (const bool nextIsDisc : {false, true}) {
+    SCOPED_TRACE(nextIsDisc ? "disc after disc" : "folder after disc");
+    ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), CSelvoViewerDoc::OpenOutcome::Opened);
+    test::StepCopyRange(*doc, 5, 10);
+    ASSERT_TRUE(doc->IsCopyRangeValid());
+    if (nextIsDisc) {
+      ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), CSelvoViewerDoc::OpenOutcome::Opened);
+    } else {
+      ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+    }
+    EXPECT_FALSE(doc->IsCopyRangeValid());
+    EXPECT_EQ(doc->GetCopyStart(), -1);
+    EXPECT_EQ(doc->GetCopyEnd(), -1);
+  }
+  if (std::system("ffprobe -version >/dev/null 2>&1") != 0) return;
+  test::StepCopyRange(*doc, 5, 10);
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  VideoExportRequest request = VideoExportJob::RequestFor(*doc);
+  EXPECT_FALSE(request.selection.byStamps);
+  request.output = output + "/video.mkv";
+  VideoExportJob job(request, nullptr);
+  EndWatch finished(job);
+  job.Start();
+  ASSERT_TRUE(finished.Wait());
+  ASSERT_EQ(job.Outcome(), ExportOutcome::kExported) << job.ErrorText();
+  EXPECT_EQ(VideoPacketSizes(request.output).size(), 4u);
 }
 
 TEST_F(VideoExportJobTest, RunsOnAWorkerAndACancelLeavesNoFile) {
