@@ -31,6 +31,7 @@ constexpr int kWithSoundString = 64659;
 constexpr int kCopyRangeChoiceString = 64660;
 constexpr int kCopyRangeString = 64661;        // "the copy range"
 constexpr int kRangeLabelString = 64662;
+constexpr int kCameraChoiceString = 64663;   // "Camera %1"
 constexpr int kTitleString = 64631;
 
 }  // namespace
@@ -93,7 +94,7 @@ void VideoExportOptionsDialog::FillCameras(int defaultCamera) {
     cameras_->setEnabled(false);
   } else {
     for (int channel = 0; channel < InfoIndex::kChannels; ++channel) {
-      if (doc_.HasChannel(channel)) cameras_->addItem(UiString(kCameraString).arg(channel + 1), channel + 1);
+      if (doc_.HasChannel(channel)) cameras_->addItem(UiString(kCameraChoiceString).arg(channel + 1), channel + 1);
     }
     const int preferred = cameras_->findData(defaultCamera);
     const int fromRequest = cameras_->findData(request_.selection.camera);
