@@ -30,6 +30,8 @@ namespace {
 
 // Enough of a file for its headers, JPEG's application segments included.
 constexpr std::size_t kHeaderBytes = 256 * 1024;
+// Pictures whose headers decide the MP4's frame size.
+constexpr std::int64_t kSizeSamples = 256;
 // A picture size is whatever a header says: a frame wider than 4K would
 // cost memory and time for no detail a recorder records.
 constexpr int kLargestFrameWidth = 3840;
@@ -143,13 +145,18 @@ bool VideoExport::ChoosePictureSize(FirstPictures& first) {
 // The size most of the camera's pictures have: one odd picture first (a
 // 1 x 1 test image, a damaged header) must not set the frame for all of
 // them. The painter scales each picture into the frame, the odd ones too.
+// A sample spread evenly over the pictures finds it: a disc would
+// otherwise be read twice over.
 bool VideoExport::MostCommonPictureSize(FirstPictures& first) {
   std::map<PictureSize, int> counts;
   PictureSize chosen;
   int chosenCount = 0;
   std::vector<std::uint8_t> bytes;
   std::string why;
-  for (int i = first.readIndex; i < input_.Count(); ++i) {
+  const std::int64_t span = input_.Count() - first.readIndex;
+  const std::int64_t samples = std::min<std::int64_t>(span, kSizeSamples);
+  for (std::int64_t k = 0; k < samples; ++k) {
+    const int i = first.readIndex + static_cast<int>(k * span / samples);
     PictureSize size;
     const bool read = i == first.readIndex ? true : input_.ReadHead(i, kHeaderBytes, bytes, why);
     const std::vector<std::uint8_t>& head = i == first.readIndex ? first.readBytes : bytes;

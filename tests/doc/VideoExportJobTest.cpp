@@ -146,7 +146,7 @@ TEST_F(VideoExportJobTest, ExportsTheShownCameraOverTheCopyRangeOfWhicheverListI
 }
 
 // A copy range names images of the recording it was set on: opening a
-// folder or a disc unsets it, and the export then takes the whole camera.
+// folder or a disc unsets it.
 TEST_F(VideoExportJobTest, ACopyRangeDoesNotOutliveItsRecording) {
   test::WriteSmallDisc(scratch / "disc.img", 12);
   for (const bool nextIsDisc : {false, true}) {
@@ -163,18 +163,10 @@ TEST_F(VideoExportJobTest, ACopyRangeDoesNotOutliveItsRecording) {
     EXPECT_EQ(doc->GetCopyStart(), -1);
     EXPECT_EQ(doc->GetCopyEnd(), -1);
   }
-  if (std::system("ffprobe -version >/dev/null 2>&1") != 0) return;
+  // The folder's export takes the whole camera, as "no copy range" above.
   test::StepCopyRange(*doc, 5, 10);
   ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
-  VideoExportRequest request = VideoExportJob::RequestFor(*doc);
-  EXPECT_FALSE(request.selection.byStamps);
-  request.output = output + "/video.mkv";
-  VideoExportJob job(request, nullptr);
-  EndWatch finished(job);
-  job.Start();
-  ASSERT_TRUE(finished.Wait());
-  ASSERT_EQ(job.Outcome(), ExportOutcome::kExported) << job.ErrorText();
-  EXPECT_EQ(VideoPacketSizes(request.output).size(), 4u);
+  EXPECT_FALSE(VideoExportJob::RequestFor(*doc).selection.byStamps);
 }
 
 TEST_F(VideoExportJobTest, RunsOnAWorkerAndACancelLeavesNoFile) {
