@@ -94,12 +94,12 @@ void FolderExportInput::NoteOmissions() {
   if (!present.Load(folder_)) return;
   indexUnused_ = true;
   unusedIndexEntries_ = present.EntryCount();
-  omissions_.push_back(UnusedIndexText() + ", so the images carry no camera and the video holds every image found");
+  omissions_.push_back(UnusedIndexText() + ": the images carry no camera and the video holds every image found");
 }
 
 std::string FolderExportInput::UnusedIndexText() const {
   return folder_ + ": the INFO index lists " + std::to_string(unusedIndexEntries_) + " images but the folder holds " +
-         std::to_string(source_->FileCount()) + " and the index is not used";
+         std::to_string(source_->FileCount()) + " image files, so the index is not used";
 }
 
 bool FolderExportInput::SetRange(const ExportSelection& selection) {
@@ -142,9 +142,12 @@ bool FolderExportInput::SetRangeByStamps(const ExportSelection& selection) {
 bool FolderExportInput::SelectCamera(int camera) {
   if (!source_->HasChannel(-1)) {
     if (camera == 0) return true;
-    const std::string camera_text = "the images of camera " + std::to_string(camera) + " are not known";
-    if (indexUnused_) return Fail(UnusedIndexText() + ", so " + camera_text);
-    return Fail(folder_ + ": no INFO index, so " + camera_text);
+    const std::string cameraText = "the images of camera " + std::to_string(camera) + " are not known";
+    if (indexUnused_) {
+      omissions_.pop_back();  // the failure says it
+      return Fail(UnusedIndexText() + ": " + cameraText);
+    }
+    return Fail(folder_ + ": no INFO index, so " + cameraText);
   }
   const int channel = camera != 0 ? camera - 1 : source_->FirstChannel();
   if (!InfoIndex::IsCameraChannel(channel) || !source_->HasChannel(channel)) {

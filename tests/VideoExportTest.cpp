@@ -451,7 +451,8 @@ TEST_F(VideoExportTest, MissingFoldersAndAnUnmatchedIndexAreListedAndExitOne) {
     run = Shell(scratch_, AsUnprivileged(scratch_, Tool("selvo-export") + " --camera 2 " + Quoted(folder) + " " +
                                                       Quoted(out + "/two.mkv")));
     EXPECT_EQ(run.exitCode, 2) << run.err;
-    EXPECT_NE(run.err.find(std::string(c.counts) + " and the index is not used, so the images of camera 2 are not known"),
+    EXPECT_NE(run.err.find(std::string(c.counts) + " image files, so the index is not used: the images of camera 2 "
+                                                    "are not known"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("no INFO index"), std::string::npos) << run.err;
