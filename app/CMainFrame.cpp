@@ -28,6 +28,7 @@
 #include "panel/CSelvoFormView.h"
 #include "panel/EnhanceDialog.h"
 #include "panel/VerificationSummaryDialog.h"
+#include "source/InfoIndex.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
@@ -412,7 +413,10 @@ void CMainFrame::OnTitleInput() {
 
 void CMainFrame::OnExportVideo() {
   const auto* view = static_cast<CSelvoViewerView*>(imageView_);
-  videoExport_ = VideoExportDialog::Start(doc_, view->OverlayStyle(1.0), this);
+  // The camera of the pane the user picked, else of the image shown.
+  const int paneChannel = view->GetPaneChannel(view->SelectedPane());
+  const int channel = InfoIndex::IsCameraChannel(paneChannel) ? paneChannel : doc_.GetCurrentChannel();
+  videoExport_ = VideoExportDialog::Start(doc_, view->OverlayStyle(1.0), channel + 1, this);
   if (videoExport_) connect(videoExport_, &QObject::destroyed, this, &CMainFrame::UpdateCommandStates);
 }
 

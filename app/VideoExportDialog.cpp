@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "app/VideoExportOptionsDialog.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "export/PaneFramePainter.h"
 #include "source/text/StringTable.h"
@@ -37,14 +38,19 @@ QString VideoExportDialog::WithKindExtension(const QString& path, bool shareable
 }
 
 VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style,
-                                            QWidget* parent) {
+                                            int defaultCamera, QWidget* parent) {
   VideoExportRequest request = VideoExportJob::RequestFor(doc);
   if (request.folder.empty()) return nullptr;
+  VideoExportOptionsDialog options(doc, request, defaultCamera, parent);
+  if (options.exec() != QDialog::Accepted) return nullptr;
+  request = options.Request();
   const QString lossless = UiString(kLosslessFilterString);
   const QString shareable = UiString(kShareableFilterString);
   QString chosenFilter = lossless;
-  const QString suggested = QFileInfo(QString::fromStdString(request.folder)).absolutePath() + QLatin1Char('/') +
-                            QFileInfo(QString::fromStdString(request.folder)).fileName() + QStringLiteral(".mkv");
+  const QFileInfo folder(QString::fromStdString(request.folder));
+  const QString camera = request.selection.camera > 0 ? QStringLiteral("-%1").arg(request.selection.camera) : QString();
+  const QString suggested =
+      folder.absolutePath() + QLatin1Char('/') + folder.fileName() + camera + QStringLiteral(".mkv");
   const QString path = QFileDialog::getSaveFileName(parent, UiString(kTitleString), suggested,
                                                     lossless + QStringLiteral(";;") + shareable, &chosenFilter);
   if (path.isEmpty()) return nullptr;
@@ -93,15 +99,16 @@ void VideoExportDialog::OnFinished() {
 // A note that does not hold up the window, which was usable all along.
 void VideoExportDialog::ShowOutcome() {
   const QString output = QString::fromStdString(job_->Request().output);
+  const QString what = VideoExportOptionsDialog::Describe(job_->Request());
   QMessageBox::Icon icon = QMessageBox::Information;
   QString text;
   switch (job_->Outcome()) {
     case ExportOutcome::kExported:
-      text = UiString(kSavedString).arg(output);
+      text = UiString(kSavedString).arg(what, output);
       break;
     case ExportOutcome::kExportedWithGaps:
       icon = QMessageBox::Warning;
-      text = UiString(kSavedWithGapsString).arg(output, Lines(job_->UnreadableImages()));
+      text = UiString(kSavedWithGapsString).arg(what, output, Lines(job_->Problems()));
       break;
     case ExportOutcome::kCancelled:
       text = UiString(kCancelledString);
@@ -109,6 +116,7 @@ void VideoExportDialog::ShowOutcome() {
     case ExportOutcome::kFailed:
       icon = QMessageBox::Critical;
       text = UiString(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
+      if (!job_->Problems().empty()) text += QLatin1Char('\n') + Lines(job_->Problems());
       break;
   }
   if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());

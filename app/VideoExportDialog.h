@@ -1,6 +1,6 @@
 #pragma once
-// File > Export Video...: asks where the video goes and which kind, then
-// follows the export in a progress dialog that leaves the window usable;
+// File > Export Video...: asks what to export, where the video goes and
+// which kind, then follows the export in a progress dialog that leaves the window usable;
 // Cancel stops it and no file is left. It tells the outcome and goes away.
 #include <QProgressDialog>
 
@@ -17,10 +17,13 @@ class VideoExportDialog : public QProgressDialog {
   Q_OBJECT
 
  public:
-  // Null when there is nothing to export or the user cancelled the save
-  // dialog; otherwise the running export's dialog, deleted when it closes.
+  // Asks what to export (camera, images, sound), then where. Null when
+  // there is nothing to export or the user cancelled either dialog;
+  // otherwise the running export's dialog, deleted when it closes.
+  // defaultCamera (1..16): the camera offered first, the current pane's.
   // style: how the shareable kind draws its texts and marks.
-  static VideoExportDialog* Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style, QWidget* parent);
+  static VideoExportDialog* Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style, int defaultCamera,
+                                  QWidget* parent);
   // The same once OUT and the kind are chosen.
   static VideoExportDialog* Begin(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
 

@@ -25,6 +25,7 @@
 #include "source/FolderImageSource.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
+#include "source/StampStep.h"
 #include "source/settings/AppSettings.h"
 #include "source/sound/SoundTrack.h"
 #include "source/text/StringTable.h"
@@ -354,6 +355,11 @@ void CSelvoViewerDoc::StopPlaybackForOpen() {
 }
 
 void CSelvoViewerDoc::DiscardRecording() {
+  // A copy range names images of the recording it was set on; on the next
+  // one the same numbers are other images.
+  copyStart_ = -1;
+  copyEnd_ = -1;
+  emit copyRangeChanged();
   timeLock_.Invalidate();
   StopVerification();
   source_.reset();
@@ -578,6 +584,12 @@ CalendarSeconds CSelvoViewerDoc::GetCurrentTime() const { return source_ ? sourc
 int CSelvoViewerDoc::GetCurrentChannel() const { return source_ ? source_->GetChannel() : 0; }
 int CSelvoViewerDoc::GetFirstChannel() const { return source_ ? source_->FirstChannel() : -1; }
 bool CSelvoViewerDoc::HasChannel(int channel) const { return source_ && source_->HasChannel(channel); }
+
+int CSelvoViewerDoc::GetChannelImageCount(int channel) const {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  if (folder == nullptr || !HasChannel(channel) || !InfoIndex::IsCameraChannel(channel)) return 0;
+  return static_cast<int>(std::min<std::uint32_t>(folder->Index().ChannelImageCount(channel), 0x7FFFFFFF));
+}
 bool CSelvoViewerDoc::IsCameraTitleShown() const { return HasChannel(-1) && cameraTitleShown_; }
 
 std::string CSelvoViewerDoc::GetCurrentChannelTitle() const {
@@ -613,10 +625,11 @@ std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(sourc
 
 namespace {
 
-// Milliseconds from the first image's stamp to another's. Signed, so that a
-// stamp out of order makes its image due at once instead of in 49 days.
+// Milliseconds from the first image's stamp to another's, by the core's
+// rule: a wrap of the clock is time going on, a stamp out of order is
+// negative and makes its image due at once instead of in 49 days.
 std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStamp) {
-  return static_cast<std::int64_t>(source.GetStampAt(index)) - static_cast<std::int64_t>(firstStamp);
+  return StampStepMs(firstStamp, source.GetStampAt(index));
 }
 
 // Beyond this a picture would be begun so early that it could show ahead

@@ -140,6 +140,7 @@ class CSelvoViewerDoc : public QObject {
   std::string GetCurrentPath() const;        // empty for a disc or without a source
   int GetFirstChannel() const;               // -1 without a source
   bool HasChannel(int channel) const;        // -1: any channel known (INFO index)
+  int GetChannelImageCount(int channel) const;  // 0..15 by the INFO index; 0 without one
   bool IsCameraTitleShown() const;
   int GetTimePosition() const { return timePosition_; }  // 0 RD, 1 RU, 2 LU, 3 LD
   int GetDateFormat() const { return dateFormat_; }
@@ -209,7 +210,7 @@ class CSelvoViewerDoc : public QObject {
   void SetDiscDeviceFactory(DiscReader::DeviceFactory factory) { discDeviceFactory_ = std::move(factory); }
 
   // Copy range, 1-based image numbers, -1 while unset. Setting does nothing
-  // without a recording; every copy unsets the range.
+  // without a recording; every copy and every open unsets the range.
   int GetCopyStart() const { return copyStart_; }
   int GetCopyEnd() const { return copyEnd_; }
   bool IsCopyRangeValid() const { return copyStart_ != -1 && copyEnd_ != -1 && copyEnd_ >= copyStart_; }
@@ -326,7 +327,7 @@ class CSelvoViewerDoc : public QObject {
   void recordingChanged();
   // Anything a command's enabled or checked state depends on changed.
   void commandStatesChanged();
-  // The copy range was set, or a copy ended and unset it.
+  // The copy range was set, or a copy or an open unset it.
   void copyRangeChanged();
   // A play loop or a copy began (false) or ended (true): the window must
   // not close while the loop or the copy thread still runs.

@@ -47,6 +47,7 @@ void VideoExportJob::Work() {
   if (!input.Open(request_.folder, request_.selection, &cancel_)) {
     outcome_ = cancel_.load() != 0 ? ExportOutcome::kCancelled : ExportOutcome::kFailed;
     error_ = input.ErrorText();
+    problems_ = input.Omissions();
   } else {
     VideoExportOptions options;
     options.kind = request_.kind;
@@ -65,7 +66,7 @@ void VideoExportJob::Work() {
     });
     outcome_ = run.Run(request_.output);
     error_ = run.ErrorText();
-    unreadable_ = run.UnreadableImages();
+    problems_ = run.Problems();
     warnings_ = run.Warnings();
   }
   running_.store(0);

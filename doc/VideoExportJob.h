@@ -47,7 +47,9 @@ class VideoExportJob : public QObject {
   // After finished().
   ExportOutcome Outcome() const { return outcome_; }
   const std::string& ErrorText() const { return error_; }
-  const std::vector<std::string>& UnreadableImages() const { return unreadable_; }
+  // What the video lacks, one line each (VideoExport::Problems); also what
+  // the recording lacked when the export could not start.
+  const std::vector<std::string>& Problems() const { return problems_; }
   const std::vector<std::string>& Warnings() const { return warnings_; }
   const VideoExportRequest& Request() const { return request_; }
 
@@ -66,7 +68,7 @@ class VideoExportJob : public QObject {
   std::thread thread_;
   ExportOutcome outcome_ = ExportOutcome::kFailed;
   std::string error_;
-  std::vector<std::string> unreadable_;
+  std::vector<std::string> problems_;
   std::vector<std::string> warnings_;
 };
 

@@ -2,6 +2,7 @@
 // What a video export reads from a recording: the pictures of one camera in
 // the order the viewer shows them, with the stamps that pace playback, and
 // the sound track beside them.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ class ExportInput {
   virtual bool IsJp2() const = 0;
   // The image file's bytes, recorder trailer included; false with why.
   virtual bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) = 0;
+  // At least the first limit bytes of the image file (all of it when
+  // shorter), enough for its headers; false with why.
+  virtual bool ReadHead(int index, std::size_t limit, std::vector<std::uint8_t>& bytes, std::string& why) {
+    (void)limit;
+    return ReadBytes(index, bytes, why);
+  }
   // Facts for a picture whose bytes were just read by ReadBytes, its
   // trailer judged.
   virtual ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) = 0;
@@ -34,6 +41,11 @@ class ExportInput {
   virtual std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) = 0;
   // Where the picture comes from, for the list of those that could not be read.
   virtual std::string NameOf(int index) = 0;
+
+  // Parts of the recording known to be missing from what Count covers (a
+  // folder that could not be listed, an index that does not match the
+  // files), one line each; an export holding less than asked must say so.
+  virtual std::vector<std::string> Omissions() const { return {}; }
 
   virtual std::string CameraTitle() = 0;  // UTF-8, may be empty
   virtual std::string SourceName() const = 0;

@@ -1,12 +1,16 @@
 #include "export/FolderExportInput.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "source/FileBytes.h"
+#include "source/FileDescriptor.h"
 #include "source/InfoIndex.h"
 #include "source/MediaProbe.h"
 #include "source/SoundDecoder.h"
@@ -24,6 +28,29 @@ std::string PlayableSoundPath(const std::string& folder) {
   if (FindSoundFile(folder, path) == kNoSound) return {};
   SoundDecoder decoder;
   return decoder.Open(path) ? path : std::string();
+}
+
+// The first limit bytes of a regular file, or all of it; errno tells why
+// not. A FIFO or device named like an image is refused without waiting.
+bool ReadFilePrefix(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out) {
+  out.clear();
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0) return false;
+  if (!S_ISREG(status.st_mode)) {
+    errno = S_ISDIR(status.st_mode) ? EISDIR : ENOTBLK;
+    return false;
+  }
+  out.resize(std::min<std::size_t>(limit, static_cast<std::size_t>(status.st_size)));
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t got = ::read(file.Get(), out.data() + done, out.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  out.resize(done);
+  return true;
 }
 
 }  // namespace
@@ -45,11 +72,34 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
   kind_ = probe.Kind();
   soundPath_ = PlayableSoundPath(folder);
   source_ = std::make_unique<FolderImageSource>(kind_, cancelFlag);
-  if (!source_->OpenRecording(folder, !soundPath_.empty()) || source_->GetCount() == 0) {
-    return Fail(folder + ": no recorder images found");
-  }
+  const bool opened = source_->OpenRecording(folder, !soundPath_.empty());
+  NoteOmissions();
+  if (!opened || source_->GetCount() == 0) return Fail(folder + ": no recorder images found");
   if (!SelectCamera(selection.camera)) return false;
   return selection.byStamps ? SetRangeByStamps(selection) : SetRange(selection);
+}
+
+// What the list lacks: the images of folders that could not be listed, and
+// the cameras when an INFO index exists but does not list the files found
+// (a folder missing, an image added), so the source could not use it.
+void FolderExportInput::NoteOmissions() {
+  omissions_.clear();
+  for (const UnreadableFolder& folder : source_->UnreadableFolders()) {
+    omissions_.push_back(folder.path + ": unreadable folder (" + std::strerror(folder.error) +
+                         "); its images are not in the video");
+  }
+  indexUnused_ = false;
+  if (source_->Index().Loaded()) return;
+  InfoIndex present;
+  if (!present.Load(folder_)) return;
+  indexUnused_ = true;
+  unusedIndexEntries_ = present.EntryCount();
+  omissions_.push_back(UnusedIndexText() + ": the images carry no camera and the video holds every image found");
+}
+
+std::string FolderExportInput::UnusedIndexText() const {
+  return folder_ + ": the INFO index lists " + std::to_string(unusedIndexEntries_) + " images but the folder holds " +
+         std::to_string(source_->FileCount()) + " image files, so the index is not used";
 }
 
 bool FolderExportInput::SetRange(const ExportSelection& selection) {
@@ -91,11 +141,13 @@ bool FolderExportInput::SetRangeByStamps(const ExportSelection& selection) {
 // the viewer shows it.
 bool FolderExportInput::SelectCamera(int camera) {
   if (!source_->HasChannel(-1)) {
-    if (camera != 0) {
-      return Fail(folder_ + ": no INFO index, so the images of camera " + std::to_string(camera) +
-                  " are not known");
+    if (camera == 0) return true;
+    const std::string cameraText = "the images of camera " + std::to_string(camera) + " are not known";
+    if (indexUnused_) {
+      omissions_.pop_back();  // the failure says it
+      return Fail(UnusedIndexText() + ": " + cameraText);
     }
-    return true;
+    return Fail(folder_ + ": no INFO index, so " + cameraText);
   }
   const int channel = camera != 0 ? camera - 1 : source_->FirstChannel();
   if (!InfoIndex::IsCameraChannel(channel) || !source_->HasChannel(channel)) {
@@ -111,6 +163,13 @@ bool FolderExportInput::ReadBytes(int index, std::vector<std::uint8_t>& bytes, s
   if (ReadWholeFile(path, bytes)) return true;
   const int error = FileReadError(path);
   why = error != 0 ? std::strerror(error) : "cannot be read";
+  return false;
+}
+
+bool FolderExportInput::ReadHead(int index, std::size_t limit, std::vector<std::uint8_t>& bytes, std::string& why) {
+  const std::string path = source_->GetPathAt(Position(index));
+  if (ReadFilePrefix(path, limit, bytes)) return true;
+  why = std::strerror(errno);
   return false;
 }
 

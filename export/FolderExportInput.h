@@ -4,6 +4,7 @@
 // of positions in that camera's list.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "export/ExportInput.h"
 #include "source/FolderImageSource.h"
@@ -35,6 +36,8 @@ class FolderExportInput : public ExportInput {
   int Count() override { return last_ - first_ + 1; }
   bool IsJp2() const override { return kind_.WantsJp2Files(); }
   bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) override;
+  bool ReadHead(int index, std::size_t limit, std::vector<std::uint8_t>& bytes, std::string& why) override;
+  std::vector<std::string> Omissions() const override { return omissions_; }
   ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) override;
   std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) override;
   std::string NameOf(int index) override;
@@ -45,6 +48,8 @@ class FolderExportInput : public ExportInput {
 
  private:
   bool Fail(const std::string& text);
+  void NoteOmissions();
+  std::string UnusedIndexText() const;
   bool SelectCamera(int camera);
   bool SetRange(const ExportSelection& selection);
   bool SetRangeByStamps(const ExportSelection& selection);
@@ -60,6 +65,9 @@ class FolderExportInput : public ExportInput {
   int first_ = 1;
   int last_ = 0;
   std::string error_;
+  std::vector<std::string> omissions_;
+  std::uint32_t unusedIndexEntries_ = 0;  // entries of an INFO index that did not match the files
+  bool indexUnused_ = false;
 };
 
 }  // namespace selvo

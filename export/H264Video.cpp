@@ -1,5 +1,7 @@
 #include "export/H264Video.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -41,6 +43,10 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
   codec_->time_base = AVRational{1, 1000};
   codec_->framerate = AVRational{settings.framesPerSecond, 1};
   codec_->thread_count = settings.threads;
+  // Without B-frames every picture is decoded when it is shown: no
+  // composition offsets, which the MP4 reader loses past 2^28 ticks, so a
+  // night's gap between two pictures costs nothing.
+  codec_->max_b_frames = 0;
   if (output.NeedsGlobalHeader()) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   av_opt_set(codec_->priv_data, "preset", settings.preset, 0);
   av_opt_set_int(codec_->priv_data, "crf", settings.crf, 0);
@@ -68,6 +74,7 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
 }
 
 bool H264Video::EncodeCanvas(std::int64_t ms) {
+  if (!HoldAcrossLongStep(ms)) return false;
   if (av_frame_make_writable(frame_) < 0) return false;
   const std::uint8_t* source[1] = {canvas_.pixels};
   const int sourceStride[1] = {canvas_.stride};
@@ -76,6 +83,22 @@ bool H264Video::EncodeCanvas(std::int64_t ms) {
   if (lastMs_ >= 0) durations_[lastMs_] = ms - lastMs_;
   lastMs_ = ms;
   return Encode(frame_);
+}
+
+// MP4 keeps each step between pictures below 2^31 - 1 of its track's ticks
+// (24.8 days of milliseconds). A longer pause between two stamps, which a 32-bit
+// stamp can make, shows the last picture again at the end of that span:
+// the picture stands through the whole pause and every time stays exact.
+bool H264Video::HoldAcrossLongStep(std::int64_t ms) {
+  while (lastMs_ >= 0 && ms - lastMs_ > kLongestStepMs) {
+    const std::int64_t heldMs = lastMs_ + kLongestStepMs;
+    if (av_frame_make_writable(frame_) < 0) return false;
+    frame_->pts = heldMs;
+    durations_[lastMs_] = kLongestStepMs;
+    lastMs_ = heldMs;
+    if (!Encode(frame_)) return false;
+  }
+  return true;
 }
 
 bool H264Video::Encode(const AVFrame* frame) {
@@ -90,7 +113,7 @@ void H264Video::SetDuration(AVPacket& packet) {
 }
 
 bool H264Video::Finish(std::int64_t endMs) {
-  if (lastMs_ >= 0) durations_[lastMs_] = endMs - lastMs_;
+  if (lastMs_ >= 0) durations_[lastMs_] = std::min(endMs - lastMs_, kLongestStepMs);
   return Encode(nullptr);
 }
 

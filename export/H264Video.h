@@ -44,7 +44,10 @@ class H264Video {
   bool Finish(std::int64_t endMs);
 
  private:
+  bool HoldAcrossLongStep(std::int64_t ms);
   bool Encode(const AVFrame* frame);
+
+  static constexpr std::int64_t kLongestStepMs = 0x7FFFFFFE;
   void SetDuration(AVPacket& packet);
 
   // How long each picture stands, by its time, known once the next one

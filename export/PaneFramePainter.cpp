@@ -14,7 +14,9 @@ FramePainter MakePaneFramePainter(const PaneOverlayStyle& style) {
     QImage frame(canvas.pixels, canvas.width, canvas.height, canvas.stride, QImage::Format_RGB32);
     const PixelRect whole{0, 0, canvas.width, canvas.height};
     if (picture == nullptr) {
-      DrawInvalidImage(frame, whole, Qt::black, facts.status, style);
+      // Grey, so that "invalid image" (drawn in black) reads as what it is
+      // and not as a dark moment of the recording.
+      DrawInvalidImage(frame, whole, Qt::gray, facts.status, style);
       return true;
     }
     frame.fill(Qt::black);

@@ -1,5 +1,7 @@
 #include "export/StampTimeline.h"
 
+#include "source/StampStep.h"
+
 namespace selvo {
 
 std::int64_t StampTimeline::Next(std::uint32_t stampMs) {
@@ -8,8 +10,7 @@ std::int64_t StampTimeline::Next(std::uint32_t stampMs) {
     lastStamp_ = stampMs;
     return now_;
   }
-  // Unsigned subtraction carries a wrap of the recorder's clock over zero.
-  const auto step = static_cast<std::int32_t>(stampMs - lastStamp_);
+  const std::int64_t step = StampStepMs(lastStamp_, stampMs);
   lastStep_ = step > 0 ? step : 1;
   lastStamp_ = stampMs;
   now_ += lastStep_;

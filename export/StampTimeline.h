@@ -1,10 +1,10 @@
 #pragma once
 // Picture times of an export from the recorder's millisecond stamps, as
 // playback spaces the pictures: each picture follows the one before it by
-// the difference of their stamps. The stamps are 32-bit and wrap; a stamp
-// that does not move forward (damaged time.txt, a clock set back) still
-// yields a later time by one millisecond, because a video stream cannot go
-// back.
+// the difference of their stamps, judged by StampStepMs: a wrap of the
+// 32-bit clock moves on, and so does a gap of any length. A stamp that does
+// not move forward (damaged time.txt, a clock set back) still yields a later
+// time by one millisecond, because a video stream cannot go back.
 #include <cstdint>
 
 namespace selvo {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,15 +15,26 @@ extern "C" {
 #include "export/AacSound.h"
 #include "export/H264Video.h"
 #include "export/MediaOutput.h"
+#include "export/PictureSize.h"
 #include "export/SoundCopy.h"
 #include "export/StampTimeline.h"
+#include "export/TagText.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
+#include "source/StampStep.h"
 #include "source/text/TimeText.h"
 
 namespace selvo {
 
 namespace {
+
+// Enough of a file for its headers, JPEG's application segments included.
+constexpr std::size_t kHeaderBytes = 256 * 1024;
+// Pictures whose headers decide the MP4's frame size.
+constexpr std::int64_t kSizeSamples = 256;
+// A picture size is whatever a header says: a frame wider than 4K would
+// cost memory and time for no detail a recorder records.
+constexpr int kLargestFrameWidth = 3840;
 
 std::string LowerExtension(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -46,14 +58,11 @@ AVRational FourByThreeSampleAspect(int width, int height) {
   return aspect;
 }
 
-// The shareable frame: the picture's width in a 4:3 frame, both even for 4:2:0.
-void ShareableFrameSize(const DibBlock& picture, int& width, int& height) {
-  width = std::max(16, picture.Width() & ~1);
+// The shareable frame: the pictures' width in a 4:3 frame, both even for
+// 4:2:0, and no larger than the encoder takes.
+void ShareableFrameSize(int pictureWidth, int& width, int& height) {
+  width = std::clamp(pictureWidth & ~1, 16, kLargestFrameWidth);
   height = std::max(16, (width * 3 / 4) & ~1);
-}
-
-std::int32_t SignedMs(std::uint32_t later, std::uint32_t earlier) {
-  return static_cast<std::int32_t>(later - earlier);
 }
 
 }  // namespace
@@ -99,26 +108,91 @@ void VideoExport::NoteUnreadable(int index, const std::string& why) {
   unreadable_.push_back(input_.NameOf(index) + ": " + why);
 }
 
-// The first picture that reads, and the first that decodes, which gives the
-// video its size; images that cannot be read on the way are listed.
-bool VideoExport::FindFirstPictures(FirstPictures& first) {
+std::vector<std::string> VideoExport::Problems() const {
+  std::vector<std::string> problems = omissions_;
+  problems.insert(problems.end(), unreadable_.begin(), unreadable_.end());
+  problems.insert(problems.end(), undecodable_.begin(), undecodable_.end());
+  return problems;
+}
+
+// The first picture that reads; images that cannot be read on the way are
+// listed.
+bool VideoExport::FindFirstPicture(FirstPictures& first) {
   std::vector<std::uint8_t> bytes;
   std::string why;
   const int count = input_.Count();
-  for (int i = 0; i < count && first.decoded == nullptr; ++i) {
+  for (int i = 0; i < count; ++i) {
     if (!input_.ReadBytes(i, bytes, why)) {
-      if (first.readIndex < 0) NoteUnreadable(i, why);
+      NoteUnreadable(i, why);
       continue;
     }
-    if (first.readIndex < 0) {
-      first.readIndex = i;
-      first.readBytes = bytes;
-      first.read = input_.PictureAt(i, bytes);
-    }
-    first.decoded = DecodePicture(bytes, input_.IsJp2());
-    if (first.decoded != nullptr) first.decodedIndex = i;
+    first.readIndex = i;
+    first.read = input_.PictureAt(i, bytes);
+    first.readBytes.swap(bytes);
+    return true;
   }
-  return first.readIndex >= 0;
+  return false;
+}
+
+// The size the pictures state in their headers, so that none needs
+// decoding: the lossless kind copies pictures that may not decode at all.
+bool VideoExport::ChoosePictureSize(FirstPictures& first) {
+  if (options_.kind == VideoKind::kShareable) return MostCommonPictureSize(first);
+  FirstStatedPictureSize(first);
+  return true;
+}
+
+// The size most of the camera's pictures have: one odd picture first (a
+// 1 x 1 test image, a damaged header) must not set the frame for all of
+// them. The painter scales each picture into the frame, the odd ones too.
+// A sample spread evenly over the pictures finds it: a disc would
+// otherwise be read twice over.
+bool VideoExport::MostCommonPictureSize(FirstPictures& first) {
+  std::map<PictureSize, int> counts;
+  PictureSize chosen;
+  int chosenCount = 0;
+  std::vector<std::uint8_t> bytes;
+  std::string why;
+  const std::int64_t span = input_.Count() - first.readIndex;
+  const std::int64_t samples = std::min<std::int64_t>(span, kSizeSamples);
+  for (std::int64_t k = 0; k < samples; ++k) {
+    const int i = first.readIndex + static_cast<int>(k * span / samples);
+    PictureSize size;
+    const bool read = i == first.readIndex ? true : input_.ReadHead(i, kHeaderBytes, bytes, why);
+    const std::vector<std::uint8_t>& head = i == first.readIndex ? first.readBytes : bytes;
+    if (!read || !ReadPictureSize(head.data(), head.size(), input_.IsJp2(), size)) continue;
+    // The earliest wins a tie, as the first picture met did before.
+    if (++counts[size] > chosenCount) {
+      chosenCount = counts[size];
+      chosen = size;
+    }
+  }
+  if (chosenCount == 0) {
+    error_ = input_.SourceName() + ": no image states a picture size, so none can be decoded";
+    return false;
+  }
+  first.width = chosen.width;
+  first.height = chosen.height;
+  return true;
+}
+
+// The lossless track only declares a size; its packets keep their own. The
+// first picture that states one is enough.
+void VideoExport::FirstStatedPictureSize(FirstPictures& first) {
+  PictureSize size;
+  std::vector<std::uint8_t> bytes;
+  std::string why;
+  bool found = ReadPictureSize(first.readBytes.data(), first.readBytes.size(), input_.IsJp2(), size);
+  for (int i = first.readIndex + 1; !found && i < input_.Count(); ++i) {
+    found = input_.ReadHead(i, kHeaderBytes, bytes, why) &&
+            ReadPictureSize(bytes.data(), bytes.size(), input_.IsJp2(), size);
+  }
+  if (!found) {
+    size = PictureSize{4, 3};
+    warnings_.push_back(input_.SourceName() + ": no image states its picture size; the video track declares 4 x 3");
+  }
+  first.width = size.width;
+  first.height = size.height;
 }
 
 ExportPicture VideoExport::LastReadablePicture(const FirstPictures& first) {
@@ -131,7 +205,6 @@ ExportPicture VideoExport::LastReadablePicture(const FirstPictures& first) {
 }
 
 bool VideoExport::OpenVideo(Streams& streams, const FirstPictures& first) {
-  const DibBlock* size = first.decoded.get();
   if (options_.kind == VideoKind::kLossless) {
     AVStream* stream = streams.output.AddStream();
     streams.held = av_packet_alloc();
@@ -140,19 +213,15 @@ bool VideoExport::OpenVideo(Streams& streams, const FirstPictures& first) {
     AVCodecParameters* par = stream->codecpar;
     par->codec_type = AVMEDIA_TYPE_VIDEO;
     par->codec_id = input_.IsJp2() ? AV_CODEC_ID_JPEG2000 : AV_CODEC_ID_MJPEG;
-    par->width = size != nullptr ? size->Width() : 0;
-    par->height = size != nullptr ? size->Height() : 0;
+    par->width = first.width;
+    par->height = first.height;
     par->sample_aspect_ratio = FourByThreeSampleAspect(par->width, par->height);
     stream->sample_aspect_ratio = par->sample_aspect_ratio;
     streams.lossless = stream;
     return true;
   }
-  if (size == nullptr) {
-    error_ = input_.SourceName() + ": no image can be decoded";
-    return false;
-  }
   H264Settings settings;
-  ShareableFrameSize(*size, settings.width, settings.height);
+  ShareableFrameSize(first.width, settings.width, settings.height);
   settings.threads = options_.threads;
   settings.preset = options_.preset;
   streams.shareable = std::make_unique<H264Video>();
@@ -168,7 +237,7 @@ void VideoExport::OpenSound(Streams& streams, const ExportPicture& first) {
   const std::string path = input_.SoundPath();
   if (!options_.sound || path.empty()) return;
   SoundSpan span;
-  span.startMs = SignedMs(first.stampMs, input_.SoundStartStamp());
+  span.startMs = StampStepMs(input_.SoundStartStamp(), first.stampMs);
   if (options_.kind == VideoKind::kLossless) {
     auto copy = std::make_unique<SoundCopy>();
     if (copy->Open(path, span, streams.output)) {
@@ -186,12 +255,14 @@ void VideoExport::OpenSound(Streams& streams, const ExportPicture& first) {
   }
 }
 
+// Names from the recording go in escaped: a folder name need not be UTF-8,
+// and a camera title may hold a terminal's control sequences.
 void VideoExport::SetTags(Streams& streams, const FirstPictures& first) {
-  const std::string title = input_.CameraTitle();
+  const std::string title = TagText(input_.CameraTitle());
   streams.output.SetTag("title", title);
   if (options_.kind != VideoKind::kLossless) return;
   const ExportPicture last = LastReadablePicture(first);
-  streams.output.SetTag("SOURCE_FOLDER", input_.SourceName());
+  streams.output.SetTag("SOURCE_FOLDER", TagText(input_.SourceName()));
   streams.output.SetTag("CAMERA_TITLE", title);
   if (first.read.time != 0) streams.output.SetTag("FIRST_RECORDING_TIME", FormatIsoTime(first.read.time));
   if (last.time != 0) streams.output.SetTag("LAST_RECORDING_TIME", FormatIsoTime(last.time));
@@ -241,7 +312,13 @@ bool VideoExport::OpenStreams(Streams& streams, const FirstPictures& first, cons
   SetTags(streams, first);
   AVDictionary* muxerOptions = nullptr;
   // The index at the front lets a player start before the whole file arrives.
-  if (options_.kind == VideoKind::kShareable) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+  if (options_.kind == VideoKind::kShareable) {
+    av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    // Milliseconds, as the stamps count: a step between two pictures is
+    // stored in 32 bits, so this keeps any step a 32-bit stamp can make
+    // (the muxer's own choice of 16 kHz overflows after 3.1 days).
+    av_dict_set(&muxerOptions, "video_track_timescale", "1000", 0);
+  }
   // Each packet carries the recorder's own check values; Matroska's CRC-32
   // over every cluster would add nothing to them and cost more than the
   // copy itself.
@@ -277,17 +354,20 @@ bool VideoExport::ReadPicture(int index, FirstPictures& first, bool stampOnly, s
 
 ExportOutcome VideoExport::Run(const std::string& output) {
   unreadable_.clear();
+  undecodable_.clear();
   warnings_.clear();
   error_.clear();
   written_ = 0;
+  omissions_ = input_.Omissions();
   const int count = input_.Count();
   if (count <= 0) return Fail(input_.SourceName() + ": no images to export");
   if (options_.kind == VideoKind::kShareable && !painter_) return Fail("no painter for the shareable video");
 
   FirstPictures first;
-  if (!FindFirstPictures(first)) {
+  if (!FindFirstPicture(first)) {
     return Fail(input_.SourceName() + ": none of the " + std::to_string(count) + " images can be read");
   }
+  if (!ChoosePictureSize(first)) return ExportOutcome::kFailed;
   Streams streams;
   if (!OpenStreams(streams, first, output)) return ExportOutcome::kFailed;
 
@@ -305,7 +385,8 @@ ExportOutcome VideoExport::Run(const std::string& output) {
     if (lossless) {
       written = WriteLossless(streams, bytes, ms);
     } else {
-      const DibPtr picture = i == first.decodedIndex ? std::move(first.decoded) : DecodePicture(bytes, input_.IsJp2());
+      const DibPtr picture = DecodePicture(bytes, input_.IsJp2());
+      if (picture == nullptr) undecodable_.push_back(input_.NameOf(i) + ": cannot be decoded");
       written = WriteShareable(streams, picture.get(), facts, title, ms);
     }
     if (!written) return WriteFailed(streams, output);
@@ -317,7 +398,8 @@ ExportOutcome VideoExport::Run(const std::string& output) {
   if (streams.sound != nullptr && !streams.sound->Finish(timeline.EndMs())) return WriteFailed(streams, output);
   if (!streams.output.Commit()) return WriteFailed(streams, output);
   if (progress_) progress_(count, count);
-  return unreadable_.empty() ? ExportOutcome::kExported : ExportOutcome::kExportedWithGaps;
+  const bool whole = omissions_.empty() && unreadable_.empty() && undecodable_.empty();
+  return whole ? ExportOutcome::kExported : ExportOutcome::kExportedWithGaps;
 }
 
 }  // namespace selvo

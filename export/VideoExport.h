@@ -7,8 +7,11 @@
 // - shareable (.mp4): H.264 frames painted as the one-pane view draws them,
 //   AAC sound.
 // Picture times follow the stamps as playback uses them. Images that cannot
-// be read are listed and left out. The file appears under its name only when
-// the export has succeeded.
+// be read are listed and left out; for the shareable kind, images that
+// cannot be decoded are listed and shown as the viewer shows them ("invalid
+// image"); what the input knows to be missing (a folder that could not be
+// listed) is listed too. The file appears under its name only when the
+// export has succeeded.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,7 +37,7 @@ struct VideoExportOptions {
 
 enum class ExportOutcome {
   kExported,          // every picture is in the file
-  kExportedWithGaps,  // some could not be read; UnreadableImages lists them
+  kExportedWithGaps,  // something is missing or could not be decoded; Problems lists it
   kFailed,            // no file; ErrorText says why
   kCancelled,         // no file
 };
@@ -56,6 +59,10 @@ class VideoExport {
   const std::string& ErrorText() const { return error_; }
   // "name: reason", one per image left out.
   const std::vector<std::string>& UnreadableImages() const { return unreadable_; }
+  // "name: cannot be decoded", one per picture shown as an invalid image.
+  const std::vector<std::string>& UndecodableImages() const { return undecodable_; }
+  // The input's omissions, then the unreadable and the undecodable images.
+  std::vector<std::string> Problems() const;
   // Things that did not stop the export, such as a sound track left out.
   const std::vector<std::string>& Warnings() const { return warnings_; }
   int PicturesWritten() const { return written_; }
@@ -66,8 +73,8 @@ class VideoExport {
     int readIndex = -1;
     ExportPicture read;
     std::vector<std::uint8_t> readBytes;
-    int decodedIndex = -1;
-    DibPtr decoded;
+    int width = 0;  // the video's picture size
+    int height = 0;
   };
 
   ExportOutcome Fail(const std::string& text);
@@ -76,7 +83,10 @@ class VideoExport {
   bool ReadPicture(int index, FirstPictures& first, bool stampOnly, std::vector<std::uint8_t>& bytes,
                    ExportPicture& facts);
   void NoteUnreadable(int index, const std::string& why);
-  bool FindFirstPictures(FirstPictures& first);
+  bool FindFirstPicture(FirstPictures& first);
+  bool ChoosePictureSize(FirstPictures& first);
+  bool MostCommonPictureSize(FirstPictures& first);
+  void FirstStatedPictureSize(FirstPictures& first);
   ExportPicture LastReadablePicture(const FirstPictures& first);
   bool OpenVideo(Streams& streams, const FirstPictures& first);
   void OpenSound(Streams& streams, const ExportPicture& first);
@@ -91,7 +101,9 @@ class VideoExport {
   FramePainter painter_;
   ExportProgress progress_;
   std::string error_;
+  std::vector<std::string> omissions_;
   std::vector<std::string> unreadable_;
+  std::vector<std::string> undecodable_;
   std::vector<std::string> warnings_;
   int written_ = 0;
 };

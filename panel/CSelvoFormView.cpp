@@ -889,6 +889,13 @@ void CSelvoFormView::OnPaneLayoutChanged(int paneCount) {
 // the sound controls follow what is open now, not the split left behind.
 void CSelvoFormView::OnRecordingChanged() {
   SetPositionRange(doc_.GetCount());
+  // An open unsets the copy range; its read-outs must not keep the last
+  // recording's numbers.
+  const auto copyNumber = [](int number) {
+    return number == -1 ? QString::fromLatin1(kNoCopyNumber) : QString::asprintf("%5d", number);
+  };
+  SetText(kCopyStartNumber, copyNumber(doc_.GetCopyStart()));
+  SetText(kCopyEndNumber, copyNumber(doc_.GetCopyEnd()));
   ShowCopyControls();
   if (doc_.GetCount() > 0) {
     RestoreIdleEnabling(doc_.HasSound());

@@ -4,20 +4,25 @@
 #include <map>
 
 #include "source/ImageInfo.h"
+#include "source/StampStep.h"
 #include "source/text/TimeText.h"
 
 namespace selvo {
 
 namespace {
 
-// Steps between consecutive known stamps that went forward; a step
-// backwards is a finding of its own and would drag the median down.
+// Steps between consecutive known stamps that went forward (a wrap of the
+// clock among them); a step backwards is a finding of its own and would
+// drag the median down.
 std::vector<std::uint32_t> ForwardSteps(const std::vector<TimelineImage>& images) {
   std::vector<std::uint32_t> steps;
   const TimelineImage* previous = nullptr;
   for (const TimelineImage& image : images) {
     if (!image.stampKnown) continue;
-    if (previous != nullptr && image.stampMs >= previous->stampMs) steps.push_back(image.stampMs - previous->stampMs);
+    if (previous != nullptr) {
+      const std::int64_t step = StampStepMs(previous->stampMs, image.stampMs);
+      if (step >= 0) steps.push_back(static_cast<std::uint32_t>(step));
+    }
     previous = &image;
   }
   return steps;
@@ -51,12 +56,13 @@ void CheckStamps(const std::vector<TimelineImage>& images, std::vector<TimelineA
   for (const TimelineImage& image : images) {
     if (!image.stampKnown) continue;
     if (previous != nullptr) {
-      if (image.stampMs < previous->stampMs) {
+      const std::int64_t step = StampStepMs(previous->stampMs, image.stampMs);
+      if (step < 0) {
         found.push_back(Anomaly(TimelineAnomalyKind::StampBackwards, *previous, image,
                                 "stamp " + Ms(image.stampMs) + " after " + Ms(previous->stampMs)));
-      } else if (image.stampMs - previous->stampMs > gapBound) {
+      } else if (static_cast<std::uint64_t>(step) > gapBound) {
         found.push_back(Anomaly(TimelineAnomalyKind::Gap, *previous, image,
-                                Ms(image.stampMs - previous->stampMs) + " between stamps " + Ms(previous->stampMs) +
+                                Ms(static_cast<std::uint32_t>(step)) + " between stamps " + Ms(previous->stampMs) +
                                     " and " + Ms(image.stampMs) + ", median step " + Ms(median)));
       }
     }

@@ -54,6 +54,9 @@ TEST(TimelineAnomalies, StampGapsAndBackwardStepsPerCamera) {
       // An unknown stamp is stepped over: the gap is to the last known one.
       {"unknown stamps between", {0, 400, kNoStamp, 800, kNoStamp, 9000, 9400}, "gap 4-6 ch0"},
       {"wrap of a backward step is no gap", {1000, 1400, 1800, 5, 405, 805}, "stamp_backwards 3-4 ch0"},
+      // The recorder's clock wraps every 49.7 days: that is time going on.
+      {"clock wrapping over zero", {4294966400u, 4294966800u, 4294967200u, 304, 704}, ""},
+      {"gap across the wrap", {4294966400u, 4294966800u, 4294967200u, 9304, 9704}, "gap 3-4 ch0"},
       {"single image", {400}, ""},
       {"no stamp known", {kNoStamp, kNoStamp}, ""},
   };

@@ -17,9 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "export/PictureSize.h"
 #include "export/StampTimeline.h"
 #include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
+#include "tools/recwriter/JpegEncoder.h"
 #include "tools/recwriter/RecordingWriter.h"
 
 namespace selvo::test {
@@ -92,6 +94,29 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+// Runs a command as an unprivileged user when the tests run as root, for
+// whom no permission bit would make a folder unreadable; the scratch folder
+// is opened up so that user can reach it.
+std::string AsUnprivileged(const TestFolder& scratch, const std::string& command) {
+  if (::geteuid() != 0) return command;
+  ::chmod(scratch.Path().c_str(), 0755);
+  return "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+}
+
+// The JPEG's frame header says 12 bits a sample: the header still states
+// the size, but no 8-bit decoder takes the picture.
+void MakeTwelveBit(std::vector<std::uint8_t>& jpeg) {
+  for (std::size_t at = 2; at + 4 < jpeg.size();) {
+    const std::uint8_t marker = jpeg[at + 1];
+    if (marker == 0xC0 || marker == 0xC1) {
+      jpeg[at + 4] = 12;
+      return;
+    }
+    at += 2 + (static_cast<std::size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+  }
+  ADD_FAILURE() << "no frame header";
+}
+
 class VideoExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -101,22 +126,45 @@ class VideoExportTest : public ::testing::Test {
   // Two cameras interleaved with a WAV track; time.txt rewritten with
   // uneven stamps, which playback prefers to the trailers'.
   std::string WriteRecording(ImageFormat format, SoundFormat sound = SoundFormat::kWav) {
+    RecordingOptions options = SmallOptions();
+    options.format = format;
+    options.soundFormat = sound;
+    std::vector<std::uint32_t> stamps;
+    for (int i = 0; i < kFrames; ++i) stamps.push_back(StampOf(i));
+    return WriteRecordingWith(options, stamps);
+  }
+
+  static RecordingOptions SmallOptions() {
     RecordingOptions options;
     options.frames = kFrames;
     options.cameras = 2;
-    options.format = format;
-    options.soundFormat = sound;
     options.alter = false;
     options.width = 176;
     options.height = 120;
+    return options;
+  }
+
+  // The recording of options with time.txt holding stamps, one per image.
+  std::string WriteRecordingWith(const RecordingOptions& options, const std::vector<std::uint32_t>& stamps) {
     writer_ = std::make_unique<RecordingWriter>(options);
     recording_ = "rec" + std::to_string(++recordings_);
     const std::string folder = scratch_ / recording_;
     EXPECT_TRUE(writer_->Write(folder)) << writer_->ErrorText();
     std::string times;
-    for (int i = 0; i < kFrames; ++i) times += std::to_string(StampOf(i)) + "\r\n";
+    for (std::uint32_t stamp : stamps) times += std::to_string(stamp) + "\r\n";
     scratch_.Write(recording_ + "/time.txt", times);
     return folder;
+  }
+
+  // Presentation times, in milliseconds, of the pictures ffmpeg decodes
+  // from a video, in the order it shows them.
+  std::vector<long> DecodedPictureTimesMs(const std::string& video) {
+    std::vector<long> times;
+    for (const std::string& line : Lines(Probe("-select_streams v -show_entries frame=best_effort_timestamp_time "
+                                               "-of csv=p=0 " + Quoted(video)))) {
+      times.push_back(std::llround(std::atof(line.c_str()) * 1000));
+    }
+    return times;
   }
 
   std::string ImageFile(int index) const { return scratch_ / (recording_ + "/" + writer_->ImagePath(index)); }
@@ -253,6 +301,32 @@ TEST_F(VideoExportTest, LosslessTagsNameTheSourceCameraAndRecordingTimes) {
   EXPECT_NE(tags.find("LAST_RECORDING_TIME=2026-03-07 09:00:02"), std::string::npos) << tags;
 }
 
+// Tags are UTF-8 whatever the folder's bytes, and a camera title cannot
+// reach a terminal as a control sequence; the escapes keep the bytes.
+TEST_F(VideoExportTest, TagsAreValidUtf8WithControlCharactersEscaped) {
+  RecordingOptions options = SmallOptions();
+  options.titles = {"\x1b[2JGATE", "YARD"};
+  std::vector<std::uint32_t> stamps;
+  for (int i = 0; i < kFrames; ++i) stamps.push_back(StampOf(i));
+  const std::string plain = WriteRecordingWith(options, stamps);
+  const std::string hostile = scratch_ / "rec\xFF\xC3\x28 \\ end";
+  ASSERT_EQ(std::rename(plain.c_str(), hostile.c_str()), 0);
+  for (const char* out : {"tags.mkv", "tags.mp4"}) {
+    SCOPED_TRACE(out);
+    const std::string video = scratch_ / out;
+    const ToolRun run = Export(Quoted(hostile) + " " + Quoted(video));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string tags = Probe("-show_entries format_tags -of default=nw=1 " + Quoted(video));
+    scratch_.Write("tags.txt", tags);
+    EXPECT_EQ(Shell(scratch_, "iconv -f UTF-8 -t UTF-8 " + Quoted(scratch_ / "tags.txt")).exitCode, 0) << tags;
+    EXPECT_EQ(tags.find('\x1b'), std::string::npos) << tags;
+    EXPECT_NE(tags.find("title=\\x1b[2JGATE"), std::string::npos) << tags;
+    if (std::string(out) == "tags.mkv") {
+      EXPECT_NE(tags.find("SOURCE_FOLDER=" + scratch_.Path() + "/rec\\xff\\xc3( \\\\ end"), std::string::npos) << tags;
+    }
+  }
+}
+
 TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCleanly) {
   const std::string folder = WriteRecording(ImageFormat::kJpeg);
   const std::string video = scratch_ / "out.mp4";
@@ -277,6 +351,47 @@ TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCl
   EXPECT_EQ(decodeErrors, "");
 }
 
+// A night's gap and one of forty days (any span a 32-bit stamp holds) keep
+// every picture, in order, at its stamp's time, in both kinds.
+TEST_F(VideoExportTest, LongGapsKeepEveryPictureAtItsTime) {
+  struct Gap {
+    const char* name;
+    std::uint32_t ms;
+  };
+  for (const Gap gap : {Gap{"10 hours", 36000000u}, Gap{"40 days", 3456000000u}}) {
+    SCOPED_TRACE(gap.name);
+    RecordingOptions options = SmallOptions();
+    options.frames = 12;
+    options.cameras = 1;
+    options.sound = false;
+    std::vector<std::uint32_t> stamps;
+    std::vector<long> expected;
+    for (std::uint32_t k = 0; k < 12; ++k) {
+      const std::uint32_t offset = k * 400 + (k >= 4 ? gap.ms : 0);
+      stamps.push_back(1000 + offset);
+      expected.push_back(static_cast<long>(offset));
+    }
+    const std::string folder = WriteRecordingWith(options, stamps);
+    for (const char* out : {"long.mkv", "long.mp4"}) {
+      SCOPED_TRACE(out);
+      const std::string video = scratch_ / out;
+      const ToolRun run = Export(Quoted(folder) + " " + Quoted(video));
+      ASSERT_EQ(run.exitCode, 0) << run.err;
+      // An MP4 step is below 2^31 - 1 ms: a longer one shows the picture
+      // before it once more at that distance.
+      constexpr long kLongestMp4Step = 0x7FFFFFFE;
+      if (expected[4] - expected[3] > kLongestMp4Step && std::string(out) == "long.mp4") {
+        expected.insert(expected.begin() + 4, expected[3] + kLongestMp4Step);
+      }
+      EXPECT_EQ(DecodedPictureTimesMs(video), expected);
+      std::string decodeErrors;
+      Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
+      EXPECT_EQ(decodeErrors, "");
+      std::remove(video.c_str());
+    }
+  }
+}
+
 // A damaged image is left out, named, and the rest still make a video; a
 // damaged first picture does not keep the shareable kind from its size.
 TEST_F(VideoExportTest, UnreadableImagesAreListedLeftOutAndExitOne) {
@@ -297,6 +412,88 @@ TEST_F(VideoExportTest, UnreadableImagesAreListedLeftOutAndExitOne) {
     EXPECT_NE(run.err.find(writer_->ImagePath(1)), std::string::npos) << run.err;
     EXPECT_EQ(PacketTimesMs(scratch_ / out, "v").size(), 11u);
   }
+}
+
+// A recording that lacks part of itself exports what it has, names what is
+// missing and exits 1: a folder that cannot be listed, or an image too
+// many, leaves the INFO index unmatched, so the cameras are not known.
+TEST_F(VideoExportTest, MissingFoldersAndAnUnmatchedIndexAreListedAndExitOne) {
+  struct Case {
+    const char* name;
+    bool unreadableFolder;  // else one image too many
+    std::size_t packets;
+    const char* counts;
+  };
+  for (const Case& c : {Case{"unreadable subfolder", true, 18, "lists 24 images but the folder holds 18"},
+                        Case{"an image too many", false, 25, "lists 24 images but the folder holds 25"}}) {
+    SCOPED_TRACE(c.name);
+    RecordingOptions options = SmallOptions();
+    options.imagesPerFolder = 6;
+    std::vector<std::uint32_t> stamps;
+    for (int i = 0; i < kFrames + 1; ++i) stamps.push_back(StampOf(i));
+    const std::string folder = WriteRecordingWith(options, stamps);
+    const std::string gone = folder + "/IMG00002";
+    if (c.unreadableFolder) {
+      ASSERT_EQ(::chmod(gone.c_str(), 0), 0);
+    } else {
+      scratch_.Write(recording_ + "/IMG00001/IMG00000000.jpg", ReadFileBytes(ImageFile(0)));
+    }
+    const std::string out = scratch_.MakeDir("out" + std::to_string(recordings_));
+    ::chmod(out.c_str(), 0777);
+    const std::string video = out + "/all.mkv";
+    ToolRun run = Shell(scratch_, AsUnprivileged(scratch_, Tool("selvo-export") + " " + Quoted(folder) + " " +
+                                                               Quoted(video)));
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("the INFO index " + std::string(c.counts)), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("IMG00002: unreadable folder") != std::string::npos, c.unreadableFolder) << run.err;
+    EXPECT_EQ(PacketTimesMs(video, "v").size(), c.packets);
+
+    run = Shell(scratch_, AsUnprivileged(scratch_, Tool("selvo-export") + " --camera 2 " + Quoted(folder) + " " +
+                                                      Quoted(out + "/two.mkv")));
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_NE(run.err.find(std::string(c.counts) + " image files, so the index is not used: the images of camera 2 "
+                                                    "are not known"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("no INFO index"), std::string::npos) << run.err;
+    ::chmod(gone.c_str(), 0755);
+  }
+}
+
+// The MP4 takes the size most of the camera's pictures have, whatever the
+// first one is; a picture that does not decode is named and the exit is 1.
+// The lossless kind copies bytes and needs no picture to decode.
+TEST_F(VideoExportTest, UndecodablePicturesAreListedAndTheOddSizeDoesNotSetTheFrame) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::uint8_t white[3] = {255, 255, 255};
+  scratch_.Write(recording_ + "/" + writer_->ImagePath(1), EncodeJpeg(white, 1, 1, 90));  // camera 2's first
+  std::vector<std::uint8_t> twelveBit = ReadFileBytes(ImageFile(3));
+  MakeTwelveBit(twelveBit);
+  scratch_.Write(recording_ + "/" + writer_->ImagePath(3), twelveBit);
+
+  const std::string video = scratch_ / "two.mp4";
+  ToolRun run = Export("--camera 2 " + Quoted(folder) + " " + Quoted(video));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find(writer_->ImagePath(3) + ": cannot be decoded"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(writer_->ImagePath(1)), std::string::npos) << run.err;
+  EXPECT_EQ(Probe("-select_streams v -show_entries stream=width,height -of csv=p=0 " + Quoted(video)), "176,132\n");
+  EXPECT_EQ(DecodedPictureTimesMs(video).size(), 12u);
+
+  // Every picture 12-bit: nothing decodes, and the MKV still holds each file.
+  for (int i = 0; i < kFrames; ++i) {
+    std::vector<std::uint8_t> bytes = ReadFileBytes(ImageFile(i));
+    MakeTwelveBit(bytes);
+    scratch_.Write(recording_ + "/" + writer_->ImagePath(i), bytes);
+  }
+  const std::string lossless = scratch_ / "two.mkv";
+  run = Export("--camera 2 " + Quoted(folder) + " " + Quoted(lossless));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto packets = ExtractedPackets(lossless, "jpg");
+  ASSERT_EQ(packets.size(), 12u);
+  for (std::size_t k = 0; k < packets.size(); ++k) {
+    EXPECT_TRUE(packets[k] == ReadFileBytes(ImageFile(1 + 2 * static_cast<int>(k)))) << "packet " << k + 1;
+  }
+  EXPECT_EQ(Probe("-select_streams v -show_entries stream=width,height -of csv=p=0 " + Quoted(lossless)), "1,1\n");
 }
 
 TEST_F(VideoExportTest, FailedExportLeavesNoFileBehind) {
@@ -371,6 +568,46 @@ TEST(StampTimelineTest, PictureTimesRiseEvenWhenStampsWrapStandStillOrGoBack) {
     for (std::uint32_t stamp : c.stamps) times.push_back(timeline.Next(stamp));
     EXPECT_EQ(times, c.times);
     EXPECT_EQ(timeline.EndMs(), c.end);
+  }
+}
+
+// Sizes come from the headers alone, however the file is laid out, and a
+// file cut before its header states none.
+TEST(PictureSizeTest, HeadersStateTheSizeWithoutDecoding) {
+  std::vector<std::uint8_t> rgb(40 * 30 * 3, 128);
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(rgb.data(), 40, 30, 80);
+  std::vector<std::uint8_t> padded = {0xFF, 0xD8, 0xFF, 0xE1, 0x10, 0x00};  // a 4 KB application segment first
+  padded.resize(padded.size() + 0x1000 - 2, 0xFF);
+  padded.insert(padded.end(), jpeg.begin() + 2, jpeg.end());
+  std::vector<std::uint8_t> codestream = {0xFF, 0x4F, 0xFF, 0x51, 0, 41, 0, 0};
+  for (std::uint32_t v : {110u, 60u, 10u, 20u}) {  // Xsiz, Ysiz, XOsiz, YOsiz
+    for (int shift = 24; shift >= 0; shift -= 8) codestream.push_back(static_cast<std::uint8_t>(v >> shift));
+  }
+  std::vector<std::uint8_t> jp2 = {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A,
+                                   0, 0, 0, 30, 'j', 'p', '2', 'h', 0, 0, 0, 22, 'i', 'h', 'd', 'r',
+                                   0, 0, 1, 0xE0, 0, 0, 2, 0xC0, 0, 3, 7, 7, 0, 0};
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    bool jp2;
+    bool found;
+    int width, height;
+  };
+  const std::vector<Case> cases = {
+      {"JPEG", jpeg, false, true, 40, 30},
+      {"JPEG with a long segment before the frame header", padded, false, true, 40, 30},
+      {"JPEG cut before its frame header", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 20), false, false, 0, 0},
+      {"JPEG 2000 codestream", codestream, true, true, 100, 40},
+      {"JP2 file", jp2, true, true, 704, 480},
+      {"JP2 header box cut short", std::vector<std::uint8_t>(jp2.begin(), jp2.begin() + 34), true, false, 0, 0},
+      {"not a picture", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, false, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PictureSize size;
+    ASSERT_EQ(ReadPictureSize(c.bytes.data(), c.bytes.size(), c.jp2, size), c.found);
+    EXPECT_EQ(size.width, c.width);
+    EXPECT_EQ(size.height, c.height);
   }
 }
 

@@ -323,6 +323,24 @@ TEST_F(PlaybackEngineTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
   }
 }
 
+// The recorder's clock wraps to 0 every 49.7 days; a recording across the
+// wrap plays on in step with the sound instead of rushing to its end.
+TEST_F(PlaybackEngineTest, SoundModePlaysOnAcrossAWrapOfTheStampClock) {
+  const std::string path = test::WriteSmallRecording(scratch, "wrap", Frames(10, 1), false, 16, 16);
+  std::string times;
+  for (std::uint32_t i = 0; i < 10; ++i) times += std::to_string(0xFFFFFE70u + i * 100) + "\r\n";  // 0 after 4
+  scratch.Write("wrap/time.txt", times);
+  ASSERT_EQ(doc->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
+  view->shown.clear();
+  AddSound(0);
+  const std::int64_t began = clock.NowMs();
+
+  doc->RunForwardPlay();
+
+  ASSERT_EQ(view->Positions(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  for (const auto& shown : view->shown) EXPECT_EQ(shown.ms - began, shown.position * 100) << shown.position;
+}
+
 // With an index the list holds one camera's images, each stamped by its
 // own line of time.txt: camera c's image k is file 4k + c, stamped
 // (4k + c) x 100 ms on the clock the sound track starts at 0 with file 0.

@@ -21,6 +21,7 @@
 #include "doc/VideoExportJob.h"
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
+#include "tests/SmallDisc.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
 #include "tests/doc/CopyRangeSteps.h"
@@ -142,6 +143,30 @@ TEST_F(VideoExportJobTest, ExportsTheShownCameraOverTheCopyRangeOfWhicheverListI
     EXPECT_EQ(VideoPacketSizes(request.output), expected);
     std::remove(request.output.c_str());
   }
+}
+
+// A copy range names images of the recording it was set on: opening a
+// folder or a disc unsets it.
+TEST_F(VideoExportJobTest, ACopyRangeDoesNotOutliveItsRecording) {
+  test::WriteSmallDisc(scratch / "disc.img", 12);
+  for (const bool nextIsDisc : {false, true}) {
+    SCOPED_TRACE(nextIsDisc ? "disc after disc" : "folder after disc");
+    ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), CSelvoViewerDoc::OpenOutcome::Opened);
+    test::StepCopyRange(*doc, 5, 10);
+    ASSERT_TRUE(doc->IsCopyRangeValid());
+    if (nextIsDisc) {
+      ASSERT_EQ(doc->OpenDisc(scratch / "disc.img"), CSelvoViewerDoc::OpenOutcome::Opened);
+    } else {
+      ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+    }
+    EXPECT_FALSE(doc->IsCopyRangeValid());
+    EXPECT_EQ(doc->GetCopyStart(), -1);
+    EXPECT_EQ(doc->GetCopyEnd(), -1);
+  }
+  // The folder's export takes the whole camera, as "no copy range" above.
+  test::StepCopyRange(*doc, 5, 10);
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  EXPECT_FALSE(VideoExportJob::RequestFor(*doc).selection.byStamps);
 }
 
 TEST_F(VideoExportJobTest, RunsOnAWorkerAndACancelLeavesNoFile) {

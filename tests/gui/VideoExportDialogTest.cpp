@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -14,6 +18,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/VideoExportDialog.h"
+#include "app/VideoExportOptionsDialog.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/CommandIds.h"
 #include "source/FileBytes.h"
@@ -80,6 +85,45 @@ TEST_F(VideoExportDialogTest, ProgressLeavesTheWindowUsableAndTheNoteNamesTheVid
   ASSERT_NE(note, nullptr);
   EXPECT_FALSE(note->isModal());
   EXPECT_TRUE(note->text().contains(QString::fromStdString(request.output))) << note->text().toStdString();
+  EXPECT_EQ(FileReadError(request.output), 0);
+}
+
+// The export asks which camera (the current pane's first), which of its
+// images and whether with sound, and the note names what was written.
+TEST_F(VideoExportDialogTest, CameraImagesAndSoundAreChosenAndTheNoteNamesThem) {
+  const std::string six = test::WriteSmallRecording(scratch, "six", {{0}, {1}, {0}, {1}, {0}, {1}}, true);
+  ASSERT_EQ(doc->OpenFolder(six), CSelvoViewerDoc::OpenOutcome::Opened);
+  const VideoExportRequest asked = VideoExportJob::RequestFor(*doc);
+  struct Case {
+    int paneCamera;
+    int offered;
+  };
+  for (const Case c : {Case{2, 2}, Case{1, 1}, Case{9, asked.selection.camera}}) {
+    VideoExportOptionsDialog options(*doc, asked, c.paneCamera, frame.get());
+    EXPECT_EQ(options.CameraList()->count(), 2);
+    EXPECT_EQ(options.CameraList()->currentData().toInt(), c.offered) << "pane camera " << c.paneCamera;
+    EXPECT_TRUE(options.AllImages()->isChecked());
+  }
+
+  VideoExportOptionsDialog options(*doc, asked, 2, frame.get());
+  options.Stretch()->setChecked(true);
+  EXPECT_EQ(options.LastImage()->maximum(), 3) << "camera 2 has three images";
+  options.FirstImage()->setValue(2);
+  options.LastImage()->setValue(3);
+  options.Sound()->setChecked(false);
+  VideoExportRequest request = options.Request();
+  EXPECT_EQ(request.selection.camera, 2);
+  EXPECT_EQ(request.selection.first, 2);
+  EXPECT_EQ(request.selection.last, 3);
+  EXPECT_FALSE(request.selection.byStamps);
+
+  request.output = scratch / "two.mkv";
+  VideoExportDialog::Begin(request, PaneOverlayStyle(), frame.get());
+  QMessageBox* note = WaitForOutcome();
+  ASSERT_NE(note, nullptr);
+  const std::string text = note->text().toStdString();
+  EXPECT_NE(text.find("camera 2, images 2 to 3"), std::string::npos) << text;
+  EXPECT_NE(text.find(request.output), std::string::npos) << text;
   EXPECT_EQ(FileReadError(request.output), 0);
 }
 

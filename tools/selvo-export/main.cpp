@@ -58,8 +58,11 @@ const char kUsage[] =
     "when complete: a failed or interrupted export leaves no file. Progress is\n"
     "shown on stderr when it is a terminal.\n"
     "\n"
-    "Exit status: 0 every picture exported, 1 some images could not be read\n"
-    "(they are listed on stderr and left out of the video), 2 usage error,\n"
+    "Exit status: 0 every picture exported, 1 the video was written but lacks\n"
+    "something, each listed on stderr: images that could not be read (left\n"
+    "out), images that could not be decoded (.mp4: shown as \"invalid image\"),\n"
+    "a subfolder that could not be listed, or an INFO index that does not match\n"
+    "the files (not used, so every image is exported); 2 usage error,\n"
     "unreadable FOLDER or DISC, or OUT not written, 130 interrupted.\n";
 
 std::atomic<int> interrupted{0};
@@ -177,6 +180,9 @@ int main(int argc, char** argv) {
                                    : discInput.Open(disc, selection.first, selection.last);
   if (!opened) {
     const std::string& why = disc.empty() ? folderInput.ErrorText() : discInput.ErrorText();
+    for (const std::string& line : input.Omissions()) {
+      std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(line).c_str());
+    }
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(why).c_str());
     return selvo::kCheckUsageOrUnreadable;
   }
@@ -197,15 +203,23 @@ int main(int argc, char** argv) {
   for (const std::string& warning : run.Warnings()) {
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(warning).c_str());
   }
-  for (const std::string& line : run.UnreadableImages()) {
+  for (const std::string& line : run.Problems()) {
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(line).c_str());
   }
   switch (outcome) {
     case selvo::ExportOutcome::kExported:
       return selvo::kCheckAllOk;
     case selvo::ExportOutcome::kExportedWithGaps:
-      std::fprintf(stderr, "selvo-export: %zu of %d images could not be read and were left out\n",
-                   run.UnreadableImages().size(), input.Count());
+      if (!run.UnreadableImages().empty()) {
+        std::fprintf(stderr, "selvo-export: %zu of %d images could not be read and were left out\n",
+                     run.UnreadableImages().size(), input.Count());
+      }
+      if (!run.UndecodableImages().empty()) {
+        std::fprintf(stderr, "selvo-export: %zu of %d images could not be decoded and show as \"invalid image\"\n",
+                     run.UndecodableImages().size(), input.Count());
+      }
+      std::fprintf(stderr, "selvo-export: %s was written without everything asked for\n",
+                   selvo::TerminalSafe(out).c_str());
       return selvo::kCheckFoundProblems;
     case selvo::ExportOutcome::kCancelled:
       std::fprintf(stderr, "selvo-export: interrupted; %s not written\n", selvo::TerminalSafe(out).c_str());
