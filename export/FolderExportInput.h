@@ -4,6 +4,7 @@
 // of positions in that camera's list.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "export/ExportInput.h"
 #include "source/FolderImageSource.h"
@@ -30,6 +31,9 @@ class FolderExportInput : public ExportInput {
   bool Open(const std::string& folder, const ExportSelection& selection,
             const std::atomic<int>* cancelFlag = nullptr);
   const std::string& ErrorText() const { return error_; }
+  // What the open left out and why, for a warning: a sound track or an INFO
+  // index that is there and cannot be read.
+  const std::vector<std::string>& Notes() const { return notes_; }
   int Camera() const { return camera_; }  // 1..16, 0 when the folder has no index
 
   int Count() override { return last_ - first_ + 1; }
@@ -60,6 +64,7 @@ class FolderExportInput : public ExportInput {
   int first_ = 1;
   int last_ = 0;
   std::string error_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace selvo

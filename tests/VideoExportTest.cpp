@@ -299,6 +299,32 @@ TEST_F(VideoExportTest, UnreadableImagesAreListedLeftOutAndExitOne) {
   }
 }
 
+// Every line names the program and the real cause; a sound track that is
+// there and cannot be played is told, and FFmpeg's own lines appear only
+// when asked for.
+TEST_F(VideoExportTest, MessagesNameTheProgramTheCauseAndNoLibraryLinesUnlessAsked) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string fifo = scratch_ / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string file = scratch_.Write("plain.txt", std::string("x"));
+  for (const std::string& notFolder : {fifo, file}) {
+    const ToolRun run = Export(Quoted(notFolder) + " " + Quoted(scratch_ / "x.mkv"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "selvo-export: " + notFolder + ": not a folder\n");
+  }
+
+  const std::string sound = folder + "/" + writer_->SoundPath();
+  ASSERT_EQ(::unlink(sound.c_str()), 0);
+  ASSERT_EQ(::mkfifo(sound.c_str(), 0600), 0);
+  const ToolRun quiet = Export(Quoted(folder) + " " + Quoted(scratch_ / "quiet.mp4"));
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "selvo-export: warning: " + sound + ": a FIFO, not a file; the video is made without sound\n");
+
+  const ToolRun asked = Export("--ffmpeg-log " + Quoted(folder) + " " + Quoted(scratch_ / "asked.mp4"));
+  EXPECT_EQ(asked.exitCode, 0) << asked.err;
+  EXPECT_NE(asked.err.find("[libx264 @ "), std::string::npos) << asked.err;
+}
+
 TEST_F(VideoExportTest, FailedExportLeavesNoFileBehind) {
   const std::string folder = WriteRecording(ImageFormat::kJpeg);
   const std::string outFolder = scratch_.MakeDir("out");

@@ -22,7 +22,7 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] FOLDER OUT\n"
+    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] [--ffmpeg-log] FOLDER OUT\n"
     "       selvo-export [--range A-B] [--check] --disc DISC OUT\n"
     "Exports the pictures of one camera of a recording folder, or the records of\n"
     "a recorder disc, to a video file.\n"
@@ -51,6 +51,7 @@ const char kUsage[] =
     "  --no-sound   leave the sound track out\n"
     "  --check      .mp4: mark altered images \"IMAGE ALTERED\" / \"TIME ALTERED\"\n"
     "               as the viewer does when started with \"check\"\n"
+    "  --ffmpeg-log show FFmpeg's own log lines on stderr (left out otherwise)\n"
     "  --help       show this help\n"
     "  --version    show the version\n"
     "\n"
@@ -140,6 +141,8 @@ int main(int argc, char** argv) {
       options.sound = false;
     } else if (arg == "--check") {
       check = true;
+    } else if (arg == "--ffmpeg-log") {
+      options.libraryLog = true;
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -179,6 +182,9 @@ int main(int argc, char** argv) {
     const std::string& why = disc.empty() ? folderInput.ErrorText() : discInput.ErrorText();
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(why).c_str());
     return selvo::kCheckUsageOrUnreadable;
+  }
+  for (const std::string& note : folderInput.Notes()) {
+    std::fprintf(stderr, "selvo-export: warning: %s\n", selvo::TerminalSafe(note).c_str());
   }
   selvo::VideoExport run(input, options);
   if (options.kind == selvo::VideoKind::kShareable) {
