@@ -23,6 +23,7 @@
 #include "source/DroppedPath.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
+#include "source/SoundFile.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
 #include "source/settings/AppSettings.h"
@@ -361,6 +362,7 @@ void CSelvoViewerDoc::DiscardRecording() {
   orderCheck_ = 0;
   imageBlock_.reset();
   imageSize_ = 0;
+  recordingNotes_.clear();
   // The panes keep copies of the pictures they showed; none of them may
   // outlive the recording while the next one loads.
   if (view_) view_->ResetPanes();
@@ -417,6 +419,7 @@ void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   lastOpenFolder_ = folder;
+  NoteIndexProblem();
   if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
   GoFirst(true);
@@ -648,6 +651,18 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   auto track = std::make_unique<selvo::SoundTrack>(notifier_);
   const int opened = track->Open(folder);
   SetSoundTrack(std::make_unique<SoundTrackPlayback>(std::move(track)), opened);
+  // A track that is there and cannot be played leaves the recording silent:
+  // the user must learn that from more than an absent sound box.
+  bool playable = false;
+  const std::string problem = opened ? std::string() : SoundFileProblem(folder, playable);
+  if (!problem.empty()) recordingNotes_.push_back(problem + "; played without sound");
+}
+
+void CSelvoViewerDoc::NoteIndexProblem() {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  if (folder != nullptr && !folder->Index().Problem().empty()) {
+    recordingNotes_.push_back(folder->Index().Problem() + "; shown without cameras and titles");
+  }
 }
 
 void CSelvoViewerDoc::SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound) {
