@@ -375,6 +375,24 @@ TEST_F(VideoExportTest, DiscRecordsGoOutAsTheCopyWritesThem) {
   EXPECT_EQ(Export("--camera 2 --disc " + Quoted(disc) + " " + Quoted(scratch_ / "x.mkv")).exitCode, 2);
 }
 
+// A disc cut short fails its last record at every read the export makes of
+// it; the reader's failure is told once, beside the record's own line.
+TEST_F(VideoExportTest, EachUnreadableDiscRecordIsToldOnce) {
+  const std::string disc = scratch_ / "short.img";
+  ASSERT_EQ(Shell(scratch_, Tool("selvo-make-demo") + " --disc " + Quoted(disc) + " --frames 6 --short-by 2").exitCode,
+            0);
+  const ToolRun run = Export("--disc " + Quoted(disc) + " " + Quoted(scratch_ / "short.mkv"));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  std::istringstream lines(run.err);
+  std::vector<std::string> seen;
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.rfind("selvo-export: ", 0), 0u) << line;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), line), 0) << "told twice: " << line;
+    seen.push_back(line);
+  }
+  EXPECT_NE(run.err.find("#6: unreadable record"), std::string::npos) << run.err;
+}
+
 // Times must rise for every picture, whatever the stamps did.
 TEST(StampTimelineTest, PictureTimesRiseEvenWhenStampsWrapStandStillOrGoBack) {
   struct Case {

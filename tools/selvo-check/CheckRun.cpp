@@ -26,6 +26,7 @@
 #include "source/TrailerParser.h"
 #include "tools/selvo-check/CheckJson.h"
 #include "tools/selvo-check/ImageReadPool.h"
+#include "tools/selvo-check/OnceNotifier.h"
 #include "tools/selvo-check/ReportFindings.h"
 
 namespace selvo {
@@ -102,23 +103,6 @@ bool IsFolder(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-// A damaged disc reports the same failure for every unreadable sector; the
-// records' verdicts already say which ones, so each text is shown once.
-class OnceNotifier : public Notifier {
- public:
-  void Notify(NoticeKind kind, const std::string& text) override {
-    for (const std::string& shown : shown_) {
-      if (shown == text) return;
-    }
-    shown_.push_back(text);
-    stderr_.Notify(kind, TerminalSafe(text, true));
-  }
-
- private:
-  StderrNotifier stderr_{"selvo-check"};
-  std::vector<std::string> shown_;
-};
 
 // Only a disc-image file or a drive can be a disc; anything else is told
 // plainly here rather than as an open failure (or a drive "not ready").
@@ -391,7 +375,7 @@ CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::str
 }
 
 int CheckRun::CheckDisc(const std::string& path) {
-  OnceNotifier notifier;
+  OnceNotifier notifier("selvo-check");
   DiscImageSource source(notifier);
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   started_ = lastProgress_ = std::chrono::steady_clock::now();
@@ -416,7 +400,7 @@ int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request
     std::fprintf(err_, "selvo-check: %s: not a folder\n", TerminalSafe(request.folder).c_str());
     return Finish(kCheckUsageOrUnreadable);
   }
-  OnceNotifier notifier;
+  OnceNotifier notifier("selvo-check");
   DiscImageSource source(notifier);
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   if (request.last > source.GetCount()) {

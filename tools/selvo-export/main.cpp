@@ -18,6 +18,7 @@
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
 #include "tools/selvo-check/CheckRun.h"
+#include "tools/selvo-check/OnceNotifier.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ int main(int argc, char** argv) {
     gui = std::make_unique<QGuiApplication>(argc, argv);
   }
 
-  selvo::StderrNotifier discNotices("selvo-export");
+  selvo::OnceNotifier discNotices("selvo-export");
   selvo::FolderExportInput folderInput;
   selvo::DiscExportInput discInput(discNotices);
   selvo::ExportInput& input = disc.empty() ? static_cast<selvo::ExportInput&>(folderInput) : discInput;
