@@ -419,7 +419,7 @@ void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   lastOpenFolder_ = folder;
-  NoteIndexProblem();
+  NoteIndexProblems();
   if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
   GoFirst(true);
@@ -658,10 +658,13 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   if (!problem.empty()) recordingNotes_.push_back(problem + "; played without sound");
 }
 
-void CSelvoViewerDoc::NoteIndexProblem() {
+void CSelvoViewerDoc::NoteIndexProblems() {
   const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
   if (folder != nullptr && !folder->Index().Problem().empty()) {
     recordingNotes_.push_back(folder->Index().Problem() + "; shown without cameras and titles");
+  }
+  if (folder != nullptr && !folder->Index().ForeignChannelText().empty()) {
+    recordingNotes_.push_back(folder->Index().ForeignChannelText());
   }
 }
 

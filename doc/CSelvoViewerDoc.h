@@ -151,7 +151,8 @@ class CSelvoViewerDoc : public QObject {
   bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
   int HasSound() const { return playback_.HasSound(); }
   // What the open of the recording left out and why: a sound track or an
-  // INFO index that is there and cannot be read. The status bar shows them.
+  // INFO index that is there and cannot be read, index entries that name no
+  // camera 1..16. The status bar shows them.
   const std::vector<std::string>& RecordingNotes() const { return recordingNotes_; }
   int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
 
@@ -344,7 +345,7 @@ class CSelvoViewerDoc : public QObject {
   void DiscardRecording();
   // The folder's sound track; hasSound and the order check follow its Open.
   void OpenSoundTrack(const std::string& folder);
-  void NoteIndexProblem();
+  void NoteIndexProblems();
   OpenOutcome LoadFolderRecording(const std::string& folder);
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);

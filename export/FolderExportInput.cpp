@@ -62,6 +62,8 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
   if (!source_->Index().Problem().empty()) {
     notes_.push_back(source_->Index().Problem() + "; the INFO index is not used, so the images carry no camera");
   }
+  const std::string foreignChannels = source_->Index().ForeignChannelText();
+  if (!foreignChannels.empty()) notes_.push_back(folder + ": " + foreignChannels);
   if (!SelectCamera(selection.camera)) return false;
   return selection.byStamps ? SetRangeByStamps(selection) : SetRange(selection);
 }

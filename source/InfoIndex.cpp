@@ -62,6 +62,8 @@ void InfoIndex::Clear() {
   entries_.clear();
   entries_.shrink_to_fit();
   channelList_.fill(kEmptySlot);
+  foreignEntries_ = 0;
+  firstForeignCamera_ = 0;
 }
 
 bool InfoIndex::Load(const std::string& recordingFolder, std::uint64_t expectedEntries) {
@@ -117,7 +119,18 @@ std::string InfoIndex::ReadFrom(int fd, std::uint64_t expectedEntries) {
   return std::string();
 }
 
+std::string InfoIndex::ForeignChannelText() const {
+  if (foreignEntries_ == 0) return std::string();
+  return std::to_string(foreignEntries_) + (foreignEntries_ == 1 ? " entry names a camera" : " entries name cameras") +
+         " outside 1..16 (the first: " + std::to_string(firstForeignCamera_) +
+         "); those images belong to no camera";
+}
+
 void InfoIndex::BuildChannelList() {
+  for (std::size_t i = 0; i < entryCount_; ++i) {
+    if (EntryChannel(i) >= 0) continue;
+    if (foreignEntries_++ == 0) firstForeignCamera_ = Entry(i)[kEntryChannelOffset] + 1;
+  }
   std::array<bool, kChannels> seen{};
   int used = 0;
   for (std::size_t i = 0; i < entryCount_ && used < kChannels; ++i) {

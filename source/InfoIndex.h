@@ -51,6 +51,14 @@ class InfoIndex {
   // only when all channels are shown).
   int EntryChannel(std::size_t i) const;
 
+  // Entries whose channel byte names no channel 0..15, and the first such
+  // byte as a camera number (byte + 1, the byte read unsigned): the images
+  // are kept but belong to no camera, and a report must say why.
+  std::uint32_t ForeignChannelEntries() const { return foreignEntries_; }
+  int FirstForeignCamera() const { return firstForeignCamera_; }
+  // "3 entries name cameras outside 1..16 (the first: 17); ..." or empty.
+  std::string ForeignChannelText() const;
+
   // Header fields per channel; 0 / empty for a channel outside 0..15.
   std::uint32_t ChannelImageCount(int channel) const;
   std::uint32_t ChannelFirstImage(int channel) const;  // counted from 1
@@ -77,6 +85,8 @@ class InfoIndex {
   std::uint32_t entryCount_ = 0;
   std::vector<std::uint8_t> entries_;
   std::array<int, kChannels> channelList_{};
+  std::uint32_t foreignEntries_ = 0;
+  int firstForeignCamera_ = 0;
 };
 
 }  // namespace selvo

@@ -209,6 +209,9 @@ int CheckRun::CheckFolder(const std::string& folder) {
     std::fprintf(err_, "selvo-check: warning: %s; the INFO index is not used, so cameras and titles are not known\n",
                  TerminalSafe(source.Index().Problem()).c_str());
   }
+  if (!source.Index().ForeignChannelText().empty()) {
+    std::fprintf(err_, "selvo-check: warning: %s: %s\n", shown.c_str(), source.Index().ForeignChannelText().c_str());
+  }
   if (!SelectCamera(source, folder)) return kCheckUsageOrUnreadable;
 
   started_ = lastProgress_ = std::chrono::steady_clock::now();
