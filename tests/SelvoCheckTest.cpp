@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -400,6 +402,20 @@ TEST(SelvoCheck, MessagesNameTheProgramAndTheRealCause) {
     std::string line;
     while (std::getline(lines, line)) EXPECT_EQ(line.rfind("selvo-check: ", 0), 0u) << args << ": " << line;
   }
+}
+
+// A report that cannot be written says why in the program's words, never
+// in the painter's.
+TEST(SelvoCheck, ReportThatCannotBeWrittenSaysWhyWithoutThePaintersWords) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 4 --per-folder 4 --no-alter --fast --no-info");
+  const CommandRun run = RunCommand(Tool("selvo-check") + " --quiet --report " + (scratch / "missing/r.pdf") + " " +
+                                    demo + " 2>&1 >/dev/null");
+  EXPECT_EQ(run.exitCode, 2) << run.out;
+  EXPECT_EQ(run.out.find("QPainter"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(std::strerror(ENOENT)), std::string::npos) << run.out;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("selvo-check: ", 0), 0u) << line;
 }
 
 // A device that takes no SCSI command is no drive: told at once, not
