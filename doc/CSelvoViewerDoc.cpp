@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -76,6 +77,13 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   if (!fs::is_directory(status)) return FormatNotice(kNotAFolderString, folder);
   fs::directory_iterator listing(folder, error);
   if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
+  // A first subfolder that cannot be listed hides the images rather than
+  // lacking them.
+  MediaProbe probe(folder);
+  probe.Probe();
+  if (!probe.UnlistedFolder().empty()) {
+    return FormatNotice(kFolderUnreadableString, probe.UnlistedFolder(), std::strerror(probe.UnlistedError()));
+  }
   return FormatNotice(kNoRecordingString, folder);
 }
 
