@@ -195,6 +195,19 @@ void CMainFrame::CreateStatusBar() {
   verificationText_->setObjectName("verificationStatus");
   statusBar()->addPermanentWidget(verificationText_);
   connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CMainFrame::ShowVerificationProgress);
+  notesText_ = new QLabel(this);
+  notesText_->setObjectName("recordingNotes");
+  statusBar()->addPermanentWidget(notesText_);
+  connect(&doc_, &CSelvoViewerDoc::recordingChanged, this, &CMainFrame::ShowRecordingNotes);
+}
+
+// A sound track or index that could not be read stays named for as long as
+// the recording is open, not for a moment.
+void CMainFrame::ShowRecordingNotes() {
+  QStringList notes;
+  for (const std::string& note : doc_.RecordingNotes()) notes << QString::fromStdString(note);
+  notesText_->setText(notes.join(QStringLiteral(" | ")));
+  notesText_->setToolTip(notes.join(QLatin1Char('\n')));
 }
 
 void CMainFrame::ShowVerificationProgress() {

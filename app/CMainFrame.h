@@ -79,6 +79,7 @@ class CMainFrame : public QMainWindow {
   QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
   void AddVerificationCommands(QMenu* view);
   void ShowVerificationProgress();
+  void ShowRecordingNotes();
   void OnVerificationSummary();
   void CreateMenus();
   void CreateToolBar();
@@ -109,6 +110,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* toolBar_ = nullptr;
   QLabel* idleText_ = nullptr;
   QLabel* verificationText_ = nullptr;
+  QLabel* notesText_ = nullptr;  // what the open left out of the recording
   // How the summary's button writes the report; empty: it cannot.
   std::function<bool(const QString&, QString&)> reportWriter_;
   QWidget* imageView_ = nullptr;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -23,6 +24,7 @@
 #include "source/DroppedPath.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
+#include "source/SoundFile.h"
 #include "source/MediaProbe.h"
 #include "source/Notifier.h"
 #include "source/StampStep.h"
@@ -76,6 +78,13 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   if (!fs::is_directory(status)) return FormatNotice(kNotAFolderString, folder);
   fs::directory_iterator listing(folder, error);
   if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
+  // A first subfolder that cannot be listed hides the images rather than
+  // lacking them.
+  MediaProbe probe(folder);
+  probe.Probe();
+  if (!probe.UnlistedFolder().empty()) {
+    return FormatNotice(kFolderUnreadableString, probe.UnlistedFolder(), std::strerror(probe.UnlistedError()));
+  }
   return FormatNotice(kNoRecordingString, folder);
 }
 
@@ -367,6 +376,7 @@ void CSelvoViewerDoc::DiscardRecording() {
   orderCheck_ = 0;
   imageBlock_.reset();
   imageSize_ = 0;
+  recordingNotes_.clear();
   // The panes keep copies of the pictures they showed; none of them may
   // outlive the recording while the next one loads.
   if (view_) view_->ResetPanes();
@@ -423,6 +433,7 @@ void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   lastOpenFolder_ = folder;
+  NoteIndexProblems();
   if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
   GoFirst(true);
@@ -661,6 +672,21 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   auto track = std::make_unique<selvo::SoundTrack>(notifier_);
   const int opened = track->Open(folder);
   SetSoundTrack(std::make_unique<SoundTrackPlayback>(std::move(track)), opened);
+  // A track that is there and cannot be played leaves the recording silent:
+  // the user must learn that from more than an absent sound box.
+  bool playable = false;
+  const std::string problem = opened ? std::string() : SoundFileProblem(folder, playable);
+  if (!problem.empty()) recordingNotes_.push_back(problem + "; played without sound");
+}
+
+void CSelvoViewerDoc::NoteIndexProblems() {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  if (folder != nullptr && !folder->Index().Problem().empty()) {
+    recordingNotes_.push_back(folder->Index().Problem() + "; shown without cameras and titles");
+  }
+  if (folder != nullptr && !folder->Index().ForeignChannelText().empty()) {
+    recordingNotes_.push_back(folder->Index().ForeignChannelText());
+  }
 }
 
 void CSelvoViewerDoc::SetSoundTrack(std::unique_ptr<PlaybackSound> sound, int hasSound) {

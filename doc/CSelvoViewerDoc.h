@@ -151,6 +151,10 @@ class CSelvoViewerDoc : public QObject {
   // The panel's 1ch/2ch sound boxes follow the probe's jp2 flag.
   bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
   int HasSound() const { return playback_.HasSound(); }
+  // What the open of the recording left out and why: a sound track or an
+  // INFO index that is there and cannot be read, index entries that name no
+  // camera 1..16. The status bar shows them.
+  const std::vector<std::string>& RecordingNotes() const { return recordingNotes_; }
   int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
 
   // Time texts in the chosen date format and delimiter.
@@ -342,6 +346,7 @@ class CSelvoViewerDoc : public QObject {
   void DiscardRecording();
   // The folder's sound track; hasSound and the order check follow its Open.
   void OpenSoundTrack(const std::string& folder);
+  void NoteIndexProblems();
   OpenOutcome LoadFolderRecording(const std::string& folder);
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);
@@ -437,6 +442,7 @@ class CSelvoViewerDoc : public QObject {
 
   bool lockedToTime_ = false;
   CameraTimeLock timeLock_;
+  std::vector<std::string> recordingNotes_;
 };
 
 }  // namespace selvo

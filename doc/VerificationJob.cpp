@@ -77,10 +77,13 @@ void VerificationJob::Run() {
     // No exception may leave a worker thread: it would end the viewer. An
     // image that could not be examined stays "not examined".
     try {
-      results_[static_cast<std::size_t>(file)] = Pack(source_.ExamineFile(file));
+      results_[static_cast<std::size_t>(file)] = Pack(source_.ExamineFile(file, &stop_));
     } catch (const std::exception&) {
       results_[static_cast<std::size_t>(file)] = Examined{};
     }
+    // A large file's walk ends part way when asked to stop; what it left is
+    // no result.
+    if (stop_.load(std::memory_order_relaxed)) break;
     done_.store(file + 1, std::memory_order_release);
     if ((file + 1) % kImagesPerBreath == 0) std::this_thread::sleep_for(kBreath);
   }

@@ -25,7 +25,8 @@ class VerificationJob {
   VerificationJob(const VerificationJob&) = delete;
   VerificationJob& operator=(const VerificationJob&) = delete;
 
-  // Asks the thread to stop after the image in hand and waits for it.
+  // Asks the thread to stop and waits for it: after the image in hand, or
+  // between two pieces of a large one, so within a piece's read.
   void Stop();
 
   int Total() const { return static_cast<int>(results_.size()); }

@@ -13,7 +13,6 @@
 #include "source/FileDescriptor.h"
 #include "source/InfoIndex.h"
 #include "source/MediaProbe.h"
-#include "source/SoundDecoder.h"
 #include "source/SoundFile.h"
 #include "source/TrailerParser.h"
 
@@ -21,13 +20,11 @@ namespace selvo {
 
 namespace {
 
-// The viewer plays sound only when the file opens; an export copies it on
-// the same terms.
-std::string PlayableSoundPath(const std::string& folder) {
-  std::string path;
-  if (FindSoundFile(folder, path) == kNoSound) return {};
-  SoundDecoder decoder;
-  return decoder.Open(path) ? path : std::string();
+// "no recorder images found", unless a folder that could not be listed kept
+// them from being found.
+std::string NoImagesText(const std::string& folder, const std::string& unlisted, int error) {
+  if (unlisted.empty()) return folder + ": no recorder images found";
+  return folder + ": no recorder images could be listed: " + unlisted + ": " + std::strerror(error);
 }
 
 // The first limit bytes of a regular file, or all of it; errno tells why
@@ -66,15 +63,35 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
   char* full = realpath(folder.c_str(), nullptr);
   fullFolder_ = full != nullptr ? full : folder;
   std::free(full);
+  notes_.clear();
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) return Fail(folder + ": not a folder");
   if (access(folder.c_str(), R_OK | X_OK) != 0) return Fail(folder + ": " + std::strerror(errno));
   MediaProbe probe(folder);
-  if (!probe.Probe() || !probe.Kind().Any()) return Fail(folder + ": no recorder images found");
+  if (!probe.Probe() || !probe.Kind().Any()) {
+    return Fail(NoImagesText(folder, probe.UnlistedFolder(), probe.UnlistedError()));
+  }
   kind_ = probe.Kind();
-  soundPath_ = PlayableSoundPath(folder);
+  // The viewer plays sound only when the file opens; an export copies it on
+  // the same terms, and says so when it cannot.
+  bool playable = false;
+  const std::string soundProblem = SoundFileProblem(folder, playable);
+  if (!soundProblem.empty()) notes_.push_back(soundProblem + "; the video is made without sound");
+  soundPath_.clear();
+  if (playable) FindSoundFile(folder, soundPath_);
   source_ = std::make_unique<FolderImageSource>(kind_, cancelFlag);
-  const bool opened = source_->OpenRecording(folder, !soundPath_.empty());
+  const bool opened = source_->OpenRecording(folder, playable);
   NoteOmissions();
-  if (!opened || source_->GetCount() == 0) return Fail(folder + ": no recorder images found");
+  if (!opened || source_->GetCount() == 0) {
+    const std::vector<UnreadableFolder>& unlisted = source_->UnreadableFolders();
+    return Fail(unlisted.empty() ? NoImagesText(folder, {}, 0)
+                                 : NoImagesText(folder, unlisted.front().path, unlisted.front().error));
+  }
+  if (!source_->Index().Problem().empty()) {
+    notes_.push_back(source_->Index().Problem() + "; the INFO index is not used, so the images carry no camera");
+  }
+  const std::string foreignChannels = source_->Index().ForeignChannelText();
+  if (!foreignChannels.empty()) notes_.push_back(folder + ": " + foreignChannels);
   if (!SelectCamera(selection.camera)) return false;
   return selection.byStamps ? SetRangeByStamps(selection) : SetRange(selection);
 }
@@ -161,8 +178,8 @@ bool FolderExportInput::SelectCamera(int camera) {
 bool FolderExportInput::ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) {
   const std::string path = source_->GetPathAt(Position(index));
   if (ReadWholeFile(path, bytes)) return true;
-  const int error = FileReadError(path);
-  why = error != 0 ? std::strerror(error) : "cannot be read";
+  why = FileReadProblem(path);
+  if (why.empty()) why = "cannot be read";
   return false;
 }
 

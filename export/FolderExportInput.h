@@ -31,6 +31,9 @@ class FolderExportInput : public ExportInput {
   bool Open(const std::string& folder, const ExportSelection& selection,
             const std::atomic<int>* cancelFlag = nullptr);
   const std::string& ErrorText() const { return error_; }
+  // What the open left out and why, for a warning: a sound track or an INFO
+  // index that is there and cannot be read.
+  const std::vector<std::string>& Notes() const { return notes_; }
   int Camera() const { return camera_; }  // 1..16, 0 when the folder has no index
 
   int Count() override { return last_ - first_ + 1; }
@@ -68,6 +71,7 @@ class FolderExportInput : public ExportInput {
   std::vector<std::string> omissions_;
   std::uint32_t unusedIndexEntries_ = 0;  // entries of an INFO index that did not match the files
   bool indexUnused_ = false;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace selvo

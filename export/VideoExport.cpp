@@ -92,9 +92,9 @@ struct VideoExport::Streams {
 };
 
 VideoExport::VideoExport(ExportInput& input, VideoExportOptions options) : input_(input), options_(options) {
-  // The libraries' chatter would bury the export's own report; their errors
-  // reach it through the results.
-  av_log_set_level(AV_LOG_ERROR);
+  // The libraries' lines would bury the export's own report and name no
+  // program; their errors reach it through the results.
+  av_log_set_level(options_.libraryLog ? AV_LOG_INFO : AV_LOG_QUIET);
 }
 
 VideoExport::~VideoExport() = default;

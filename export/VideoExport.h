@@ -33,6 +33,9 @@ struct VideoExportOptions {
   bool sound = true;
   int threads = 0;           // the H.264 encoder's; 0 lets it choose
   const char* preset = "veryfast";
+  // FFmpeg's own log lines on stderr, for whoever asks to see them; without
+  // it the libraries say nothing and their failures reach the results.
+  bool libraryLog = false;
 };
 
 enum class ExportOutcome {

@@ -94,10 +94,13 @@ bool HasExtensionIgnoringCase(std::string_view name, std::string_view extension)
   return name[dot] == '.' && EqualsIgnoringCase(name.substr(dot + 1), extension);
 }
 
-std::string FindChildIgnoringCase(const std::string& folder, std::string_view name, EntryType type) {
+namespace {
+
+template <typename Accepts>
+std::string FindChildWhere(const std::string& folder, std::string_view name, Accepts accepts) {
   std::string best;
   ScanDirectory(folder, [&](const char* entryName, EntryType entryType) {
-    if (entryType != type || !EqualsIgnoringCase(entryName, name)) return true;
+    if (!accepts(entryType) || !EqualsIgnoringCase(entryName, name)) return true;
     if (name == entryName) {
       best = entryName;
       return false;
@@ -108,13 +111,14 @@ std::string FindChildIgnoringCase(const std::string& folder, std::string_view na
   return best.empty() ? std::string() : JoinPath(folder, best);
 }
 
-bool HasFileWithExtension(const std::string& folder, std::string_view extension) {
-  bool found = false;
-  ScanDirectory(folder, [&](const char* name, EntryType type) {
-    found = type == EntryType::kFile && HasExtensionIgnoringCase(name, extension);
-    return !found;
-  });
-  return found;
+}  // namespace
+
+std::string FindChildIgnoringCase(const std::string& folder, std::string_view name, EntryType type) {
+  return FindChildWhere(folder, name, [type](EntryType entryType) { return entryType == type; });
+}
+
+std::string FindNonFolderChildIgnoringCase(const std::string& folder, std::string_view name) {
+  return FindChildWhere(folder, name, [](EntryType entryType) { return entryType != EntryType::kDirectory; });
 }
 
 }  // namespace selvo

@@ -33,8 +33,8 @@ bool HasExtensionIgnoringCase(std::string_view name, std::string_view extension)
 // type, or empty. When a case-sensitive file system holds several, the exact
 // spelling wins, else the first in byte order, so the choice is stable.
 std::string FindChildIgnoringCase(const std::string& folder, std::string_view name, EntryType type);
-
-// Whether folder directly holds a file with that extension (ignoring case).
-bool HasFileWithExtension(const std::string& folder, std::string_view extension);
+// The same for a child of any type but a folder: a file, or what stands
+// where one should (a link to nothing, a FIFO), so that it can be told.
+std::string FindNonFolderChildIgnoringCase(const std::string& folder, std::string_view name);
 
 }  // namespace selvo

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "source/DiscDeviceFactory.h"
+#include "source/DiscImageFileDevice.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
@@ -28,8 +29,16 @@ bool IsDeviceNodePath(const std::string& path) {
 // read (not in the group that owns it) and a drive that never answered all
 // end the open, and each needs a different remedy.
 std::string CannotOpenText(const std::string& path, int error) {
+  if (error == RawDiscDevice::kErrorNotADrive) {
+    return FillTableText(LoadString(kCannotOpenText), {path, "not a CD drive (it takes no SCSI commands)"});
+  }
   const int id = error == EACCES && IsDeviceNodePath(path) ? kNoDriveAccessText : kCannotOpenText;
   return FillTableText(LoadString(id), {path, std::strerror(error)});
+}
+
+bool IsBlockDevicePath(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISBLK(status.st_mode);
 }
 
 }  // namespace
@@ -45,7 +54,14 @@ bool DiscReader::OpenByPath(const std::string& path) {
   Close();
   std::unique_ptr<RawDiscDevice> device = makeDevice_(path);
   if (!device) return false;
-  const int result = device->OpenByPath(path);
+  int result = device->OpenByPath(path);
+  // A block device that is no drive (a loop device over a disc's dump)
+  // holds the disc's blocks at their addresses all the same.
+  if (result != RawDiscDevice::kSuccess && device->LastError() == RawDiscDevice::kErrorNotADrive &&
+      IsBlockDevicePath(path)) {
+    device = std::make_unique<DiscImageFileDevice>();
+    result = device->OpenByPath(path);
+  }
   return FinishOpen(std::move(device), result, path);
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "source/FileDescriptor.h"
@@ -19,17 +20,6 @@ bool RegularFileSize(int fd, std::size_t& size) {
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) return false;
   if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileBytes) return false;
   size = static_cast<std::size_t>(status.st_size);
-  return true;
-}
-
-bool ReadExactly(int fd, std::uint8_t* into, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, into + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += static_cast<std::size_t>(got);
-  }
   return true;
 }
 
@@ -52,9 +42,20 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
     out.clear();
     return false;
   }
-  if (!ReadExactly(file.Get(), out.data(), size)) {
+  if (!ReadFully(file.Get(), out.data(), size)) {
     out.clear();
     return false;
+  }
+  return true;
+}
+
+bool ReadFully(int fd, std::uint8_t* into, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, into + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
   }
   return true;
 }
@@ -72,6 +73,34 @@ int FileReadError(const std::string& path) {
     got = ::read(file.Get(), &first, 1);
   } while (got < 0 && errno == EINTR);
   return got < 0 ? errno : 0;
+}
+
+const char* NotAFileText(unsigned int mode) {
+  if (S_ISDIR(mode)) return "a folder, not a file";
+  if (S_ISFIFO(mode)) return "a FIFO, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device, not a file";
+  if (S_ISSOCK(mode)) return "a socket, not a file";
+  return "not a regular file";
+}
+
+std::string FileReadProblem(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (!file.IsOpen()) {
+    const int error = errno;
+    struct stat own {};
+    if (error == ENOENT && ::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) return "a link to nothing";
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return NotAFileText(status.st_mode);
+    return std::strerror(error);
+  }
+  if (::fstat(file.Get(), &status) != 0) return std::strerror(errno);
+  if (!S_ISREG(status.st_mode)) return NotAFileText(status.st_mode);
+  std::uint8_t first;
+  ssize_t got;
+  do {
+    got = ::read(file.Get(), &first, 1);
+  } while (got < 0 && errno == EINTR);
+  return got < 0 ? std::strerror(errno) : std::string();
 }
 
 bool WriteAll(int fd, const void* bytes, std::size_t length) {

@@ -1,5 +1,9 @@
 #include "source/FolderImageSource.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,11 +13,11 @@
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
+#include "source/FileDescriptor.h"
 #include "source/ImageInfo.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/ShiftJis.h"
-#include "source/StdioFile.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
@@ -42,12 +46,14 @@ DibPtr DecodeByExtension(const std::string& path, std::uint32_t& sizeOut) {
 }
 
 // The recorder appends every image's millisecond stamp as its last 4 bytes.
+// Only a regular file has last bytes: a FIFO or a device named like an
+// image is neither waited on nor read.
 std::uint32_t TrailerStamp(const std::string& path) {
-  const StdioFile file(path, "rb");
-  if (!file.IsOpen()) return 0;
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 4) return 0;
   std::uint8_t bytes[4];
-  const bool ok = std::fseek(file.Get(), -4, SEEK_END) == 0 && std::fread(bytes, 1, 4, file.Get()) == 4;
-  return ok ? ReadLe32(bytes) : 0;
+  return ::pread(file.Get(), bytes, 4, status.st_size - 4) == 4 ? ReadLe32(bytes) : 0;
 }
 
 bool AllEmpty(const int* channels) {
@@ -135,11 +141,15 @@ bool FolderImageSource::OpenRecordingLists(const std::string& path, bool hasSoun
   return true;
 }
 
+// Every entry named like an image is listed, whatever it is: a dangling
+// link, a FIFO or a folder called "x.jpg" stands where an image should, and
+// whoever reads the list must be able to say it could not be read rather
+// than never see it. Reading refuses all but regular files without waiting.
 bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
   bool found = false;
   const std::uint32_t folderNumber = names_.AddFolder(folder);
-  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
-    if (type != EntryType::kFile || !HasExtensionIgnoringCase(name, extension_)) return true;
+  const bool listed = ScanDirectory(folder, [&](const char* name, EntryType) {
+    if (!HasExtensionIgnoringCase(name, extension_)) return true;
     names_.Add(folderNumber, name);
     found = true;
     return !CancelRequested();
@@ -219,8 +229,8 @@ bool FolderImageSource::Open(const std::string& path) {
   ClearLists();
   timeList_.Clear();
   const std::uint32_t folder = names_.AddFolder(path);
-  ScanDirectory(path, [&](const char* name, EntryType type) {
-    if (type == EntryType::kFile && HasExtensionIgnoringCase(name, extension_)) names_.Add(folder, name);
+  ScanDirectory(path, [&](const char* name, EntryType) {
+    if (HasExtensionIgnoringCase(name, extension_)) names_.Add(folder, name);
     return true;
   });
   names_.SortByPathIgnoringCase();
@@ -558,7 +568,7 @@ int FolderImageSource::IndexOfFile(int fileIndex) const {
   return static_cast<int>(found - records_.begin());
 }
 
-ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
+ImageRecord FolderImageSource::ExamineFile(int fileIndex, const std::atomic<bool>* stop) const {
   ImageRecord record;
   if (fileIndex < 0 || fileIndex >= FileCount()) return record;
   const auto file = static_cast<std::size_t>(fileIndex);
@@ -567,7 +577,7 @@ ImageRecord FolderImageSource::ExamineFile(int fileIndex) const {
   // record already, as on first display.
   if (record.status != -1) return record;
   ImageInfo info;
-  if (ReadImageInfo(names_.PathAt(file), info, parserKind_)) FillFromTrailer(record, fileIndex, info);
+  if (ReadImageInfo(names_.PathAt(file), info, parserKind_, stop)) FillFromTrailer(record, fileIndex, info);
   return record;
 }
 

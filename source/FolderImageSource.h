@@ -81,8 +81,9 @@ class FolderImageSource : public ImageSource {
   // The trailer check of one file, with the camera, time and stamp its
   // record would show. It reads only what OpenRecording built and never a
   // record, so a background thread may run it while the list is in use and
-  // rebuilt; not while OpenRecording runs.
-  ImageRecord ExamineFile(int fileIndex) const;
+  // rebuilt; not while OpenRecording runs. stop (may be null) turning true
+  // ends the read of a large file between two pieces, unexamined.
+  ImageRecord ExamineFile(int fileIndex, const std::atomic<bool>* stop = nullptr) const;
   // Hands such a result to the file's record, if the list holds it and it
   // was not examined yet: the user-interface thread's side of the above.
   void AdoptExamined(int fileIndex, const ImageRecord& examined);

@@ -4,7 +4,6 @@
 // image (recorder seconds, millisecond stamp, channel), little-endian.
 #include <array>
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +36,10 @@ class InfoIndex {
   void Clear();
 
   bool Loaded() const { return loaded_; }
+  // Why the last Load or LoadFile found an index it could not read ("INFO/
+  // REC.INF: Permission denied", "... cut short"); empty when it loaded,
+  // when there was none, or when it was refused for its entry count alone.
+  const std::string& Problem() const { return problem_; }
   std::uint32_t EntryCount() const { return entryCount_; }
 
   // Entry fields; i must be below EntryCount().
@@ -47,6 +50,14 @@ class InfoIndex {
   // list, never matched by a channel selection or search; they are kept
   // only when all channels are shown).
   int EntryChannel(std::size_t i) const;
+
+  // Entries whose channel byte names no channel 0..15, and the first such
+  // byte as a camera number (byte + 1, the byte read unsigned): the images
+  // are kept but belong to no camera, and a report must say why.
+  std::uint32_t ForeignChannelEntries() const { return foreignEntries_; }
+  int FirstForeignCamera() const { return firstForeignCamera_; }
+  // "3 entries name cameras outside 1..16 (the first: 17); ..." or empty.
+  std::string ForeignChannelText() const;
 
   // Header fields per channel; 0 / empty for a channel outside 0..15.
   std::uint32_t ChannelImageCount(int channel) const;
@@ -61,17 +72,21 @@ class InfoIndex {
   int ChannelSlot(int slot) const { return channelList_[static_cast<std::size_t>(slot)]; }
 
  private:
-  bool ReadFrom(std::FILE* file, std::uint64_t expectedEntries);
+  // Why not, or an empty string when the entries were read.
+  std::string ReadFrom(int fd, std::uint64_t expectedEntries);
   void BuildChannelList();
   std::uint32_t HeaderWord(std::size_t offset) const;
   static constexpr std::size_t kKeptEntryBytes = 9;  // seconds, stamp, channel
   const std::uint8_t* Entry(std::size_t i) const { return entries_.data() + i * kKeptEntryBytes; }
 
   bool loaded_ = false;
+  std::string problem_;
   std::array<std::uint8_t, kHeaderBytes> header_{};
   std::uint32_t entryCount_ = 0;
   std::vector<std::uint8_t> entries_;
   std::array<int, kChannels> channelList_{};
+  std::uint32_t foreignEntries_ = 0;
+  int firstForeignCamera_ = 0;
 };
 
 }  // namespace selvo

@@ -16,13 +16,21 @@ class MediaProbe {
   // to open either.
   bool Probe();
   const MediaKind& Kind() const { return kind_; }
+  // The first folder the probe looked into and could not list (the folder
+  // or its first subfolder), empty when there was none, and the errno value
+  // why: a probe that found nothing may have been kept from looking.
+  const std::string& UnlistedFolder() const { return unlistedFolder_; }
+  int UnlistedError() const { return unlistedError_; }
 
  private:
   enum class ImageFiles { kNone, kJpeg, kJp2 };
-  ImageFiles FindImageFiles() const;
+  ImageFiles FindImageFiles();
+  bool HasImageFiles(const std::string& folder, const char* extension);
 
   std::string folder_;
   MediaKind kind_;
+  std::string unlistedFolder_;
+  int unlistedError_ = 0;
 };
 
 }  // namespace selvo

@@ -22,6 +22,9 @@ class RawDiscDevice {
   // viewer's "not ready" (21), negated so that it is never taken for the
   // errno value 21 (EISDIR) that the other open failures leave.
   static constexpr int kErrorNotReady = -21;
+  // A device node that takes no SCSI command (/dev/null, a loop device):
+  // told at once as not a drive, never waited on as one not ready.
+  static constexpr int kErrorNotADrive = -22;
 
   virtual ~RawDiscDevice() = default;
 
@@ -39,7 +42,7 @@ class RawDiscDevice {
   // a command waits keeps them short.
   void SetRetrying(bool retrying) { retrying_ = retrying; }
   std::uint32_t Lba() const { return lba_; }
-  // Why the last open failed: kErrorNotReady, or an errno value.
+  // Why the last open failed: kErrorNotReady, kErrorNotADrive, or an errno value.
   int LastError() const { return lastError_; }
   // The device node or file the last open tried ("" before any).
   const std::string& Path() const { return path_; }

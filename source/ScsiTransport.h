@@ -12,6 +12,9 @@ namespace selvo {
 struct ScsiReply {
   // The command reached the drive and came back (the system call worked).
   bool delivered = false;
+  // When it did not: the errno value of the system call. ENOTTY or ENOSYS
+  // mean the device takes no SCSI commands at all: it is not a drive.
+  int error = 0;
   // Delivered, SCSI status GOOD, and neither adapter nor driver complained.
   bool good = false;
   std::uint8_t scsiStatus = 0;

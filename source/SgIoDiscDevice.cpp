@@ -55,8 +55,9 @@ int SgIoDiscDevice::OpenAndWaitUntilReady(const std::string& path, int tries) {
     return kOpenFailed;
   }
   bool sawNotReady = false;
-  if (!WaitUntilReady(tries, sawNotReady)) {
-    SetLastError(sawNotReady ? kErrorNotReady : EIO);
+  bool notADrive = false;
+  if (!WaitUntilReady(tries, sawNotReady, notADrive)) {
+    SetLastError(notADrive ? kErrorNotADrive : sawNotReady ? kErrorNotReady : EIO);
     transport_->Close();
     return kOpenFailed;
   }
@@ -65,10 +66,13 @@ int SgIoDiscDevice::OpenAndWaitUntilReady(const std::string& path, int tries) {
   return kSuccess;
 }
 
-bool SgIoDiscDevice::WaitUntilReady(int tries, bool& sawNotReady) {
+bool SgIoDiscDevice::WaitUntilReady(int tries, bool& sawNotReady, bool& notADrive) {
   for (int attempt = 1; attempt <= tries; ++attempt) {
     const ScsiReply reply = transport_->Execute(ScsiCommand::TestUnitReady(), nullptr);
     if (reply.good) return true;
+    // A device that takes no SCSI command never becomes a drive by waiting.
+    notADrive = !reply.delivered && (reply.error == ENOTTY || reply.error == ENOSYS);
+    if (notADrive) return false;
     if (reply.Sense().SaysNotReady()) sawNotReady = true;
     if (attempt < tries && wait_) wait_(kReadyPauseMs);
   }

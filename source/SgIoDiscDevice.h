@@ -37,7 +37,7 @@ class SgIoDiscDevice : public RawDiscDevice {
 
  private:
   int OpenAndWaitUntilReady(const std::string& path, int tries);
-  bool WaitUntilReady(int tries, bool& sawNotReady);
+  bool WaitUntilReady(int tries, bool& sawNotReady, bool& notADrive);
   bool ReadOneBlock(std::uint32_t lba, std::uint8_t* dest);
 
   std::unique_ptr<ScsiTransport> transport_;

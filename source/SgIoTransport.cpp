@@ -44,7 +44,10 @@ ScsiReply SgIoTransport::Execute(const ScsiCommand& command, std::uint8_t* data)
   do {
     result = ::ioctl(fd_.Get(), SG_IO, &header);
   } while (result < 0 && errno == EINTR);
-  if (result < 0) return reply;
+  if (result < 0) {
+    reply.error = errno;
+    return reply;
+  }
   reply.delivered = true;
   reply.scsiStatus = header.status;
   reply.residual = header.resid;

@@ -13,8 +13,9 @@ class SoundDecoder {
   SoundDecoder(const SoundDecoder&) = delete;
   SoundDecoder& operator=(const SoundDecoder&) = delete;
 
-  // false (with ErrorText) when the file is missing or not a sound file the
-  // library can decode.
+  // false (with ErrorText) when the file is missing, is no regular file
+  // (never waited on when it is a FIFO), is empty, or is not a sound file
+  // the library can decode.
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
@@ -32,6 +33,7 @@ class SoundDecoder {
 
  private:
   void* file_ = nullptr;  // SNDFILE*, kept opaque so users need no libsndfile headers
+  int fd_ = -1;  // the file the library reads; ours to close
   int sampleRate_ = 0;
   int channels_ = 0;
   std::int64_t frames_ = 0;

@@ -1,13 +1,16 @@
 #include "source/SoundFile.h"
 
 #include "source/DirectoryScanner.h"
+#include "source/SoundDecoder.h"
 
 namespace selvo {
 namespace {
 
+// Anything named like the sound file is the sound file: one that cannot be
+// played is told, not passed over.
 std::string FindSoundIn(const std::string& folder, const char* fileName) {
   if (folder.empty()) return std::string();
-  return FindChildIgnoringCase(folder, fileName, EntryType::kFile);
+  return FindNonFolderChildIgnoringCase(folder, fileName);
 }
 
 }  // namespace
@@ -34,6 +37,15 @@ SoundKind FindSoundFile(const std::string& folder, std::string& pathOut) {
   }
   pathOut.clear();
   return kNoSound;
+}
+
+std::string SoundFileProblem(const std::string& folder, bool& playable) {
+  playable = false;
+  std::string path;
+  if (FindSoundFile(folder, path) == kNoSound) return std::string();
+  SoundDecoder decoder;
+  playable = decoder.Open(path);
+  return playable ? std::string() : path + ": " + decoder.ErrorText();
 }
 
 }  // namespace selvo

@@ -1,6 +1,13 @@
 #include "source/TrailerParser.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -9,6 +16,8 @@
 
 #include "source/ByteOrder.h"
 #include "source/FileBytes.h"
+#include "source/FileDescriptor.h"
+#include "source/FileWindow.h"
 
 namespace selvo {
 namespace {
@@ -17,13 +26,15 @@ constexpr std::uint8_t kMarkerPrefix = 0xFF;
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
 // Sequential reader with the recorder tools' rule for running off the end:
-// such a read yields 0xFF and marks the end as reached.
+// such a read yields 0xFF and marks the end as reached. Bytes is the image in
+// memory or a file walked in pieces (both below); the rules are the same.
+template <typename Bytes>
 class TrailerReader {
  public:
-  TrailerReader(const std::uint8_t* bytes, std::size_t length) : bytes_(bytes), length_(length) {}
+  explicit TrailerReader(Bytes& bytes) : bytes_(bytes), length_(bytes.Length()) {}
 
   std::uint8_t Byte() {
-    if (pos_ < length_) return bytes_[pos_++];
+    if (pos_ < length_) return bytes_.At(pos_++);
     atEnd_ = true;
     return 0xFF;
   }
@@ -40,7 +51,7 @@ class TrailerReader {
     std::uint8_t word[4] = {0, 0, 0, 0};
     for (std::uint8_t& b : word) {
       if (pos_ >= length_) break;
-      b = bytes_[pos_++];
+      b = bytes_.At(pos_++);
     }
     return ReadLe32(word);
   }
@@ -66,7 +77,7 @@ class TrailerReader {
   bool AtEnd() const { return atEnd_; }
 
  private:
-  const std::uint8_t* bytes_;
+  Bytes& bytes_;
   std::size_t length_;
   std::size_t pos_ = 0;
   bool atEnd_ = false;
@@ -124,7 +135,8 @@ struct TrailerTime {
 
 // The time check sum and the seconds that open a trailer with time; without
 // them the image carries no valid time.
-TrailerTime ReadTrailerTime(TrailerReader& reader, bool hasTime, ImageInfo& info) {
+template <typename Reader>
+TrailerTime ReadTrailerTime(Reader& reader, bool hasTime, ImageInfo& info) {
   TrailerTime time;
   if (!hasTime) {
     info.status |= kNoValidTime;
@@ -203,20 +215,10 @@ std::size_t SumToEndMarker(const std::uint8_t* bytes, std::size_t length, std::s
   return endMarker;
 }
 
-// Reads up to the end-of-image marker; false when the data ends first.
-bool SumJpegData(const std::uint8_t* bytes, std::size_t length, TrailerReader& reader, JpegDataCheck& check) {
-  const std::size_t first = reader.Pos();
-  if (reader.AtEnd() || first >= length) return false;
-  const std::size_t endMarker = SumToEndMarker(bytes, length, first, check.sum);
-  if (endMarker == kNotFound) return false;
-  check.count = endMarker - first + 1;
-  reader.MoveTo(endMarker + 1);
-  return true;
-}
-
 // Pads the count to a multiple of 32 the way the recorder does; true when the
 // padding runs into another FF DB pair, which means no time follows.
-bool AlignToRecorderBlock(TrailerReader& reader, std::size_t count) {
+template <typename Reader>
+bool AlignToRecorderBlock(Reader& reader, std::size_t count) {
   std::uint8_t previous = 0xFF;  // the end marker's FF pairs with the first byte
   while (count % 32 != 0) {
     const std::uint8_t current = reader.Byte();
@@ -228,15 +230,141 @@ bool AlignToRecorderBlock(TrailerReader& reader, std::size_t count) {
   return false;
 }
 
-}  // namespace
+// An image held whole in memory.
+class MemoryBytes {
+ public:
+  MemoryBytes(const std::uint8_t* bytes, std::size_t length) : bytes_(bytes), length_(length) {}
+  std::size_t Length() const { return length_; }
+  std::uint8_t At(std::size_t pos) const { return bytes_[pos]; }
+  bool Equals(std::size_t pos, const std::uint8_t* expected, std::size_t count) const {
+    return std::memcmp(bytes_ + pos, expected, count) == 0;
+  }
+  std::size_t FindMarker(std::size_t from, std::uint8_t second) const {
+    return selvo::FindMarker(bytes_, length_, from, second);
+  }
+  std::size_t FindFirstQuantisationTable() const { return selvo::FindFirstQuantisationTable(bytes_, length_); }
+  std::size_t SumToEndMarker(std::size_t from, std::uint16_t& sum) const {
+    return selvo::SumToEndMarker(bytes_, length_, from, sum);
+  }
+  // The D9 of the first FF D9 pair at or after from, with the byte sum of
+  // the bytes from `from` up to its FF.
+  std::size_t ByteSumToEndMarker(std::size_t from, std::uint16_t& sum) const {
+    const std::size_t endMarker = FindMarker(from, 0xD9);
+    if (endMarker != kNotFound) sum = ByteSum(bytes_ + from, endMarker - 1 - from);
+    return endMarker;
+  }
+  std::uint32_t LastLe32() const { return ReadLe32(bytes_ + length_ - 4); }
 
-bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+ private:
+  const std::uint8_t* bytes_;
+  std::size_t length_;
+};
+
+// A file walked forward through a FileWindow: the same answers as the
+// image in memory, with only a piece of it there at a time. The searches
+// look at what the window holds and move on; a pair split over two pieces
+// is found because each piece's last byte is looked at again with the next.
+class WindowBytes {
+ public:
+  explicit WindowBytes(FileWindow& window) : window_(window) {}
+  std::size_t Length() const { return window_.Length(); }
+  std::uint8_t At(std::size_t pos) { return window_.At(pos); }
+  bool Equals(std::size_t pos, const std::uint8_t* expected, std::size_t count) {
+    const std::uint8_t* at = nullptr;
+    return window_.Span(pos, count, at) >= count && std::memcmp(at, expected, count) == 0;
+  }
+  // The first FF at or after from that is not the last byte.
+  std::size_t FindPrefix(std::size_t from) {
+    while (from + 1 < Length()) {
+      const std::uint8_t* at = nullptr;
+      const std::size_t span = std::min(window_.Span(from, FileWindow::kMinSpan, at), Length() - 1 - from);
+      if (span == 0) return kNotFound;
+      const void* hit = std::memchr(at, kMarkerPrefix, span);
+      if (hit != nullptr) return from + static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - at);
+      from += span;
+    }
+    return kNotFound;
+  }
+  std::size_t FindMarker(std::size_t from, std::uint8_t second) {
+    for (;;) {
+      const std::size_t at = FindPrefix(from);
+      if (at == kNotFound) return kNotFound;
+      if (At(at + 1) == second) return at + 1;
+      from = at + 1;
+    }
+  }
+  std::size_t FindFirstQuantisationTable() {
+    std::size_t from = 2;
+    for (;;) {
+      const std::size_t at = FindPrefix(from);
+      if (at == kNotFound) return kNotFound;
+      const std::uint8_t code = At(at + 1);
+      if (code == 0xDB) return at + 1;
+      if (code >= 0xE0 && code <= 0xEF) {
+        const std::size_t lengthPos = at + 2;
+        if (lengthPos + 2 > Length()) return kNotFound;
+        from = lengthPos + ((At(lengthPos) << 8) | At(lengthPos + 1));
+      } else {
+        from = at + 1;
+      }
+    }
+  }
+  // Word sums need pieces that start an even distance from `from`; each
+  // piece but the last leaves its final byte to the next.
+  std::size_t SumToEndMarker(std::size_t from, std::uint16_t& sum) {
+    std::uint16_t total = 0;
+    for (std::size_t pos = from;;) {
+      const std::uint8_t* at = nullptr;
+      const std::size_t span = window_.Span(pos, kPieceBytes, at);
+      if (span < 2) return kNotFound;
+      std::uint16_t pieceSum = 0;
+      const std::size_t endMarker = selvo::SumToEndMarker(at, span, 0, pieceSum);
+      if (endMarker != kNotFound) {
+        sum = static_cast<std::uint16_t>(total + pieceSum);
+        return pos + endMarker;
+      }
+      if (pos + span >= Length()) return kNotFound;
+      const std::size_t whole = (span - 1) & ~std::size_t{1};
+      total = static_cast<std::uint16_t>(total + BigEndianWordSum(at, whole));
+      pos += whole;
+    }
+  }
+  std::size_t ByteSumToEndMarker(std::size_t from, std::uint16_t& sum) {
+    std::uint16_t total = 0;
+    for (std::size_t pos = from;;) {
+      const std::uint8_t* at = nullptr;
+      const std::size_t span = window_.Span(pos, kPieceBytes, at);
+      if (span < 2) return kNotFound;
+      const std::size_t endMarker = selvo::FindMarker(at, span, 0, 0xD9);
+      if (endMarker != kNotFound) {
+        sum = static_cast<std::uint16_t>(total + ByteSum(at, endMarker - 1));
+        return pos + endMarker;
+      }
+      if (pos + span >= Length()) return kNotFound;
+      total = static_cast<std::uint16_t>(total + ByteSum(at, span - 1));
+      pos += span - 1;
+    }
+  }
+  std::uint32_t LastLe32() {
+    const std::uint8_t* at = nullptr;
+    return window_.Span(Length() - 4, 4, at) >= 4 ? ReadLe32(at) : 0;
+  }
+
+  static constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+ private:
+  FileWindow& window_;
+};
+
+template <typename Bytes>
+bool ParseJpegWith(Bytes& bytes, ImageInfo& info) {
   info.status = 0;
-  if (bytes == nullptr || length < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return false;
+  const std::size_t length = bytes.Length();
+  if (length < 2 || bytes.At(0) != 0xFF || bytes.At(1) != 0xD8) return false;
 
-  const std::size_t tableMarker = FindFirstQuantisationTable(bytes, length);
+  const std::size_t tableMarker = bytes.FindFirstQuantisationTable();
   if (tableMarker == kNotFound) return false;
-  TrailerReader reader(bytes, length);
+  TrailerReader<Bytes> reader(bytes);
   reader.MoveTo(tableMarker + 1);
   reader.Skip(63);
   // Braced initialisers are evaluated in order.
@@ -244,18 +372,24 @@ bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& inf
   if (reader.AtEnd()) return false;
 
   // The last table byte read still counts as the first half of a pair.
-  const std::size_t scanMarker = FindMarker(bytes, length, reader.Pos() - 1, 0xDA);
+  const std::size_t scanMarker = bytes.FindMarker(reader.Pos() - 1, 0xDA);
   if (scanMarker == kNotFound) return false;
   reader.MoveTo(scanMarker + 1);
   reader.Skip(12);
 
-  JpegDataCheck data;
-  if (!SumJpegData(bytes, length, reader, data)) {
+  // The compressed data's check values, from its first byte through the D9
+  // of the end-of-image marker.
+  const std::size_t first = reader.Pos();
+  std::uint16_t dataSum = 0;
+  const std::size_t endMarker =
+      reader.AtEnd() || first >= length ? kNotFound : bytes.SumToEndMarker(first, dataSum);
+  if (endMarker == kNotFound) {
     info.status = kNoTrailer;
     info.stampMs = 0;
     return true;
   }
-  const bool anotherTable = AlignToRecorderBlock(reader, data.count);
+  reader.MoveTo(endMarker + 1);
+  const bool anotherTable = AlignToRecorderBlock(reader, endMarker - first + 1);
 
   const std::size_t trailerBytes = reader.Left();
   if (trailerBytes < 6) {
@@ -271,40 +405,41 @@ bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& inf
   const std::uint16_t storedSum = reader.Le16();
   bool tableMatches = true;
   for (std::uint8_t expected : dqt4) tableMatches = (reader.Byte() == expected) && tableMatches;
-  if (storedSum != data.sum || !tableMatches) info.status |= kImageAltered;
+  if (storedSum != dataSum || !tableMatches) info.status |= kImageAltered;
 
   if (hasTime) {
     const std::uint16_t expected =
-        static_cast<std::uint16_t>(data.sum + (seconds & 0xFFFF) + (seconds >> 16));
+        static_cast<std::uint16_t>(dataSum + (seconds & 0xFFFF) + (seconds >> 16));
     if (timeSum != expected) info.status |= kTimeAltered;
   }
-  info.stampMs = ReadLe32(bytes + length - 4);
+  info.stampMs = bytes.LastLe32();
   return true;
 }
 
-bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+template <typename Bytes>
+bool ParseJp2With(Bytes& bytes, ImageInfo& info) {
   static constexpr std::uint8_t kSignatureBox[12] = {0x00, 0x00, 0x00, 0x0C, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
   static constexpr std::uint8_t kTypeBoxHead[12] = {0x00, 0x00, 0x00, 0x14, 'f', 't', 'y', 'p', 'j', 'p', '2', ' '};
   static constexpr std::uint8_t kCompatibility[4] = {'j', 'p', '2', ' '};
   static constexpr std::size_t kBoxesEnd = 32;
 
   info.status = 0;
-  if (bytes == nullptr || length < kBoxesEnd) return false;
-  if (std::memcmp(bytes, kSignatureBox, 12) != 0 || std::memcmp(bytes + 12, kTypeBoxHead, 12) != 0 ||
-      std::memcmp(bytes + 28, kCompatibility, 4) != 0) {
+  if (bytes.Length() < kBoxesEnd) return false;
+  if (!bytes.Equals(0, kSignatureBox, 12) || !bytes.Equals(12, kTypeBoxHead, 12) ||
+      !bytes.Equals(28, kCompatibility, 4)) {
     return false;
   }
 
-  const std::size_t dataMarker = FindMarker(bytes, length, kBoxesEnd, 0x93);
+  const std::size_t dataMarker = bytes.FindMarker(kBoxesEnd, 0x93);
   if (dataMarker == kNotFound) return false;
   const std::size_t sodOffset = dataMarker + 1;
   // The pair after the start marker must lie wholly past it.
-  const std::size_t endMarker = FindMarker(bytes, length, sodOffset, 0xD9);
+  std::uint16_t sum = 0;
+  const std::size_t endMarker = bytes.ByteSumToEndMarker(sodOffset, sum);
   if (endMarker == kNotFound) return false;
   const std::size_t count = endMarker - 1 - sodOffset;
-  const std::uint16_t sum = ByteSum(bytes + sodOffset, count);
 
-  TrailerReader reader(bytes, length);
+  TrailerReader<Bytes> reader(bytes);
   reader.MoveTo(endMarker + 1);
   const std::size_t trailerBytes = reader.Left();
   if (trailerBytes < 6) {
@@ -330,27 +465,111 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
   return true;
 }
 
-void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
-                   const ImageBytesUser& alsoUse) {
-  // One buffer per thread: a check of a million images allocates it once.
-  // A huge file's room is given back, not kept for the thread's lifetime.
-  static constexpr std::size_t kKeptBufferBytes = 16 * 1024 * 1024;
-  thread_local std::vector<std::uint8_t> bytes;
-  reading.read = ReadWholeFile(path, bytes);
-  reading.parsed = false;
-  if (reading.read) {
-    reading.parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), reading.info)
-                               : ParseJp2Info(bytes.data(), bytes.size(), reading.info);
-    if (hash) reading.sha256 = Sha256::Of(bytes.data(), bytes.size());
-    if (alsoUse) alsoUse(bytes.data(), bytes.size());
+// Opens path for reading without blocking on a FIFO; -1 (errno set) unless
+// it is a regular file, whose size then goes to size.
+int OpenRegularFile(const std::string& path, std::size_t& size) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.IsOpen()) return -1;
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) return -1;
+  if (!S_ISREG(status.st_mode) || status.st_size < 0) {
+    errno = S_ISDIR(status.st_mode) ? EISDIR : ENOTBLK;
+    return -1;
   }
-  if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
+  size = static_cast<std::size_t>(status.st_size);
+  return file.Release();
 }
 
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind) {
+// Files up to this size are read whole into the thread's buffer, the
+// quickest way for the images a recorder writes; larger ones are walked.
+constexpr std::size_t kWholeReadBytes = 16 * 1024 * 1024;
+
+void ReadWhole(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+               const ImageBytesUser& alsoUse) {
+  // One buffer per thread: a check of a million images allocates it once.
+  thread_local std::vector<std::uint8_t> bytes;
+  bytes.resize(size);
+  errno = 0;
+  reading.read = ReadFully(fd, bytes.data(), size);
+  if (!reading.read) {
+    // A file cut short while it was read fails without an errno of its own.
+    reading.error = errno != 0 ? errno : EIO;
+    return;
+  }
+  reading.parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), reading.info)
+                             : ParseJp2Info(bytes.data(), bytes.size(), reading.info);
+  if (hash) reading.sha256 = Sha256::Of(bytes.data(), bytes.size());
+  if (alsoUse) alsoUse(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+  if (bytes == nullptr) {
+    info.status = 0;
+    return false;
+  }
+  MemoryBytes memory(bytes, length);
+  return ParseJpegWith(memory, info);
+}
+
+bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+  if (bytes == nullptr) {
+    info.status = 0;
+    return false;
+  }
+  MemoryBytes memory(bytes, length);
+  return ParseJp2With(memory, info);
+}
+
+void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+                           std::size_t pieceBytes, const std::atomic<bool>* stop) {
+  Sha256 hasher;
+  FileWindow window(fd, size, pieceBytes, hash ? &hasher : nullptr, stop);
+  WindowBytes bytes(window);
+  ImageInfo info = reading.info;
+  const bool parsed = kind == 1 ? ParseJpegWith(bytes, info) : ParseJp2With(bytes, info);
+  // What was judged must be the whole file, read to its end, as the hash is.
+  reading.read = window.Finish();
+  reading.pieces = true;
+  if (!reading.read) {
+    reading.error = errno;
+    return;
+  }
+  reading.parsed = parsed;
+  reading.info = info;
+  if (hash) reading.sha256 = hasher.Finish();
+}
+
+void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
+                   const ImageBytesUser& alsoUse, const std::atomic<bool>* stop) {
+  reading.read = false;
+  reading.parsed = false;
+  reading.pieces = false;
+  reading.error = 0;
+  std::size_t size = 0;
+  const FileDescriptor file(OpenRegularFile(path, size));
+  if (!file.IsOpen()) {
+    reading.error = errno;
+    return;
+  }
+  if (size > kWholeReadBytes) {
+    ReadImageFileInPieces(file.Get(), size, kind, hash, reading, WindowBytes::kPieceBytes, stop);
+    return;
+  }
+  try {
+    ReadWhole(file.Get(), size, kind, hash, reading, alsoUse);
+  } catch (const std::bad_alloc&) {
+    reading.read = false;
+    reading.parsed = false;
+    reading.error = ENOMEM;
+  }
+}
+
+bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind, const std::atomic<bool>* stop) {
   ImageFileReading reading;
   reading.info = info;
-  ReadImageFile(path, kind, false, reading);
+  ReadImageFile(path, kind, false, reading, {}, stop);
   if (reading.read) info = reading.info;
   return reading.parsed;
 }

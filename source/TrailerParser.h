@@ -1,6 +1,7 @@
 #pragma once
 // The recorder's trailer check: recompute the check values appended to the
 // compressed data and report alteration flags, recording time and stamp.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,12 +18,15 @@ bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& inf
 bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info);
 
 // Reads the whole file and runs ParseJpegInfo when kind is 1, else
-// ParseJp2Info. false when the file cannot be read.
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind);
+// ParseJp2Info. false when the file cannot be read, is not a regular file or
+// stop (may be null) turned true while it was read.
+bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind, const std::atomic<bool>* stop = nullptr);
 
 // What one read of an image file gave.
 struct ImageFileReading {
   bool read = false;  // the whole file was read
+  bool pieces = false;  // it was walked in pieces, never held whole
+  int error = 0;  // the errno value that stopped the read, when it failed
   bool parsed = false;  // a parser recognised it
   ImageInfo info;  // the parser's report; time and stamp keep what the caller put there unless it writes them
   Sha256Digest sha256{};  // of exactly the bytes parsed; zero unless asked for
@@ -32,10 +36,21 @@ struct ImageFileReading {
 // check (a decoder), before the buffer is reused.
 using ImageBytesUser = std::function<void(const std::uint8_t* bytes, std::size_t length)>;
 
-// Reads the file once into this thread's buffer and checks its trailer as
-// ReadImageInfo does; with hash, the same bytes are hashed, so what the hash
-// vouches for is what was judged.
+// Reads the file once and checks its trailer as ReadImageInfo does; with
+// hash, the same bytes are hashed, so what the hash vouches for is what was
+// judged. Only regular files are read, and never a FIFO waited on. A file
+// of up to 16 MiB is read whole into this thread's buffer and given to
+// alsoUse; a larger one is walked in pieces of 1 MiB, so memory stays flat
+// (alsoUse is then not called and reading.pieces says so), and a stop
+// request (stop may be null) ends the walk between two pieces, the file
+// then counting as unread.
 void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
-                   const ImageBytesUser& alsoUse = {});
+                   const ImageBytesUser& alsoUse = {}, const std::atomic<bool>* stop = nullptr);
+
+// The walk in pieces of pieceBytes over the open regular file fd of size
+// bytes, from its start: the same verdict, stamp and hash as the image
+// parsed in memory.
+void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+                           std::size_t pieceBytes, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace selvo

@@ -26,6 +26,7 @@ namespace {
 // times, fails reads of chosen blocks, and keeps every command it was sent.
 struct DriveScript {
   int openError = 0;
+  int commandError = 0;  // the system call fails with this errno for every command
   int notReadyAnswers = 0;
   std::map<std::uint32_t, int> readFailures;  // block -> failures left (-1: always)
   bool shortTransfer = false;
@@ -50,6 +51,10 @@ class FakeTransport : public ScsiTransport {
     script_.commands.emplace_back(command.Cdb(), command.Cdb() + command.CdbLength());
     script_.dataLengths.push_back(command.DataLength());
     ScsiReply reply;
+    if (script_.commandError != 0) {
+      reply.error = script_.commandError;
+      return reply;
+    }
     reply.delivered = true;
     reply.good = true;
     switch (command.Opcode()) {
@@ -176,6 +181,20 @@ TEST(SgIoDiscDevice, DriveThatNeverBecomesReadyIsGivenUpAsNotReady) {
     EXPECT_EQ(drive.CountOpcode(ScsiCommand::kOpTestUnitReady), c.tries);
     EXPECT_EQ(drive.waits.size(), static_cast<std::size_t>(c.tries - 1));
     EXPECT_FALSE(device->IsOpen());
+  }
+}
+
+// /dev/null or a loop device answers SG_IO with ENOTTY; no drive answers
+// so, and no wait makes one of it.
+TEST(SgIoDiscDevice, DeviceThatTakesNoScsiCommandIsNoDriveAndIsNotWaitedOn) {
+  for (int error : {ENOTTY, ENOSYS, EIO}) {
+    FakeDrive drive;
+    drive.script.commandError = error;
+    auto device = drive.Device();
+    EXPECT_EQ(device->OpenByPath("/dev/null"), RawDiscDevice::kOpenFailed);
+    const bool noDrive = error != EIO;
+    EXPECT_EQ(device->LastError(), noDrive ? RawDiscDevice::kErrorNotADrive : EIO) << error;
+    EXPECT_EQ(drive.waits.size(), noDrive ? 0u : 25u) << error;
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -83,7 +84,6 @@ std::vector<InfoEntryFields> EntriesOnChannels(const std::vector<int>& channels)
 TEST(FolderOpenRecording, ListsFullPathsInByteOrderAndOnlyMatchingFiles) {
   TestFolder folder;
   Touch(folder, {"b.jpg", "A.jpg", "a.jpg", "C.JPG", "notes.txt", "jpg", "d.jp2"});
-  folder.MakeDir("x.jpg");
   FolderImageSource source(kJpeg);
   ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
   EXPECT_EQ(ListedPaths(source, folder), (Names{"A.jpg", "C.JPG", "a.jpg", "b.jpg"}));
@@ -93,6 +93,37 @@ TEST(FolderOpenRecording, ListsFullPathsInByteOrderAndOnlyMatchingFiles) {
   EXPECT_EQ(record.channel, -1);
   EXPECT_EQ(record.infoIndex, -1);
   EXPECT_FALSE(source.HasChannel(-1));
+}
+
+// What stands where an image should is listed, so that it can be told as
+// unreadable; showing, judging or stamping it neither waits on a FIFO nor
+// reads a device for ever.
+TEST(FolderOpenRecording, ListsEntriesNamedLikeImagesThatAreNoFilesAndReadsNoneOfThemForEver) {
+  TestFolder folder;
+  Touch(folder, {"a.jpg"});
+  folder.MakeDir("b.jpg");
+  ASSERT_EQ(::mkfifo((folder / "c.jpg").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink((folder / "gone").c_str(), (folder / "d.jpg").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (folder / "e.jpg").c_str()), 0);
+  for (bool flat : {false, true}) {
+    FolderImageSource source(kJpeg);
+    ASSERT_TRUE(flat ? source.Open(folder.Path()) : source.OpenRecording(folder.Path(), false));
+    EXPECT_EQ(ListedPaths(source, folder), (Names{"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}));
+    const test::BoundedOutcome read = test::RunBounded(
+        [&] {
+          bool nothingRead = true;
+          for (int i = 1; i < source.GetCount(); ++i) {
+            source.SetPosition(i);
+            std::uint32_t size = 0;
+            nothingRead = !source.ReadImage(size, 0, {}, false, false).block && nothingRead;
+            nothingRead = source.ExamineFile(i).status == -1 && source.GetStampAt(i) == 0 && nothingRead;
+          }
+          return nothingRead;
+        },
+        std::chrono::seconds(5));
+    EXPECT_TRUE(read.Within(std::chrono::seconds(5), 64 * 1024)) << flat;
+    EXPECT_TRUE(read.passed) << flat;
+  }
 }
 
 TEST(FolderOpen, ListsCaseInsensitivelyKeepingTheFoundOrderForTies) {

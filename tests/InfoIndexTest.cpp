@@ -99,6 +99,34 @@ TEST(InfoIndex, ChannelBytesOutsideZeroToFifteenBelongToNoChannel) {
   EXPECT_EQ(index.ChannelSlot(2), InfoIndex::kEmptySlot);
   EXPECT_EQ(index.ChannelImageCount(99), 0u);
   EXPECT_EQ(index.ChannelFirstImage(-5), 0u);
+  // Named as such, not passed over as images without a camera.
+  EXPECT_EQ(index.ForeignChannelText(),
+            "2 entries name cameras outside 1..16 (the first: 100); those images belong to no camera");
+  ASSERT_TRUE(index.LoadFile(folder.Write("B.INF", InfoFileBytes({{1, 0, 16}, {1, 0, 0}}))));
+  EXPECT_EQ(index.ForeignChannelText(),
+            "1 entry names a camera outside 1..16 (the first: 17); those images belong to no camera");
+  ASSERT_TRUE(index.LoadFile(folder.Write("C.INF", InfoFileBytes({{1, 0, 0}}))));
+  EXPECT_EQ(index.ForeignChannelText(), "");
+}
+
+// An index that is there and cannot be read is told with its reason; one
+// that is absent or refused for its count alone is not a reading problem.
+TEST(InfoIndex, IndexThatCannotBeReadSaysWhy) {
+  TestFolder folder;
+  const std::vector<std::uint8_t> whole = InfoFileBytes({{1, 0, 0}, {2, 0, 1}});
+  InfoIndex index;
+  EXPECT_FALSE(index.Load(folder.Path()));
+  EXPECT_EQ(index.Problem(), "");
+  const std::string file = folder.Write("INFO/REC.INF", whole);
+  EXPECT_FALSE(index.Load(folder.Path(), 3));
+  EXPECT_EQ(index.Problem(), "");
+  folder.Write("INFO/REC.INF", std::vector<std::uint8_t>(whole.begin(), whole.end() - 1));
+  EXPECT_FALSE(index.Load(folder.Path()));
+  EXPECT_EQ(index.Problem(), file + ": cut short: fewer entries than it counts");
+  ASSERT_EQ(::unlink(file.c_str()), 0);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+  EXPECT_FALSE(index.Load(folder.Path()));
+  EXPECT_EQ(index.Problem(), file + ": a FIFO, not a file");
 }
 
 TEST(TimeList, ReadsEachLineAsAtolWould) {

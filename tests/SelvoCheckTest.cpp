@@ -1,11 +1,16 @@
 // selvo-check run as users run it, over recordings made by selvo-make-demo.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <functional>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -156,7 +161,8 @@ TEST(SelvoCheck, DamagedInputGivesAVerdictNotACrash) {
   scratch.MakeDir("rec/x.jpg");
   const CommandRun check = RunCommand(Tool("selvo-check") + " --csv --decode " + (scratch / "rec"));
   EXPECT_EQ(check.exitCode, 1) << check.out;
-  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"-1", "-1"}));
+  // The folder named like an image is listed too, as unreadable.
+  EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"-1", "-1", "-1"}));
 }
 
 TEST(SelvoCheck, ExtractsADamagedDiscAndReportsTheRecordsItCouldNotRead) {
@@ -293,6 +299,165 @@ TEST(SelvoCheck, ExtractNeverWritesOutsideItsFolderAndTellsWriteFailuresFromRead
   EXPECT_NE(extract.out.find("cam001.jpg could not be written: "), std::string::npos) << extract.out;
   EXPECT_EQ(extract.out.find("Disk read error"), std::string::npos) << extract.out;
   EXPECT_NE(extract.out.find("2 of 3 images copied"), std::string::npos) << extract.out;
+}
+
+
+// Entries named like images that are no files stand where images should:
+// each is listed as unreadable, says what it is, fails the run, and none is
+// waited on or read for ever.
+TEST(SelvoCheck, EntriesNamedLikeImagesThatAreNoFilesAreListedUnreadableWithWhatTheyAre) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 4 --per-folder 4 --no-alter --fast --no-info");
+  const std::string folder = demo + "/IMG00001/";
+  ASSERT_EQ(::symlink((folder + "gone").c_str(), (folder + "x1.jpg").c_str()), 0);
+  ASSERT_EQ(::mkfifo((folder + "x2.jpg").c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir((folder + "x3.jpg").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (folder + "x4.jpg").c_str()), 0);
+  for (const char* options : {"", "--hash --decode "}) {
+    const CommandRun check = RunCommand("timeout 20 " + Tool("selvo-check") + " " + options + demo);
+    EXPECT_EQ(check.exitCode, 1) << options << check.out;
+    const struct {
+      const char* name;
+      const char* says;
+    } entries[] = {{"x1.jpg", "unreadable (a link to nothing)"},
+                   {"x2.jpg", "unreadable (a FIFO, not a file)"},
+                   {"x3.jpg", "unreadable (a folder, not a file)"},
+                   {"x4.jpg", "unreadable (a device, not a file)"}};
+    for (const auto& entry : entries) {
+      std::istringstream lines(check.out);
+      std::string line;
+      bool listed = false;
+      while (std::getline(lines, line)) {
+        if (line.find(folder + entry.name) != std::string::npos) listed = line.find(entry.says) != std::string::npos;
+      }
+      EXPECT_TRUE(listed) << entry.name << "\n" << check.out;
+    }
+    EXPECT_NE(check.out.find("8 images: 4 ok"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find(", 4 unreadable"), std::string::npos) << check.out;
+  }
+}
+
+// A sound track or an INFO index that is there and cannot be read changes
+// what the check reads; it is said, on stderr, as a warning of the program.
+TEST(SelvoCheck, SoundTrackOrIndexThatCannotBeReadIsToldNotDroppedSilently) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 4 --per-folder 4 --no-alter");
+  const std::string sound = demo + "/SOUND/sound.wav";
+  const std::string index = demo + "/INFO/DEMO.INF";
+  const std::vector<std::uint8_t> wave = ReadFileBytes(sound);
+  ASSERT_GT(wave.size(), 44u);
+  std::vector<std::uint8_t> noChannels = wave;
+  noChannels[22] = noChannels[23] = 0;  // the format chunk's channel count
+  const std::vector<std::uint8_t> infoBytes = ReadFileBytes(index);
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    std::string says;
+  } cases[] = {
+      {"FIFO as sound", [&] { ::unlink(sound.c_str()); ::mkfifo(sound.c_str(), 0600); },
+       sound + ": a FIFO, not a file; the recording is read as one without sound"},
+      {"empty sound", [&] { scratch.Write(sound.substr(scratch.Path().size() + 1), std::string()); },
+       sound + ": an empty file"},
+      {"sound without channels", [&] { scratch.Write(sound.substr(scratch.Path().size() + 1), noChannels); },
+       sound + ": "},
+      {"FIFO as index", [&] { ::unlink(index.c_str()); ::mkfifo(index.c_str(), 0600); },
+       index + ": a FIFO, not a file; the INFO index is not used"},
+      {"index cut short", [&] {
+         scratch.Write(index.substr(scratch.Path().size() + 1),
+                       std::vector<std::uint8_t>(infoBytes.begin(), infoBytes.begin() + 1030));
+       },
+       index + ": cut short"},
+  };
+  for (const auto& c : cases) {
+    scratch.Write(sound.substr(scratch.Path().size() + 1), wave);
+    scratch.Write(index.substr(scratch.Path().size() + 1), infoBytes);
+    c.damage();
+    const CommandRun check = RunCommand("timeout 20 " + Tool("selvo-check") + " --quiet " + demo + " 2>&1");
+    EXPECT_EQ(check.exitCode, 0) << c.what << "\n" << check.out;
+    EXPECT_NE(check.out.find("selvo-check: warning: " + c.says), std::string::npos) << c.what << "\n" << check.out;
+    ::unlink(sound.c_str());
+    ::unlink(index.c_str());
+  }
+}
+
+// Every line on stderr names the program, and says what stopped the check:
+// a first subfolder that cannot be listed is not "no recorder images".
+TEST(SelvoCheck, MessagesNameTheProgramAndTheRealCause) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 8 --per-folder 4 --no-alter --fast --no-info");
+  ASSERT_EQ(::chmod((demo + "/IMG00001").c_str(), 0), 0);
+  const CommandRun unlisted = RunCommand(AsUnprivileged(scratch, Tool("selvo-check") + " " + demo + " 2>&1 >/dev/null"));
+  EXPECT_EQ(unlisted.exitCode, 2) << unlisted.out;
+  EXPECT_NE(unlisted.out.find("selvo-check: " + demo + ": no recorder images could be listed: " + demo +
+                              "/IMG00001: Permission denied"),
+            std::string::npos)
+      << unlisted.out;
+  ASSERT_EQ(::chmod((demo + "/IMG00001").c_str(), 0755), 0);
+
+  const std::string fifo = scratch / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& args : {scratch / "missing", fifo, "--camera 3 " + demo, std::string("--disc /dev/null")}) {
+    const CommandRun run = RunCommand("timeout 10 " + Tool("selvo-check") + " " + args + " 2>&1 >/dev/null");
+    EXPECT_EQ(run.exitCode, 2) << args << "\n" << run.out;
+    std::istringstream lines(run.out);
+    std::string line;
+    while (std::getline(lines, line)) EXPECT_EQ(line.rfind("selvo-check: ", 0), 0u) << args << ": " << line;
+  }
+}
+
+// A report that cannot be written says why in the program's words, never
+// in the painter's.
+TEST(SelvoCheck, ReportThatCannotBeWrittenSaysWhyWithoutThePaintersWords) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 4 --per-folder 4 --no-alter --fast --no-info");
+  const CommandRun run = RunCommand(Tool("selvo-check") + " --quiet --report " + (scratch / "missing/r.pdf") + " " +
+                                    demo + " 2>&1 >/dev/null");
+  EXPECT_EQ(run.exitCode, 2) << run.out;
+  EXPECT_EQ(run.out.find("QPainter"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(std::strerror(ENOENT)), std::string::npos) << run.out;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("selvo-check: ", 0), 0u) << line;
+}
+
+// A device that takes no SCSI command is no drive: told at once, not
+// waited on for 25 s as a drive that is not ready.
+TEST(SelvoCheck, DeviceThatIsNoDriveIsRefusedAtOnceAsNotACdDrive) {
+  const auto started = std::chrono::steady_clock::now();
+  const CommandRun check = RunCommand("timeout 20 " + Tool("selvo-check") + " --disc /dev/null 2>&1");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3)) << check.out;
+  EXPECT_EQ(check.exitCode, 2) << check.out;
+  EXPECT_NE(check.out.find("/dev/null\": not a CD drive"), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find("Input/output error"), std::string::npos) << check.out;
+}
+
+// Images padded with zeros to hundreds of megabytes are valid; the check
+// reads them on every core without holding one whole.
+TEST(SelvoCheck, HugeImagesAreCheckedAndHashedInFlatMemory) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 4 --per-folder 4 --no-alter --fast --no-info");
+  constexpr off_t kPaddedSize = off_t{192} << 20;
+  for (int i = 1; i <= 4; ++i) {
+    const std::string path = demo + "/IMG00001/IMG0000000" + std::to_string(i) + ".jpg";
+    std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    ASSERT_GT(bytes.size(), 4u);
+    const std::vector<std::uint8_t> stamp(bytes.end() - 4, bytes.end());
+    ASSERT_EQ(::truncate(path.c_str(), kPaddedSize - 4), 0);
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(stamp.data(), 1, 4, file), 4u);
+    std::fclose(file);
+  }
+  struct rusage before {};
+  ::getrusage(RUSAGE_CHILDREN, &before);
+  const CommandRun check = RunCommand(Tool("selvo-check") + " --hash --csv " + demo);
+  struct rusage after {};
+  ::getrusage(RUSAGE_CHILDREN, &after);
+  EXPECT_EQ(check.exitCode, 0) << check.out;
+  EXPECT_EQ(NonZeroStatuses(check.out), std::vector<std::string>{}) << check.out;
+  // The largest child so far: this one, unless an earlier one was larger.
+  EXPECT_LT(after.ru_maxrss, 150 * 1024) << "kB at the peak; one image is " << (kPaddedSize >> 10) << " kB";
+  const std::string zerosHash = RunCommand("sha256sum " + demo + "/IMG00001/IMG00000001.jpg").out.substr(0, 64);
+  EXPECT_NE(check.out.find(zerosHash), std::string::npos) << "the hash covers the whole file";
 }
 
 }  // namespace

@@ -1,12 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include <string>
 #include <vector>
 
 #include "source/ByteOrder.h"
+#include "source/FileDescriptor.h"
+#include "source/Sha256.h"
 #include "source/TrailerParser.h"
+#include "tests/BoundedRun.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/Jp2Encoder.h"
 #include "tools/recwriter/JpegEncoder.h"
@@ -407,5 +418,127 @@ TEST(ReadImageInfo, ParsesByKindAndRefusesWhatIsNotAReadableFile) {
   }
 }
 
+
+// --- files walked in pieces -------------------------------------------------
+
+// What the walk in pieces must give for an image: the verdict, time, stamp
+// and hash of the same bytes parsed in memory, wherever the pieces break.
+struct FileVerdict {
+  bool read;
+  bool parsed;
+  std::int32_t status;
+  CalendarSeconds recordTime;
+  std::uint32_t stampMs;
+  Sha256Digest sha256;
+  bool operator==(const FileVerdict& o) const {
+    return read == o.read && parsed == o.parsed && status == o.status && recordTime == o.recordTime &&
+           stampMs == o.stampMs && sha256 == o.sha256;
+  }
+};
+
+FileVerdict InMemory(const Bytes& bytes, int kind) {
+  ImageInfo info = CallerInfo();
+  const bool parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), info)
+                                : ParseJp2Info(bytes.data(), bytes.size(), info);
+  return {true, parsed, info.status, info.recordTime, info.stampMs, Sha256::Of(bytes.data(), bytes.size())};
+}
+
+// The bytes in a file of memory, read from its start in pieces.
+FileVerdict InPieces(const Bytes& bytes, int kind, std::size_t pieceBytes) {
+  const FileDescriptor file(::memfd_create("image", MFD_CLOEXEC));
+  if (!file.IsOpen() || ::write(file.Get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+      ::lseek(file.Get(), 0, SEEK_SET) != 0) {
+    return {};
+  }
+  ImageFileReading reading;
+  reading.info = CallerInfo();
+  ReadImageFileInPieces(file.Get(), bytes.size(), kind, true, reading, pieceBytes);
+  return {reading.read, reading.parsed, reading.info.status, reading.info.recordTime, reading.info.stampMs,
+          reading.sha256};
+}
+
+// Every byte of the images flipped in turn, and the images cut at every
+// length, so that markers, sums and trailers meet every piece boundary.
+TEST(ReadImageFileInPieces, GivesTheVerdictStampAndHashOfTheImageInMemory) {
+  const Bytes longData = JpegData(700);
+  const struct {
+    const char* what;
+    Bytes bytes;
+    int kind;
+  } images[] = {
+      {"worked JPEG", JpegHead() + kWorkedData + kWorkedAlignment + kWorkedTrailer + Le32(4321), 1},
+      {"JPEG padded before its stamp",
+       JpegHead() + longData + Bytes(4, 0xAA) + JpegTrailer(longData, 1000) + Bytes(300, 0) + Le32(77), 1},
+      {"worked JPEG 2000", Jp2Head() + kJp2Data + Jp2Trailer(Jp2Fields{}), 0},
+      {"JPEG 2000 with long data", Jp2Head() + Bytes(400, 0x11) + kJp2Data + Jp2Trailer(Jp2Fields{}), 0},
+  };
+  for (const auto& image : images) {
+    std::vector<Bytes> variants = {image.bytes};
+    for (std::size_t i = 0; i < image.bytes.size(); i += 3) {
+      Bytes flipped = image.bytes;
+      flipped[i] ^= (i % 2 == 0) ? 0xFF : 0x26;
+      variants.push_back(flipped);
+      variants.emplace_back(image.bytes.begin(), image.bytes.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    // The end marker at every offset, so that its pair also straddles pieces.
+    for (std::size_t count = 2; count < 200 && image.kind == 1; ++count) {
+      const Bytes data = JpegData(count);
+      variants.push_back(JpegHead() + data + Bytes((32 - count % 32) % 32, 0) + JpegTrailer(data, 1000) + Le32(5));
+    }
+    for (std::size_t count = 0; count < 200 && image.kind == 0; ++count) {
+      variants.push_back(Jp2Head() + Bytes(count, 0x11) + kJp2Data + Jp2Trailer(Jp2Fields{}));
+    }
+    for (const Bytes& bytes : variants) {
+      const FileVerdict expected = InMemory(bytes, image.kind);
+      for (std::size_t pieceBytes : {std::size_t{64}, std::size_t{67}, std::size_t{4096}}) {
+        ASSERT_EQ(InPieces(bytes, image.kind, pieceBytes), expected)
+            << image.what << ", " << bytes.size() << " bytes, pieces of " << pieceBytes;
+      }
+    }
+  }
+}
+
+// Zeros padded in before the stamp keep an image valid, whatever its size:
+// a sparse file of that shape, as big as wanted, for free.
+std::string WritePaddedJpeg(const test::TestFolder& folder, const std::string& name, off_t size) {
+  const Bytes data = JpegData(1000);
+  const std::string path = folder.Write(name, JpegHead() + data + Bytes(24, 0) + JpegTrailer(data, 1000));
+  if (::truncate(path.c_str(), size - 4) != 0) return {};
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (file == nullptr) return {};
+  const bool written = std::fwrite(Le32(4242).data(), 1, 4, file) == 4;
+  return std::fclose(file) == 0 && written ? path : std::string();
+}
+
+TEST(ReadImageFile, JudgesAHugeImageInBoundedMemoryAndStopsWithinAPieceWhenAsked) {
+  test::TestFolder folder;
+  const std::string large = WritePaddedJpeg(folder, "large.jpg", off_t{256} << 20);
+  ASSERT_FALSE(large.empty());
+  const test::BoundedOutcome judged = test::RunBounded(
+      [&] {
+        ImageInfo info = CallerInfo();
+        return ReadImageInfo(large, info, 1) && info.status == 0 && info.stampMs == 4242u;
+      },
+      std::chrono::seconds(60));
+  EXPECT_TRUE(judged.finished && judged.passed);
+  EXPECT_LT(judged.peakGrowthKb, 32 * 1024) << "a piece, not the file, is held";
+
+  // A gigabyte read to its end takes seconds; the stop comes after 20 ms.
+  const std::string huge = WritePaddedJpeg(folder, "huge.jpg", off_t{1000} * 1000 * 1000);
+  ASSERT_FALSE(huge.empty());
+  std::atomic<bool> stop{false};
+  std::chrono::steady_clock::time_point asked;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    asked = std::chrono::steady_clock::now();
+    stop = true;
+  });
+  ImageInfo info = CallerInfo();
+  EXPECT_FALSE(ReadImageInfo(huge, info, 1, &stop));
+  const auto ended = std::chrono::steady_clock::now();
+  stopper.join();
+  EXPECT_LT(ended - asked, std::chrono::milliseconds(100));
+  EXPECT_EQ(info.recordTime, kCallerTime) << "a stopped read judged nothing";
+}
 }  // namespace
 }  // namespace selvo

@@ -496,6 +496,32 @@ TEST_F(VideoExportTest, UndecodablePicturesAreListedAndTheOddSizeDoesNotSetTheFr
   EXPECT_EQ(Probe("-select_streams v -show_entries stream=width,height -of csv=p=0 " + Quoted(lossless)), "1,1\n");
 }
 
+// Every line names the program and the real cause; a sound track that is
+// there and cannot be played is told, and FFmpeg's own lines appear only
+// when asked for.
+TEST_F(VideoExportTest, MessagesNameTheProgramTheCauseAndNoLibraryLinesUnlessAsked) {
+  const std::string folder = WriteRecording(ImageFormat::kJpeg);
+  const std::string fifo = scratch_ / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string file = scratch_.Write("plain.txt", std::string("x"));
+  for (const std::string& notFolder : {fifo, file}) {
+    const ToolRun run = Export(Quoted(notFolder) + " " + Quoted(scratch_ / "x.mkv"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "selvo-export: " + notFolder + ": not a folder\n");
+  }
+
+  const std::string sound = folder + "/" + writer_->SoundPath();
+  ASSERT_EQ(::unlink(sound.c_str()), 0);
+  ASSERT_EQ(::mkfifo(sound.c_str(), 0600), 0);
+  const ToolRun quiet = Export(Quoted(folder) + " " + Quoted(scratch_ / "quiet.mp4"));
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "selvo-export: warning: " + sound + ": a FIFO, not a file; the video is made without sound\n");
+
+  const ToolRun asked = Export("--ffmpeg-log " + Quoted(folder) + " " + Quoted(scratch_ / "asked.mp4"));
+  EXPECT_EQ(asked.exitCode, 0) << asked.err;
+  EXPECT_NE(asked.err.find("[libx264 @ "), std::string::npos) << asked.err;
+}
+
 TEST_F(VideoExportTest, FailedExportLeavesNoFileBehind) {
   const std::string folder = WriteRecording(ImageFormat::kJpeg);
   const std::string outFolder = scratch_.MakeDir("out");
@@ -544,6 +570,24 @@ TEST_F(VideoExportTest, DiscRecordsGoOutAsTheCopyWritesThem) {
   }
   EXPECT_EQ(Export("--disc " + Quoted(disc) + " " + Quoted(scratch_ / "disc.mp4")).exitCode, 0);
   EXPECT_EQ(Export("--camera 2 --disc " + Quoted(disc) + " " + Quoted(scratch_ / "x.mkv")).exitCode, 2);
+}
+
+// A disc cut short fails its last record at every read the export makes of
+// it; the reader's failure is told once, beside the record's own line.
+TEST_F(VideoExportTest, EachUnreadableDiscRecordIsToldOnce) {
+  const std::string disc = scratch_ / "short.img";
+  ASSERT_EQ(Shell(scratch_, Tool("selvo-make-demo") + " --disc " + Quoted(disc) + " --frames 6 --short-by 2").exitCode,
+            0);
+  const ToolRun run = Export("--disc " + Quoted(disc) + " " + Quoted(scratch_ / "short.mkv"));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  std::istringstream lines(run.err);
+  std::vector<std::string> seen;
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.rfind("selvo-export: ", 0), 0u) << line;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), line), 0) << "told twice: " << line;
+    seen.push_back(line);
+  }
+  EXPECT_NE(run.err.find("#6: unreadable record"), std::string::npos) << run.err;
 }
 
 // Times must rise for every picture, whatever the stamps did.

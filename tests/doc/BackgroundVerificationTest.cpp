@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -167,6 +168,28 @@ TEST_F(BackgroundVerificationTest, AStoppedCheckEndsAfterTheImageInHandAndKeepsW
   const int done = job.Done();
   EXPECT_LT(done, job.Total());
   for (int file = 0; file < done; ++file) ASSERT_EQ(job.Result(file).status, 0) << file;
+}
+
+// An image padded with zeros to a gigabyte is valid and takes seconds to
+// read to its end; closing the recording must not wait for that.
+TEST_F(BackgroundVerificationTest, ClosingStopsTheCheckWithinAPieceOfAGigabyteImage) {
+  const std::string folder =
+      test::WriteSmallRecording(scratch, "huge", {SmallFrame{0, kSeconds}, {0, kSeconds}, {0, kSeconds}}, false);
+  // The middle image: the open shows the first and reads the last.
+  std::vector<std::string> images;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.path().extension() == ".jpg") images.push_back(entry.path());
+  }
+  ASSERT_EQ(images.size(), 3u);
+  std::sort(images.begin(), images.end());
+  std::filesystem::resize_file(images[1], std::uintmax_t{1000} * 1000 * 1000);
+
+  ASSERT_EQ(doc->OpenFolder(folder), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(doc->IsVerifying());
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const auto started = Clock::now();
+  doc.reset();
+  EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(100));
 }
 
 TEST_F(BackgroundVerificationTest, ClosingOrOpeningAnotherRecordingStopsTheCheckAtOnce) {

@@ -91,6 +91,30 @@ class VerificationViewTest : public ::testing::Test {
 
 bool IsRedTick(QRgb pixel) { return qRed(pixel) > 180 && qGreen(pixel) < 60 && qBlue(pixel) < 60; }
 
+// A sound track or an index that is there and cannot be read leaves the
+// recording silent or without cameras; the status bar says which and why
+// for as long as that recording is open.
+TEST_F(VerificationViewTest, StatusBarNamesASoundTrackOrIndexThatCouldNotBeRead) {
+  MakeFrame(/*checkMode=*/false);
+  const std::string folder = TwoCameras();
+  const std::string index = folder + "/INFO/REC.INF";
+  const std::string sound = folder + "/sound.wav";
+  ASSERT_EQ(::unlink(index.c_str()), 0);
+  ASSERT_EQ(::mkfifo(index.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(sound.c_str(), 0600), 0);
+  OpenAndVerify(folder);
+  const QString notes = frame->findChild<QLabel*>("recordingNotes")->text();
+  EXPECT_TRUE(notes.contains(QString::fromStdString(sound + ": a FIFO, not a file; played without sound")))
+      << notes.toStdString();
+  EXPECT_TRUE(notes.contains(QString::fromStdString(index + ": a FIFO, not a file; shown without cameras")))
+      << notes.toStdString();
+
+  ASSERT_EQ(::unlink(index.c_str()), 0);
+  ASSERT_EQ(::unlink(sound.c_str()), 0);
+  OpenAndVerify(TwoCameras());
+  EXPECT_TRUE(frame->findChild<QLabel*>("recordingNotes")->text().isEmpty());
+}
+
 TEST_F(VerificationViewTest, WithTheCheckSwitchTheSliderDrawsARedTickAtTheCurrentCamerasAlteredImage) {
   MakeFrame(/*checkMode=*/true);
   OpenAndVerify(TwoCameras());

@@ -11,7 +11,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
@@ -238,6 +243,15 @@ class ReportPages {
   double y_ = kMargin;
 };
 
+// The PDF writer fails to start without saying why; the file it could not
+// open for writing says it.
+std::string WhyNotWritable(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return std::string("cannot write the report: ") + std::strerror(errno);
+  ::close(fd);
+  return "cannot write the report";
+}
+
 }  // namespace
 
 bool WriteCheckReport(const std::string& file, const ReportFindings& findings, std::string& error) {
@@ -251,7 +265,7 @@ bool WriteCheckReport(const std::string& file, const ReportFindings& findings, s
     writer.setCreator(QStringLiteral("selvo-check ") + Text(findings.version));
     ReportPages pages(writer, findings);
     if (!pages.Started()) {
-      error = "cannot write the report";
+      error = WhyNotWritable(file);
       return false;
     }
     pages.Draw();

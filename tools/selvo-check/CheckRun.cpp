@@ -21,12 +21,12 @@
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/MediaProbe.h"
-#include "source/SoundDecoder.h"
 #include "source/SoundFile.h"
 #include "source/StatusVerdict.h"
 #include "source/TrailerParser.h"
 #include "tools/selvo-check/CheckJson.h"
 #include "tools/selvo-check/ImageReadPool.h"
+#include "tools/selvo-check/OnceNotifier.h"
 #include "tools/selvo-check/ReportFindings.h"
 
 namespace selvo {
@@ -56,13 +56,12 @@ ImageKind KindByExtension(const std::string& path) {
 }
 
 // Unreadable is a verdict of its own, never "not a recorder image": the
-// reason is kept so the report can say what stopped the read.
-void NoteIfUnreadable(CheckedImage& image) {
-  if (image.status != -1) return;
-  const int error = FileReadError(image.path);
-  if (error == 0) return;
+// reason is kept so the report can say what stopped the read, and what it
+// is when an entry named like an image is no file at all.
+void NoteUnreadable(CheckedImage& image, int readError) {
   image.unreadable = true;
-  image.unreadableReason = std::strerror(error);
+  image.unreadableReason = FileReadProblem(image.path);
+  if (image.unreadableReason.empty()) image.unreadableReason = std::strerror(readError != 0 ? readError : EIO);
 }
 
 TimelineImage TimelineOf(const CheckedImage& checked) {
@@ -74,12 +73,24 @@ TimelineImage TimelineOf(const CheckedImage& checked) {
   return TimelineImageOf(record, checked.number);
 }
 
-// The viewer learns hasSound by finding the recording's sound file and opening it.
-bool RecordingHasSound(const std::string& folder) {
-  std::string soundPath;
-  if (FindSoundFile(folder, soundPath) == kNoSound) return false;
-  SoundDecoder decoder;
-  return decoder.Open(soundPath);
+// The viewer learns hasSound by finding the recording's sound file and
+// opening it; one that is there and does not open is told, since it changes
+// where the images are looked for.
+bool RecordingHasSound(const std::string& folder, std::FILE* err) {
+  bool playable = false;
+  const std::string problem = SoundFileProblem(folder, playable);
+  if (!problem.empty()) {
+    std::fprintf(err, "selvo-check: warning: %s; the recording is read as one without sound\n",
+                 TerminalSafe(problem).c_str());
+  }
+  return playable;
+}
+
+// "no recorder images found", unless a folder that could not be listed kept
+// them from being found.
+std::string NoImagesText(const std::string& unlistedFolder, int error) {
+  if (unlistedFolder.empty()) return "no recorder images found";
+  return "no recorder images could be listed: " + TerminalSafe(unlistedFolder) + ": " + std::strerror(error);
 }
 
 bool ParsePositive(const std::string& text, int& value) {
@@ -93,34 +104,17 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A damaged disc reports the same failure for every unreadable sector; the
-// records' verdicts already say which ones, so each text is shown once.
-class OnceNotifier : public Notifier {
- public:
-  void Notify(NoticeKind kind, const std::string& text) override {
-    for (const std::string& shown : shown_) {
-      if (shown == text) return;
-    }
-    shown_.push_back(text);
-    stderr_.Notify(kind, TerminalSafe(text, true));
-  }
-
- private:
-  StderrNotifier stderr_{"selvo-check"};
-  std::vector<std::string> shown_;
-};
-
 // Only a disc-image file or a drive can be a disc; anything else is told
 // plainly here rather than as an open failure (or a drive "not ready").
 bool IsDiscKindOfPath(const std::string& path, std::FILE* err) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return true;  // the open says why
   if (S_ISDIR(st.st_mode)) {
-    std::fprintf(err, "%s: is a folder, not a disc image file or a CD drive\n", TerminalSafe(path).c_str());
+    std::fprintf(err, "selvo-check: %s: is a folder, not a disc image file or a CD drive\n", TerminalSafe(path).c_str());
     return false;
   }
   if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode) && !S_ISCHR(st.st_mode)) {
-    std::fprintf(err, "%s: neither a disc image file nor a CD drive\n", TerminalSafe(path).c_str());
+    std::fprintf(err, "selvo-check: %s: neither a disc image file nor a CD drive\n", TerminalSafe(path).c_str());
     return false;
   }
   return true;
@@ -132,7 +126,7 @@ bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE*
   if (source.Open(path)) return true;
   // A drive or file that could not be opened has been told, with the reason,
   // by the source itself.
-  if (source.LastOpenError() == 0) std::fprintf(err, "%s: no recorder images found\n", TerminalSafe(path).c_str());
+  if (source.LastOpenError() == 0) std::fprintf(err, "selvo-check: %s: no recorder images found\n", TerminalSafe(path).c_str());
   return false;
 }
 
@@ -176,14 +170,14 @@ int CheckRun::CheckPath(const std::string& path) {
   struct stat st {};
   int result;
   if (stat(path.c_str(), &st) != 0) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(path).c_str(), std::strerror(errno));
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(path).c_str(), std::strerror(errno));
     result = kCheckUsageOrUnreadable;
   } else if (S_ISDIR(st.st_mode)) {
     result = CheckFolder(path);
   } else if (KindByExtension(path) != ImageKind::None) {
     result = CheckImageFile(path);
   } else {
-    std::fprintf(err_, "%s: neither a recording folder nor a .jpg or .jp2 image\n", TerminalSafe(path).c_str());
+    std::fprintf(err_, "selvo-check: %s: neither a recording folder nor a .jpg or .jp2 image\n", TerminalSafe(path).c_str());
     result = kCheckUsageOrUnreadable;
   }
   if (result > worstExit_) worstExit_ = result;
@@ -193,19 +187,30 @@ int CheckRun::CheckPath(const std::string& path) {
 int CheckRun::CheckFolder(const std::string& folder) {
   const std::string shown = TerminalSafe(folder);
   if (access(folder.c_str(), R_OK | X_OK) != 0) {
-    std::fprintf(err_, "%s: %s\n", shown.c_str(), std::strerror(errno));
+    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(), std::strerror(errno));
     return kCheckUsageOrUnreadable;
   }
   MediaProbe probe(folder);
   if (!probe.Probe() || !probe.Kind().Any()) {
-    std::fprintf(err_, "%s: no recorder images found\n", shown.c_str());
+    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(),
+                 NoImagesText(probe.UnlistedFolder(), probe.UnlistedError()).c_str());
     return kCheckUsageOrUnreadable;
   }
   FolderImageSource source(probe.Kind(), nullptr);
-  if (!source.OpenRecording(folder, RecordingHasSound(folder))) {
+  if (!source.OpenRecording(folder, RecordingHasSound(folder, err_))) {
     ReportUnreadableFolders(source);
-    std::fprintf(err_, "%s: no recorder images found\n", shown.c_str());
+    const std::vector<UnreadableFolder>& unlisted = source.UnreadableFolders();
+    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(),
+                 (unlisted.empty() ? NoImagesText({}, 0) : NoImagesText(unlisted.front().path, unlisted.front().error))
+                     .c_str());
     return kCheckUsageOrUnreadable;
+  }
+  if (!source.Index().Problem().empty()) {
+    std::fprintf(err_, "selvo-check: warning: %s; the INFO index is not used, so cameras and titles are not known\n",
+                 TerminalSafe(source.Index().Problem()).c_str());
+  }
+  if (!source.Index().ForeignChannelText().empty()) {
+    std::fprintf(err_, "selvo-check: warning: %s: %s\n", shown.c_str(), source.Index().ForeignChannelText().c_str());
   }
   if (!SelectCamera(source, folder)) return kCheckUsageOrUnreadable;
 
@@ -254,7 +259,7 @@ CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const I
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
-  if (!job.reading.read) NoteIfUnreadable(image);
+  if (!job.reading.read) NoteUnreadable(image, job.reading.error);
   return image;
 }
 
@@ -287,7 +292,7 @@ void CheckRun::ReportUnreadableFolders(const FolderImageSource& source) {
     const std::string verdict = std::string("unreadable folder (") + std::strerror(folder.error) + ")";
     const std::string path = TerminalSafe(folder.path);
     if (options_.csv || options_.json) {
-      std::fprintf(err_, "%s: %s; its images are not listed\n", path.c_str(), verdict.c_str());
+      std::fprintf(err_, "selvo-check: %s: %s; its images are not listed\n", path.c_str(), verdict.c_str());
     } else {
       std::fprintf(out_, "%8s  %2s  %-19s  %-27s  %s\n", "-", "--", "-", verdict.c_str(), path.c_str());
     }
@@ -303,12 +308,12 @@ bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder
   }
   const int channel = options_.camera - 1;
   if (!source.HasChannel(-1)) {
-    std::fprintf(err_, "%s: no INFO index, so the images of camera %d are not known\n", folder.c_str(),
+    std::fprintf(err_, "selvo-check: %s: no INFO index, so the images of camera %d are not known\n", TerminalSafe(folder).c_str(),
                  options_.camera);
     return false;
   }
   if (!source.HasChannel(channel)) {
-    std::fprintf(err_, "%s: camera %d has no images\n", folder.c_str(), options_.camera);
+    std::fprintf(err_, "selvo-check: %s: camera %d has no images\n", TerminalSafe(folder).c_str(), options_.camera);
     return false;
   }
   return source.SelectChannels(channel, 1, nullptr);
@@ -316,11 +321,11 @@ bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder
 
 int CheckRun::CheckImageFile(const std::string& file) {
   if (options_.camera != 0) {
-    std::fprintf(err_, "%s: --camera needs a recording folder\n", file.c_str());
+    std::fprintf(err_, "selvo-check: %s: --camera needs a recording folder\n", TerminalSafe(file).c_str());
     return kCheckUsageOrUnreadable;
   }
   if (access(file.c_str(), R_OK) != 0) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(file).c_str(), std::strerror(errno));
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(file).c_str(), std::strerror(errno));
     return kCheckUsageOrUnreadable;
   }
   ImageFileJob job;
@@ -338,7 +343,7 @@ int CheckRun::CheckImageFile(const std::string& file) {
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
-  if (!job.reading.read) NoteIfUnreadable(image);
+  if (!job.reading.read) NoteUnreadable(image, job.reading.error);
   Report(image);
   AddToManifest(image, file);
   return IsProblem(image) ? kCheckFoundProblems : kCheckAllOk;
@@ -373,7 +378,7 @@ CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::str
 }
 
 int CheckRun::CheckDisc(const std::string& path) {
-  OnceNotifier notifier;
+  OnceNotifier notifier("selvo-check");
   DiscImageSource source(notifier);
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   started_ = lastProgress_ = std::chrono::steady_clock::now();
@@ -395,14 +400,14 @@ int CheckRun::CheckDisc(const std::string& path) {
 
 int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request) {
   if (!IsFolder(request.folder)) {
-    std::fprintf(err_, "%s: not a folder\n", TerminalSafe(request.folder).c_str());
+    std::fprintf(err_, "selvo-check: %s: not a folder\n", TerminalSafe(request.folder).c_str());
     return Finish(kCheckUsageOrUnreadable);
   }
-  OnceNotifier notifier;
+  OnceNotifier notifier("selvo-check");
   DiscImageSource source(notifier);
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   if (request.last > source.GetCount()) {
-    std::fprintf(err_, "%s: the range %d-%d lies past the last record (%d)\n", TerminalSafe(path).c_str(), request.first,
+    std::fprintf(err_, "selvo-check: %s: the range %d-%d lies past the last record (%d)\n", TerminalSafe(path).c_str(), request.first,
                  request.last, source.GetCount());
     return Finish(kCheckUsageOrUnreadable);
   }
@@ -419,7 +424,7 @@ int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request
     ShowProgress(job.NextCounter(), job.ImageCount());
   }
   ClearProgress();
-  for (const std::string& line : job.ErrorLines()) std::fprintf(err_, "%s\n", TerminalSafe(line).c_str());
+  for (const std::string& line : job.ErrorLines()) std::fprintf(err_, "selvo-check: %s\n", TerminalSafe(line).c_str());
   if (!options_.quiet) {
     std::fprintf(out_, "%d of %d images copied to %s\n", job.ImageCount() - job.FailedImages(), job.ImageCount(),
                  TerminalSafe(request.folder).c_str());
@@ -488,7 +493,7 @@ void CheckRun::ReportCsv(const CheckedImage& image) {
   // The status column cannot tell a file never read from one read and not
   // recognised; err does.
   if (image.unreadable && !image.unreadableReason.empty()) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
   }
 }
 
@@ -527,7 +532,7 @@ void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folde
 
 void CheckRun::PrintSummary() {
   if (manifest_.IsOpen() && !manifest_.Close()) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
     Finish(kCheckUsageOrUnreadable);
   }
   if (options_.json) {
@@ -557,7 +562,7 @@ bool CheckRun::WriteReport(const std::string& version) {
   findings.manifestFile = options_.manifest;
   std::string error;
   if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
     Finish(kCheckUsageOrUnreadable);
     return false;
   }

@@ -19,6 +19,11 @@ bool Decodes(const std::uint8_t* bytes, std::size_t length, int kind) {
   return (kind == 1 ? DecodeJpegMemory(bytes, length, &size) : DecodeJp2Memory(bytes, length, &size)) != nullptr;
 }
 
+bool DecodesFile(const std::string& path, int kind) {
+  std::uint32_t size = 0;
+  return (kind == 1 ? DecodeJpegFile(path, &size) : DecodeJp2File(path, &size)) != nullptr;
+}
+
 }  // namespace
 
 void RunImageFileJob(ImageFileJob& job, bool hash, bool decode) {
@@ -31,6 +36,8 @@ void RunImageFileJob(ImageFileJob& job, bool hash, bool decode) {
       };
     }
     ReadImageFile(job.path, job.kind, hash, job.reading, decodeToo);
+    // A file too large to hold for the check is held only by the decoder.
+    if (decode && job.reading.read && job.reading.pieces) job.decoded = DecodesFile(job.path, job.kind) ? 1 : 0;
   } catch (const std::exception&) {
     // Out of memory for one file: that file is unread, the check goes on.
     job.reading.read = false;

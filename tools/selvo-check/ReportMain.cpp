@@ -12,9 +12,13 @@
 namespace {
 
 // The offscreen platform's start-up note about a missing runtime folder
-// says nothing about the check; everything else Qt says is passed on.
+// says nothing about the check, and a painter that could not begin is told
+// by the report with its cause; everything else Qt says is passed on.
 void PassOnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR")) ||
+      message.startsWith(QStringLiteral("QPainter::begin"))) {
+    return;
+  }
   std::fprintf(stderr, "selvo-check: %s\n",
                selvo::TerminalSafe(qFormatLogMessage(type, context, message).toStdString()).c_str());
 }

@@ -18,11 +18,12 @@
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
 #include "tools/selvo-check/CheckRun.h"
+#include "tools/selvo-check/OnceNotifier.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] FOLDER OUT\n"
+    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] [--ffmpeg-log] FOLDER OUT\n"
     "       selvo-export [--range A-B] [--check] --disc DISC OUT\n"
     "Exports the pictures of one camera of a recording folder, or the records of\n"
     "a recorder disc, to a video file.\n"
@@ -51,6 +52,7 @@ const char kUsage[] =
     "  --no-sound   leave the sound track out\n"
     "  --check      .mp4: mark altered images \"IMAGE ALTERED\" / \"TIME ALTERED\"\n"
     "               as the viewer does when started with \"check\"\n"
+    "  --ffmpeg-log show FFmpeg's own log lines on stderr (left out otherwise)\n"
     "  --help       show this help\n"
     "  --version    show the version\n"
     "\n"
@@ -143,6 +145,8 @@ int main(int argc, char** argv) {
       options.sound = false;
     } else if (arg == "--check") {
       check = true;
+    } else if (arg == "--ffmpeg-log") {
+      options.libraryLog = true;
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -172,7 +176,7 @@ int main(int argc, char** argv) {
     gui = std::make_unique<QGuiApplication>(argc, argv);
   }
 
-  selvo::StderrNotifier discNotices("selvo-export");
+  selvo::OnceNotifier discNotices("selvo-export");
   selvo::FolderExportInput folderInput;
   selvo::DiscExportInput discInput(discNotices);
   selvo::ExportInput& input = disc.empty() ? static_cast<selvo::ExportInput&>(folderInput) : discInput;
@@ -185,6 +189,9 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(why).c_str());
     return selvo::kCheckUsageOrUnreadable;
+  }
+  for (const std::string& note : folderInput.Notes()) {
+    std::fprintf(stderr, "selvo-export: warning: %s\n", selvo::TerminalSafe(note).c_str());
   }
   selvo::VideoExport run(input, options);
   if (options.kind == selvo::VideoKind::kShareable) {
