@@ -16,6 +16,7 @@
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/StatusVerdict.h"
+#include "source/OutputFile.h"
 #include "source/text/TimeText.h"
 #include "view/PaneRenderer.h"
 
@@ -241,9 +242,20 @@ class ReportPages {
 }  // namespace
 
 bool WriteCheckReport(const std::string& file, const ReportFindings& findings, std::string& error) {
-  const QString path = Text(file);
+  OutputFile output;
+  if (!output.Create(file)) {
+    error = output.ErrorText();
+    return false;
+  }
+  // The painter writes through Qt's file on our descriptor, which keeps the
+  // cause of a failed write; the temporary takes the name only when whole.
+  QFile device;
+  if (!device.open(output.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    error = device.errorString().toStdString();
+    return false;
+  }
   {
-    QPdfWriter writer(path);
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(kPointsPerInch);
@@ -251,14 +263,19 @@ bool WriteCheckReport(const std::string& file, const ReportFindings& findings, s
     writer.setCreator(QStringLiteral("selvo-check ") + Text(findings.version));
     ReportPages pages(writer, findings);
     if (!pages.Started()) {
-      error = "cannot write the report";
+      error = device.error() != QFileDevice::NoError ? device.errorString().toStdString() : "cannot draw the report";
       return false;
     }
     pages.Draw();
   }
-  // QPdfWriter says nothing of a failed write; an empty or missing file does.
-  if (QFile(path).size() <= 0) {
-    error = "cannot write the report";
+  device.flush();
+  if (device.error() != QFileDevice::NoError || device.size() <= 0) {
+    error = device.error() != QFileDevice::NoError ? device.errorString().toStdString() : "nothing was drawn";
+    return false;
+  }
+  device.close();
+  if (!output.Commit()) {
+    error = output.ErrorText();
     return false;
   }
   return true;

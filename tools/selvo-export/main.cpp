@@ -17,6 +17,8 @@
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
+#include "source/OutputRefusal.h"
+#include "source/StreamCheck.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
@@ -110,9 +112,21 @@ class TerminalProgress {
   std::chrono::steady_clock::time_point last_{};
 };
 
+int RunExport(int argc, char** argv);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!selvo::OpenClosedStandardStreams()) {
+    std::fprintf(stderr, "selvo-export: standard output is closed; nothing could be reported\n");
+    return selvo::kCheckUsageOrUnreadable;
+  }
+  return selvo::FinishStandardOutput("selvo-export", RunExport(argc, argv), selvo::kCheckUsageOrUnreadable);
+}
+
+namespace {
+
+int RunExport(int argc, char** argv) {
   selvo::FixProcessTimeZone();
   selvo::ExportSelection selection;
   selvo::VideoExportOptions options;
@@ -160,6 +174,11 @@ int main(int argc, char** argv) {
   if (paths.size() != 2) return UsageError("needs a FOLDER and an OUT");
   const std::string& out = paths[1];
   if (!selvo::VideoKindForPath(out, options.kind)) return UsageError("OUT must end in .mkv or .mp4: " + out);
+  const std::string refusal = selvo::OutputRefusal({{"OUT", out}}, {paths[0]});
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(refusal).c_str());
+    return selvo::kCheckUsageOrUnreadable;
+  }
 
   // The painter's fonts need a Gui application; it never shows a window.
   std::unique_ptr<QGuiApplication> gui;
@@ -216,3 +235,5 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(run.ErrorText()).c_str());
   return selvo::kCheckUsageOrUnreadable;
 }
+
+}  // namespace
