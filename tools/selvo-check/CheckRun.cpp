@@ -533,7 +533,7 @@ void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folde
 
 void CheckRun::PrintSummary() {
   if (manifest_.IsOpen() && !manifest_.Close()) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
     Finish(kCheckUsageOrUnreadable);
   }
   if (options_.json) {
@@ -565,7 +565,7 @@ bool CheckRun::WriteReport(const std::string& version) {
   findings.manifestFile = options_.manifest;
   std::string error;
   if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
-    std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());
     Finish(kCheckUsageOrUnreadable);
     return false;
   }
