@@ -12,6 +12,7 @@
 #include "source/CalendarTime.h"
 #include "source/OutputRefusal.h"
 #include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
@@ -104,6 +105,9 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
     std::fprintf(stderr, "selvo-check: standard output is closed; nothing could be reported\n");
     return kCheckUsageOrUnreadable;
   }
+  // Before the first write: a file-size limit must fail a write with its
+  // cause, not end the run unexplained.
+  TemporaryFileCleanup::InstallHandlers();
   int outputError = 0;
   const int code = RunCommandLine(argc, argv, drawer, outputError);
   return FinishStandardOutput("selvo-check", code, kCheckUsageOrUnreadable, outputError);

@@ -19,6 +19,7 @@
 #include "source/Notifier.h"
 #include "source/OutputRefusal.h"
 #include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "selvo-export: standard output is closed; nothing could be reported\n");
     return selvo::kCheckUsageOrUnreadable;
   }
+  selvo::TemporaryFileCleanup::InstallHandlers();
   return selvo::FinishStandardOutput("selvo-export", RunExport(argc, argv), selvo::kCheckUsageOrUnreadable);
 }
 

@@ -11,6 +11,7 @@
 
 #include "source/CalendarTime.h"
 #include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/recwriter/RecordingWriter.h"
 #include "tools/selvo-make-demo/DiscDemo.h"
 
@@ -267,5 +268,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "selvo-make-demo: standard output is closed; nothing could be reported\n");
     return kExitWriteFailure;
   }
+  selvo::TemporaryFileCleanup::InstallHandlers();
   return selvo::FinishStandardOutput("selvo-make-demo", MakeDemo(argc, argv), kExitWriteFailure);
 }
