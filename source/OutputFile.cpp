@@ -49,17 +49,21 @@ bool OutputFile::Create(const std::string& target) {
   const std::string stem = TemporaryPattern(target);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string name = stem + RandomSuffix();
+    // Watched before it exists: a signal between the open and the watch
+    // would otherwise leave it behind.
+    const bool watched = TemporaryFileCleanup::Watch(name);
     // 0666 under the umask: the finished file gets the mode any new file
     // of the user would.
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0 && errno == EEXIST) continue;
+    const int error = ErrnoOr(EIO);
+    if (fd < 0 && watched) TemporaryFileCleanup::Forget(name);
+    if (fd < 0 && error == EEXIST) continue;
     if (fd < 0) {
-      error_ = ErrnoOr(EIO);
+      error_ = error;
       return false;
     }
     file_ = FileDescriptor(fd);
     temporary_ = name;
-    TemporaryFileCleanup::Watch(temporary_);
     return true;
   }
   error_ = EEXIST;
