@@ -1,13 +1,6 @@
 #include "export/MediaOutput.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -16,19 +9,6 @@ extern "C" {
 }
 
 namespace selvo {
-
-namespace {
-
-// ".NAME.XXXXXX" in the target's folder: rename is only atomic there, and
-// the dot keeps the half-written file out of file browsers.
-std::string TemporaryPattern(const std::string& target) {
-  const std::size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name + ".XXXXXX";
-}
-
-}  // namespace
 
 std::string AvErrorText(int averror) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -50,26 +30,17 @@ void MediaOutput::Discard() {
     avformat_free_context(format_);
     format_ = nullptr;
   }
-  if (!temporary_.empty()) {
-    unlink(temporary_.c_str());
-    temporary_.clear();
-  }
+  file_.Discard();
 }
 
 bool MediaOutput::Create(const std::string& target, const char* formatName) {
   target_ = target;
-  std::string pattern = TemporaryPattern(target);
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return Fail(std::string("cannot be written: ") + std::strerror(errno), 0);
-  // mkstemp's owner-only mode would follow the file through the rename.
-  fchmod(fd, 0644);
-  close(fd);
-  temporary_ = name.data();
-  int result = avformat_alloc_output_context2(&format_, nullptr, formatName, temporary_.c_str());
+  // The shared writer names the temporary and removes it on a signal;
+  // libavformat writes into it by name.
+  if (!file_.Create(target)) return Fail(std::string("cannot be written: ") + file_.ErrorText(), 0);
+  int result = avformat_alloc_output_context2(&format_, nullptr, formatName, file_.TemporaryPath().c_str());
   if (result < 0 || format_ == nullptr) return Fail("cannot make the container", result);
-  result = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE);
+  result = avio_open(&format_->pb, file_.TemporaryPath().c_str(), AVIO_FLAG_WRITE);
   if (result < 0) return Fail("cannot be written", result);
   return true;
 }
@@ -118,10 +89,7 @@ bool MediaOutput::Commit() {
   if (result < 0) return Fail("cannot finish the file", result);
   result = avio_closep(&format_->pb);
   if (result < 0) return Fail("cannot be written", result);
-  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    return Fail(std::string("cannot be renamed into place: ") + std::strerror(errno), 0);
-  }
-  temporary_.clear();
+  if (!file_.Commit()) return Fail(std::string("cannot be written: ") + file_.ErrorText(), 0);
   Discard();
   return true;
 }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "source/OutputFile.h"
+
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVStream;
@@ -44,7 +46,7 @@ class MediaOutput {
   bool Commit();
 
   const std::string& ErrorText() const { return error_; }
-  const std::string& TemporaryPath() const { return temporary_; }
+  const std::string& TemporaryPath() const { return file_.TemporaryPath(); }
 
  private:
   bool Fail(const std::string& what, int averror);
@@ -52,7 +54,7 @@ class MediaOutput {
 
   AVFormatContext* format_ = nullptr;
   std::string target_;
-  std::string temporary_;
+  OutputFile file_;
   bool headerWritten_ = false;
   std::string error_;
 };

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -16,6 +15,7 @@
 #include "source/FileBytes.h"
 #include "source/FileDescriptor.h"
 #include "source/JpegDecoder.h"
+#include "source/OutputFile.h"
 #include "source/TrailerParser.h"
 #include "source/text/StringTable.h"
 
@@ -25,15 +25,6 @@ namespace {
 
 constexpr int kTagAreaUnreadableText = 50003;
 constexpr const char* kNoPictureText = "no picture in CD\n";
-
-// A name in the destination's own folder, so that the finished file can be
-// renamed into place and a half-written one never carries the final name.
-std::string TemporaryNameBeside(const std::string& finalPath) {
-  static std::atomic<unsigned> counter{0};
-  const std::size_t slash = finalPath.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
-  return folder + ".selvo-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".part";
-}
 
 }  // namespace
 
@@ -251,16 +242,9 @@ void DiscImageSource::ForgetLastImage() {
 }
 
 int DiscImageSource::WriteImageFile(const std::vector<std::uint8_t>& image, const SaveTarget& target) const {
-  const std::string finalPath = target.Path();
-  const std::string temporary = TemporaryNameBeside(finalPath);
-  FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!file.IsOpen()) return errno != 0 ? errno : EIO;
-  int error = 0;
-  if (!WriteAll(file.Get(), image.data(), image.size())) error = errno != 0 ? errno : EIO;
-  if (!file.Close() && error == 0) error = errno != 0 ? errno : EIO;
-  if (error == 0 && ::rename(temporary.c_str(), finalPath.c_str()) != 0) error = errno != 0 ? errno : EIO;
-  if (error != 0) ::unlink(temporary.c_str());
-  return error;
+  OutputFile file;
+  if (file.Create(target.Path()) && file.Write(image.data(), image.size()) && file.Commit()) return 0;
+  return file.Error() != 0 ? file.Error() : EIO;
 }
 
 // ---- answers ---------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #include "view/BitmapFileWriter.h"
 
-#include <QSaveFile>
-
 #include "source/ByteOrder.h"
+#include "source/OutputFile.h"
+#include "source/OutputRefusal.h"
 
 namespace selvo {
 
@@ -41,29 +41,20 @@ BitmapFileParts EncodeBitmap(const QImage& picture) {
   return parts;
 }
 
-bool WriteBitmapFile(const QString& path, const BitmapFileParts& parts, QString& reason) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    reason = file.errorString();
+bool WriteBitmapFile(const QString& path, const BitmapFileParts& parts, QString& reason,
+                     const std::vector<std::string>& evidence) {
+  const std::string target = path.toStdString();
+  const std::string refusal = OutputRefusal({{"The picture", target}}, evidence);
+  if (!refusal.empty()) {
+    reason = QString::fromStdString(refusal);
     return false;
   }
-  const auto writeAll = [&file](const std::uint8_t* data, std::size_t size) {
-    return file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-           static_cast<qint64>(size);
-  };
-  const bool written = writeAll(parts.fileHeader.data(), parts.fileHeader.size()) &&
-                       writeAll(parts.infoHeader.data(), parts.infoHeader.size()) &&
-                       writeAll(parts.bits.data(), parts.bits.size());
-  if (!written) {
-    reason = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    reason = file.errorString();
-    return false;
-  }
-  return true;
+  OutputFile file;
+  const bool written = file.Create(target) && file.Write(parts.fileHeader.data(), parts.fileHeader.size()) &&
+                       file.Write(parts.infoHeader.data(), parts.infoHeader.size()) &&
+                       file.Write(parts.bits.data(), parts.bits.size()) && file.Commit();
+  if (!written) reason = QString::fromStdString(file.ErrorText());
+  return written;
 }
 
 }  // namespace selvo

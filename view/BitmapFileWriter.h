@@ -3,6 +3,7 @@
 // composed picture and written so that a failure never leaves half a file.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -26,7 +27,9 @@ BitmapFileParts EncodeBitmap(const QImage& picture);
 
 // Writes the parts to path through a temporary file in the same folder that
 // replaces path only once everything is written. On failure path is left as
-// it was and reason says why.
-bool WriteBitmapFile(const QString& path, const BitmapFileParts& parts, QString& reason);
+// it was and reason says why. A path inside evidence (the recording on
+// screen), a link, a folder, a FIFO or a device is refused unwritten.
+bool WriteBitmapFile(const QString& path, const BitmapFileParts& parts, QString& reason,
+                     const std::vector<std::string>& evidence = {});
 
 }  // namespace selvo

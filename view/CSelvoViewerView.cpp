@@ -604,7 +604,10 @@ bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason, bool sh
   reason.clear();
   BitmapFileParts parts;
   if (!RenderForExport(parts, shownArea)) return false;
-  return WriteBitmapFile(path, parts, reason);
+  // The recording on screen is evidence: a picture is never saved into it.
+  std::vector<std::string> evidence;
+  if (doc_.SourceKind() == 0 && !doc_.LastOpenFolder().empty()) evidence.push_back(doc_.LastOpenFolder());
+  return WriteBitmapFile(path, parts, reason, evidence);
 }
 
 void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reason) {

@@ -2,6 +2,8 @@
 // nothing behind.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +104,24 @@ TEST(BitmapFileWrite, WritesTheWholeFileOrNothingAndSaysWhy) {
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList(QDir::Files),
             QStringList{QStringLiteral("shot.bmp")});
+}
+
+// The recording on screen is evidence, and a link at the chosen name points
+// somewhere the user did not choose: both are refused, nothing written.
+TEST(BitmapFileWrite, RefusesTheRecordingOnScreenAndALink) {
+  const test::TestFolder folder;
+  const BitmapFileParts parts = EncodeBitmap(ComposedExport());
+  const std::string recording = folder.MakeDir("ev");
+  const std::string image = folder.Write("ev/IMG00001/IMG00000001.jpg", std::string("evidence"));
+  const std::string target = folder / "elsewhere.bmp";
+  ASSERT_EQ(::symlink(target.c_str(), (folder / "link.bmp").c_str()), 0);
+  QString reason;
+  EXPECT_FALSE(WriteBitmapFile(QString::fromStdString(image), parts, reason, {recording}));
+  EXPECT_TRUE(reason.contains(QStringLiteral("lies inside"))) << reason.toStdString();
+  EXPECT_EQ(test::ReadFileBytes(image), (std::vector<std::uint8_t>{'e', 'v', 'i', 'd', 'e', 'n', 'c', 'e'}));
+  EXPECT_FALSE(WriteBitmapFile(QString::fromStdString(folder / "link.bmp"), parts, reason, {recording}));
+  EXPECT_TRUE(reason.contains(QStringLiteral("symbolic link"))) << reason.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(target)));
 }
 
 }  // namespace

@@ -205,6 +205,15 @@ bool MakeSeeds(const fs::path& corpus, const fs::path& scratch) {
 
   ok &= WriteSeed(corpus, "RecordingFolder", "jpeg-subfolder.bin", FolderInput(*jpegFolder, 0, jpegs));
   ok &= WriteSeed(corpus, "RecordingFolder", "jp2-flat.bin", FolderInput(*jp2Folder, 3, jp2s));
+
+  // The writers' harness: a file name, a camera title, an anomaly's detail.
+  const auto texts = [](const std::string& name, const std::string& title, const std::string& detail) {
+    return selvo::fuzz::JoinParts({Text(name), Text(title), Text(detail)});
+  };
+  ok &= WriteSeed(corpus, "OutputText", "plain.bin", texts("IMG00001/IMG00000001.jpg", "Entrance", "gap of 12 s"));
+  ok &= WriteSeed(corpus, "OutputText", "hostile.bin",
+                  texts("a\\b\nc\r,\"d\".jpg", "\x1b[2J\xe2\x80\xa8title", "\xff\xfe\xc2\x9b detail"));
+  ok &= WriteSeed(corpus, "OutputText", "shift-jis.bin", texts("\x83J\x83\x81\x83\x89.jpg", "\x83J\x83\x81", ""));
   return ok;
 }
 

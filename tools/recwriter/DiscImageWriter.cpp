@@ -11,7 +11,7 @@
 
 #include "source/ByteOrder.h"
 #include "source/DiscLayout.h"
-#include "source/FileDescriptor.h"
+#include "source/OutputFile.h"
 
 namespace selvo {
 
@@ -28,19 +28,19 @@ void SetError(std::string* error, const std::string& text) {
 
 class ImageFile {
  public:
-  ImageFile(const std::string& path, std::int64_t limitBytes)
-      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)), limit_(limitBytes) {}
-
-  bool IsOpen() const { return fd_.IsOpen(); }
+  ImageFile(OutputFile& output, std::int64_t limitBytes) : output_(output), limit_(limitBytes) {}
 
   // Writes bytes at a physical offset, dropping whatever lies past the limit.
   bool WritePhysical(std::int64_t offset, const std::uint8_t* bytes, std::int64_t size) {
     if (offset >= limit_) return true;
     size = std::min(size, limit_ - offset);
     while (size > 0) {
-      const ssize_t written = ::pwrite(fd_.Get(), bytes, static_cast<std::size_t>(size), offset);
+      const ssize_t written = ::pwrite(output_.Descriptor(), bytes, static_cast<std::size_t>(size), offset);
       if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return false;
+      if (written <= 0) {
+        output_.Fail(written < 0 ? errno : ENOSPC);
+        return false;
+      }
       bytes += written;
       offset += written;
       size -= written;
@@ -63,12 +63,12 @@ class ImageFile {
   }
 
   bool FinishAt(std::int64_t size) {
-    const bool ok = ::ftruncate(fd_.Get(), std::min(size, limit_)) == 0;
-    return fd_.Close() && ok;
+    if (::ftruncate(output_.Descriptor(), std::min(size, limit_)) != 0) output_.Fail(errno);
+    return output_.Commit();
   }
 
  private:
-  FileDescriptor fd_;
+  OutputFile& output_;
   std::int64_t limit_;
 };
 
@@ -226,11 +226,13 @@ bool DiscImageWriter::Write(const std::string& path, std::string* error) const {
   }
   const std::vector<Placed> placed = Layout();
   const std::int64_t fullBytes = FullBlockCount() * kSector;
-  ImageFile file(path, fileBlocks_ ? *fileBlocks_ * kSector : fullBytes);
-  if (!file.IsOpen()) {
-    SetError(error, "cannot create " + path + ": " + std::strerror(errno));
+  OutputFile output;
+  output.SkipSync();
+  if (!output.Create(path)) {
+    SetError(error, "cannot create " + path + ": " + output.ErrorText());
     return false;
   }
+  ImageFile file(output, fileBlocks_ ? *fileBlocks_ * kSector : fullBytes);
   bool ok = true;
   // The unused blocks carry a pattern, so that a reader that forgets to skip
   // them reads visible nonsense instead of plausible zeros.
@@ -247,7 +249,7 @@ bool DiscImageWriter::Write(const std::string& path, std::string* error) const {
     ok = file.WriteLogical(placed[i].offset, bytes.data(), static_cast<std::int64_t>(bytes.size()));
   }
   ok = file.FinishAt(fullBytes) && ok;
-  if (!ok) SetError(error, "cannot write " + path + ": " + std::strerror(errno));
+  if (!ok) SetError(error, "cannot write " + path + ": " + output.ErrorText());
   return ok;
 }
 

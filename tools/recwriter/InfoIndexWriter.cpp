@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "source/ByteOrder.h"
-#include "source/StdioFile.h"
+#include "source/OutputFile.h"
 
 namespace selvo {
 namespace {
@@ -24,10 +24,6 @@ void EncodeEntry(const InfoEntry& entry, std::uint8_t* p) {
   WriteLe32(p + info::kEntrySecondsOffset, entry.seconds);
   WriteLe32(p + info::kEntryStampOffset, entry.stampMs);
   p[info::kEntryChannelOffset] = static_cast<std::uint8_t>(entry.channel);
-}
-
-std::string SystemError(const std::string& path, const char* what) {
-  return path + ": " + what + ": " + std::strerror(errno);
 }
 
 }  // namespace
@@ -63,13 +59,14 @@ std::vector<std::uint8_t> InfoIndexWriter::Header() const {
 }
 
 bool InfoIndexWriter::WriteFile(const std::string& path, std::string& errorText) const {
-  StdioFile file(path, "wb");
-  if (!file.IsOpen()) {
-    errorText = SystemError(path, "cannot create");
+  OutputFile file;
+  file.SkipSync();
+  if (!file.Create(path)) {
+    errorText = path + ": cannot create: " + file.ErrorText();
     return false;
   }
   const std::vector<std::uint8_t> header = Header();
-  bool ok = std::fwrite(header.data(), 1, header.size(), file.Get()) == header.size();
+  bool ok = file.Write(header.data(), header.size());
 
   // Entries go out in blocks so that a million-image index needs no second copy.
   std::vector<std::uint8_t> block;
@@ -78,14 +75,11 @@ bool InfoIndexWriter::WriteFile(const std::string& path, std::string& errorText)
     const std::size_t n = std::min(kBlockEntries, entries_.size() - i);
     block.resize(n * kEntryBytes);
     for (std::size_t k = 0; k < n; ++k) EncodeEntry(entries_[i + k], &block[k * kEntryBytes]);
-    ok = std::fwrite(block.data(), 1, block.size(), file.Get()) == block.size();
+    ok = file.Write(block.data(), block.size());
   }
-  if (!ok) errorText = SystemError(path, "cannot write");
-  if (!file.Close() && ok) {
-    errorText = SystemError(path, "cannot write");
-    ok = false;
-  }
-  return ok;
+  if (ok && file.Commit()) return true;
+  errorText = path + ": cannot write: " + file.ErrorText();
+  return false;
 }
 
 }  // namespace selvo

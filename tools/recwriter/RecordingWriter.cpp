@@ -11,10 +11,8 @@
 #include <optional>
 #include <utility>
 
-#include "source/FileBytes.h"
-#include "source/FileDescriptor.h"
+#include "source/OutputFile.h"
 #include "source/PathNames.h"
-#include "source/StdioFile.h"
 #include "tools/recwriter/FramePainter.h"
 #include "tools/recwriter/InfoIndexWriter.h"
 #include "tools/recwriter/Jp2Encoder.h"
@@ -30,21 +28,12 @@ constexpr std::uint32_t kSoundTailMs = 500;
 constexpr std::uint32_t kProgressStep = 10000;
 constexpr int kFastJpegQuality = 50;
 
-std::string SystemError(const std::string& path, const char* what) {
-  return path + ": " + what + ": " + std::strerror(errno);
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (!file.IsOpen()) {
-    error = SystemError(path, "cannot create");
-    return false;
-  }
-  if (!WriteAll(file.Get(), bytes.data(), bytes.size()) || !file.Close()) {
-    error = SystemError(path, "cannot write");
-    return false;
-  }
-  return true;
+bool WriteFileBytes(const std::string& path, const void* bytes, std::size_t size, std::string& error) {
+  OutputFile file;
+  file.SkipSync();
+  if (file.Create(path) && file.Write(bytes, size) && file.Commit()) return true;
+  error = path + ": cannot write: " + file.ErrorText();
+  return false;
 }
 
 bool MakeFolder(const std::string& path, std::string& error) {
@@ -266,7 +255,7 @@ bool RecordingWriter::WriteImages(const std::string& folder) {
       writer = &current.front();
     }
     writer->WriteTo(TrailerValues{SecondsOf(index), StampOf(index)}, DamageOf(index), bytes);
-    if (!WriteFileBytes(JoinPath(folder, ImagePath(index)), bytes, error_)) return false;
+    if (!WriteFileBytes(JoinPath(folder, ImagePath(index)), bytes.data(), bytes.size(), error_)) return false;
     if (options_.progress && (index + 1) % kProgressStep == 0) options_.progress(index + 1, options_.frames);
   }
   return true;
@@ -286,19 +275,11 @@ bool RecordingWriter::WriteInfoIndex(const std::string& folder) {
 }
 
 bool RecordingWriter::WriteTimeList(const std::string& folder) {
-  const std::string path = JoinPath(folder, "time.txt");
-  StdioFile file(path, "wb");
-  if (!file.IsOpen()) return Fail(SystemError(path, "cannot create"));
-  bool ok = true;
-  for (std::uint32_t i = 0; ok && i < options_.frames; ++i) {
-    ok = std::fprintf(file.Get(), "%u\r\n", StampOf(i)) > 0;  // the recorder's own line ends
+  std::string text;
+  for (std::uint32_t i = 0; i < options_.frames; ++i) {
+    text += std::to_string(StampOf(i)) + "\r\n";  // the recorder's own line ends
   }
-  if (!ok) error_ = SystemError(path, "cannot write");
-  if (!file.Close() && ok) {
-    error_ = SystemError(path, "cannot write");
-    ok = false;
-  }
-  return ok;
+  return WriteFileBytes(JoinPath(folder, "time.txt"), text.data(), text.size(), error_);
 }
 
 bool RecordingWriter::WriteSound(const std::string& folder) {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include "source/OutputFile.h"
+
 namespace selvo {
 namespace {
 
@@ -72,7 +74,13 @@ bool SoundWriter::Write(const std::string& path, const SoundSpec& spec, std::str
     errorText = path + ": the sound library cannot write this format";
     return false;
   }
-  SndfileHandle file(sf_open(path.c_str(), SFM_WRITE, &info));
+  OutputFile output;
+  output.SkipSync();
+  if (!output.Create(path)) {
+    errorText = path + ": cannot create: " + output.ErrorText();
+    return false;
+  }
+  SndfileHandle file(sf_open_fd(output.Descriptor(), SFM_WRITE, &info, SF_FALSE));
   if (!file) {
     errorText = path + ": cannot create: " + sf_strerror(nullptr);
     return false;
@@ -103,7 +111,9 @@ bool SoundWriter::Write(const std::string& path, const SoundSpec& spec, std::str
     errorText = path + ": cannot finish the file";
     return false;
   }
-  return true;
+  if (output.Commit()) return true;
+  errorText = path + ": cannot write: " + output.ErrorText();
+  return false;
 }
 
 }  // namespace selvo

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/OutputRefusal.h"
+#include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
@@ -91,7 +94,28 @@ int HandOverToReportProgram(char** argv) {
 
 namespace selvo {
 
+namespace {
+
+int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError);
+
+}  // namespace
+
 int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
+  if (!OpenClosedStandardStreams()) {
+    std::fprintf(stderr, "selvo-check: standard output is closed; nothing could be reported\n");
+    return kCheckUsageOrUnreadable;
+  }
+  // Before the first write: a file-size limit must fail a write with its
+  // cause, not end the run unexplained.
+  TemporaryFileCleanup::InstallHandlers();
+  int outputError = 0;
+  const int code = RunCommandLine(argc, argv, drawer, outputError);
+  return FinishStandardOutput("selvo-check", code, kCheckUsageOrUnreadable, outputError);
+}
+
+namespace {
+
+int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError) {
   FixProcessTimeZone();
   CheckOptions options;
   std::vector<std::string> paths;
@@ -164,11 +188,14 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
       if (!ParseRecordRange(range, extract.first, extract.last)) return UsageError("bad --range: ", range);
       // Every file must land inside DIR.
       if (!IsSafeFilePrefix(extract.prefix)) return UsageError("--prefix may not hold \"/\": ", extract.prefix);
-      return run.ExtractDisc(disc, extract);
+      const int code = run.ExtractDisc(disc, extract);
+      outputError = run.OutputError();
+      return code;
     }
     run.PrintHeader();
     run.CheckDisc(disc);
     run.PrintSummary();
+    outputError = run.OutputError();
     return run.ExitCode();
   }
   if (extracting || !range.empty() || extract.prefixGiven) return UsageError("--extract, --range and --prefix need --disc", "");
@@ -179,6 +206,14 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
   // One folder's paths are relative to that folder alone.
   if ((!options.manifest.empty() || !options.report.empty()) && paths.size() != 1) {
     return UsageError("--manifest and --report take exactly one PATH", "");
+  }
+  // Refused before anything is read: a manifest over an image would empty
+  // it before its hash is taken.
+  const std::string refusal =
+      OutputRefusal({{"--manifest", options.manifest}, {"--report", options.report}}, paths);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "selvo-check: %s\n", TerminalSafe(refusal).c_str());
+    return kCheckUsageOrUnreadable;
   }
   if (!options.report.empty() && drawer == nullptr) return HandOverToReportProgram(argv);
   CheckRun run(options, stdout, stderr, drawer);
@@ -191,7 +226,10 @@ int RunCheckCommand(int argc, char** argv, ReportDrawer drawer) {
   for (const std::string& path : paths) run.CheckPath(path);
   run.PrintSummary();
   run.WriteReport(SELVO_VERSION);
+  outputError = run.OutputError();
   return run.ExitCode();
 }
+
+}  // namespace
 
 }  // namespace selvo

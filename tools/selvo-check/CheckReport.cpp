@@ -11,16 +11,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/StatusVerdict.h"
+#include "source/OutputFile.h"
 #include "source/text/TimeText.h"
 #include "view/PaneRenderer.h"
 
@@ -243,21 +239,23 @@ class ReportPages {
   double y_ = kMargin;
 };
 
-// The PDF writer fails to start without saying why; the file it could not
-// open for writing says it.
-std::string WhyNotWritable(const std::string& file) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-  if (fd < 0) return std::string("cannot write the report: ") + std::strerror(errno);
-  ::close(fd);
-  return "cannot write the report";
-}
-
 }  // namespace
 
 bool WriteCheckReport(const std::string& file, const ReportFindings& findings, std::string& error) {
-  const QString path = Text(file);
+  OutputFile output;
+  if (!output.Create(file)) {
+    error = output.ErrorText();
+    return false;
+  }
+  // The painter writes through Qt's file on our descriptor, which keeps the
+  // cause of a failed write; the temporary takes the name only when whole.
+  QFile device;
+  if (!device.open(output.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    error = device.errorString().toStdString();
+    return false;
+  }
   {
-    QPdfWriter writer(path);
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(kPointsPerInch);
@@ -265,14 +263,19 @@ bool WriteCheckReport(const std::string& file, const ReportFindings& findings, s
     writer.setCreator(QStringLiteral("selvo-check ") + Text(findings.version));
     ReportPages pages(writer, findings);
     if (!pages.Started()) {
-      error = WhyNotWritable(file);
+      error = device.error() != QFileDevice::NoError ? device.errorString().toStdString() : "cannot draw the report";
       return false;
     }
     pages.Draw();
   }
-  // QPdfWriter says nothing of a failed write; an empty or missing file does.
-  if (QFile(path).size() <= 0) {
-    error = "cannot write the report";
+  device.flush();
+  if (device.error() != QFileDevice::NoError || device.size() <= 0) {
+    error = device.error() != QFileDevice::NoError ? device.errorString().toStdString() : "nothing was drawn";
+    return false;
+  }
+  device.close();
+  if (!output.Commit()) {
+    error = output.ErrorText();
     return false;
   }
   return true;

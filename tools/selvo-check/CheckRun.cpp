@@ -141,7 +141,7 @@ bool ParseRecordRange(const std::string& text, int& first, int& last) {
 bool IsSafeFilePrefix(const std::string& prefix) { return prefix.find('/') == std::string::npos; }
 
 CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer)
-    : options_(options), out_(out), err_(err), drawer_(drawer) {
+    : options_(options), out_(out), err_(err), outCheck_(out), drawer_(drawer) {
   progressAllowed_ = isatty(fileno(err_)) != 0;
   if (!options_.report.empty()) findings_ = std::make_unique<ReportFindings>();
 }
@@ -149,6 +149,8 @@ CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, 
 CheckRun::~CheckRun() = default;
 
 bool CheckRun::OpenManifest() { return options_.manifest.empty() || manifest_.Open(options_.manifest); }
+
+int CheckRun::OutputError() { return outCheck_.Finish(); }
 
 // The manifest and the report name every file's hash.
 bool CheckRun::Hashing() const { return options_.hash || !options_.manifest.empty() || !options_.report.empty(); }
@@ -164,6 +166,7 @@ void CheckRun::PrintHeader() {
   } else if (!options_.json && !options_.quiet) {
     std::fprintf(out_, "%8s  %2s  %-19s  %-27s  %s\n", "number", "ch", "time", "verdict", "path");
   }
+  outCheck_.Note();
 }
 
 int CheckRun::CheckPath(const std::string& path) {
@@ -481,6 +484,7 @@ void CheckRun::Report(const CheckedImage& image) {
     // for every line it does not print.
     ReportTable(image);
   }
+  outCheck_.Note();
 }
 
 void CheckRun::ReportCsv(const CheckedImage& image) {
@@ -511,6 +515,7 @@ void CheckRun::ReportTimeline(const std::vector<TimelineAnomaly>& anomalies) {
   if (findings_) findings_->NoteAnomalies(anomalies);
   if (options_.json) {
     for (const TimelineAnomaly& anomaly : anomalies) std::fprintf(out_, "%s\n", JsonAnomalyLine(anomaly).c_str());
+    outCheck_.Note();
     return;
   }
   if (options_.csv) return;
@@ -524,6 +529,7 @@ void CheckRun::ReportTimeline(const std::vector<TimelineAnomaly>& anomalies) {
     std::fprintf(out_, "%8d  %8d  %2s  %-15s  %s\n", anomaly.from, anomaly.to, ChannelLabel(anomaly.channel).c_str(),
                  TimelineAnomalyName(anomaly.kind), TerminalSafe(anomaly.detail).c_str());
   }
+  outCheck_.Note();
 }
 
 void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folder) {
@@ -537,6 +543,7 @@ void CheckRun::PrintSummary() {
   }
   if (options_.json) {
     std::fprintf(out_, "%s\n", JsonSummaryLine(counts_).c_str());
+    outCheck_.Note();
     return;
   }
   if (options_.csv) return;
@@ -549,6 +556,7 @@ void CheckRun::PrintSummary() {
   if (c.unreadableFolders > 0) std::fprintf(out_, ", %ld unreadable folders", c.unreadableFolders);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", c.undecodable);
   std::fprintf(out_, ", %ld time-line %s\n", c.anomalies, c.anomalies == 1 ? "anomaly" : "anomalies");
+  outCheck_.Note();
 }
 
 int CheckRun::ExitCode() const { return worstExit_; }

@@ -12,6 +12,7 @@
 
 #include "source/CalendarTime.h"
 #include "source/Sha256.h"
+#include "source/StreamCheck.h"
 #include "source/TimelineAnomalies.h"
 #include "tools/selvo-check/ManifestWriter.h"
 #include "tools/selvo-check/TextEscapes.h"
@@ -112,6 +113,9 @@ class CheckRun {
   void StartReport(const std::string& path);
   // Makes the --manifest file, if one was asked for; false (errno set) when it cannot be made.
   bool OpenManifest();
+  // 0 when everything printed reached out, otherwise the errno of the
+  // first write that failed (flushes out).
+  int OutputError();
 
  private:
   int CheckFolder(const std::string& folder);
@@ -138,6 +142,7 @@ class CheckRun {
   CheckOptions options_;
   std::FILE* out_;
   std::FILE* err_;
+  StreamCheck outCheck_;
   bool progressShown_ = false;
   bool progressAllowed_ = false;
   std::chrono::steady_clock::time_point started_;

@@ -4,31 +4,23 @@
 
 namespace selvo {
 
-ManifestWriter::~ManifestWriter() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
 bool ManifestWriter::Open(const std::string& file) {
-  file_ = std::fopen(file.c_str(), "w");
-  return file_ != nullptr;
+  if (output_.Create(file)) return true;
+  errno = output_.Error();
+  return false;
 }
 
 void ManifestWriter::Add(const Sha256Digest& digest, const std::string& relativePath) {
   const std::string line = Line(digest, relativePath);
-  if (file_ != nullptr && std::fwrite(line.data(), 1, line.size(), file_) != line.size()) failed_ = true;
+  if (output_.IsOpen()) output_.Write(line);
   written_.Add(line.data(), line.size());
 }
 
 bool ManifestWriter::Close() {
-  if (file_ == nullptr) return !failed_;
-  int error = std::ferror(file_) ? EIO : 0;
-  if (std::fclose(file_) != 0 && error == 0) error = errno;
-  file_ = nullptr;
-  if (error != 0 || failed_) {
-    errno = error != 0 ? error : EIO;
-    failed_ = true;
-  }
-  return !failed_;
+  if (!output_.IsOpen()) return true;
+  if (output_.Commit()) return true;
+  errno = output_.Error();
+  return false;
 }
 
 Sha256Digest ManifestWriter::Digest() {

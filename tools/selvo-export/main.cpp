@@ -17,6 +17,9 @@
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
+#include "source/OutputRefusal.h"
+#include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/selvo-check/CheckRun.h"
 #include "tools/selvo-check/OnceNotifier.h"
 
@@ -115,9 +118,22 @@ class TerminalProgress {
   std::chrono::steady_clock::time_point last_{};
 };
 
+int RunExport(int argc, char** argv);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!selvo::OpenClosedStandardStreams()) {
+    std::fprintf(stderr, "selvo-export: standard output is closed; nothing could be reported\n");
+    return selvo::kCheckUsageOrUnreadable;
+  }
+  selvo::TemporaryFileCleanup::InstallHandlers();
+  return selvo::FinishStandardOutput("selvo-export", RunExport(argc, argv), selvo::kCheckUsageOrUnreadable);
+}
+
+namespace {
+
+int RunExport(int argc, char** argv) {
   selvo::FixProcessTimeZone();
   selvo::ExportSelection selection;
   selvo::VideoExportOptions options;
@@ -167,6 +183,11 @@ int main(int argc, char** argv) {
   if (paths.size() != 2) return UsageError("needs a FOLDER and an OUT");
   const std::string& out = paths[1];
   if (!selvo::VideoKindForPath(out, options.kind)) return UsageError("OUT must end in .mkv or .mp4: " + out);
+  const std::string refusal = selvo::OutputRefusal({{"OUT", out}}, {paths[0]});
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(refusal).c_str());
+    return selvo::kCheckUsageOrUnreadable;
+  }
 
   // The painter's fonts need a Gui application; it never shows a window.
   std::unique_ptr<QGuiApplication> gui;
@@ -237,3 +258,5 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(run.ErrorText()).c_str());
   return selvo::kCheckUsageOrUnreadable;
 }
+
+}  // namespace

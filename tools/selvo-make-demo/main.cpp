@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/StreamCheck.h"
+#include "source/TemporaryFileCleanup.h"
 #include "tools/recwriter/RecordingWriter.h"
 #include "tools/selvo-make-demo/DiscDemo.h"
 
@@ -222,7 +224,10 @@ void PrintSummary(const CommandLine& line, const selvo::RecordingWriter& writer)
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+// The whole run; main adds the check that its report reached stdout.
+int MakeDemo(int argc, char** argv) {
   selvo::FixProcessTimeZone();
   if (selvo::IsDiscDemoCommand(argc, argv)) return selvo::RunDiscDemo(argc, argv);
   CommandLine line = Parse(argc, argv);
@@ -254,4 +259,15 @@ int main(int argc, char** argv) {
   }
   PrintSummary(line, writer);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!selvo::OpenClosedStandardStreams()) {
+    std::fprintf(stderr, "selvo-make-demo: standard output is closed; nothing could be reported\n");
+    return kExitWriteFailure;
+  }
+  selvo::TemporaryFileCleanup::InstallHandlers();
+  return selvo::FinishStandardOutput("selvo-make-demo", MakeDemo(argc, argv), kExitWriteFailure);
 }
