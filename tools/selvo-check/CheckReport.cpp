@@ -221,12 +221,17 @@ class ReportPages {
     const auto field = [&](const char* name, const QString& value) {
       Line(QString::fromLatin1(name).leftJustified(9, QLatin1Char(' ')) + value, 9, false, 0, Face::Mono);
     };
-    field("Number", QString::number(image.number));
+    // The viewer's summary counts files, its panel places in a camera's list.
+    QString number = QString::number(image.number);
+    if (image.cameraNumber > 0) {
+      number += QStringLiteral(" (image %1 of %2)").arg(image.cameraNumber).arg(CameraName(image.channel, {}));
+    }
+    field("Number", number);
     field("Camera", CameraName(image.channel, image.title));
     field("File", Text(image.path));
     field("Status", QStringLiteral("%1 (%2)").arg(image.status).arg(Text(problem.verdict)));
     field("Time", image.time != 0 ? Text(FormatIsoTime(image.time)) : QStringLiteral("none"));
-    field("Stamp", QStringLiteral("%1 ms").arg(image.stamp));
+    field("Stamp", image.stampKnown ? QStringLiteral("%1 ms").arg(image.stamp) : QStringLiteral("unknown"));
     field("SHA-256", image.hashed ? Text(HexDigest(image.sha256)) : QStringLiteral("file could not be read"));
   }
 

@@ -65,6 +65,18 @@ void NoteIfUnreadable(CheckedImage& image) {
   image.unreadableReason = std::strerror(error);
 }
 
+// What a recognised trailer says, for an image outside a folder's lists.
+void TakeTrailer(CheckedImage& image, const ImageInfo& info) {
+  ImageRecord record;
+  record.status = info.status;
+  record.recordTime = info.recordTime;
+  record.stampMs = info.status == kNoTrailer ? 0 : info.stampMs;
+  image.status = record.status;
+  image.time = record.recordTime;
+  image.stamp = record.stampMs;
+  image.stampKnown = IsStampKnown(record);
+}
+
 TimelineImage TimelineOf(const CheckedImage& checked) {
   ImageRecord record;
   record.channel = checked.channel;
@@ -215,6 +227,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
   const int count = source.GetCount();
   const int kind = probe.Kind().jpeg == 1 ? 1 : 0;
   std::vector<ImageFileJob> jobs;
+  std::map<int, int> imagesOfCamera;
   for (int first = 0; first < count; first += kImagesPerBatch) {
     const int batch = std::min(kImagesPerBatch, count - first);
     jobs.assign(static_cast<std::size_t>(batch), ImageFileJob{});
@@ -224,7 +237,8 @@ int CheckRun::CheckFolder(const std::string& folder) {
     }
     Pool().RunAll(jobs);
     for (int k = 0; k < batch; ++k) {
-      const CheckedImage image = FolderImage(source, first + k, jobs[static_cast<std::size_t>(k)]);
+      CheckedImage image = FolderImage(source, first + k, jobs[static_cast<std::size_t>(k)]);
+      image.cameraNumber = ++imagesOfCamera[image.channel];
       Report(image);
       AddToManifest(image, folder);
       if (IsProblem(image)) result = kCheckFoundProblems;
@@ -239,16 +253,18 @@ int CheckRun::CheckFolder(const std::string& folder) {
 // The record as the viewer's first display leaves it, from the one read the
 // job made.
 CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const ImageFileJob& job) {
-  if (job.reading.parsed) source.TakeExamination(index, job.reading.info);
-  const ImageRecord& record = *source.RecordAt(index);
+  // Status, time and stamp under the rules the viewer's display and its
+  // background check follow; the record takes them for the time line.
+  const int file = source.FileIndexAt(index);
+  const ImageRecord facts = source.FileFacts(file, job.reading.parsed ? &job.reading.info : nullptr);
+  source.AdoptExamined(file, facts);
   CheckedImage image;
   image.number = index + 1;
-  image.channel = record.channel;
-  image.status = record.status;
-  image.time = record.recordTime;
-  // The stamp that paces playback, which time.txt may set apart from the
-  // trailer's.
-  image.stamp = source.GetStampAt(index);
+  image.channel = source.RecordAt(index)->channel;
+  image.status = facts.status;
+  image.time = facts.recordTime;
+  image.stamp = facts.stampMs;
+  image.stampKnown = IsStampKnown(facts);
   image.path = job.path;
   if (options_.json || findings_) image.title = source.GetChannelTitle(index);
   image.hashed = job.reading.read && Hashing();
@@ -265,6 +281,16 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
   std::map<int, std::size_t> imagesOfChannel;
   const int count = source.GetCount();
   for (int i = 0; i < count; ++i) ++imagesOfChannel[source.RecordAt(i)->channel];
+  // Runs where time.txt and the index disagree, numbered as the list is.
+  std::map<int, std::vector<TimelineAnomaly>> disagreements;
+  for (TimelineAnomaly anomaly : source.StampDisagreements()) {
+    const int from = source.IndexOfFile(anomaly.from - 1);
+    const int to = source.IndexOfFile(anomaly.to - 1);
+    if (from < 0 || to < 0) continue;  // a camera the list does not hold
+    anomaly.from = from + 1;
+    anomaly.to = to + 1;
+    disagreements[anomaly.channel].push_back(std::move(anomaly));
+  }
   std::vector<TimelineAnomaly> found;
   for (const auto& [channel, imageCount] : imagesOfChannel) {
     std::vector<TimelineImage> images;
@@ -274,6 +300,9 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
       if (record.channel == channel) images.push_back(TimelineImageOf(record, i + 1));
     }
     std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(images);
+    const std::vector<TimelineAnomaly>& mismatched = disagreements[channel];
+    ofCamera.insert(ofCamera.end(), mismatched.begin(), mismatched.end());
+    SortByMarkedImage(ofCamera);
     found.insert(found.end(), std::make_move_iterator(ofCamera.begin()), std::make_move_iterator(ofCamera.end()));
   }
   return found;
@@ -307,11 +336,12 @@ bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder
                  options_.camera);
     return false;
   }
-  if (!source.HasChannel(channel)) {
+  // The header's count for a camera is only a claim: the entries decide.
+  if (!source.HasChannel(channel) || !source.SelectChannels(channel, 1, nullptr) || source.GetCount() == 0) {
     std::fprintf(err_, "%s: camera %d has no images\n", folder.c_str(), options_.camera);
     return false;
   }
-  return source.SelectChannels(channel, 1, nullptr);
+  return true;
 }
 
 int CheckRun::CheckImageFile(const std::string& file) {
@@ -330,11 +360,7 @@ int CheckRun::CheckImageFile(const std::string& file) {
   CheckedImage image;
   image.number = 1;
   image.path = file;
-  if (job.reading.parsed) {
-    image.status = job.reading.info.status;
-    image.time = job.reading.info.recordTime;
-    image.stamp = job.reading.info.stampMs;
-  }
+  if (job.reading.parsed) TakeTrailer(image, job.reading.info);
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
@@ -360,11 +386,7 @@ CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::str
     image.hashed = true;
   }
   ImageInfo info;
-  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) {
-    image.status = info.status;
-    image.time = info.recordTime;
-    image.stamp = info.stampMs;
-  }
+  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) TakeTrailer(image, info);
   if (options_.decode) {
     std::uint32_t size = 0;
     image.decoded = DecodeJpegMemory(bytes.data(), bytes.size(), &size) != nullptr ? 1 : 0;
@@ -378,7 +400,9 @@ int CheckRun::CheckDisc(const std::string& path) {
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   const int count = source.GetCount();
-  int result = kCheckAllOk;
+  // What was not read is never ok.
+  counts_.indexCutShort = source.IndexCutShort();
+  int result = counts_.indexCutShort ? kCheckFoundProblems : kCheckAllOk;
   // A disc holds a few thousand records at most, all of one line.
   std::vector<TimelineImage> timeline;
   for (int i = 0; i < count; ++i) {
@@ -481,7 +505,8 @@ void CheckRun::Report(const CheckedImage& image) {
 void CheckRun::ReportCsv(const CheckedImage& image) {
   const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
   const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
-  std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s", image.number, image.channel, image.status, time.c_str(), image.stamp,
+  const std::string stamp = image.stampKnown ? std::to_string(image.stamp) : std::string();
+  std::fprintf(out_, "%d,%d,%d,%s,%s,%s,%s", image.number, image.channel, image.status, time.c_str(), stamp.c_str(),
                decoded, CsvField(image.path).c_str());
   if (options_.hash) std::fprintf(out_, ",%s", image.hashed ? HexDigest(image.sha256).c_str() : "");
   std::fputc('\n', out_);
@@ -544,6 +569,10 @@ void CheckRun::PrintSummary() {
   if (c.unreadableFolders > 0) std::fprintf(out_, ", %ld unreadable folders", c.unreadableFolders);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", c.undecodable);
   std::fprintf(out_, ", %ld time-line %s\n", c.anomalies, c.anomalies == 1 ? "anomaly" : "anomalies");
+  if (c.indexCutShort) {
+    std::fprintf(out_, "The disc's index was cut short: records past the first %ld could not be listed.\n",
+                 c.images);
+  }
 }
 
 int CheckRun::ExitCode() const { return worstExit_; }
