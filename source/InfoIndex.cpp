@@ -54,11 +54,14 @@ void InfoIndex::Clear() {
   channelList_.fill(kEmptySlot);
 }
 
+std::string InfoIndex::FileOf(const std::string& recordingFolder) {
+  const std::string infoFolder = FindChildIgnoringCase(recordingFolder, "INFO", EntryType::kDirectory);
+  return infoFolder.empty() ? std::string() : FirstIndexFile(infoFolder);
+}
+
 bool InfoIndex::Load(const std::string& recordingFolder, std::uint64_t expectedEntries) {
   Clear();
-  const std::string infoFolder = FindChildIgnoringCase(recordingFolder, "INFO", EntryType::kDirectory);
-  if (infoFolder.empty()) return false;
-  const std::string file = FirstIndexFile(infoFolder);
+  const std::string file = FileOf(recordingFolder);
   return !file.empty() && LoadFile(file, expectedEntries);
 }
 

@@ -117,6 +117,34 @@ TEST(SelvoCheck, CameraThatCannotBeListedIsAUsageErrorThatSaysWhy) {
   }
 }
 
+// A bare JPEG among recorder images ends in xx xx FF D9, no stamp at all:
+// the image file alone and in a folder, it is given none (null, empty) and
+// makes no gap or stamp going back.
+TEST(SelvoCheck, AnImageWithoutATrailerHasNoStampAndBreaksNoTimeLine) {
+  std::vector<std::uint8_t> rgb(32 * 32 * 3, 90);
+  const std::optional<TrailerWriter> writer = TrailerWriter::ForJpeg(EncodeJpeg(rgb.data(), 32, 32, 80));
+  ASSERT_TRUE(writer);
+  TestFolder scratch;
+  for (std::uint32_t k = 0; k < 5; ++k) {
+    const TrailerDamage damage = k == 2 ? TrailerDamage::kNoTrailer : TrailerDamage::kNone;
+    scratch.Write("rec/" + std::to_string(k) + ".jpg", writer->Write({86400 + k, 100 * k}, damage));
+  }
+  const CommandRun json = RunCommand(Tool("selvo-check") + " --json " + (scratch / "rec"));
+  EXPECT_EQ(json.exitCode, 1);
+  EXPECT_NE(json.out.find("\"status\": 7, \"verdict\": \"no recorder trailer\", \"time\": null, \"stamp\": null"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(json.out.find("\"anomaly\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"stamp\": 400"), std::string::npos) << json.out;
+
+  const std::vector<std::vector<std::string>> rows = CsvRows(RunCommand(Tool("selvo-check") + " --csv " + (scratch / "rec")).out);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[2][kStampColumn], "");
+  EXPECT_EQ(rows[3][kStampColumn], "300");
+  const CommandRun single = RunCommand(Tool("selvo-check") + " --json " + (scratch / "rec/2.jpg"));
+  EXPECT_NE(single.out.find("\"stamp\": null"), std::string::npos) << single.out;
+}
+
 // Status 4 and 6 (no valid time) draw no box in the viewer; selvo-check
 // must not call them altered either.
 TEST(SelvoCheck, ImagesWithoutAValidTimeAreCalledSoNotTimeAltered) {

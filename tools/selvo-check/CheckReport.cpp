@@ -131,6 +131,15 @@ class ReportPages {
                                 : QStringLiteral("(of ") + Text(f.manifestFile) + QStringLiteral(")"),
          8);
     y_ += 8;
+    Line(QStringLiteral("Other files in the folder"), 12, true);
+    Line(QStringLiteral("Neither images nor the recording's index, time list or sound; the manifest covers them."),
+         8);
+    if (f.otherFiles.empty()) Line(QStringLiteral("none"), 10, false, 8);
+    for (const std::string& file : f.otherFiles) Line(Text(file), 9, false, 8, Face::Mono);
+    if (f.otherFilesLeftOut > 0) {
+      Line(QStringLiteral("... and %1 more (the manifest lists them all)").arg(f.otherFilesLeftOut), 10, false, 8);
+    }
+    y_ += 8;
     Line(QStringLiteral("Verdicts"), 12, true);
     const CheckCounts& c = f.counts;
     const std::pair<const char*, long> counts[] = {
@@ -139,6 +148,7 @@ class ReportPages {
         {"without valid time", c.noValidTime}, {"without recorder trailer", c.noTrailer},
         {"not recorder images", c.notRecorder}, {"undecodable", c.undecodable},
         {"unreadable", c.unreadable},   {"unreadable folders", c.unreadableFolders},
+        {"other files unreadable", c.unreadableOtherFiles},
         {"time-line anomalies", c.anomalies}};
     for (const auto& count : counts) {
       Line(QStringLiteral("%1  %2").arg(count.second, 8).arg(QString::fromLatin1(count.first)), 9, false, 8, Face::Mono);

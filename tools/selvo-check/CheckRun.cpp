@@ -8,16 +8,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <set>
+#include <system_error>
 #include <vector>
 
 #include "source/text/TimeText.h"
 #include "source/CopyRangeJob.h"
+#include "source/DirectoryScanner.h"
 #include "source/DiscImageSource.h"
 #include "source/FileBytes.h"
 #include "source/Notifier.h"
 #include "source/FolderImageSource.h"
+#include "source/InfoIndex.h"
+#include "source/StdioFile.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/MediaProbe.h"
@@ -148,6 +154,44 @@ bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE*
   return false;
 }
 
+// Streams a file of any size through the hash; errno is set when it fails.
+bool HashFile(const std::string& path, Sha256Digest& digest) {
+  const StdioFile file(path, "rb");
+  if (!file.IsOpen()) return false;
+  Sha256 hash;
+  std::vector<char> buffer(1 << 16);
+  std::size_t got;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), file.Get())) > 0) hash.Add(buffer.data(), got);
+  if (std::ferror(file.Get())) {
+    errno = EIO;
+    return false;
+  }
+  digest = hash.Finish();
+  return true;
+}
+
+// Every regular file below folder (symbolic links are not followed: what
+// they name is not the recording's), as paths below it, in byte order. false
+// when a folder could not be listed; what was found is still given.
+bool RegularFilesBelow(const std::string& folder, std::vector<std::string>& found, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code code;
+  bool complete = true;
+  fs::recursive_directory_iterator it(folder, code);
+  for (; !code && it != fs::recursive_directory_iterator(); it.increment(code)) {
+    std::error_code statusCode;
+    if (it->symlink_status(statusCode).type() == fs::file_type::regular) {
+      found.push_back(PathBelow(folder, it->path().string()));
+    }
+  }
+  if (code) {
+    complete = false;
+    error = code.message();
+  }
+  std::sort(found.begin(), found.end());
+  return complete;
+}
+
 }  // namespace
 
 bool ParseRecordRange(const std::string& text, int& first, int& last) {
@@ -246,6 +290,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
     ShowProgress(first + batch, count);
   }
   ClearProgress();
+  if (!AddOtherFiles(folder, source)) result = kCheckFoundProblems;
   ReportTimeline(FolderTimeline(source));
   return result;
 }
@@ -550,6 +595,60 @@ void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folde
   if ((manifest_.IsOpen() || findings_) && image.hashed) manifest_.Add(image.sha256, PathBelow(folder, image.path));
 }
 
+// After the images, the manifest takes every other regular file under the
+// recording folder: INFO and time.txt decide every time and stamp shown, and
+// whatever else lies there is part of what was handed over. The report names
+// the files that are not the recording's own. false when one could not be
+// read or a folder not listed (told on err).
+bool CheckRun::AddOtherFiles(const std::string& folder, FolderImageSource& source) {
+  if (!manifest_.IsOpen() && !findings_) return true;
+  std::set<std::string> images;
+  for (int i = 0; i < source.FileCount(); ++i) images.insert(PathBelow(folder, source.FilePathAt(i)));
+  std::set<std::string> own;
+  for (const std::string& path : {InfoIndex::FileOf(folder), FindChildIgnoringCase(folder, "time.txt", EntryType::kFile)}) {
+    if (!path.empty()) own.insert(PathBelow(folder, path));
+  }
+  std::string sound;
+  if (FindSoundFile(folder, sound) != kNoSound) own.insert(PathBelow(folder, sound));
+
+  std::vector<std::string> files;
+  std::string listingError;
+  bool complete = RegularFilesBelow(folder, files, listingError);
+  if (!complete) {
+    std::fprintf(err_, "%s: %s; files below it may be missing from the manifest\n", TerminalSafe(folder).c_str(),
+                 listingError.c_str());
+  }
+  for (const std::string& file : files) {
+    const std::string path = folder + "/" + file;
+    if (images.count(file) != 0 || IsOwnOutput(path)) continue;
+    Sha256Digest digest{};
+    if (!HashFile(path, digest)) {
+      std::fprintf(err_, "%s: %s; not in the manifest\n", TerminalSafe(path).c_str(), std::strerror(errno));
+      ++counts_.unreadableOtherFiles;
+      complete = false;
+      continue;
+    }
+    manifest_.Add(digest, file);
+    if (findings_ && own.count(file) == 0) {
+      if (findings_->otherFiles.size() < kMostListedOtherFiles) {
+        findings_->otherFiles.push_back(file);
+      } else {
+        ++findings_->otherFilesLeftOut;
+      }
+    }
+  }
+  return complete;
+}
+
+// The manifest or report written into the folder being checked is not part of it.
+bool CheckRun::IsOwnOutput(const std::string& path) const {
+  std::error_code code;
+  for (const std::string& output : {options_.manifest, options_.report}) {
+    if (!output.empty() && std::filesystem::equivalent(path, output, code)) return true;
+  }
+  return false;
+}
+
 void CheckRun::PrintSummary() {
   if (manifest_.IsOpen() && !manifest_.Close()) {
     std::fprintf(err_, "%s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
@@ -567,6 +666,7 @@ void CheckRun::PrintSummary() {
                c.images, c.ok, c.imageAltered, c.timeAltered, c.noValidTime, c.noTrailer, c.notRecorder);
   if (c.unreadable > 0) std::fprintf(out_, ", %ld unreadable", c.unreadable);
   if (c.unreadableFolders > 0) std::fprintf(out_, ", %ld unreadable folders", c.unreadableFolders);
+  if (c.unreadableOtherFiles > 0) std::fprintf(out_, ", %ld other files unreadable", c.unreadableOtherFiles);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", c.undecodable);
   std::fprintf(out_, ", %ld time-line %s\n", c.anomalies, c.anomalies == 1 ? "anomaly" : "anomalies");
   if (c.indexCutShort) {

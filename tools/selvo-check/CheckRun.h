@@ -79,6 +79,7 @@ struct CheckCounts {
   long undecodable = 0;
   long unreadable = 0;
   long unreadableFolders = 0;
+  long unreadableOtherFiles = 0;  // files beside the images the manifest could not hash
   long anomalies = 0;
   // A disc whose tag area could be read only in part: records past the
   // entries read may exist and were not checked.
@@ -134,6 +135,8 @@ class CheckRun {
   void ReportCsv(const CheckedImage& image);
   void ReportTimeline(const std::vector<TimelineAnomaly>& anomalies);
   void AddToManifest(const CheckedImage& image, const std::string& folder);
+  bool AddOtherFiles(const std::string& folder, FolderImageSource& source);
+  bool IsOwnOutput(const std::string& path) const;
   void CountVerdict(const CheckedImage& image);
   void ShowProgress(int done, int total);
   void ClearProgress();
