@@ -355,7 +355,8 @@ int FolderImageSource::IndexForStamp(std::uint32_t ms) {
     while (from > 0 && ms < offset(from - 1)) --from;
   }
   for (int i = from; i < count; ++i) {
-    if (ms < offset(i)) return i;
+    // An image without a stamp is due whenever its neighbours are.
+    if (ms < offset(i) && IsStampKnown(records_[static_cast<std::size_t>(i)])) return i;
   }
   return 0;
 }

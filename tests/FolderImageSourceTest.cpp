@@ -514,6 +514,10 @@ TEST(FolderStamps, ComeFromTimeListThenFromARecognisedTrailerAndNeverFromABareIm
   EXPECT_EQ(source.GetStatusAt(3), kNoTrailer);
   EXPECT_EQ(source.GetStampAt(4), 0u);
   EXPECT_EQ(source.GetStampAt(5), 0u);
+  // Nor is an image without a stamp the one due next in play.
+  ASSERT_TRUE(source.ExamineRecord(0));
+  EXPECT_EQ(source.IndexForStamp(150), 2);
+  EXPECT_EQ(source.IndexForStamp(250), 0);
 
   // A line of time.txt is no stamp for an image without a trailer either.
   folder.Write("Time.TXT", "10\ngarbage\n30\n40\n");
