@@ -314,7 +314,9 @@ bool FolderImageSource::StampBelowPrevious() const {
   return IsStampKnown(current) && IsStampKnown(previous) && current.stampMs < previous.stampMs;
 }
 
-// 0 when the stamp is not known: a play loop then shows the image at once.
+// An image without a stamp is due with the image before it: play neither
+// waits for it nor counts it late, and a search by time passes over it. Its
+// record keeps no stamp.
 std::uint32_t FolderImageSource::GetStampAt(int index) {
   ImageRecord* record = MutableRecord(index);
   if (record == nullptr) return 0;
@@ -326,7 +328,23 @@ std::uint32_t FolderImageSource::GetStampAt(int index) {
     FillOnFirstVisit(*record, index);
   }
   record->stampMs = RuledStamp(*record, index, record->stampMs);
-  return record->stampMs;
+  return StampKnownAt(index) ? record->stampMs : EarlierKnownStamp(index);
+}
+
+// Only records already read are looked at, and only a short way back: a run
+// of images without stamps must not make every question a walk to the start.
+std::uint32_t FolderImageSource::EarlierKnownStamp(int index) const {
+  constexpr int kMostLookedBack = 256;
+  for (int i = index - 1; i >= 0 && i >= index - kMostLookedBack; --i) {
+    if (StampKnownAt(i)) return records_[static_cast<std::size_t>(i)].stampMs;
+  }
+  return 0;
+}
+
+// A line of time.txt or an index entry is a stamp even where it says 0.
+bool FolderImageSource::StampKnownAt(int index) const {
+  const ImageRecord& record = records_[static_cast<std::size_t>(index)];
+  return record.status != kNoTrailer && (StampListed(record, index) || IsStampKnown(record));
 }
 
 std::uint32_t FolderImageSource::RecordingStartStamp() {
@@ -356,7 +374,7 @@ int FolderImageSource::IndexForStamp(std::uint32_t ms) {
   }
   for (int i = from; i < count; ++i) {
     // An image without a stamp is due whenever its neighbours are.
-    if (ms < offset(i) && IsStampKnown(records_[static_cast<std::size_t>(i)])) return i;
+    if (ms < offset(i) && StampKnownAt(i)) return i;
   }
   return 0;
 }

@@ -137,6 +137,8 @@ class FolderImageSource : public ImageSource {
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
   std::uint32_t RuledStamp(const ImageRecord& record, int index, std::uint32_t trailerStamp) const;
   bool StampListed(const ImageRecord& record, int index) const;
+  std::uint32_t EarlierKnownStamp(int index) const;
+  bool StampKnownAt(int index) const;
   bool StampBelowPrevious() const;
 
   std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing

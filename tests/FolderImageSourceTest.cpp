@@ -510,9 +510,13 @@ TEST(FolderStamps, ComeFromTimeListThenFromARecognisedTrailerAndNeverFromABareIm
   // The first image's stamp is never read from its file, only from its first read.
   EXPECT_EQ(source.GetStampAt(0), 0u);
   EXPECT_EQ(source.GetStampAt(2), 700u);
-  EXPECT_EQ(source.GetStampAt(3), 0u);
+  // Images without a stamp are due with the one before them; their records
+  // keep none.
+  EXPECT_EQ(source.GetStampAt(3), 700u);
   EXPECT_EQ(source.GetStatusAt(3), kNoTrailer);
-  EXPECT_EQ(source.GetStampAt(4), 0u);
+  EXPECT_FALSE(IsStampKnown(*source.RecordAt(3)));
+  EXPECT_EQ(source.GetStampAt(4), 700u);
+  EXPECT_FALSE(IsStampKnown(*source.RecordAt(4)));
   EXPECT_EQ(source.GetStampAt(5), 0u);
   // Nor is an image without a stamp the one due next in play.
   ASSERT_TRUE(source.ExamineRecord(0));
@@ -527,7 +531,7 @@ TEST(FolderStamps, ComeFromTimeListThenFromARecognisedTrailerAndNeverFromABareIm
   EXPECT_EQ(source.GetStampAt(2), 30u);
   EXPECT_EQ(source.GetStampAt(3), 40u);  // not examined yet: the line stands
   EXPECT_TRUE(source.ExamineRecord(3));
-  EXPECT_EQ(source.GetStampAt(3), 0u);
+  EXPECT_EQ(source.GetStampAt(3), 30u);
   EXPECT_FALSE(IsStampKnown(*source.RecordAt(3)));
   EXPECT_EQ(source.ExamineFile(3).stampMs, 0u);
 }
