@@ -284,6 +284,8 @@ class CSelvoViewerDoc : public QObject {
   std::string GetCameraTitle(int channel) const;
   // The file of the current image; -1 without a folder recording.
   int GetCurrentFileIndex() const;
+  // The path of file fileIndex of a folder recording; empty otherwise.
+  std::string GetFilePath(int fileIndex) const;
   // View > Verification Marks (remembered): the slider marks problems even
   // without the "check" switch.
   bool IsVerificationMarksOn() const { return verificationMarks_; }

@@ -63,7 +63,8 @@ void CSelvoViewerDoc::TakeVerificationResults() {
   verificationAdopted_ = done;
   if (verification_->IsFinished()) {
     verificationPoll_.stop();
-    problems_ = ProblemList(verification_->Total(), [this](int file) { return verification_->Result(file); });
+    problems_ = ProblemList(verification_->Total(), [this](int file) { return verification_->Result(file); },
+                            folder->StampDisagreements());
     verified_ = true;
     emit commandStatesChanged();
   }
@@ -82,6 +83,11 @@ std::string CSelvoViewerDoc::GetCameraTitle(int channel) const {
   if (folder == nullptr || !InfoIndex::IsCameraChannel(channel)) return {};
   const std::string bytes = folder->Index().ChannelTitleBytes(channel);
   return ShiftJisToUtf8(bytes.data(), bytes.size());
+}
+
+std::string CSelvoViewerDoc::GetFilePath(int fileIndex) const {
+  const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
+  return folder ? folder->FilePathAt(fileIndex) : std::string();
 }
 
 int CSelvoViewerDoc::GetCurrentFileIndex() const {

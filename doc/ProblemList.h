@@ -6,8 +6,9 @@
 // answered from there by the slider's marks, the problem navigation and
 // the summary list.
 #include <cstdint>
-#include <string>
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "source/CalendarTime.h"
@@ -18,6 +19,7 @@ namespace selvo {
 
 struct RecordingProblem {
   int fileIndex = 0;  // 0-based, in file order: number fileIndex + 1
+  int cameraNumber = 0;  // 1-based place among its camera's images, as the panel counts them
   int channel = -1;   // -1: the image has no camera
   CalendarSeconds time = 0;
   int status = -1;
@@ -31,8 +33,10 @@ class ProblemList {
  public:
   ProblemList() = default;
   // examinedFile(i) is file i's record as the trailer check filled it, for
-  // i in 0..fileCount-1.
-  ProblemList(int fileCount, const std::function<ImageRecord(int)>& examinedFile);
+  // i in 0..fileCount-1. findings: breaks found elsewhere (time.txt and the
+  // index disagreeing), numbered by file.
+  ProblemList(int fileCount, const std::function<ImageRecord(int)>& examinedFile,
+              std::vector<TimelineAnomaly> findings = {});
 
   const std::vector<RecordingProblem>& Problems() const { return problems_; }
   bool Empty() const { return problems_.empty(); }

@@ -31,8 +31,11 @@ constexpr int kNoTrailerString = 64612;
 constexpr int kNotRecorderString = 64613;
 constexpr int kReportFailedString = 64614;     // %1: the reason
 constexpr int kReportFilterString = 64615;
+constexpr int kStampMismatchString = 64616;
 
-enum Column { kNumberColumn, kCameraColumn, kTimeColumn, kVerdictColumn };
+// The file's number is the summary's own count; the place in the camera's
+// list is the number the panel shows when that camera is chosen.
+enum Column { kNumberColumn, kCameraNumberColumn, kCameraColumn, kTimeColumn, kVerdictColumn, kFileColumn };
 
 const char* kNoText = "--";
 
@@ -41,6 +44,7 @@ QString AnomalyText(TimelineAnomalyKind kind) {
     case TimelineAnomalyKind::Gap: return UiString(kGapString);
     case TimelineAnomalyKind::StampBackwards: return UiString(kStampBackwardsString);
     case TimelineAnomalyKind::TimeBackwards: return UiString(kTimeBackwardsString);
+    case TimelineAnomalyKind::StampMismatch: return UiString(kStampMismatchString);
   }
   return QString();
 }
@@ -83,8 +87,8 @@ VerificationSummaryDialog::VerificationSummaryDialog(CSelvoViewerDoc& doc, CSelv
   list_->setObjectName("problemList");
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
-  list_->setHeaderLabels({UiText("Number", "番号"), UiText("Camera", "カメラ"), UiText("Time", "時刻"),
-                          UiText("Verdict", "判定")});
+  list_->setHeaderLabels({UiText("Number", "番号"), UiText("In Camera", "カメラ内番号"), UiText("Camera", "カメラ"),
+                          UiText("Time", "時刻"), UiText("Verdict", "判定"), UiText("File", "ファイル")});
   layout->addWidget(list_, 1);
   auto* buttons = new QHBoxLayout;
   saveReport_ = new QPushButton(UiText("&Save Report...", "レポートを保存(&S)..."), this);
@@ -100,7 +104,7 @@ VerificationSummaryDialog::VerificationSummaryDialog(CSelvoViewerDoc& doc, CSelv
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item, int) { ShowProblemOfRow(list_->indexOfTopLevelItem(item)); });
-  resize(620, 420);
+  resize(820, 420);
   FillList();
 }
 
@@ -113,6 +117,8 @@ void VerificationSummaryDialog::FillList() {
     auto* row = new QTreeWidgetItem;
     row->setText(kNumberColumn, QString::number(problem.fileIndex + 1));
     row->setTextAlignment(kNumberColumn, Qt::AlignRight | Qt::AlignVCenter);
+    row->setText(kCameraNumberColumn, QString::number(problem.cameraNumber));
+    row->setTextAlignment(kCameraNumberColumn, Qt::AlignRight | Qt::AlignVCenter);
     QString camera = QString::fromLatin1(kNoText);
     if (problem.channel >= 0) {
       camera = QStringLiteral("%1ch").arg(problem.channel + 1);
@@ -125,10 +131,13 @@ void VerificationSummaryDialog::FillList() {
                                         : QString::fromLatin1(kNoText));
     row->setText(kVerdictColumn, VerdictText(problem));
     if (problem.altered) row->setForeground(kVerdictColumn, QColor(200, 0, 0));
+    const QString path = QString::fromStdString(doc_.GetFilePath(problem.fileIndex));
+    row->setText(kFileColumn, path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    row->setToolTip(kFileColumn, path);
     rows.append(row);
   }
   list_->addTopLevelItems(rows);
-  for (int column = kNumberColumn; column < kVerdictColumn; ++column) list_->resizeColumnToContents(column);
+  for (int column = kNumberColumn; column <= kFileColumn; ++column) list_->resizeColumnToContents(column);
 }
 
 // A problem of a camera the list does not hold now: the view goes to one

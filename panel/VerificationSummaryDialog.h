@@ -1,6 +1,7 @@
 #pragma once
 // View > Verification Summary: every problem the background check found, one
-// row an image (number, camera, time, verdict). A double-click shows that
+// row an image (its number among the files and in its camera's list, camera,
+// time, verdict, file name). A double-click shows that
 // image, on its own camera if the list shown now is another camera's; a
 // button saves the report, through whatever the frame hands in.
 #include <QDialog>

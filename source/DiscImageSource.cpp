@@ -67,6 +67,7 @@ void DiscImageSource::ForgetRecording() {
   reader_.Close();
   table_.clear();
   seenTimes_.clear();
+  indexCutShort_ = false;
   count_ = 0;
   cursor_ = -1;
   headerLoaded_ = false;
@@ -108,6 +109,7 @@ bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFl
       }
       // Whatever was indexed before the damage can still be shown.
       notifier_.Notify(NoticeKind::Warning, LoadString(kTagAreaUnreadableText));
+      indexCutShort_ = true;
       return true;
     }
     if (ReadLe32(entry.data() + disc::kTagUsedFieldOffset) != 0) {

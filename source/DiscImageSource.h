@@ -68,6 +68,9 @@ class DiscImageSource : public DiscChannelAnswers {
   const ImageInfo& LastImageInfo() const { return lastInfo_; }
   // Why the last open failed: RawDiscDevice::kErrorNotReady or an errno value.
   int LastOpenError() const { return reader_.LastOpenError(); }
+  // Whether the open indexed only the tag entries before a read failure:
+  // records past them may exist and are not listed.
+  bool IndexCutShort() const { return indexCutShort_; }
   const DiscLog& Log() const { return log_; }
 
  private:
@@ -97,6 +100,7 @@ class DiscImageSource : public DiscChannelAnswers {
   // The time each record's trailer gave when it was read, 0 until then:
   // once read, the first and last image keep their time on the panel.
   std::vector<CalendarSeconds> seenTimes_;
+  bool indexCutShort_ = false;
 };
 
 }  // namespace selvo

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <map>
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
@@ -43,17 +44,6 @@ DibPtr DecodeByExtension(const std::string& path, std::uint32_t& sizeOut) {
   if (extension == ".jpg") return DecodeJpegFile(path, &sizeOut);
   if (extension == ".jp2") return DecodeJp2File(path, &sizeOut);
   return nullptr;
-}
-
-// The recorder appends every image's millisecond stamp as its last 4 bytes.
-// Only a regular file has last bytes: a FIFO or a device named like an
-// image is neither waited on nor read.
-std::uint32_t TrailerStamp(const std::string& path) {
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat status {};
-  if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 4) return 0;
-  std::uint8_t bytes[4];
-  return ::pread(file.Get(), bytes, 4, status.st_size - 4) == 4 ? ReadLe32(bytes) : 0;
 }
 
 bool AllEmpty(const int* channels) {
@@ -169,7 +159,9 @@ void FolderImageSource::NoteUnreadableFolder(const std::string& folder) {
 
 bool FolderImageSource::CollectSubfolders(const std::string& folder) {
   const bool listed = ScanDirectory(folder, [&](const char* name, EntryType type) {
-    if (type == EntryType::kDirectory) subfolders_.push_back(JoinPath(folder, name));
+    // A desktop's .Trash-1000 or any other hidden folder on the stick is
+    // not the recorder's; it would sort first and, empty, end the search.
+    if (type == EntryType::kDirectory && name[0] != '.') subfolders_.push_back(JoinPath(folder, name));
     return true;
   });
   if (!listed) NoteUnreadableFolder(folder);
@@ -291,13 +283,27 @@ void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
 
 void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const {
   record.status = info.status;
-  // The index already gave time and stamp; the trailer only judges them.
-  if (infoIndex_.Loaded()) return;
-  if (record.recordTime == 0) record.recordTime = info.recordTime;
-  if (record.stampMs == 0) {
-    const std::size_t line = TimeListLine(record, index);
-    record.stampMs = timeList_.Has(line) ? timeList_.At(line) : info.stampMs;
+  // The index already gave the time; the trailer only judges it.
+  if (!infoIndex_.Loaded() && record.recordTime == 0) record.recordTime = info.recordTime;
+  record.stampMs = RuledStamp(record, index, info.stampMs);
+}
+
+// The one rule for an image's stamp, whoever asks: the first display, the
+// play loop, the background check, selvo-check. time.txt's line first (it
+// paces play), then the index entry, then the trailer; none for an image
+// without a recorder trailer.
+std::uint32_t FolderImageSource::RuledStamp(const ImageRecord& record, int index, std::uint32_t trailerStamp) const {
+  if (record.status == kNoTrailer) return 0;
+  const std::size_t line = TimeListLine(record, index);
+  if (timeList_.Has(line)) return timeList_.At(line);
+  if (infoIndex_.Loaded() && record.infoIndex >= 0) {
+    return infoIndex_.EntryStamp(static_cast<std::size_t>(record.infoIndex));
   }
+  return trailerStamp;
+}
+
+bool FolderImageSource::StampListed(const ImageRecord& record, int index) const {
+  return timeList_.Has(TimeListLine(record, index)) || (infoIndex_.Loaded() && record.infoIndex >= 0);
 }
 
 // time.txt has a line for every image file; with the index loaded the list
@@ -308,26 +314,45 @@ std::size_t FolderImageSource::TimeListLine(const ImageRecord& record, int index
   return static_cast<std::size_t>(index);
 }
 
+// An image without a stamp is in no order to check.
 bool FolderImageSource::StampBelowPrevious() const {
   if (cursor_ <= 0) return false;
-  const auto at = static_cast<std::size_t>(cursor_);
-  return records_[at].stampMs < records_[at - 1].stampMs;
+  const ImageRecord& current = records_[static_cast<std::size_t>(cursor_)];
+  const ImageRecord& previous = records_[static_cast<std::size_t>(cursor_) - 1];
+  return IsStampKnown(current) && IsStampKnown(previous) && current.stampMs < previous.stampMs;
 }
 
+// An image without a stamp is due with the image before it: play neither
+// waits for it nor counts it late, and a search by time passes over it. Its
+// record keeps no stamp.
 std::uint32_t FolderImageSource::GetStampAt(int index) {
   ImageRecord* record = MutableRecord(index);
   if (record == nullptr) return 0;
-  const std::size_t line = TimeListLine(*record, index);
-  if (timeList_.Has(line)) {
-    record->stampMs = timeList_.At(line);
-    return record->stampMs;
+  // Without a line for this image only its trailer can tell, and only once a
+  // parser has recognised it: a file's last four bytes are a stamp only when
+  // they end a recorder trailer. The first image's stamp comes from its
+  // first display.
+  if (record->status == -1 && index != 0 && record->stampMs == 0 && !StampListed(*record, index)) {
+    FillOnFirstVisit(*record, index);
   }
-  // An index entry carries its image's stamp, given when the record was made.
-  if (infoIndex_.Loaded() && record->infoIndex >= 0) return record->stampMs;
-  // Without a line for this image the file's own trailer is the best word;
-  // the first image's stamp comes only from its first read.
-  if (index != 0 && record->stampMs == 0) record->stampMs = TrailerStamp(PathOf(*record, index));
-  return record->stampMs;
+  record->stampMs = RuledStamp(*record, index, record->stampMs);
+  return StampKnownAt(index) ? record->stampMs : EarlierKnownStamp(index);
+}
+
+// Only records already read are looked at, and only a short way back: a run
+// of images without stamps must not make every question a walk to the start.
+std::uint32_t FolderImageSource::EarlierKnownStamp(int index) const {
+  constexpr int kMostLookedBack = 256;
+  for (int i = index - 1; i >= 0 && i >= index - kMostLookedBack; --i) {
+    if (StampKnownAt(i)) return records_[static_cast<std::size_t>(i)].stampMs;
+  }
+  return 0;
+}
+
+// A line of time.txt or an index entry is a stamp even where it says 0.
+bool FolderImageSource::StampKnownAt(int index) const {
+  const ImageRecord& record = records_[static_cast<std::size_t>(index)];
+  return record.status != kNoTrailer && (StampListed(record, index) || IsStampKnown(record));
 }
 
 std::uint32_t FolderImageSource::RecordingStartStamp() {
@@ -356,7 +381,8 @@ int FolderImageSource::IndexForStamp(std::uint32_t ms) {
     while (from > 0 && ms < offset(from - 1)) --from;
   }
   for (int i = from; i < count; ++i) {
-    if (ms < offset(i)) return i;
+    // An image without a stamp is due whenever its neighbours are.
+    if (ms < offset(i) && StampKnownAt(i)) return i;
   }
   return 0;
 }
@@ -569,25 +595,89 @@ int FolderImageSource::IndexOfFile(int fileIndex) const {
 }
 
 ImageRecord FolderImageSource::ExamineFile(int fileIndex, const std::atomic<bool>* stop) const {
+  if (fileIndex < 0 || fileIndex >= FileCount()) return ImageRecord{};
+  const auto file = static_cast<std::size_t>(fileIndex);
+  // An index time the recorder could not have written has judged the
+  // record already, as on first display: the file need not be read.
+  const bool judgedByIndex = infoIndex_.Loaded() && infoIndex_.EntrySeconds(file) >= kRecorderTimeLimit;
+  ImageInfo info;
+  const bool parsed = !judgedByIndex && ReadImageInfo(names_.PathAt(file), info, parserKind_, stop);
+  return FileFacts(fileIndex, parsed ? &info : nullptr);
+}
+
+ImageRecord FolderImageSource::FileFacts(int fileIndex, const ImageInfo* parsed) const {
   ImageRecord record;
   if (fileIndex < 0 || fileIndex >= FileCount()) return record;
-  const auto file = static_cast<std::size_t>(fileIndex);
-  if (infoIndex_.Loaded()) record = RecordFromEntry(file, RecorderEpoch());
-  // An index time the recorder could not have written has judged the
-  // record already, as on first display.
-  if (record.status != -1) return record;
-  ImageInfo info;
-  if (ReadImageInfo(names_.PathAt(file), info, parserKind_, stop)) FillFromTrailer(record, fileIndex, info);
+  if (infoIndex_.Loaded()) record = RecordFromEntry(static_cast<std::size_t>(fileIndex), RecorderEpoch());
+  if (record.status == -1 && parsed != nullptr) {
+    FillFromTrailer(record, fileIndex, *parsed);
+  } else {
+    record.stampMs = RuledStamp(record, fileIndex, 0);
+  }
   return record;
 }
 
+// The examination followed the same rules as a first display, so its time
+// and stamp are the record's.
 void FolderImageSource::AdoptExamined(int fileIndex, const ImageRecord& examined) {
   ImageRecord* record = MutableRecord(IndexOfFile(fileIndex));
-  if (record == nullptr || record->status != -1 || examined.status == -1) return;
+  if (record == nullptr || record->status != -1) return;
+  record->stampMs = examined.stampMs;
+  if (examined.status == -1) return;
   record->status = examined.status;
-  if (infoIndex_.Loaded()) return;
-  if (record->recordTime == 0) record->recordTime = examined.recordTime;
-  if (record->stampMs == 0) record->stampMs = examined.stampMs;
+  record->recordTime = examined.recordTime;
+}
+
+// Runs per camera, each told when its first agreeing image (or the end)
+// closes it.
+std::vector<TimelineAnomaly> FolderImageSource::StampDisagreements() const {
+  std::vector<TimelineAnomaly> found;
+  if (!infoIndex_.Loaded() || !timeList_.Present()) return found;
+  struct Run {
+    TimelineAnomaly anomaly;
+    long images = 0;
+  };
+  std::map<int, Run> open;
+  const auto close = [&](Run& run) {
+    run.anomaly.detail += " (" + std::to_string(run.images) + (run.images == 1 ? " image)" : " images)");
+    found.push_back(std::move(run.anomaly));
+  };
+  const std::size_t count = infoIndex_.EntryCount();
+  for (std::size_t i = 0; i < count && i < timeList_.Size(); ++i) {
+    const int channel = infoIndex_.EntryChannel(i);
+    const std::uint32_t listed = timeList_.At(i);
+    const std::uint32_t indexed = infoIndex_.EntryStamp(i);
+    const auto run = open.find(channel);
+    if (listed == indexed) {
+      if (run != open.end()) {
+        close(run->second);
+        open.erase(run);
+      }
+      continue;
+    }
+    const int number = static_cast<int>(i) + 1;
+    if (run != open.end()) {
+      run->second.anomaly.to = number;
+      ++run->second.images;
+      continue;
+    }
+    Run started;
+    started.anomaly.kind = TimelineAnomalyKind::StampMismatch;
+    started.anomaly.channel = channel;
+    started.anomaly.from = started.anomaly.to = number;
+    started.anomaly.detail = "time.txt says " + std::to_string(listed) + " ms, the INFO index " +
+                             std::to_string(indexed) + " ms";
+    started.images = 1;
+    open.emplace(channel, std::move(started));
+  }
+  for (auto& [channel, run] : open) close(run);
+  SortByMarkedImage(found);
+  return found;
+}
+
+std::string FolderImageSource::FilePathAt(int fileIndex) const {
+  if (fileIndex < 0 || fileIndex >= FileCount()) return std::string();
+  return names_.PathAt(static_cast<std::size_t>(fileIndex));
 }
 
 }  // namespace selvo

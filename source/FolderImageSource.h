@@ -15,6 +15,7 @@
 #include "source/MediaKind.h"
 #include "source/NameTable.h"
 #include "source/TimeList.h"
+#include "source/TimelineAnomalies.h"
 
 namespace selvo {
 
@@ -87,6 +88,16 @@ class FolderImageSource : public ImageSource {
   // Hands such a result to the file's record, if the list holds it and it
   // was not examined yet: the user-interface thread's side of the above.
   void AdoptExamined(int fileIndex, const ImageRecord& examined);
+  // The same facts for a caller that parsed the file itself (parsed null:
+  // no parser recognised it), under the same rules.
+  ImageRecord FileFacts(int fileIndex, const ImageInfo* parsed) const;
+  // Runs of a camera's images to which time.txt and the INFO index give
+  // different stamps, numbered by file from 1, in order of their first
+  // image. The stamp every reader takes is time.txt's; the index saying
+  // otherwise is a finding of its own.
+  std::vector<TimelineAnomaly> StampDisagreements() const;
+  // The path of file fileIndex; empty when there is none.
+  std::string FilePathAt(int fileIndex) const;
 
   // Read-only views for tools and tests.
   int RecordCount() const { return static_cast<int>(records_.size()); }
@@ -125,6 +136,10 @@ class FolderImageSource : public ImageSource {
   void FillOnFirstVisit(ImageRecord& record, int index);
   void FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const;
   std::size_t TimeListLine(const ImageRecord& record, int index) const;
+  std::uint32_t RuledStamp(const ImageRecord& record, int index, std::uint32_t trailerStamp) const;
+  bool StampListed(const ImageRecord& record, int index) const;
+  std::uint32_t EarlierKnownStamp(int index) const;
+  bool StampKnownAt(int index) const;
   bool StampBelowPrevious() const;
 
   std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "source/CalendarTime.h"
+#include "source/ImageInfo.h"
 
 namespace selvo {
 
@@ -17,5 +18,14 @@ struct ImageRecord {
   std::int32_t channel = -1;
   std::int32_t infoIndex = -1;
 };
+
+// Whether a record's stamp is one to go by. An image without a recorder
+// trailer has none, whatever time.txt or the index list for its place: its
+// last bytes are its own data, and a stamp from them would be a gap of weeks
+// on the time line and a wait as long in play. A stamp of 0 is a real one
+// when a trailer, the index or time.txt gave it.
+inline bool IsStampKnown(const ImageRecord& record) {
+  return record.status != kNoTrailer && (record.stampMs != 0 || record.status != -1);
+}
 
 }  // namespace selvo

@@ -66,6 +66,12 @@ void InfoIndex::Clear() {
   firstForeignCamera_ = 0;
 }
 
+std::string InfoIndex::FileOf(const std::string& recordingFolder) {
+  const std::string infoFolder = FindChildIgnoringCase(recordingFolder, "INFO", EntryType::kDirectory);
+  std::string problem;
+  return infoFolder.empty() ? std::string() : FirstIndexFile(infoFolder, problem);
+}
+
 bool InfoIndex::Load(const std::string& recordingFolder, std::uint64_t expectedEntries) {
   Clear();
   problem_.clear();

@@ -29,6 +29,8 @@ class InfoIndex {
   // Loads the first file (by name, ignoring case) with extension INF in the
   // subfolder INFO of the recording folder. false leaves the index cleared.
   bool Load(const std::string& recordingFolder, std::uint64_t expectedEntries = kAnyEntryCount);
+  // The file Load reads for that folder; empty when there is none.
+  static std::string FileOf(const std::string& recordingFolder);
   // Loads one index file. An index whose entry count needs more bytes than
   // the file holds, or is not expectedEntries when that is given, is refused
   // before anything is allocated.

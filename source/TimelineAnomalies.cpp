@@ -89,16 +89,25 @@ const char* TimelineAnomalyName(TimelineAnomalyKind kind) {
     case TimelineAnomalyKind::Gap: return "gap";
     case TimelineAnomalyKind::StampBackwards: return "stamp_backwards";
     case TimelineAnomalyKind::TimeBackwards: return "time_backwards";
+    case TimelineAnomalyKind::StampMismatch: return "stamp_mismatch";
   }
   return "";
 }
 
-// A stamp of 0 is a real one when a trailer, the index or time.txt gave it.
+int MarkedImage(const TimelineAnomaly& anomaly) {
+  return anomaly.kind == TimelineAnomalyKind::StampMismatch ? anomaly.from : anomaly.to;
+}
+
+void SortByMarkedImage(std::vector<TimelineAnomaly>& anomalies) {
+  std::stable_sort(anomalies.begin(), anomalies.end(),
+                   [](const TimelineAnomaly& a, const TimelineAnomaly& b) { return MarkedImage(a) < MarkedImage(b); });
+}
+
 TimelineImage TimelineImageOf(const ImageRecord& record, int number) {
   TimelineImage image;
   image.number = number;
   image.channel = record.channel;
-  image.stampKnown = record.stampMs != 0 || (record.status != -1 && record.status != kNoTrailer);
+  image.stampKnown = IsStampKnown(record);
   image.stampMs = record.stampMs;
   image.recordTime = record.recordTime;
   return image;
@@ -109,8 +118,7 @@ std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage
   CheckStamps(cameraImages, found);
   CheckTimes(cameraImages, found);
   // One list in the camera's own order, whichever check found what.
-  std::stable_sort(found.begin(), found.end(),
-                   [](const TimelineAnomaly& a, const TimelineAnomaly& b) { return a.to < b.to; });
+  SortByMarkedImage(found);
   return found;
 }
 

@@ -12,9 +12,11 @@
 
 namespace selvo {
 
-enum class TimelineAnomalyKind { Gap, StampBackwards, TimeBackwards };
+// StampMismatch: time.txt and the INFO index give a run of a camera's
+// images different stamps (from and to are the run's first and last image).
+enum class TimelineAnomalyKind { Gap, StampBackwards, TimeBackwards, StampMismatch };
 
-// "gap", "stamp_backwards", "time_backwards".
+// "gap", "stamp_backwards", "time_backwards", "stamp_mismatch".
 const char* TimelineAnomalyName(TimelineAnomalyKind kind);
 
 // One image as far as its place in time goes.
@@ -39,6 +41,11 @@ struct TimelineAnomaly {
 constexpr std::uint32_t kGapFloorMs = 2000;
 // A gap is this many times the camera's median step.
 constexpr std::uint32_t kGapMedianFactor = 5;
+
+// The image a finding is marked on: where a break ends, where a run of
+// disagreeing stamps starts.
+int MarkedImage(const TimelineAnomaly& anomaly);
+void SortByMarkedImage(std::vector<TimelineAnomaly>& anomalies);
 
 // One camera's images in list order. Each image is compared with the
 // camera's previous image whose stamp (or time) is known.

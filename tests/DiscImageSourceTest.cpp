@@ -104,6 +104,7 @@ TEST_F(DiscImageSourceTest, TagScanSkipsEmptyEntriesAndEndsAtTheFourthOne) {
   auto source = OpenImage(writer);
   ASSERT_TRUE(opened_);
   EXPECT_EQ(source->GetCount(), 15);
+  EXPECT_FALSE(source->IndexCutShort());
   EXPECT_EQ(source->GetPosition(), 0);
 
   // Positions count used entries only: position 12 is the third record after the gap.
@@ -380,6 +381,7 @@ TEST_F(DiscImageSourceTest, TagAreaDamageEndsAnOpenByPositionButNotAnOpenByPath)
   auto byPath = MakeSource(secondTagSector);
   EXPECT_TRUE(byPath->Open(imagePath_));
   EXPECT_EQ(byPath->GetCount(), 8);
+  EXPECT_TRUE(byPath->IndexCutShort());
   EXPECT_EQ(notifier_.Last(), LoadString(50003));
   EXPECT_EQ(Log(), "");
 }

@@ -228,6 +228,11 @@ TEST(FolderOpenRecording, LooksInSubfoldersAsTheSoundTrackAndFirstSubfolderDecid
       {"no kind from the probe", {"a.jpg"}, false, kNothing, false, {}},
       {"JPEG 2000 kind ignores JPEG files", {"a.jpg", "b.JP2"}, false, kJp2, true, {"b.JP2"}},
       {"upper-case names", {"IMG00001/IMG0001.JPG"}, true, kJpeg, true, {"IMG00001/IMG0001.JPG"}},
+      // A USB stick's desktop leaves a trash folder that sorts before IMG00001.
+      {"hidden folder beside the images, with sound",
+       {".Trash-1000/files/x.txt", "IMG00001/a.jpg"}, true, kJpeg, true, {"IMG00001/a.jpg"}},
+      {"hidden folders beside the images, no sound",
+       {".Trash-1000/info/x.txt", ".hidden/z.jpg", "IMG00001/a.jpg"}, false, kJpeg, true, {"IMG00001/a.jpg"}},
   };
   for (const Case& c : cases) {
     TestFolder folder;
@@ -440,29 +445,6 @@ TEST(FolderChannelQueries, IndexWhoseEntriesNameNoChannelStillListsEveryImage) {
   EXPECT_EQ(source.GetCount(), 0);
 }
 
-TEST(FolderStamps, ComeFromTimeListThenFromTheFileTrailer) {
-  TestFolder folder;
-  folder.Write("a.jpg", BytesWithStamp(500));
-  folder.Write("b.jpg", BytesWithStamp(600));
-  folder.Write("c.jpg", BytesWithStamp(700));
-  folder.Write("d.jpg", "xy");  // too short for a trailer
-  FolderImageSource source(kJpeg);
-
-  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
-  EXPECT_FALSE(source.Times().Present());
-  // The first image's stamp is never read from its file, only from its first read.
-  EXPECT_EQ(source.GetStampAt(0), 0u);
-  EXPECT_EQ(source.GetStampAt(2), 700u);
-  EXPECT_EQ(source.GetStampAt(3), 0u);
-  EXPECT_EQ(source.GetStampAt(4), 0u);
-
-  folder.Write("Time.TXT", "10\ngarbage\n");
-  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
-  EXPECT_EQ(source.GetStampAt(0), 10u);
-  EXPECT_EQ(source.GetStampAt(1), 0u);
-  EXPECT_EQ(source.GetStampAt(2), 700u);  // beyond the list's last line
-}
-
 TEST(FolderStamps, IndexForStampSearchesOffsetsFromTheFirstStampUpwardFromTheInterpolatedIndex) {
   struct Case {
     const char* timeText;
@@ -543,6 +525,48 @@ bool ReadCurrent(FolderImageSource& source, bool orderCheck = false) {
   return static_cast<bool>(outcome.block);
 }
 
+// A file's last four bytes are its stamp only when they end a recorder
+// trailer: a bare JPEG ends in xx xx FF D9, which would be a stamp weeks away.
+TEST(FolderStamps, ComeFromTimeListThenFromARecognisedTrailerAndNeverFromABareImage) {
+  TestFolder folder;
+  folder.Write("a.jpg", RecorderImage(ImageFormat::kJpeg, 1000, 500));
+  folder.Write("b.jpg", RecorderImage(ImageFormat::kJpeg, 1000, 600));
+  folder.Write("c.jpg", RecorderImage(ImageFormat::kJpeg, 1000, 700));
+  folder.Write("d.jpg", RecorderImage(ImageFormat::kJpeg, 1000, 800, TrailerDamage::kNoTrailer));
+  folder.Write("e.jpg", BytesWithStamp(900));  // no parser recognises it
+  FolderImageSource source(kJpeg);
+
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+  EXPECT_FALSE(source.Times().Present());
+  // The first image's stamp is never read from its file, only from its first read.
+  EXPECT_EQ(source.GetStampAt(0), 0u);
+  EXPECT_EQ(source.GetStampAt(2), 700u);
+  // Images without a stamp are due with the one before them; their records
+  // keep none.
+  EXPECT_EQ(source.GetStampAt(3), 700u);
+  EXPECT_EQ(source.GetStatusAt(3), kNoTrailer);
+  EXPECT_FALSE(IsStampKnown(*source.RecordAt(3)));
+  EXPECT_EQ(source.GetStampAt(4), 700u);
+  EXPECT_FALSE(IsStampKnown(*source.RecordAt(4)));
+  EXPECT_EQ(source.GetStampAt(5), 0u);
+  // Nor is an image without a stamp the one due next in play.
+  ASSERT_TRUE(source.ExamineRecord(0));
+  EXPECT_EQ(source.IndexForStamp(150), 2);
+  EXPECT_EQ(source.IndexForStamp(250), 0);
+
+  // A line of time.txt is no stamp for an image without a trailer either.
+  folder.Write("Time.TXT", "10\ngarbage\n30\n40\n");
+  ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
+  EXPECT_EQ(source.GetStampAt(0), 10u);
+  EXPECT_EQ(source.GetStampAt(1), 0u);
+  EXPECT_EQ(source.GetStampAt(2), 30u);
+  EXPECT_EQ(source.GetStampAt(3), 40u);  // not examined yet: the line stands
+  EXPECT_TRUE(source.ExamineRecord(3));
+  EXPECT_EQ(source.GetStampAt(3), 30u);
+  EXPECT_FALSE(IsStampKnown(*source.RecordAt(3)));
+  EXPECT_EQ(source.ExamineFile(3).stampMs, 0u);
+}
+
 TEST(FolderReadImage, FillsStatusTimeAndStampFromTheTrailerOnFirstRead) {
   TestFolder folder;
   folder.Write("a.jpg", RecorderImage(ImageFormat::kJpeg, 1000, 5000));
@@ -582,13 +606,28 @@ TEST(FolderReadImage, TimeListAndIndexTakePrecedenceOverTheTrailer) {
   ASSERT_TRUE(ReadCurrent(source));
   EXPECT_EQ(source.RecordAt(1)->stampMs, 5040u);  // no line for it: the trailer's stamp
 
-  // With an index, the trailer only judges: even a zero stamp stays.
-  folder.Write("INFO/REC.INF", InfoFileBytes({{50, 0, 0}, {51, 222, 0}}));
+  // With an index the trailer only judges. time.txt's line is the stamp
+  // that paces play, so it is the record's too; the index's entry stands
+  // where time.txt has no line, even a zero.
+  folder.Write("INFO/REC.INF", InfoFileBytes({{50, 10, 0}, {51, 0, 0}}));
   ASSERT_TRUE(source.OpenRecording(folder.Path(), false));
   ASSERT_TRUE(ReadCurrent(source));
   EXPECT_EQ(source.GetStatus(), kTimeAltered);
   EXPECT_EQ(source.GetTime(), RecorderEpoch() + 50);
-  EXPECT_EQ(source.RecordAt(0)->stampMs, 0u);
+  EXPECT_EQ(source.RecordAt(0)->stampMs, 70u);
+  EXPECT_EQ(source.GetStampAt(0), 70u);
+  source.Next();
+  ASSERT_TRUE(ReadCurrent(source));
+  EXPECT_EQ(source.RecordAt(1)->stampMs, 0u);
+  EXPECT_TRUE(IsStampKnown(*source.RecordAt(1)));
+  EXPECT_EQ(source.ExamineFile(0).stampMs, 70u);
+  EXPECT_EQ(source.ExamineFile(1).stampMs, 0u);
+  // Line 1 says 70, the index 10: a finding of its own.
+  const std::vector<TimelineAnomaly> disagreements = source.StampDisagreements();
+  ASSERT_EQ(disagreements.size(), 1u);
+  EXPECT_EQ(disagreements[0].kind, TimelineAnomalyKind::StampMismatch);
+  EXPECT_EQ(disagreements[0].from, 1);
+  EXPECT_EQ(disagreements[0].to, 1);
 }
 
 // Recorder frames of several makes whose compressed data was edited after

@@ -195,6 +195,9 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   for (const std::string name : {"IMG00001/back\\slash.jpg", "IMG00001/line\nbreak.jpg", "IMG00001/raw\xff.jpg"}) {
     scratch.Write("rec/" + name, ReadFileBytes(folder + "/IMG00001/IMG00001.jpg"));
   }
+  // Beside the images: the index, time.txt, and what a desktop leaves on a stick.
+  scratch.Write("rec/time.txt", "0\r\n200\r\n");
+  scratch.Write("rec/.Trash-1000/files/notes.txt", "x");
   const std::string manifest = scratch / "rec.sha256";
   // The folder as a shell completes it, with its slash.
   const CommandRun run = RunCommand(Check("--quiet --manifest " + Quoted(manifest) + " " + Quoted(folder + "/")));
@@ -206,11 +209,23 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   for (std::size_t at = verify.out.find(": OK\n"); at != std::string::npos; at = verify.out.find(": OK\n", at + 1)) {
     ++verified;
   }
-  EXPECT_EQ(verified, 14u + 3u) << verify.out;
-  // Relative paths, in list order.
+  EXPECT_EQ(verified, 14u + 3u + 3u) << verify.out;
+  // Relative paths: the images in list order, then every other file in byte order.
   const std::string list = RunCommand("cat " + Quoted(manifest)).out;
   EXPECT_EQ(list.find(folder), std::string::npos) << list;
-  EXPECT_LT(list.find("  IMG00001/IMG00001.jpg\n"), list.find("  IMG00001/IMG00002.jpg\n"));
+  const std::size_t inOrder[] = {list.find("  IMG00001/IMG00001.jpg\n"), list.find("  IMG00001/IMG00002.jpg\n"),
+                                 list.find("  IMG00001/raw\xff.jpg\n"), list.find("  .Trash-1000/files/notes.txt\n"),
+                                 list.find("  INFO/REC.INF\n"), list.find("  time.txt\n")};
+  for (std::size_t k = 0; k < std::size(inOrder); ++k) {
+    ASSERT_NE(inOrder[k], std::string::npos) << k << "\n" << list;
+    if (k > 0) EXPECT_LT(inOrder[k - 1], inOrder[k]) << k;
+  }
+
+  // An edited time.txt changes every stamp shown; the manifest catches it.
+  scratch.Write("rec/time.txt", "0\r\n10200\r\n");
+  const CommandRun edited = RunCommand("cd " + Quoted(folder) + " && sha256sum -c --quiet " + Quoted(manifest) + " 2>&1");
+  EXPECT_NE(edited.exitCode, 0);
+  EXPECT_NE(edited.out.find("time.txt: FAILED"), std::string::npos) << edited.out;
 
   std::vector<std::uint8_t> bytes = ReadFileBytes(folder + "/IMG00001/IMG00005.jpg");
   bytes[bytes.size() / 2] ^= 1;
@@ -242,7 +257,8 @@ TEST(SelvoCheckEvidence, HashesStayWithTheirFilesAcrossReadBatches) {
   EXPECT_EQ(number, 700);
   const CommandRun verify = RunCommand("cd " + Quoted(demo) + " && sha256sum -c --quiet --strict " + Quoted(manifest));
   EXPECT_EQ(verify.exitCode, 0) << verify.out;
-  EXPECT_EQ(RunCommand("wc -l < " + Quoted(manifest)).out, "700\n");
+  // 700 images, then the index and time.txt.
+  EXPECT_EQ(RunCommand("wc -l < " + Quoted(manifest)).out, "702\n");
 }
 
 // Names come from the export and may hold anything; every JSON line must
@@ -288,6 +304,7 @@ std::string PdfText(const std::string& pdf, int page) {
 TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTheHashes) {
   TestFolder scratch;
   const std::string folder = WriteRecording(scratch, "rec", InterleavedFrames(true));
+  scratch.Write("rec/IMG00001/Thumbs.db", "x");
   const std::string pdf = scratch / "report.pdf";
   const std::string manifest = scratch / "rec.sha256";
   const CommandRun run = RunCommand("env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " +
@@ -304,9 +321,12 @@ TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTh
         std::string("14 images"), std::string("12 ok"), std::string("3 time-line anomalies"),
         std::string("Camera 1 GATE: images 7, problems 1, gaps 1"),
         "Camera 2 " + std::string(kTitles[1]) + ": images 7, problems 1, gaps 0",
-        std::string("Camera 1 GATE, images 7 to 9: gap"), std::string("images 6 to 8: stamp_backwards")}) {
+        std::string("Camera 1 GATE, images 7 to 9: gap"), std::string("images 6 to 8: stamp_backwards"),
+        std::string("in the folder"), std::string("IMG00001/Thumbs.db")}) {
     EXPECT_NE(summary.find(expected), std::string::npos) << expected << "\n" << summary;
   }
+  // The recording's own index is no stranger.
+  EXPECT_EQ(summary.find("REC.INF"), std::string::npos) << summary;
   EXPECT_NE(PdfText(pdf, 2).find("Camera 2 " + std::string(kTitles[1])), std::string::npos) << PdfText(pdf, 2);
 
   const std::pair<int, const char*> problems[] = {{10, "IMAGE ALTERED"}, {13, "TIME ALTERED"}};

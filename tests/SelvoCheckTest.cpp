@@ -16,7 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "source/ByteOrder.h"
+#include "source/DiscLayout.h"
 #include "tests/CommandRun.h"
+#include "tests/SmallDisc.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/JpegEncoder.h"
 #include "tools/recwriter/TrailerWriter.h"
@@ -97,6 +100,12 @@ TEST(SelvoCheck, CameraThatCannotBeListedIsAUsageErrorThatSaysWhy) {
   TestFolder scratch;
   const std::string demo = MakeDemo(scratch, "--frames 8 --cameras 4 --no-alter");
   const std::string flat = MakeDemo(scratch, "--frames 8 --no-info --no-alter", "flat");
+  // A header that counts camera 6 although no entry names it.
+  const std::string claimed = MakeDemo(scratch, "--frames 8 --cameras 4 --no-alter", "claimed");
+  std::vector<std::uint8_t> info = ReadFileBytes(claimed + "/INFO/DEMO.INF");
+  ASSERT_GT(info.size(), 1024u);
+  info[16 + 4 * 5] = 3;
+  scratch.Write("claimed/INFO/DEMO.INF", info);
   const struct {
     std::string args;
     const char* says;
@@ -104,12 +113,41 @@ TEST(SelvoCheck, CameraThatCannotBeListedIsAUsageErrorThatSaysWhy) {
       {"--camera 0 " + demo, "from 1 to 16"},     {"--camera 17 " + demo, "from 1 to 16"},
       {"--camera two " + demo, "from 1 to 16"},   {demo + " --camera", "missing value"},
       {"--camera 5 " + demo, "camera 5 has no images"}, {"--camera 1 " + flat, "no INFO index"},
+      {"--camera 6 " + claimed, "camera 6 has no images"},
   };
   for (const auto& c : cases) {
     const CommandRun run = RunCommand(Tool("selvo-check") + " --csv " + c.args + " 2>&1");
     EXPECT_EQ(run.exitCode, 2) << c.args;
     EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << ": " << run.out;
   }
+}
+
+// A bare JPEG among recorder images ends in xx xx FF D9, no stamp at all:
+// the image file alone and in a folder, it is given none (null, empty) and
+// makes no gap or stamp going back.
+TEST(SelvoCheck, AnImageWithoutATrailerHasNoStampAndBreaksNoTimeLine) {
+  std::vector<std::uint8_t> rgb(32 * 32 * 3, 90);
+  const std::optional<TrailerWriter> writer = TrailerWriter::ForJpeg(EncodeJpeg(rgb.data(), 32, 32, 80));
+  ASSERT_TRUE(writer);
+  TestFolder scratch;
+  for (std::uint32_t k = 0; k < 5; ++k) {
+    const TrailerDamage damage = k == 2 ? TrailerDamage::kNoTrailer : TrailerDamage::kNone;
+    scratch.Write("rec/" + std::to_string(k) + ".jpg", writer->Write({86400 + k, 100 * k}, damage));
+  }
+  const CommandRun json = RunCommand(Tool("selvo-check") + " --json " + (scratch / "rec"));
+  EXPECT_EQ(json.exitCode, 1);
+  EXPECT_NE(json.out.find("\"status\": 7, \"verdict\": \"no recorder trailer\", \"time\": null, \"stamp\": null"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(json.out.find("\"anomaly\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"stamp\": 400"), std::string::npos) << json.out;
+
+  const std::vector<std::vector<std::string>> rows = CsvRows(RunCommand(Tool("selvo-check") + " --csv " + (scratch / "rec")).out);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[2][kStampColumn], "");
+  EXPECT_EQ(rows[3][kStampColumn], "300");
+  const CommandRun single = RunCommand(Tool("selvo-check") + " --json " + (scratch / "rec/2.jpg"));
+  EXPECT_NE(single.out.find("\"stamp\": null"), std::string::npos) << single.out;
 }
 
 // Status 4 and 6 (no valid time) draw no box in the viewer; selvo-check
@@ -183,6 +221,41 @@ TEST(SelvoCheck, ExtractsADamagedDiscAndReportsTheRecordsItCouldNotRead) {
   EXPECT_FALSE(ReadFileBytes(out + "/cam000.jpg").empty());
   EXPECT_TRUE(ReadFileBytes(out + "/cam001.jpg").empty());
   EXPECT_FALSE(ReadFileBytes(out + "/cam002.jpg").empty());
+}
+
+// The record units of the tag entries may point anywhere, below the tag area
+// too: then a dump cut short inside the tag area still holds every record
+// that its readable entries name. Twelve records; the first tag block (eight
+// entries) is whole, the rest of the tag area is missing.
+TEST(SelvoCheck, DiscWhoseIndexIsCutShortIsNeverAllOk) {
+  TestFolder scratch;
+  DiscImageWriter writer;
+  for (int n = 1; n <= 12; ++n) writer.AddRecord(SmallDiscRecord(n));
+  ASSERT_TRUE(writer.Write(scratch / "whole.img"));
+  const std::vector<std::uint8_t> whole = ReadFileBytes(scratch / "whole.img");
+  const auto recordsStart = static_cast<std::size_t>(writer.RecordOffset(0));
+  constexpr std::size_t kMovedTo = 0x1000;
+  constexpr auto kTagArea = static_cast<std::size_t>(disc::kTagAreaOffset);
+  ASSERT_LT(kMovedTo + whole.size() - recordsStart, kTagArea);
+  std::vector<std::uint8_t> cut(kTagArea + disc::kSectorBytes, 0);
+  std::copy(whole.begin() + static_cast<std::ptrdiff_t>(recordsStart), whole.end(),
+            cut.begin() + static_cast<std::ptrdiff_t>(kMovedTo));
+  std::copy_n(whole.begin() + static_cast<std::ptrdiff_t>(kTagArea), disc::kSectorBytes,
+              cut.begin() + static_cast<std::ptrdiff_t>(kTagArea));
+  const auto unitsMoved = static_cast<std::uint32_t>((recordsStart - kMovedTo) / disc::kRecordUnitBytes);
+  for (std::size_t entry = 0; entry < 8; ++entry) {
+    std::uint8_t* units = cut.data() + kTagArea + entry * disc::kTagEntryBytes + disc::kTagRecordFieldOffset;
+    WriteLe32(units, ReadLe32(units) - unitsMoved);
+  }
+  const std::string image = scratch.Write("cut.img", cut);
+
+  const CommandRun listing = RunCommand(Tool("selvo-check") + " --disc " + image + " --quiet 2>/dev/null");
+  EXPECT_EQ(listing.exitCode, 1) << listing.out;
+  EXPECT_NE(listing.out.find("8 images: 8 ok"), std::string::npos) << listing.out;
+  EXPECT_NE(listing.out.find("index was cut short"), std::string::npos) << listing.out;
+  const CommandRun json = RunCommand(Tool("selvo-check") + " --disc " + image + " --json 2>/dev/null");
+  EXPECT_EQ(json.exitCode, 1);
+  EXPECT_NE(json.out.find("\"index_cut_short\": true"), std::string::npos) << json.out;
 }
 
 TEST(SelvoCheck, UnreadablePathsAndUsageErrorsExitWithTwo) {

@@ -4,12 +4,17 @@
 // current camera, and lets go of the recording at once when it closes.
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +25,7 @@
 #include "source/ImageInfo.h"
 #include "source/Notifier.h"
 #include "source/text/UiLanguage.h"
+#include "tests/CommandRun.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
 
@@ -97,6 +103,79 @@ TEST_F(BackgroundVerificationTest, StatusesOfImagesNeverShownAreFilledAndEveryBr
   EXPECT_EQ(kindAt(6), TimelineAnomalyKind::StampBackwards);
   EXPECT_EQ(kindAt(7), TimelineAnomalyKind::TimeBackwards);
   EXPECT_EQ(doc->VerificationProblemCount(), 5);
+}
+
+// (image number, finding) pairs: "altered" for a trailer's objection, else
+// the time line's name for the break, on the image it is marked on.
+using Findings = std::set<std::pair<int, std::string>>;
+
+Findings SummaryFindings(const ProblemList& problems) {
+  Findings found;
+  for (const RecordingProblem& problem : problems.Problems()) {
+    if (problem.altered) found.emplace(problem.fileIndex + 1, "altered");
+    for (const TimelineAnomaly& anomaly : problem.anomalies) {
+      found.emplace(problem.fileIndex + 1, TimelineAnomalyName(anomaly.kind));
+    }
+  }
+  return found;
+}
+
+Findings SelvoCheckFindings(const std::string& folder) {
+  const test::CommandRun run = test::RunCommand(test::Tool("selvo-check") + " --json '" + folder + "'");
+  // Breaks in the time line leave the exit status alone.
+  EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.out;
+  Findings found;
+  std::istringstream lines(run.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    if (object.contains("status") && object["status"].toInt() != 0) found.emplace(object["number"].toInt(), "altered");
+    if (!object.contains("anomaly")) continue;
+    const std::string kind = object["anomaly"].toString().toStdString();
+    found.emplace(object[kind == "stamp_mismatch" ? "from" : "to"].toInt(), kind);
+  }
+  return found;
+}
+
+// The viewer's summary, its ticks and selvo-check (and so the report) read
+// each image's stamp by the same rule and name the same findings:
+// - two cameras under an index with time.txt beside it, camera 2's lines
+//   10 s later from file 8 on, as an edit of time.txt makes them: the jump
+//   is a gap, and time.txt disagreeing with the index a finding of its own;
+// - a bare JPEG among recorder images, no index, no time.txt: its last four
+//   bytes (xx xx FF D9) are no stamp, so no gap and no stamp going back.
+TEST_F(BackgroundVerificationTest, SummaryAndSelvoCheckReadTheSameStampsAndNameTheSameFindings) {
+  std::vector<SmallFrame> interleaved;
+  for (int i = 0; i < 12; ++i) interleaved.push_back(SmallFrame{i % 2, kSeconds});
+  test::WriteSmallRecording(scratch, "edited", interleaved, /*withInfo=*/true, 64, 48, /*withTimeList=*/true);
+  std::string timeText;
+  for (int i = 0; i < 12; ++i) timeText += std::to_string(i * 100 + (i % 2 == 1 && i >= 7 ? 10000 : 0)) + "\r\n";
+  scratch.Write("edited/time.txt", timeText);
+
+  std::vector<SmallFrame> oneCamera(6, SmallFrame{0, kSeconds});
+  oneCamera[3].damage = TrailerDamage::kNoTrailer;
+  test::WriteSmallRecording(scratch, "bare", oneCamera, /*withInfo=*/false);
+
+  const struct {
+    const char* name;
+    Findings expected;
+  } cases[] = {
+      {"edited", {{8, "gap"}, {8, "stamp_mismatch"}}},
+      {"bare", {{4, "altered"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = scratch / c.name;
+    ASSERT_EQ(doc->OpenFolder(folder), CSelvoViewerDoc::OpenOutcome::Opened);
+    ASSERT_TRUE(WaitForVerified());
+    EXPECT_EQ(SummaryFindings(doc->Problems()), c.expected);
+    EXPECT_EQ(SelvoCheckFindings(folder), c.expected);
+  }
+  // The problem on camera 2's list is its fourth image, where its tick sits.
+  ASSERT_EQ(doc->OpenFolder(scratch / "edited"), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(WaitForVerified());
+  ASSERT_NE(doc->Problems().ForFile(7), nullptr);
+  EXPECT_EQ(doc->Problems().ForFile(7)->cameraNumber, 4);
 }
 
 TEST_F(BackgroundVerificationTest, NextAndPreviousProblemStepThroughTheBreaksAndStopAtTheEnds) {

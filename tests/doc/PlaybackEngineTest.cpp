@@ -627,6 +627,30 @@ TEST_F(PlaybackEngineTest, DriveFailureEndsEitherLoopAsIfStopped) {
 
 // The real clock must hand control back as soon as an event was handled,
 // not at the due time (a minute away here), or Stop would wait for it.
+// A bare JPEG among the pictures ends in xx xx FF D9: read as a stamp, that
+// is six weeks on, and sound-mode play would wait for it. It has no stamp,
+// so it holds nothing up.
+TEST_F(PlaybackEngineTest, AnImageWithoutATrailerNeverHoldsUpSoundModePlay) {
+  std::vector<SmallFrame> frames = Frames(10, 1);
+  frames[4].damage = TrailerDamage::kNoTrailer;
+  ASSERT_EQ(doc->OpenFolder(test::WriteSmallRecording(scratch, "bare", frames, false, 16, 16)),
+            CSelvoViewerDoc::OpenOutcome::Opened);
+  view->shown.clear();
+  AddSound(0);
+  const std::int64_t began = clock.NowMs();
+
+  doc->RunForwardPlay();
+
+  EXPECT_TRUE(panel->soundMode);
+  ASSERT_FALSE(view->shown.empty());
+  // Image 4 comes with image 3; the others each at their own stamp.
+  const std::vector<std::pair<int, std::int64_t>> expected = {{1, 100}, {2, 200}, {3, 300}, {4, 300}, {5, 500},
+                                                              {6, 600}, {7, 700}, {8, 800}, {9, 900}};
+  std::vector<std::pair<int, std::int64_t>> shown;
+  for (const auto& picture : view->shown) shown.emplace_back(picture.position, picture.ms - began);
+  EXPECT_EQ(shown, expected);
+}
+
 TEST(EventLoopClockTest, WaitEndsWithTheFirstEventHandled) {
   EventLoopClock clock;
   bool handled = false;

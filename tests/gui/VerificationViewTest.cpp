@@ -180,12 +180,16 @@ TEST_F(VerificationViewTest, TheSummaryListsEveryProblemAndADoubleClickShowsItOn
   QTreeWidget* list = dialog.List();
   ASSERT_EQ(list->topLevelItemCount(), 2);
   const auto cell = [&](int row, int column) { return list->topLevelItem(row)->text(column).toStdString(); };
-  EXPECT_EQ(cell(0, 0), "5");
-  EXPECT_EQ(cell(0, 1), "1ch");
-  EXPECT_EQ(cell(0, 3).rfind("IMAGE ALTERED", 0), 0u) << cell(0, 3);
-  EXPECT_EQ(cell(1, 0), "6");
-  EXPECT_EQ(cell(1, 1), "2ch");
-  EXPECT_EQ(cell(1, 3), "TIME ALTERED");
+  // The file's number, its place in its camera's list as the panel counts
+  // it, and its name.
+  const std::vector<std::vector<std::string>> expected = {{"5", "3", "1ch", "IMG00005.jpg"},
+                                                          {"6", "3", "2ch", "IMG00006.jpg"}};
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ((std::vector<std::string>{cell(row, 0), cell(row, 1), cell(row, 2), cell(row, 5)}),
+              expected[static_cast<std::size_t>(row)]);
+  }
+  EXPECT_EQ(cell(0, 4).rfind("IMAGE ALTERED", 0), 0u) << cell(0, 4);
+  EXPECT_EQ(cell(1, 4), "TIME ALTERED");
 
   // File 5 belongs to camera 2, which the list does not hold yet.
   ASSERT_TRUE(dialog.ShowProblemOfRow(1));

@@ -22,7 +22,8 @@ std::string JsonImageLine(const CheckedImage& image, const std::string& verdict,
   line += ", \"status\": " + std::to_string(image.status);
   line += ", \"verdict\": " + JsonString(verdict);
   line += ", \"time\": " + (image.time != 0 ? JsonString(FormatIsoTime(image.time)) : std::string("null"));
-  line += ", \"stamp\": " + std::to_string(image.stamp);
+  line += ", \"stamp\": " + (image.stampKnown ? std::to_string(image.stamp) : std::string("null"));
+  if (image.cameraNumber > 0) line += ", \"camera_number\": " + std::to_string(image.cameraNumber);
   line += ", \"decoded\": ";
   line += image.decoded < 0 ? "null" : image.decoded ? "true" : "false";
   line += ", \"path\": " + JsonString(image.path);
@@ -56,6 +57,7 @@ std::string JsonSummaryLine(const CheckCounts& counts) {
     if (line.back() != '{') line += ", ";
     line += std::string("\"") + field.first + "\": " + std::to_string(field.second);
   }
+  line += std::string(", \"index_cut_short\": ") + (counts.indexCutShort ? "true" : "false");
   return line + "}}";
 }
 

@@ -132,6 +132,15 @@ class ReportPages {
                                 : QStringLiteral("(of ") + Text(f.manifestFile) + QStringLiteral(")"),
          8);
     y_ += 8;
+    Line(QStringLiteral("Other files in the folder"), 12, true);
+    Line(QStringLiteral("Neither images nor the recording's index, time list or sound; the manifest covers them."),
+         8);
+    if (f.otherFiles.empty()) Line(QStringLiteral("none"), 10, false, 8);
+    for (const std::string& file : f.otherFiles) Line(Text(file), 9, false, 8, Face::Mono);
+    if (f.otherFilesLeftOut > 0) {
+      Line(QStringLiteral("... and %1 more (the manifest lists them all)").arg(f.otherFilesLeftOut), 10, false, 8);
+    }
+    y_ += 8;
     Line(QStringLiteral("Verdicts"), 12, true);
     const CheckCounts& c = f.counts;
     const std::pair<const char*, long> counts[] = {
@@ -140,6 +149,7 @@ class ReportPages {
         {"without valid time", c.noValidTime}, {"without recorder trailer", c.noTrailer},
         {"not recorder images", c.notRecorder}, {"undecodable", c.undecodable},
         {"unreadable", c.unreadable},   {"unreadable folders", c.unreadableFolders},
+        {"other files unreadable", c.unreadableOtherFiles},
         {"time-line anomalies", c.anomalies}};
     for (const auto& count : counts) {
       Line(QStringLiteral("%1  %2").arg(count.second, 8).arg(QString::fromLatin1(count.first)), 9, false, 8, Face::Mono);
@@ -222,12 +232,17 @@ class ReportPages {
     const auto field = [&](const char* name, const QString& value) {
       Line(QString::fromLatin1(name).leftJustified(9, QLatin1Char(' ')) + value, 9, false, 0, Face::Mono);
     };
-    field("Number", QString::number(image.number));
+    // The viewer's summary counts files, its panel places in a camera's list.
+    QString number = QString::number(image.number);
+    if (image.cameraNumber > 0) {
+      number += QStringLiteral(" (image %1 of %2)").arg(image.cameraNumber).arg(CameraName(image.channel, {}));
+    }
+    field("Number", number);
     field("Camera", CameraName(image.channel, image.title));
     field("File", Text(image.path));
     field("Status", QStringLiteral("%1 (%2)").arg(image.status).arg(Text(problem.verdict)));
     field("Time", image.time != 0 ? Text(FormatIsoTime(image.time)) : QStringLiteral("none"));
-    field("Stamp", QStringLiteral("%1 ms").arg(image.stamp));
+    field("Stamp", image.stampKnown ? QStringLiteral("%1 ms").arg(image.stamp) : QStringLiteral("unknown"));
     field("SHA-256", image.hashed ? Text(HexDigest(image.sha256)) : QStringLiteral("file could not be read"));
   }
 

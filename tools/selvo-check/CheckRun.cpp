@@ -8,16 +8,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <set>
+#include <system_error>
 #include <vector>
 
 #include "source/text/TimeText.h"
 #include "source/CopyRangeJob.h"
+#include "source/DirectoryScanner.h"
 #include "source/DiscImageSource.h"
 #include "source/FileBytes.h"
 #include "source/Notifier.h"
 #include "source/FolderImageSource.h"
+#include "source/InfoIndex.h"
+#include "source/StdioFile.h"
 #include "source/Jp2Decoder.h"
 #include "source/JpegDecoder.h"
 #include "source/MediaProbe.h"
@@ -62,6 +68,18 @@ void NoteUnreadable(CheckedImage& image, int readError) {
   image.unreadable = true;
   image.unreadableReason = FileReadProblem(image.path);
   if (image.unreadableReason.empty()) image.unreadableReason = std::strerror(readError != 0 ? readError : EIO);
+}
+
+// What a recognised trailer says, for an image outside a folder's lists.
+void TakeTrailer(CheckedImage& image, const ImageInfo& info) {
+  ImageRecord record;
+  record.status = info.status;
+  record.recordTime = info.recordTime;
+  record.stampMs = info.status == kNoTrailer ? 0 : info.stampMs;
+  image.status = record.status;
+  image.time = record.recordTime;
+  image.stamp = record.stampMs;
+  image.stampKnown = IsStampKnown(record);
 }
 
 TimelineImage TimelineOf(const CheckedImage& checked) {
@@ -128,6 +146,44 @@ bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE*
   // by the source itself.
   if (source.LastOpenError() == 0) std::fprintf(err, "selvo-check: %s: no recorder images found\n", TerminalSafe(path).c_str());
   return false;
+}
+
+// Streams a file of any size through the hash; errno is set when it fails.
+bool HashFile(const std::string& path, Sha256Digest& digest) {
+  const StdioFile file(path, "rb");
+  if (!file.IsOpen()) return false;
+  Sha256 hash;
+  std::vector<char> buffer(1 << 16);
+  std::size_t got;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), file.Get())) > 0) hash.Add(buffer.data(), got);
+  if (std::ferror(file.Get())) {
+    errno = EIO;
+    return false;
+  }
+  digest = hash.Finish();
+  return true;
+}
+
+// Every regular file below folder (symbolic links are not followed: what
+// they name is not the recording's), as paths below it, in byte order. false
+// when a folder could not be listed; what was found is still given.
+bool RegularFilesBelow(const std::string& folder, std::vector<std::string>& found, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code code;
+  bool complete = true;
+  fs::recursive_directory_iterator it(folder, code);
+  for (; !code && it != fs::recursive_directory_iterator(); it.increment(code)) {
+    std::error_code statusCode;
+    if (it->symlink_status(statusCode).type() == fs::file_type::regular) {
+      found.push_back(PathBelow(folder, it->path().string()));
+    }
+  }
+  if (code) {
+    complete = false;
+    error = code.message();
+  }
+  std::sort(found.begin(), found.end());
+  return complete;
 }
 
 }  // namespace
@@ -223,6 +279,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
   const int count = source.GetCount();
   const int kind = probe.Kind().jpeg == 1 ? 1 : 0;
   std::vector<ImageFileJob> jobs;
+  std::map<int, int> imagesOfCamera;
   for (int first = 0; first < count; first += kImagesPerBatch) {
     const int batch = std::min(kImagesPerBatch, count - first);
     jobs.assign(static_cast<std::size_t>(batch), ImageFileJob{});
@@ -232,7 +289,8 @@ int CheckRun::CheckFolder(const std::string& folder) {
     }
     Pool().RunAll(jobs);
     for (int k = 0; k < batch; ++k) {
-      const CheckedImage image = FolderImage(source, first + k, jobs[static_cast<std::size_t>(k)]);
+      CheckedImage image = FolderImage(source, first + k, jobs[static_cast<std::size_t>(k)]);
+      image.cameraNumber = ++imagesOfCamera[image.channel];
       Report(image);
       AddToManifest(image, folder);
       if (IsProblem(image)) result = kCheckFoundProblems;
@@ -240,6 +298,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
     ShowProgress(first + batch, count);
   }
   ClearProgress();
+  if (!AddOtherFiles(folder, source)) result = kCheckFoundProblems;
   ReportTimeline(FolderTimeline(source));
   return result;
 }
@@ -247,16 +306,18 @@ int CheckRun::CheckFolder(const std::string& folder) {
 // The record as the viewer's first display leaves it, from the one read the
 // job made.
 CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const ImageFileJob& job) {
-  if (job.reading.parsed) source.TakeExamination(index, job.reading.info);
-  const ImageRecord& record = *source.RecordAt(index);
+  // Status, time and stamp under the rules the viewer's display and its
+  // background check follow; the record takes them for the time line.
+  const int file = source.FileIndexAt(index);
+  const ImageRecord facts = source.FileFacts(file, job.reading.parsed ? &job.reading.info : nullptr);
+  source.AdoptExamined(file, facts);
   CheckedImage image;
   image.number = index + 1;
-  image.channel = record.channel;
-  image.status = record.status;
-  image.time = record.recordTime;
-  // The stamp that paces playback, which time.txt may set apart from the
-  // trailer's.
-  image.stamp = source.GetStampAt(index);
+  image.channel = source.RecordAt(index)->channel;
+  image.status = facts.status;
+  image.time = facts.recordTime;
+  image.stamp = facts.stampMs;
+  image.stampKnown = IsStampKnown(facts);
   image.path = job.path;
   if (options_.json || findings_) image.title = source.GetChannelTitle(index);
   image.hashed = job.reading.read && Hashing();
@@ -273,6 +334,16 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
   std::map<int, std::size_t> imagesOfChannel;
   const int count = source.GetCount();
   for (int i = 0; i < count; ++i) ++imagesOfChannel[source.RecordAt(i)->channel];
+  // Runs where time.txt and the index disagree, numbered as the list is.
+  std::map<int, std::vector<TimelineAnomaly>> disagreements;
+  for (TimelineAnomaly anomaly : source.StampDisagreements()) {
+    const int from = source.IndexOfFile(anomaly.from - 1);
+    const int to = source.IndexOfFile(anomaly.to - 1);
+    if (from < 0 || to < 0) continue;  // a camera the list does not hold
+    anomaly.from = from + 1;
+    anomaly.to = to + 1;
+    disagreements[anomaly.channel].push_back(std::move(anomaly));
+  }
   std::vector<TimelineAnomaly> found;
   for (const auto& [channel, imageCount] : imagesOfChannel) {
     std::vector<TimelineImage> images;
@@ -282,6 +353,9 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
       if (record.channel == channel) images.push_back(TimelineImageOf(record, i + 1));
     }
     std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(images);
+    const std::vector<TimelineAnomaly>& mismatched = disagreements[channel];
+    ofCamera.insert(ofCamera.end(), mismatched.begin(), mismatched.end());
+    SortByMarkedImage(ofCamera);
     found.insert(found.end(), std::make_move_iterator(ofCamera.begin()), std::make_move_iterator(ofCamera.end()));
   }
   return found;
@@ -315,11 +389,12 @@ bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder
                  options_.camera);
     return false;
   }
-  if (!source.HasChannel(channel)) {
+  // The header's count for a camera is only a claim: the entries decide.
+  if (!source.HasChannel(channel) || !source.SelectChannels(channel, 1, nullptr) || source.GetCount() == 0) {
     std::fprintf(err_, "selvo-check: %s: camera %d has no images\n", TerminalSafe(folder).c_str(), options_.camera);
     return false;
   }
-  return source.SelectChannels(channel, 1, nullptr);
+  return true;
 }
 
 int CheckRun::CheckImageFile(const std::string& file) {
@@ -338,11 +413,7 @@ int CheckRun::CheckImageFile(const std::string& file) {
   CheckedImage image;
   image.number = 1;
   image.path = file;
-  if (job.reading.parsed) {
-    image.status = job.reading.info.status;
-    image.time = job.reading.info.recordTime;
-    image.stamp = job.reading.info.stampMs;
-  }
+  if (job.reading.parsed) TakeTrailer(image, job.reading.info);
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
@@ -368,11 +439,7 @@ CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::str
     image.hashed = true;
   }
   ImageInfo info;
-  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) {
-    image.status = info.status;
-    image.time = info.recordTime;
-    image.stamp = info.stampMs;
-  }
+  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) TakeTrailer(image, info);
   if (options_.decode) {
     std::uint32_t size = 0;
     image.decoded = DecodeJpegMemory(bytes.data(), bytes.size(), &size) != nullptr ? 1 : 0;
@@ -386,7 +453,9 @@ int CheckRun::CheckDisc(const std::string& path) {
   if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   const int count = source.GetCount();
-  int result = kCheckAllOk;
+  // What was not read is never ok.
+  counts_.indexCutShort = source.IndexCutShort();
+  int result = counts_.indexCutShort ? kCheckFoundProblems : kCheckAllOk;
   // A disc holds a few thousand records at most, all of one line.
   std::vector<TimelineImage> timeline;
   for (int i = 0; i < count; ++i) {
@@ -490,7 +559,8 @@ void CheckRun::Report(const CheckedImage& image) {
 void CheckRun::ReportCsv(const CheckedImage& image) {
   const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
   const char* decoded = image.decoded < 0 ? "" : image.decoded ? "1" : "0";
-  std::fprintf(out_, "%d,%d,%d,%s,%u,%s,%s", image.number, image.channel, image.status, time.c_str(), image.stamp,
+  const std::string stamp = image.stampKnown ? std::to_string(image.stamp) : std::string();
+  std::fprintf(out_, "%d,%d,%d,%s,%s,%s,%s", image.number, image.channel, image.status, time.c_str(), stamp.c_str(),
                decoded, CsvField(image.path).c_str());
   if (options_.hash) std::fprintf(out_, ",%s", image.hashed ? HexDigest(image.sha256).c_str() : "");
   std::fputc('\n', out_);
@@ -536,6 +606,60 @@ void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folde
   if ((manifest_.IsOpen() || findings_) && image.hashed) manifest_.Add(image.sha256, PathBelow(folder, image.path));
 }
 
+// After the images, the manifest takes every other regular file under the
+// recording folder: INFO and time.txt decide every time and stamp shown, and
+// whatever else lies there is part of what was handed over. The report names
+// the files that are not the recording's own. false when one could not be
+// read or a folder not listed (told on err).
+bool CheckRun::AddOtherFiles(const std::string& folder, FolderImageSource& source) {
+  if (!manifest_.IsOpen() && !findings_) return true;
+  std::set<std::string> images;
+  for (int i = 0; i < source.FileCount(); ++i) images.insert(PathBelow(folder, source.FilePathAt(i)));
+  std::set<std::string> own;
+  for (const std::string& path : {InfoIndex::FileOf(folder), FindChildIgnoringCase(folder, "time.txt", EntryType::kFile)}) {
+    if (!path.empty()) own.insert(PathBelow(folder, path));
+  }
+  std::string sound;
+  if (FindSoundFile(folder, sound) != kNoSound) own.insert(PathBelow(folder, sound));
+
+  std::vector<std::string> files;
+  std::string listingError;
+  bool complete = RegularFilesBelow(folder, files, listingError);
+  if (!complete) {
+    std::fprintf(err_, "selvo-check: %s: %s; files below it may be missing from the manifest\n", TerminalSafe(folder).c_str(),
+                 listingError.c_str());
+  }
+  for (const std::string& file : files) {
+    const std::string path = folder + "/" + file;
+    if (images.count(file) != 0 || IsOwnOutput(path)) continue;
+    Sha256Digest digest{};
+    if (!HashFile(path, digest)) {
+      std::fprintf(err_, "selvo-check: %s: %s; not in the manifest\n", TerminalSafe(path).c_str(), std::strerror(errno));
+      ++counts_.unreadableOtherFiles;
+      complete = false;
+      continue;
+    }
+    manifest_.Add(digest, file);
+    if (findings_ && own.count(file) == 0) {
+      if (findings_->otherFiles.size() < kMostListedOtherFiles) {
+        findings_->otherFiles.push_back(file);
+      } else {
+        ++findings_->otherFilesLeftOut;
+      }
+    }
+  }
+  return complete;
+}
+
+// The manifest or report written into the folder being checked is not part of it.
+bool CheckRun::IsOwnOutput(const std::string& path) const {
+  std::error_code code;
+  for (const std::string& output : {options_.manifest, options_.report}) {
+    if (!output.empty() && std::filesystem::equivalent(path, output, code)) return true;
+  }
+  return false;
+}
+
 void CheckRun::PrintSummary() {
   if (manifest_.IsOpen() && !manifest_.Close()) {
     std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.manifest).c_str(), std::strerror(errno));
@@ -554,8 +678,13 @@ void CheckRun::PrintSummary() {
                c.images, c.ok, c.imageAltered, c.timeAltered, c.noValidTime, c.noTrailer, c.notRecorder);
   if (c.unreadable > 0) std::fprintf(out_, ", %ld unreadable", c.unreadable);
   if (c.unreadableFolders > 0) std::fprintf(out_, ", %ld unreadable folders", c.unreadableFolders);
+  if (c.unreadableOtherFiles > 0) std::fprintf(out_, ", %ld other files unreadable", c.unreadableOtherFiles);
   if (options_.decode) std::fprintf(out_, ", %ld undecodable", c.undecodable);
   std::fprintf(out_, ", %ld time-line %s\n", c.anomalies, c.anomalies == 1 ? "anomaly" : "anomalies");
+  if (c.indexCutShort) {
+    std::fprintf(out_, "The disc's index was cut short: records past the first %ld could not be listed.\n",
+                 c.images);
+  }
   outCheck_.Note();
 }
 

@@ -42,6 +42,8 @@ struct CheckedImage {
   int status = -1;  // -1: no parser recognised the image
   CalendarSeconds time = 0;
   std::uint32_t stamp = 0;
+  bool stampKnown = false;  // false: no stamp to go by (written null or empty)
+  int cameraNumber = 0;  // 1-based place in its camera's list, as the viewer's panel counts; 0 unknown
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
   std::string path;
   std::string title;  // the camera's title, UTF-8; empty when none
@@ -78,7 +80,11 @@ struct CheckCounts {
   long undecodable = 0;
   long unreadable = 0;
   long unreadableFolders = 0;
+  long unreadableOtherFiles = 0;  // files beside the images the manifest could not hash
   long anomalies = 0;
+  // A disc whose tag area could be read only in part: records past the
+  // entries read may exist and were not checked.
+  bool indexCutShort = false;
 };
 
 // Draws the --report PDF; false with the reason in error.
@@ -133,6 +139,8 @@ class CheckRun {
   void ReportCsv(const CheckedImage& image);
   void ReportTimeline(const std::vector<TimelineAnomaly>& anomalies);
   void AddToManifest(const CheckedImage& image, const std::string& folder);
+  bool AddOtherFiles(const std::string& folder, FolderImageSource& source);
+  bool IsOwnOutput(const std::string& path) const;
   void CountVerdict(const CheckedImage& image);
   void ShowProgress(int done, int total);
   void ClearProgress();

@@ -20,6 +20,8 @@ constexpr std::size_t kMostProblemPages = 500;
 constexpr std::size_t kMostStripMarks = 20000;
 // Anomalies kept for the listing; the JSON output names every one.
 constexpr std::size_t kMostListedAnomalies = 10000;
+// Other files named on page 1; the manifest names every one.
+constexpr std::size_t kMostListedOtherFiles = 20;
 
 struct CameraFindings {
   std::string title;
@@ -46,6 +48,10 @@ struct ReportFindings {
   long anomaliesLeftOut = 0;
   std::vector<ProblemImage> problems;
   long problemsLeftOut = 0;
+  // Files under the folder that are neither its images nor its own index,
+  // time list or sound, below the folder, in byte order.
+  std::vector<std::string> otherFiles;
+  long otherFilesLeftOut = 0;
   std::string manifestFile;  // empty: none written
   Sha256Digest manifestDigest{};
 
