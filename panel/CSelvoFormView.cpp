@@ -597,13 +597,15 @@ void CSelvoFormView::ShowForwardPlayMode(bool soundMode) {
   volumeSlider_->setEnabled(soundMode);
 }
 
-// Start Copy follows the copy range, whichever loop ended.
+// Start Copy follows the copy range, whichever loop ended. Sound plays only
+// with one pane, so in a split its controls stay off.
 void CSelvoFormView::RestoreIdleEnabling(bool hasSound) {
   speedSlider_->setEnabled(true);
   for (int id : {kPrevious, kNext, kPlay, kReversePlay, kSetCopyStart, kSetCopyEnd}) SetEnabled(id, true);
   SetEnabled(kStop, false);
   UpdateStartCopyButton();
-  for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider}) SetEnabled(id, hasSound);
+  const bool soundUsable = hasSound && PaneCount() == 1;
+  for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider}) SetEnabled(id, soundUsable);
 }
 
 void CSelvoFormView::UpdateStartCopyButton() {
@@ -717,7 +719,7 @@ void CSelvoFormView::ShowStoppedState() {
   doc_.RequestPlaybackStop();
   SetEnabled(kStop, false);
   SetEnabled(kPlay, true);
-  const bool channelChoice = doc_.IsTwoChannelSound() && doc_.HasSound();
+  const bool channelChoice = doc_.IsTwoChannelSound() && doc_.HasSound() && PaneCount() == 1;
   SetEnabled(kSoundChannel1, channelChoice);
   SetEnabled(kSoundChannel2, channelChoice);
   for (int id : {kNext, kPrevious, kReversePlay, kSetCopyStart, kSetCopyEnd}) SetEnabled(id, true);
