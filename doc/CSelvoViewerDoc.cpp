@@ -202,8 +202,12 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.enabled = verified_ && !problems_.Empty();
       return true;
     case cmd::kVerificationMarks:
+      // The check shows what is drawn; with the "check" switch the marks
+      // are drawn whatever was chosen, and the choice waits for a run
+      // without it.
+      state.enabled = !checkMode_;
       state.checkable = true;
-      state.checked = verificationMarks_;
+      state.checked = AreProblemMarksShown();
       return true;
     case cmd::kVerificationSummary:
       state.enabled = verified_;
@@ -252,7 +256,7 @@ bool CSelvoViewerDoc::OnCommand(int id) {
       GoToPreviousProblem();
       break;
     case cmd::kVerificationMarks:
-      SetVerificationMarksOn(!verificationMarks_);
+      if (!checkMode_) SetVerificationMarksOn(!verificationMarks_);
       break;
     default:
       return false;

@@ -695,11 +695,11 @@ void CSelvoFormView::UpdatePositionDisplay() {
   SetText(kImageNumber, QString::fromLatin1(number));
 }
 
-// The marks follow the list and its camera; the document is asked again only
-// when one of those changed, not on every step of a play loop.
+// The marks follow the list; the document is asked again only when it or
+// the problems changed, not on every step of a play loop.
 void CSelvoFormView::UpdateProblemMarks() {
   const bool shown = doc_.HasSource() && doc_.IsVerified() && doc_.AreProblemMarksShown();
-  const MarksKey key{shown, doc_.GetCount(), shown ? doc_.GetCurrentChannel() : -1,
+  const MarksKey key{shown, doc_.GetCount(), shown ? doc_.LockGeneration() : -1,
                      shown ? doc_.VerificationProblemCount() : 0};
   if (key == marksKey_) return;
   marksKey_ = key;
