@@ -79,6 +79,18 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   return FormatNotice(kNoRecordingString, folder);
 }
 
+// A folder named relative to the working directory (on the command line)
+// means nothing to a dialog opened from elsewhere, nor to the next run.
+std::string AbsoluteFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path path = fs::absolute(folder, error);
+  if (error) return folder;
+  path = path.lexically_normal();
+  if (path.has_relative_path() && !path.has_filename()) path = path.parent_path();
+  return path.string();
+}
+
 }  // namespace
 
 CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notifier, QObject* parent)
@@ -421,7 +433,7 @@ void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
-  lastOpenFolder_ = folder;
+  lastOpenFolder_ = AbsoluteFolder(folder);
   if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
   GoFirst(true);
