@@ -47,6 +47,11 @@ constexpr int kVerificationMarksPrompt = 64603;
 constexpr int kNextProblemPrompt = 64604;
 constexpr int kPreviousProblemPrompt = 64605;
 constexpr int kVerificationSummaryPrompt = 64606;
+constexpr int kNoFurtherProblemStatus = 64720;
+constexpr int kNoEarlierProblemStatus = 64721;
+// A status-bar notice stays long enough to be read, then the idle text
+// comes back.
+constexpr int kStatusNoticeMs = 5000;
 
 // String-table rows of commands read "status prompt\ntooltip".
 void ApplyPrompts(QAction* action, int id) {
@@ -165,6 +170,18 @@ void CMainFrame::AddVerificationCommands(QMenu* view) {
   add(cmd::kPreviousProblem, "P&revious Problem", "前の問題(&R)", kPreviousProblemPrompt)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
   add(cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", kVerificationSummaryPrompt);
+}
+
+// At the last problem the step says so, rather than leave the investigator
+// wondering whether the command was heard.
+void CMainFrame::OnProblemStep(bool next) {
+  const bool moved = next ? doc_.GoToNextProblem() : doc_.GoToPreviousProblem();
+  if (moved) {
+    statusBar()->clearMessage();
+    return;
+  }
+  const int row = next ? kNoFurtherProblemStatus : kNoEarlierProblemStatus;
+  statusBar()->showMessage(QString::fromStdString(LoadString(row)), kStatusNoticeMs);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -329,6 +346,10 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;
     case cmd::kVerificationSummary:
       OnVerificationSummary();
+      return true;
+    case cmd::kNextProblem:
+    case cmd::kPreviousProblem:
+      OnProblemStep(id == cmd::kNextProblem);
       return true;
     default:
       return OnExamineCommand(id);

@@ -81,6 +81,9 @@ class CMainFrame : public QMainWindow {
   void ShowVerificationProgress();
   void ShowRecordingNotes();
   void OnVerificationSummary();
+  // Next / Previous Problem, with a word in the status bar when there is
+  // none further.
+  void OnProblemStep(bool next);
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();

@@ -20,6 +20,7 @@
 #include "doc/PlaybackControls.h"
 #include "doc/PlaybackEngine.h"
 #include "doc/PlaybackSound.h"
+#include "doc/SoundModePacing.h"
 #include "doc/SoundTrackPlayback.h"
 #include "source/DroppedPath.h"
 #include "doc/VerificationJob.h"
@@ -86,6 +87,18 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
     return FormatNotice(kFolderUnreadableString, probe.UnlistedFolder(), std::strerror(probe.UnlistedError()));
   }
   return FormatNotice(kNoRecordingString, folder);
+}
+
+// A folder named relative to the working directory (on the command line)
+// means nothing to a dialog opened from elsewhere, nor to the next run.
+std::string AbsoluteFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path path = fs::absolute(folder, error);
+  if (error) return folder;
+  path = path.lexically_normal();
+  if (path.has_relative_path() && !path.has_filename()) path = path.parent_path();
+  return path.string();
 }
 
 }  // namespace
@@ -211,8 +224,12 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.enabled = verified_ && !problems_.Empty();
       return true;
     case cmd::kVerificationMarks:
+      // The check shows what is drawn; with the "check" switch the marks
+      // are drawn whatever was chosen, and the choice waits for a run
+      // without it.
+      state.enabled = !checkMode_;
       state.checkable = true;
-      state.checked = verificationMarks_;
+      state.checked = AreProblemMarksShown();
       return true;
     case cmd::kVerificationSummary:
       state.enabled = verified_;
@@ -261,7 +278,7 @@ bool CSelvoViewerDoc::OnCommand(int id) {
       GoToPreviousProblem();
       break;
     case cmd::kVerificationMarks:
-      SetVerificationMarksOn(!verificationMarks_);
+      if (!checkMode_) SetVerificationMarksOn(!verificationMarks_);
       break;
     default:
       return false;
@@ -432,7 +449,7 @@ void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
 }
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
-  lastOpenFolder_ = folder;
+  lastOpenFolder_ = AbsoluteFolder(folder);
   NoteIndexProblems();
   if (controls_) controls_->SetPositionRange(GetCount());
   GoLast(false);
@@ -643,10 +660,6 @@ std::int64_t StampOffset(ImageSource& source, int index, std::uint32_t firstStam
   return StampStepMs(firstStamp, source.GetStampAt(index));
 }
 
-// Beyond this a picture would be begun so early that it could show ahead
-// of the sound for longer than the worst late one it makes up for.
-constexpr std::int64_t kMaxSoundLeadMs = 150;
-
 // IndexForStamp takes a stamp offset; time before the first image is 0.
 int IndexForOffset(ImageSource& source, std::int64_t offsetMs) {
   const std::int64_t clamped = std::clamp<std::int64_t>(offsetMs, 0, std::numeric_limits<std::uint32_t>::max());
@@ -730,7 +743,7 @@ bool CSelvoViewerDoc::PlayForward() {
   emit commandStatesChanged();
   PlaybackClock& clock = playback_.Clock();
 
-  std::int64_t baseTime = clock.NowMs();
+  const std::int64_t began = clock.NowMs();
   const bool soundMode = ChooseSoundMode();
   // The sound track starts with the recording's first image, which need not
   // be in a list of one camera's images.
@@ -743,25 +756,28 @@ bool CSelvoViewerDoc::PlayForward() {
 
   std::int64_t now = clock.NowMs();
   std::int64_t dueTime = now;
-  std::int64_t lastSoundPos = 0;
   const int start = source_->GetPosition();
+  SoundModePacing pacing(began, soundMode ? StampOffset(*source_, start, firstStamp) : 0);
   if (start + step < source_->GetCount()) {
     if (soundMode) {
       const std::int64_t offset = StampOffset(*source_, start, firstStamp);
-      baseTime -= offset;
-      dueTime = StampOffset(*source_, start + step, firstStamp) + baseTime;
-      if (sound->GetLength() > offset) sound->Play(offset, controls_->GetChannelMask());
+      const std::int64_t length = sound->GetLength();
+      const bool started = length > offset && sound->Play(offset, controls_->GetChannelMask());
       now = clock.NowMs();
-      lastSoundPos = sound->GetPosition();
+      pacing.SoundStarted(started, length, sound->GetPosition());
+      dueTime = pacing.ReadTime(StampOffset(*source_, start + step, firstStamp));
     } else {
-      dueTime = baseTime + FrameIntervalForSpeed(SpeedPosition());
+      dueTime = began + FrameIntervalForSpeed(SpeedPosition());
     }
   }
+  // The position of the track this loop started; once another has taken
+  // its place, nothing is heard of it.
+  const auto soundPosition = [&] {
+    if (sound == playback_.Sound()) return sound->GetPosition();
+    pacing.SoundStarted(false, 0, 0);
+    return std::int64_t{0};
+  };
 
-  // How long before its stamp a picture is begun in sound mode, learnt from
-  // how late the previous ones reached the screen: reading and drawing take
-  // time, and much more of it on a busy machine.
-  std::int64_t lead = 0;
   bool firstPass = true;
   while (source_ && source_->GetPosition() + 1 < source_->GetCount()) {
     clock.HandlePendingEvents();
@@ -772,43 +788,43 @@ bool CSelvoViewerDoc::PlayForward() {
       clock.WaitForEventsUntil(dueTime);
       continue;
     }
-    // After a late wake-up or a slow read, the picture shown is the one
-    // the sound has reached; those whose time passed meanwhile are skipped.
-    // A track that has fallen behind the clock holds the skip back to
-    // where it is heard.
-    if (soundMode && dueTime < now) {
-      std::int64_t heard = now - baseTime;
-      if (sound == playback_.Sound()) heard = std::min(heard, sound->GetPosition());
-      step = std::max(1, IndexHeardAt(*source_, heard, firstStamp) - source_->GetPosition());
+    // After a late wake-up or a slow read, the picture read is the one the
+    // sound (or, without it, the clock) has reached; those whose time
+    // passed meanwhile are skipped rather than flashed by.
+    if (soundMode) {
+      const int next = source_->GetPosition() + 1;
+      if (next < source_->GetCount() && now > pacing.ShowTime(StampOffset(*source_, next, firstStamp))) {
+        const std::int64_t reached = pacing.ReachedOffset(now, soundPosition());
+        step = std::max(1, IndexHeardAt(*source_, reached, firstStamp) - source_->GetPosition());
+      }
     }
     const int target = source_->GetPosition() + step;
     if (target >= source_->GetCount()) break;
+    const std::int64_t readStart = clock.NowMs();
     const bool stepped =
         source_->Forward(step) && ReadCurrentImage(ImageSource::kReadDecode, {}, soundMode);
     StepFailedOnDrive(stepped);
     if (soundMode) {
-      // The pictures wait for a sound track that runs late; begun early on
-      // purpose, a picture is read before the sound reaches its stamp.
-      const std::int64_t lag = StampOffset(*source_, target, firstStamp) - lead;
-      const std::int64_t pos = sound == playback_.Sound() ? sound->GetPosition() : lastSoundPos;
-      if (pos != lastSoundPos) {
-        lastSoundPos = pos;
-        if (pos < lag) baseTime += lag - pos;
-      }
+      pacing.NoteReadCost(clock.NowMs() - readStart);
+      const std::int64_t offset = StampOffset(*source_, target, firstStamp);
+      // Read ahead of its stamp, the picture waits for it; a stop or a new
+      // position that comes meanwhile ends the loop with the picture shown.
+      const std::int64_t showAt = pacing.ShowTime(offset);
+      while (source_ && !IsStopRequested() && clock.NowMs() < showAt) clock.WaitForEventsUntil(showAt);
+      if (!source_) break;
+      if (!IsStopRequested()) pacing.FollowSound(offset, soundPosition());
     }
     ShowPlayedStep();
+    if (IsStopRequested()) break;
     if (soundMode) {
-      const std::int64_t late = clock.NowMs() - (StampOffset(*source_, target, firstStamp) + baseTime);
-      lead = std::clamp<std::int64_t>(lead + late / 2, 0, kMaxSoundLeadMs);
       step = 1;
       if (target + 1 >= source_->GetCount()) break;
-      dueTime = StampOffset(*source_, target + 1, firstStamp) + baseTime - lead;
+      dueTime = pacing.ReadTime(StampOffset(*source_, target + 1, firstStamp));
     } else {
       // Measured from the start of this step: a slow read shortens the wait.
       step = SkipCountForSpeed(SpeedPosition());
       dueTime = FrameIntervalForSpeed(SpeedPosition()) + now;
     }
-    if (IsStopRequested()) break;
   }
 
   if (soundMode) {

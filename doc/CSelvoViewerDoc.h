@@ -269,12 +269,12 @@ class CSelvoViewerDoc : public QObject {
   // Images the check objected to so far; once verified, every problem image.
   int VerificationProblemCount() const;
   const ProblemList& Problems() const { return problems_; }
-  // The current camera's problems in the current list, in list order; none
-  // before the check has finished.
+  // The problems among the images of the current list (every camera it
+  // holds), in list order; none before the check has finished.
   std::vector<ProblemMark> ProblemMarks() const;
-  // Next / Previous Problem: the nearest problem image of the current
-  // camera after / before the current image; false (nothing moves) when
-  // there is none or the check has not finished.
+  // Next / Previous Problem: the nearest problem image of the list after /
+  // before the current image; false (nothing moves) when there is none or
+  // the check has not finished.
   bool GoToNextProblem();
   bool GoToPreviousProblem();
   // Shows the image of file fileIndex (a problem's) when the current list
@@ -290,6 +290,7 @@ class CSelvoViewerDoc : public QObject {
   // without the "check" switch.
   bool IsVerificationMarksOn() const { return verificationMarks_; }
   void SetVerificationMarksOn(bool on);
+  // The "check" switch marks the problems whatever the menu says.
   bool AreProblemMarksShown() const { return checkMode_ || verificationMarks_; }
 
   // ================================================================ playback

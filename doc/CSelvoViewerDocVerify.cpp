@@ -95,13 +95,15 @@ int CSelvoViewerDoc::GetCurrentFileIndex() const {
   return folder ? folder->FileIndexAt(source_->GetPosition()) : -1;
 }
 
+// Every problem among the images of the list, whichever camera the current
+// image belongs to: one camera's when one is chosen, every shown camera's in
+// a split. So the marks hold still while stepping, and Next Problem walks
+// them all in list order.
 std::vector<ProblemMark> CSelvoViewerDoc::ProblemMarks() const {
   std::vector<ProblemMark> marks;
   const auto* folder = dynamic_cast<const FolderImageSource*>(source_.get());
   if (!verified_ || folder == nullptr || problems_.Empty()) return marks;
-  const int camera = source_->GetChannel();
   for (const RecordingProblem& problem : problems_.Problems()) {
-    if (problem.channel != camera) continue;
     const int index = folder->IndexOfFile(problem.fileIndex);
     if (index >= 0) marks.push_back(ProblemMark{index, problem.altered, problem.HasAnomaly()});
   }
@@ -109,8 +111,8 @@ std::vector<ProblemMark> CSelvoViewerDoc::ProblemMarks() const {
   return marks;
 }
 
-// The list position of the nearest problem of the current camera in the
-// direction of step (+1 or -1); -1 when there is none.
+// The list position of the nearest problem in the direction of step (+1 or
+// -1); -1 when there is none.
 int CSelvoViewerDoc::StepToProblem(int step) const {
   const int position = source_->GetPosition();
   const std::vector<ProblemMark> marks = ProblemMarks();

@@ -597,13 +597,15 @@ void CSelvoFormView::ShowForwardPlayMode(bool soundMode) {
   volumeSlider_->setEnabled(soundMode);
 }
 
-// Start Copy follows the copy range, whichever loop ended.
+// Start Copy follows the copy range, whichever loop ended. Sound plays only
+// with one pane, so in a split its controls stay off.
 void CSelvoFormView::RestoreIdleEnabling(bool hasSound) {
   speedSlider_->setEnabled(true);
   for (int id : {kPrevious, kNext, kPlay, kReversePlay, kSetCopyStart, kSetCopyEnd}) SetEnabled(id, true);
   SetEnabled(kStop, false);
   UpdateStartCopyButton();
-  for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider}) SetEnabled(id, hasSound);
+  const bool soundUsable = hasSound && PaneCount() == 1;
+  for (int id : {kSound, kSoundChannel1, kSoundChannel2, kVolumeSlider}) SetEnabled(id, soundUsable);
 }
 
 void CSelvoFormView::UpdateStartCopyButton() {
@@ -693,11 +695,11 @@ void CSelvoFormView::UpdatePositionDisplay() {
   SetText(kImageNumber, QString::fromLatin1(number));
 }
 
-// The marks follow the list and its camera; the document is asked again only
-// when one of those changed, not on every step of a play loop.
+// The marks follow the list; the document is asked again only when it or
+// the problems changed, not on every step of a play loop.
 void CSelvoFormView::UpdateProblemMarks() {
   const bool shown = doc_.HasSource() && doc_.IsVerified() && doc_.AreProblemMarksShown();
-  const MarksKey key{shown, doc_.GetCount(), shown ? doc_.GetCurrentChannel() : -1,
+  const MarksKey key{shown, doc_.GetCount(), shown ? doc_.LockGeneration() : -1,
                      shown ? doc_.VerificationProblemCount() : 0};
   if (key == marksKey_) return;
   marksKey_ = key;
@@ -717,7 +719,7 @@ void CSelvoFormView::ShowStoppedState() {
   doc_.RequestPlaybackStop();
   SetEnabled(kStop, false);
   SetEnabled(kPlay, true);
-  const bool channelChoice = doc_.IsTwoChannelSound() && doc_.HasSound();
+  const bool channelChoice = doc_.IsTwoChannelSound() && doc_.HasSound() && PaneCount() == 1;
   SetEnabled(kSoundChannel1, channelChoice);
   SetEnabled(kSoundChannel2, channelChoice);
   for (int id : {kNext, kPrevious, kReversePlay, kSetCopyStart, kSetCopyEnd}) SetEnabled(id, true);

@@ -210,10 +210,11 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   struct MarksKey {
     bool shown = false;
     int count = 0;
-    int channel = -1;
+    int listGeneration = -1;  // a channel choice reads the list anew
     int problems = 0;
     bool operator==(const MarksKey& other) const {
-      return shown == other.shown && count == other.count && channel == other.channel && problems == other.problems;
+      return shown == other.shown && count == other.count && listGeneration == other.listGeneration &&
+             problems == other.problems;
     }
   };
   MarksKey marksKey_;

@@ -316,7 +316,7 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
     request.stretch = &pictureStretch_;
     ApplyExamining(request, 0);
     if (PictureCoversItsBox(request))
-      FillAround(buffer, target, FitBox43(target), ButtonFace());
+      FillAround(buffer, target, FitBox43(request.rect), ButtonFace());
     else
       buffer.fill(ButtonFace());
   }
@@ -376,6 +376,16 @@ ZoomState& CSelvoViewerView::MutablePaneZoom(int pane) { return const_cast<ZoomS
 void CSelvoViewerView::ApplyExamining(PaneDrawRequest& request, int pane) const {
   const ZoomState& zoom = PaneZoom(pane);
   if (enhance_.IsActive()) request.enhance = &enhance_;
+  // Shown at 1:1 below its fit, the picture takes a smaller box in the
+  // middle of its own, and its time text and marks go with it.
+  if (zoom.BoxShare() < 1.0) {
+    const PixelBox box = FitBox43(request.rect);
+    const int w = static_cast<int>(std::lround(box.w * zoom.BoxShare()));
+    const int h = static_cast<int>(std::lround(box.h * zoom.BoxShare()));
+    const int left = box.x + (box.w - w) / 2;
+    const int top = box.y + (box.h - h) / 2;
+    request.rect = {left, top, left + w, top + h};
+  }
   if (!zoom.IsZoomed()) return;
   request.shownPart = zoom.ShownPart();
   request.overview = true;
@@ -428,7 +438,7 @@ void CSelvoViewerView::ZoomFit() {
 
 void CSelvoViewerView::ZoomActualPixels() {
   ZoomCommand([](ZoomState& zoom, const PaneGeometry& g) {
-    zoom.SetPixelScale(1.0, QSizeF(g.box.w, g.box.h), g.picture);
+    zoom.ShowActualPixels(QSizeF(g.box.w, g.box.h), g.picture);
   });
 }
 
@@ -452,7 +462,7 @@ QString CSelvoViewerView::ZoomText() const {
   const int pane = zoomPane_ < slots_.PaneCount() ? zoomPane_ : 0;
   const ZoomState& zoom = PaneZoom(pane);
   const PaneGeometry geometry = GeometryOf(pane);
-  if (!zoom.IsZoomed() || geometry.picture.isEmpty()) return UiString(kZoomFitString);
+  if (zoom.IsFitted() || geometry.picture.isEmpty()) return UiString(kZoomFitString);
   const double scale = zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
   return UiString(kZoomFactorString).arg(scale, 0, 'f', 1);
 }

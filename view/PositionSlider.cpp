@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 #include "view/SliderDragTip.h"
 
 namespace selvo {
@@ -103,12 +105,38 @@ void PositionSlider::PostToParent(QEvent::Type type) {
   if (QObject* target = parent()) QCoreApplication::postEvent(target, new QEvent(type));
 }
 
+void PositionSlider::SendToParent(QEvent::Type type) {
+  if (QObject* target = parent()) {
+    QEvent event(type);
+    QCoreApplication::sendEvent(target, &event);
+  }
+}
+
+bool PositionSlider::IsOnThumb(const QPoint& point) const {
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this).contains(point);
+}
+
+void PositionSlider::PutThumbUnder(int x) {
+  const MarkScale scale = CurrentMarkScale();
+  if (scale.span <= 0) return;
+  const int along = std::clamp(x - scale.left, 0, scale.span);
+  setSliderPosition(QStyle::sliderValueFromPosition(minimum(), maximum(), along, scale.span, scale.upsideDown));
+}
+
+// Play pauses before the press moves anything: a loop left to run one more
+// step would carry the picture away from the thumb, in sound mode back to
+// where the sound is. A press that just missed the moving thumb takes it all
+// the same, instead of paging a tenth of the recording away.
 void PositionSlider::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) PostToParent(SeekBeginEventType());
+  if (event->button() == Qt::LeftButton) SendToParent(SeekBeginEventType());
   if (IsRangeEmpty()) {
     event->accept();
     return;
   }
+  const QPoint at = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton && !IsOnThumb(at)) PutThumbUnder(at.x());
   QSlider::mousePressEvent(event);
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The position slider: 1-based image numbers 1..count. Pressing and
-// releasing the mouse button on it post UM_SEEK_BEGIN / UM_SEEK_END to the
-// parent (the panel), so a running playback pauses while the thumb is
-// dragged. While its range is empty (no recording) it moves nowhere and
-// reports no value changes. Its groove can carry thin ticks at chosen
+// releasing the mouse button on it send UM_SEEK_BEGIN / post UM_SEEK_END to
+// the parent (the panel), so a running playback pauses while the thumb is
+// dragged. A press beside the thumb takes the thumb there and drags it: in
+// play the thumb moves on while the hand reaches for it. While its range is
+// empty (no recording) it moves nowhere and reports no value changes. Its groove can carry thin ticks at chosen
 // image numbers: red for images a check objects to, amber for breaks in the
 // time line.
 #include <QColor>
@@ -54,6 +55,10 @@ class PositionSlider : public QSlider {
 
  private:
   void PostToParent(QEvent::Type type);
+  void SendToParent(QEvent::Type type);
+  bool IsOnThumb(const QPoint& point) const;
+  // Moves the thumb's centre under x, as a drag would.
+  void PutThumbUnder(int x);
   struct MarkScale {
     QRect groove;
     int left = 0;

@@ -12,7 +12,7 @@ bool Usable(const QSizeF& size) { return size.width() > 0 && size.height() > 0; 
 }  // namespace
 
 QRectF ZoomState::ShownPart() const {
-  const double half = 0.5 / zoom_;
+  const double half = 0.5 / std::max(zoom_, 1.0);
   return QRectF(centre_.x() - half, centre_.y() - half, 2 * half, 2 * half);
 }
 
@@ -35,8 +35,8 @@ void ZoomState::Fit() {
   centre_ = {0.5, 0.5};
 }
 
-void ZoomState::SetZoom(double zoom, const QSizeF& box, const QSizeF& picture) {
-  zoom_ = std::clamp(zoom, 1.0, MaxZoom(box, picture));
+void ZoomState::SetZoom(double zoom, double lowest, const QSizeF& box, const QSizeF& picture) {
+  zoom_ = std::clamp(zoom, lowest, MaxZoom(box, picture));
 }
 
 void ZoomState::ZoomAbout(const QPointF& boxPoint, double factor, const QSizeF& box, const QSizeF& picture) {
@@ -45,14 +45,21 @@ void ZoomState::ZoomAbout(const QPointF& boxPoint, double factor, const QSizeF& 
                       std::clamp(boxPoint.y() / box.height(), 0.0, 1.0));
   const QRectF before = ShownPart();
   const QPointF underCursor(before.left() + inBox.x() * before.width(), before.top() + inBox.y() * before.height());
-  SetZoom(zoom_ * factor, box, picture);
+  SetZoom(zoom_ * factor, LowestKeptZoom(), box, picture);
   const double shown = 1.0 / zoom_;
   centre_ = QPointF(underCursor.x() + (0.5 - inBox.x()) * shown, underCursor.y() + (0.5 - inBox.y()) * shown);
   KeepInside();
 }
 
 void ZoomState::SetPixelScale(double scale, const QSizeF& box, const QSizeF& picture) {
-  SetZoom(scale / FitPixelScale(box, picture), box, picture);
+  SetZoom(scale / FitPixelScale(box, picture), LowestKeptZoom(), box, picture);
+  KeepInside();
+}
+
+void ZoomState::ShowActualPixels(const QSizeF& box, const QSizeF& picture) {
+  if (!Usable(box) || !Usable(picture)) return;
+  const double zoom = 1.0 / FitPixelScale(box, picture);
+  SetZoom(zoom, std::min(zoom, 1.0), box, picture);
   KeepInside();
 }
 
@@ -65,14 +72,14 @@ void ZoomState::StepPixelScale(bool in, const QSizeF& box, const QSizeF& picture
 }
 
 void ZoomState::PanBy(const QPointF& boxDelta, const QSizeF& box) {
-  if (!Usable(box)) return;
+  if (!Usable(box) || !IsZoomed()) return;
   centre_ -= QPointF(boxDelta.x() / box.width() / zoom_, boxDelta.y() / box.height() / zoom_);
   KeepInside();
 }
 
 // The shown part never leaves the picture: no empty margin beside it.
 void ZoomState::KeepInside() {
-  const double half = 0.5 / zoom_;
+  const double half = 0.5 / std::max(zoom_, 1.0);
   centre_ = QPointF(std::clamp(centre_.x(), half, 1.0 - half), std::clamp(centre_.y(), half, 1.0 - half));
 }
 

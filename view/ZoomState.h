@@ -15,9 +15,16 @@ class ZoomState {
   // Never more than this many screen pixels per picture pixel.
   static constexpr double kMaxPixelScale = 16.0;
 
-  // Magnification over the fitted picture; 1 shows the whole picture.
+  // Magnification over the fitted picture; 1 shows the whole picture
+  // fitted, below 1 the whole picture smaller than its box (1:1 of a
+  // picture whose fit is larger).
   double Zoom() const { return zoom_; }
+  // Only a part of the picture is shown.
   bool IsZoomed() const { return zoom_ > 1.0; }
+  bool IsFitted() const { return zoom_ == 1.0; }
+  // The share of the fitted box's width and height the picture fills,
+  // centred in it: 1 unless shrunk below the fit.
+  double BoxShare() const { return zoom_ < 1.0 ? zoom_ : 1.0; }
   // The part of the picture shown, in fractions of its width and height.
   QRectF ShownPart() const;
 
@@ -27,11 +34,16 @@ class ZoomState {
   double MaxZoom(const QSizeF& box, const QSizeF& picture) const;
 
   void Fit();
+  // One screen pixel per picture pixel, shrinking the picture when its fit
+  // is larger than that.
+  void ShowActualPixels(const QSizeF& box, const QSizeF& picture);
   // Multiplies the zoom, keeping the picture point under boxPoint (relative
   // to the box's top left) where it is, unless a limit or an edge stops it.
   void ZoomAbout(const QPointF& boxPoint, double factor, const QSizeF& box, const QSizeF& picture);
   // Sets the pixel scale about the centre of what is shown (1: one screen
-  // pixel per picture pixel).
+  // pixel per picture pixel). Like the wheel and the key steps, it shrinks
+  // the picture no further than the fit or, when it is already shrunk,
+  // than it is.
   void SetPixelScale(double scale, const QSizeF& box, const QSizeF& picture);
   // The next power of two of the pixel scale up (in) or down, so that the
   // keys land on 1:1, 2:1, 4:1 ... whatever the fit was; down to fit.
@@ -41,7 +53,9 @@ class ZoomState {
   void PanBy(const QPointF& boxDelta, const QSizeF& box);
 
  private:
-  void SetZoom(double zoom, const QSizeF& box, const QSizeF& picture);
+  // The zoom is kept between lowest and the most the picture allows.
+  void SetZoom(double zoom, double lowest, const QSizeF& box, const QSizeF& picture);
+  double LowestKeptZoom() const { return zoom_ < 1.0 ? zoom_ : 1.0; }
   void KeepInside();
 
   double zoom_ = 1.0;

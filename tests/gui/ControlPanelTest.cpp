@@ -9,6 +9,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSettings>
+#include <QSpontaneKeyEvent>
+#include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -17,8 +20,10 @@
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"
+#include "tests/ScriptedPlayback.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
+#include "view/PositionSlider.h"
 #include "view/SpeedSlider.h"
 
 namespace selvo {
@@ -215,6 +220,105 @@ TEST_F(ControlPanelTest, SoundButtonAndChannelBoxesAgree) {
 
   // A one-channel recording plays on both speakers while sound is on.
   EXPECT_EQ(panel->GetChannelMask(), 3);
+}
+
+// Sound plays only with one pane: when play ends in a split, the sound
+// button, 1ch, 2ch and the volume stay off, as they were before it began.
+TEST_F(ControlPanelTest, PlayEndingInASplitLeavesTheSoundControlsOff) {
+  test::ScriptedClock clock;
+  doc->SetPlaybackClock(&clock);
+  Open({{0}, {1}, {0}, {1}, {0}, {1}}, true);
+  doc->SetSoundTrack(std::make_unique<test::ScriptedSound>(clock, 0, 0), 1);  // never heard
+  panel->UpdateSoundControls(1, 1);
+  for (const int split : {cmd::kSplit1, cmd::kSplit4, cmd::kSplit9}) {
+    SCOPED_TRACE(split);
+    frame->FireCommand(split);
+    doc->GoFirst(true);
+    const bool onePane = split == cmd::kSplit1;
+    ASSERT_EQ(Enabled(Panel::kSound), onePane);
+
+    panel->Click(Panel::kPlay);
+
+    ASSERT_FALSE(doc->IsPlaying());
+    EXPECT_EQ(doc->GetPosition(), doc->GetCount() - 1);
+    for (int id : {Panel::kSound, Panel::kSoundChannel1, Panel::kSoundChannel2, Panel::kVolumeSlider})
+      EXPECT_EQ(Enabled(id), onePane) << id;
+    EXPECT_TRUE(Enabled(Panel::kPlay));
+  }
+  doc->SetPlaybackClock(nullptr);
+}
+
+// Play is started by a click on Play; then the slider is pressed, every
+// event going through the window as the window system delivers it. Either
+// the thumb, moving on, is pressed where it stood a moment ago and dragged,
+// or the slider is clicked further on. The picture follows the thumb, and
+// play goes on from where the thumb was let go, with the sound track (which
+// would pull a running loop back to itself) or without.
+TEST_F(ControlPanelTest, DraggingTheSliderDuringPlayMovesThePictureAndPlayGoesOnFromThere) {
+  test::ScriptedClock clock;
+  doc->SetPlaybackClock(&clock);
+  Open(std::vector<test::SmallFrame>(200, test::SmallFrame{0}), false);
+  ShowActive();
+  QWindow* window = frame->windowHandle();
+  PositionSlider* slider = panel->GetPositionSlider();
+  QWidget* play = panel->Control(Panel::kPlay);
+  const int y = slider->height() / 2;
+  const auto onSlider = [&](int x) { return slider->mapTo(frame.get(), QPoint(x, y)); };
+  // As the window system delivers input: to the window, one event at a
+  // time, with nothing else handled meanwhile (what the handler posts waits
+  // for the next pass of the event loop).
+  const auto deliver = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+    const QPoint at = onSlider(x);
+    QMouseEvent event(type, at, window->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QCoreApplication::sendEvent(window, &event);
+  };
+  std::vector<int> shown;
+  QObject::connect(doc.get(), &CSelvoViewerDoc::positionDisplayChanged, [&] { shown.push_back(doc->GetPosition()); });
+  struct Case {
+    const char* what;
+    bool withSound;
+    bool drag;
+  };
+  const Case cases[] = {
+      {"thumb dragged", false, true},
+      {"thumb dragged in sound mode", true, true},
+      {"slider clicked in sound mode", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    doc->GoFirst(true);
+    doc->SetSoundTrack(c.withSound ? std::make_unique<test::ScriptedSound>(clock, 0) : nullptr, c.withSound);
+    const int to = slider->MarkX(150);
+    int pressedAt = 0;
+    clock.InputAt(clock.NowMs() + 2100, [&] {  // when a step is due
+      pressedAt = c.drag ? slider->MarkX(std::max(1, slider->value() - 12)) : to;
+      deliver(QEvent::MouseButtonPress, pressedAt, Qt::LeftButton);
+    });
+
+    QTest::mouseClick(window, Qt::LeftButton, {}, play->mapTo(frame.get(), play->rect().center()));
+
+    ASSERT_GT(pressedAt, 0) << "play never reached the press";
+    ASSERT_FALSE(doc->IsPlaying()) << "the press did not pause play";
+    if (c.drag) {
+      for (int step = 1; step <= 12; ++step) {
+        deliver(QEvent::MouseMove, pressedAt + (to - pressedAt) * step / 12, Qt::LeftButton);
+        QApplication::processEvents();
+      }
+    }
+    EXPECT_EQ(slider->value(), 150) << "the thumb stayed put";
+    EXPECT_EQ(doc->GetPosition(), 149) << "the picture stayed put";
+    shown.clear();
+    deliver(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+
+    ASSERT_FALSE(shown.empty()) << "play did not go on";
+    EXPECT_EQ(shown.front(), 150);
+    EXPECT_EQ(doc->GetPosition(), 199);
+    EXPECT_FALSE(doc->IsPlaying());
+  }
+  doc->SetPlaybackClock(nullptr);
 }
 
 TEST_F(ControlPanelTest, KeysActLikeTheButtons) {

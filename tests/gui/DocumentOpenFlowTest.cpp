@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -126,6 +127,21 @@ TEST_F(DocumentOpenFlowTest, SuccessfulOpenShowsFirstImageAndRemembersFolder) {
   EXPECT_FALSE(doc->IsOpenBusy());
   EXPECT_EQ(recordingSignals, 1);
   EXPECT_EQ(notifier.Count(), 0);
+}
+
+// A folder named on the command line relative to the working directory is
+// remembered by its absolute path, for the next File > Open and the next run.
+TEST_F(DocumentOpenFlowTest, AFolderNamedRelativeIsRememberedByItsAbsolutePath) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.Path());
+  const Outcome outcome = doc->OpenFolder("./rec/");
+  std::filesystem::current_path(before);
+
+  ASSERT_EQ(outcome, Outcome::Opened);
+  const std::filesystem::path remembered(doc->LastOpenFolder());
+  EXPECT_TRUE(remembered.is_absolute()) << remembered;
+  EXPECT_EQ(remembered.filename(), "rec");
+  EXPECT_TRUE(std::filesystem::equivalent(remembered, recording));
 }
 
 TEST_F(DocumentOpenFlowTest, FolderWithoutUsableImagesLeavesAnEmptyRecordingAndSaysSo) {

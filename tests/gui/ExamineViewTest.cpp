@@ -219,6 +219,33 @@ TEST_F(ExamineViewTest, WheelZoomHoldsWhileSteppingAndFitResets) {
   EXPECT_FALSE(view_->PaneZoom(0).IsZoomed());
 }
 
+// The bounding box of the recording's blue picture pixels.
+QRect BluePictureBounds(const QImage& image) {
+  QRect bounds;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      if (qBlue(p) > 120 && qRed(p) < 60 && qGreen(p) < 60) bounds |= QRect(x, y, 1, 1);
+    }
+  return bounds;
+}
+
+// A 64 x 48 picture fills a 640 x 480 view at 10x: 1:1 shrinks it to its
+// own size in the middle, and the factor says so; Fit brings it back.
+TEST_F(ExamineViewTest, ActualPixelsShrinksAPictureFittedLarger) {
+  Open({{0, 100000000}});
+  EXPECT_EQ(BluePictureBounds(view_->ComposeClientArea()), QRect(0, 0, 640, 480));
+
+  view_->ZoomActualPixels();
+
+  EXPECT_EQ(BluePictureBounds(view_->ComposeClientArea()), QRect(288, 216, 64, 48));
+  EXPECT_EQ(view_->ZoomText(), QStringLiteral("Zoom: 1.0x"));
+  view_->ZoomOut();  // no smaller than 1:1
+  EXPECT_EQ(BluePictureBounds(view_->ComposeClientArea()), QRect(288, 216, 64, 48));
+  view_->ZoomFit();
+  EXPECT_EQ(BluePictureBounds(view_->ComposeClientArea()), QRect(0, 0, 640, 480));
+}
+
 // Amber text pixels: strong red, middling green, little blue.
 int AmberPixels(const QImage& image, const QRect& r) {
   int amber = 0;

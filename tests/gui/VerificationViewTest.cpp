@@ -134,6 +134,14 @@ TEST_F(VerificationViewTest, WithTheCheckSwitchTheSliderDrawsARedTickAtTheCurren
 
   const QString status = frame->findChild<QLabel*>("verificationStatus")->text();
   EXPECT_EQ(status, QStringLiteral("Verified 12 images: 2 problems"));
+
+  // The menu shows what is drawn; the switch decides, not the menu.
+  QAction* marks = frame->ActionFor(cmd::kVerificationMarks);
+  EXPECT_TRUE(marks->isChecked());
+  EXPECT_FALSE(marks->isEnabled());
+  doc->OnCommand(cmd::kVerificationMarks);
+  EXPECT_TRUE(marks->isChecked());
+  EXPECT_FALSE(doc->IsVerificationMarksOn()) << "the remembered choice changed unseen";
 }
 
 TEST_F(VerificationViewTest, WithoutTheSwitchTheMarksFollowTheRememberedMenuSetting) {
@@ -162,8 +170,34 @@ TEST_F(VerificationViewTest, CtrlArrowsWalkTheProblemsAndTheSliderFollows) {
   next->trigger();
   EXPECT_EQ(doc->GetCurrentFileIndex(), 4);
   EXPECT_EQ(Slider()->value(), 3);
-  next->trigger();  // camera 2's problem is not this camera's
+  EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
+  next->trigger();  // camera 2's problem is not in camera 1's list
   EXPECT_EQ(doc->GetCurrentFileIndex(), 4);
+  EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("No further problem after this image"));
+  previous->trigger();
+  EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("No earlier problem before this image"));
+}
+
+// A split's list holds every shown camera's images in recording order: Next
+// Problem visits each problem in that order, whichever camera the current
+// image is of, and the slider's ticks stay where they are.
+TEST_F(VerificationViewTest, InASplitNextProblemWalksEveryShownCameraInListOrder) {
+  MakeFrame(/*checkMode=*/true);
+  OpenAndVerify(TwoCameras());
+  frame->FireCommand(cmd::kSplit4);
+  ASSERT_EQ(doc->GetCount(), 12);
+  const std::vector<int> ticks{5, 6};  // files 4 and 5, one of each camera
+  EXPECT_EQ(Slider()->AlteredMarks(), ticks);
+
+  std::vector<int> visited;
+  for (int step = 0; step < 4; ++step) {
+    frame->FireCommand(cmd::kNextProblem);
+    if (!frame->statusBar()->currentMessage().isEmpty()) break;
+    visited.push_back(doc->GetCurrentFileIndex());
+    EXPECT_EQ(Slider()->AlteredMarks(), ticks) << "at file " << visited.back();
+  }
+  EXPECT_EQ(visited, (std::vector<int>{4, 5}));
+  EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("No further problem after this image"));
 }
 
 TEST_F(VerificationViewTest, TheSummaryListsEveryProblemAndADoubleClickShowsItOnItsOwnCamera) {

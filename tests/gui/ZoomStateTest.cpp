@@ -1,5 +1,6 @@
 #include "view/ZoomState.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -85,6 +86,39 @@ TEST(ZoomStateTest, OneToOneAndFit) {
   EXPECT_GT(zoom.Zoom(), 1.0);
   zoom.Fit();
   EXPECT_EQ(zoom.ShownPart(), QRectF(0, 0, 1, 1));
+}
+
+// 1:1 enlarges a picture fitted smaller and shrinks one fitted larger; the
+// shrunk picture is shown whole, and the wheel and the keys take it back
+// up without shrinking it further.
+TEST(ZoomStateTest, ActualPixelsShrinksAsWellAsEnlarges) {
+  struct Case {
+    QSizeF picture;
+    double zoom;
+  };
+  const Case cases[] = {{kPicture, 1.0}, {QSizeF(320, 240), 0.5}, {QSizeF(1920, 1080), 2.25}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture.width());
+    ZoomState zoom;
+    zoom.ShowActualPixels(kBox, c.picture);
+    EXPECT_DOUBLE_EQ(zoom.PixelScale(kBox, c.picture), 1.0);
+    EXPECT_DOUBLE_EQ(zoom.Zoom(), c.zoom);
+    EXPECT_DOUBLE_EQ(zoom.BoxShare(), std::min(c.zoom, 1.0));
+    if (c.zoom <= 1.0) {
+      EXPECT_EQ(zoom.ShownPart(), QRectF(0, 0, 1, 1));
+    }
+  }
+  ZoomState zoom;
+  const QSizeF small(160, 120);  // fitted at 4x
+  zoom.ShowActualPixels(kBox, small);
+  zoom.ZoomAbout({320, 240}, 0.5, kBox, small);
+  zoom.StepPixelScale(false, kBox, small);
+  EXPECT_DOUBLE_EQ(zoom.PixelScale(kBox, small), 1.0);
+  zoom.PanBy({100, 100}, kBox);
+  EXPECT_EQ(zoom.ShownPart(), QRectF(0, 0, 1, 1));
+  zoom.StepPixelScale(true, kBox, small);
+  EXPECT_DOUBLE_EQ(zoom.PixelScale(kBox, small), 2.0);
+  EXPECT_DOUBLE_EQ(zoom.BoxShare(), 0.5);
 }
 
 TEST(ZoomStateTest, KeyStepsLandOnPowersOfTwoFromAnyFit) {
