@@ -447,7 +447,7 @@ TEST(AlterationMarksTest, BoxesFollowStatusFlagsOnlyInCheckMode) {
       {true, kImageAltered | kNoValidTime, true, true},
       {true, kTimeAltered | kNoValidTime, false, false},
       {true, kNoTrailer, true, true},
-      {true, -1, false, false},  // not examined: every bit set, no meaning
+      {true, -1, true, true},  // read but recognised by no parser: nothing vouches for it
       {false, kNoTrailer, false, false},
   };
   const QColor red(255, 0, 0);
