@@ -18,6 +18,8 @@
 #include <QWheelEvent>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "source/OutputFile.h"
+#include "source/OutputRefusal.h"
 #include "source/Sha256.h"
 #include "source/StatusVerdict.h"
 #include "source/text/StringTable.h"
@@ -614,10 +616,14 @@ bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason, bool sh
   reason.clear();
   BitmapFileParts parts;
   if (!RenderForExport(parts, shownArea)) return false;
-  // The recording on screen is evidence: a picture is never saved into it.
+  return WriteBitmapFile(path, parts, reason, EvidenceFolders());
+}
+
+// The recording on screen is evidence: nothing is saved or printed into it.
+std::vector<std::string> CSelvoViewerView::EvidenceFolders() const {
   std::vector<std::string> evidence;
   if (doc_.SourceKind() == 0 && !doc_.LastOpenFolder().empty()) evidence.push_back(doc_.LastOpenFolder());
-  return WriteBitmapFile(path, parts, reason, evidence);
+  return evidence;
 }
 
 void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reason) {
@@ -763,12 +769,40 @@ void CSelvoViewerView::PrintImage() {
 }
 
 void CSelvoViewerView::PrintOrReport(QPrinter& printer) {
-  if (!PrintTo(printer)) ShowPrintFailure();
+  QString reason;
+  const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+  if (!(toFile ? PrintToFile(printer, reason) : PrintTo(printer))) ShowPrintFailure(reason);
 }
 
-void CSelvoViewerView::ShowPrintFailure() {
-  QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                       QString::fromStdString(LoadString(kPrintFailedString)));
+// A page printed to a file is kept as a record: like every file we write it
+// is whole or absent, and never lands in the recording or through a link.
+// The printer writes the temporary; the name is taken only when it is done.
+bool CSelvoViewerView::PrintToFile(QPrinter& printer, QString& reason) {
+  const QString target = printer.outputFileName();
+  const std::string refusal = OutputRefusal({{"The page", target.toStdString()}}, EvidenceFolders());
+  if (!refusal.empty()) {
+    reason = QString::fromStdString(refusal);
+    return false;
+  }
+  OutputFile file;
+  bool printed = file.Create(target.toStdString());
+  if (printed) {
+    printer.setOutputFileName(QString::fromStdString(file.TemporaryPath()));
+    printed = PrintTo(printer);
+    printer.setOutputFileName(target);
+    if (printed) printed = file.Commit();
+  }
+  if (!printed) {
+    if (file.Error() != 0) reason = QString::fromStdString(file.ErrorText());
+    file.Discard();
+  }
+  return printed;
+}
+
+void CSelvoViewerView::ShowPrintFailure(const QString& reason) {
+  QString text = QString::fromStdString(LoadString(kPrintFailedString));
+  if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
+  QMessageBox::warning(this, QApplication::applicationDisplayName(), text);
 }
 
 }  // namespace selvo

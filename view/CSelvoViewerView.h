@@ -124,6 +124,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   bool PrintTo(QPrinter& printer);
   // PrintTo, and the standard message when the job could not start.
   void PrintOrReport(QPrinter& printer);
+  bool PrintToFile(QPrinter& printer, QString& reason);
+  std::vector<std::string> EvidenceFolders() const;
   // The small type at the foot of a printed page: file, camera, image,
   // time, verdict and the file's SHA-256.
   QStringList PrintFooterLines() const;
@@ -175,7 +177,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   void RefreshLockedPanes();
   bool AskShownArea(bool& shownArea);
   void ShowSaveFailure(const QString& path, const QString& reason);
-  void ShowPrintFailure();
+  void ShowPrintFailure(const QString& reason);
 
   CSelvoViewerDoc& doc_;
   PaneSlotTable slots_;

@@ -3,11 +3,14 @@
 // printed page.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
@@ -208,7 +211,51 @@ TEST_F(ViewWidgetTest, PrintThatCannotStartSaysSo) {
 
   view_->PrintOrReport(printer);
 
-  EXPECT_EQ(shown, QStringLiteral("Failed to start print job."));
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("Failed to start print job.\n"))) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QStringLiteral("No such file or directory"))) << shown.toStdString();
+}
+
+// A page printed to a file is a record like any other: it replaces an
+// earlier file whole, leaves no temporary beside it, and is never written
+// into the recording on screen or through a link.
+std::string PageBytes(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = test::ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(ViewWidgetTest, APagePrintedToAFileIsWrittenWholeAndNeverIntoTheRecording) {
+  OpenThreeChannels();
+  const auto printTo = [this](const std::string& path) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(path));
+    QString shown;
+    QObject watch;  // a print that shows nothing leaves no timer behind
+    QTimer::singleShot(0, &watch, [&shown] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->close();
+      }
+    });
+    view_->PrintOrReport(printer);
+    return shown;
+  };
+  const std::string out = scratch_.MakeDir("out");
+  const std::string page = scratch_.Write("out/page.pdf", std::string("an earlier page"));
+  EXPECT_EQ(printTo(page), QString());
+  EXPECT_EQ(PageBytes(page).substr(0, 5), "%PDF-");
+  EXPECT_EQ(QDir(QString::fromStdString(out)).entryList(QDir::Files | QDir::Hidden), QStringList{"page.pdf"});
+
+  const std::string link = out + "/link.pdf";
+  ASSERT_EQ(::symlink(page.c_str(), link.c_str()), 0);
+  const std::string intoRecording = doc_->LastOpenFolder() + "/page.pdf";
+  for (const std::string& refused : {intoRecording, link}) {
+    SCOPED_TRACE(refused);
+    const std::string before = PageBytes(page);
+    EXPECT_FALSE(printTo(refused).isEmpty());
+    EXPECT_EQ(PageBytes(page), before);
+  }
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(intoRecording)));
 }
 
 }  // namespace
