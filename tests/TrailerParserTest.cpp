@@ -537,7 +537,9 @@ TEST(ReadImageFile, JudgesAHugeImageInBoundedMemoryAndStopsWithinAPieceWhenAsked
   EXPECT_FALSE(ReadImageInfo(huge, info, 1, &stop));
   const auto ended = std::chrono::steady_clock::now();
   stopper.join();
-  EXPECT_LT(ended - asked, std::chrono::milliseconds(100));
+  // One piece is a few milliseconds; the bound leaves room for a sanitizer
+  // build on a loaded machine and still lies far below the whole read.
+  EXPECT_LT(ended - asked, std::chrono::milliseconds(500));
   EXPECT_EQ(info.recordTime, kCallerTime) << "a stopped read judged nothing";
 }
 }  // namespace
