@@ -504,22 +504,26 @@ void ReadWhole(int fd, std::size_t size, int kind, bool hash, ImageFileReading& 
 
 }  // namespace
 
-bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+namespace {
+
+template <typename Parse>
+bool ParseBuffer(const std::uint8_t* bytes, std::size_t length, ImageInfo& info, Parse parse) {
   if (bytes == nullptr) {
     info.status = 0;
     return false;
   }
   MemoryBytes memory(bytes, length);
-  return ParseJpegWith(memory, info);
+  return parse(memory, info);
+}
+
+}  // namespace
+
+bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
+  return ParseBuffer(bytes, length, info, [](MemoryBytes& memory, ImageInfo& out) { return ParseJpegWith(memory, out); });
 }
 
 bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info) {
-  if (bytes == nullptr) {
-    info.status = 0;
-    return false;
-  }
-  MemoryBytes memory(bytes, length);
-  return ParseJp2With(memory, info);
+  return ParseBuffer(bytes, length, info, [](MemoryBytes& memory, ImageInfo& out) { return ParseJp2With(memory, out); });
 }
 
 void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,

@@ -13,6 +13,7 @@
 #include "tools/recwriter/InfoIndexWriter.h"
 #include "tools/recwriter/Jp2Encoder.h"
 #include "tools/recwriter/TrailerWriter.h"
+#include "tests/gui/CheckedViewFixture.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {
@@ -49,18 +50,12 @@ void AddCompatibleBrand(std::vector<std::uint8_t>& jp2, const char* brand) {
   jp2.insert(jp2.begin() + kTypeBoxEnd, brand, brand + 4);
 }
 
-class TamperedFrameViewTest : public ::testing::Test {
+class TamperedFrameViewTest : public test::CheckedViewFixture {
  protected:
   void SetUp() override {
-    DocumentOptions options;
-    options.persistSettings = false;
-    options.checkMode = true;
-    doc_ = std::make_unique<CSelvoViewerDoc>(options, notifier_);
-    view_ = std::make_unique<CSelvoViewerView>(*doc_);
-    doc_->AttachImageView(view_.get());
+    CheckedViewFixture::SetUp();
     view_->resize(1000, 480);  // the 640 x 480 picture box sits at x = 180
   }
-  void TearDown() override { doc_->AttachImageView(nullptr); }
 
   // Channels 0..3 in turn; frame 0 decodes with a warning, frame 4 (channel
   // 0 again) cannot be decoded at all, the others are untouched.
@@ -83,11 +78,6 @@ class TamperedFrameViewTest : public ::testing::Test {
               test::LibraryDamage::kFatal);
     ASSERT_EQ(doc_->OpenFolder(path), CSelvoViewerDoc::OpenOutcome::Opened);
   }
-
-  test::TestFolder scratch_;
-  RecordingNotifier notifier_;
-  std::unique_ptr<CSelvoViewerDoc> doc_;
-  std::unique_ptr<CSelvoViewerView> view_;
 };
 
 TEST_F(TamperedFrameViewTest, EachTamperedFrameShowsItsMarksAndTimeWithOrWithoutAPicture) {

@@ -20,24 +20,18 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "source/Notifier.h"
 #include "tests/SmallRecording.h"
+#include "tests/gui/CheckedViewFixture.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {
 namespace {
 
-class ViewWidgetTest : public ::testing::Test {
+class ViewWidgetTest : public test::CheckedViewFixture {
  protected:
   void SetUp() override {
-    DocumentOptions options;
-    options.persistSettings = false;
-    options.checkMode = true;
-    doc_ = std::make_unique<CSelvoViewerDoc>(options, notifier_);
-    view_ = std::make_unique<CSelvoViewerView>(*doc_);
-    doc_->AttachImageView(view_.get());
+    CheckedViewFixture::SetUp();
     view_->resize(1000, 480);  // a wide client: the 640 x 480 box sits at x = 180
   }
-
-  void TearDown() override { doc_->AttachImageView(nullptr); }
 
   // Channels 0, 1 and 2; the picture of channel 1 has an altered image.
   void OpenThreeChannels() {
@@ -55,11 +49,6 @@ class ViewWidgetTest : public ::testing::Test {
     const int h = 480 / side;
     return QPoint(180 + (pane % side) * w + w / 2, (pane / side) * h + h / 2);
   }
-
-  test::TestFolder scratch_;
-  RecordingNotifier notifier_;
-  std::unique_ptr<CSelvoViewerDoc> doc_;
-  std::unique_ptr<CSelvoViewerView> view_;
 };
 
 TEST_F(ViewWidgetTest, WithoutARecordingThereIsNothingToDrawSaveOrChoose) {
