@@ -3,6 +3,8 @@
 // line, over recordings built from the format rules.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
@@ -198,6 +200,9 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   // Beside the images: the index, time.txt, and what a desktop leaves on a stick.
   scratch.Write("rec/time.txt", "0\r\n200\r\n");
   scratch.Write("rec/.Trash-1000/files/notes.txt", "x");
+  // A link names what lies elsewhere, not part of the recording: left out.
+  const std::string outside = scratch.Write("elsewhere.txt", "y");
+  ASSERT_EQ(::symlink(outside.c_str(), (folder + "/link.txt").c_str()), 0);
   const std::string manifest = scratch / "rec.sha256";
   // The folder as a shell completes it, with its slash.
   const CommandRun run = RunCommand(Check("--quiet --manifest " + Quoted(manifest) + " " + Quoted(folder + "/")));
@@ -213,6 +218,7 @@ TEST(SelvoCheckEvidence, ManifestIsVerifiedBySha256sumInTheFolderAndCatchesAChan
   // Relative paths: the images in list order, then every other file in byte order.
   const std::string list = RunCommand("cat " + Quoted(manifest)).out;
   EXPECT_EQ(list.find(folder), std::string::npos) << list;
+  EXPECT_EQ(list.find("link.txt"), std::string::npos) << list;
   const std::size_t inOrder[] = {list.find("  IMG00001/IMG00001.jpg\n"), list.find("  IMG00001/IMG00002.jpg\n"),
                                  list.find("  IMG00001/raw\xff.jpg\n"), list.find("  .Trash-1000/files/notes.txt\n"),
                                  list.find("  INFO/REC.INF\n"), list.find("  time.txt\n")};
