@@ -23,8 +23,8 @@ foreach(page ${SELVO_MAN_PAGES})
   set(compressed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
   add_custom_command(OUTPUT ${compressed}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/doc/man/${page}.1 > ${compressed}
-    DEPENDS ${PROJECT_SOURCE_DIR}/doc/man/${page}.1
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/docs/man/${page}.1 > ${compressed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${page}.1
     VERBATIM)
   list(APPEND SELVO_COMPRESSED_MAN_PAGES ${compressed})
 endforeach()
