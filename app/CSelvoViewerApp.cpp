@@ -15,7 +15,7 @@
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "source/settings/SettingFile.h"
-#include "source/sound/MixerVolume.h"
+#include "sound/MixerVolume.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {

@@ -6,7 +6,7 @@
 
 #include "app/VideoExportOptionsDialog.h"
 #include "doc/CSelvoViewerDoc.h"
-#include "export/PaneFramePainter.h"
+#include "export/render/PaneFramePainter.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 

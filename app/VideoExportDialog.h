@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "doc/VideoExportJob.h"
-#include "view/PaneRenderer.h"
+#include "view/render/PaneRenderer.h"
 
 namespace selvo {
 

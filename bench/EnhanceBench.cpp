@@ -11,7 +11,7 @@
 #include <QImage>
 
 #include "bench/BenchSupport.h"
-#include "view/Enhance.h"
+#include "view/render/Enhance.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "bench/BenchSupport.h"
 #include "export/FolderExportInput.h"
-#include "export/PaneFramePainter.h"
+#include "export/render/PaneFramePainter.h"
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
 #include "source/FileBytes.h"

@@ -59,9 +59,9 @@
 #include "source/DibBlock.h"
 #include "source/JpegDecoder.h"
 #include "source/Notifier.h"
-#include "source/sound/AudioClock.h"
-#include "source/sound/SilentAudioOutput.h"
-#include "source/sound/SoundTrack.h"
+#include "sound/AudioClock.h"
+#include "sound/SilentAudioOutput.h"
+#include "sound/SoundTrack.h"
 #include "tools/recwriter/RecordingWriter.h"
 #include "view/CSelvoViewerView.h"
 

@@ -30,7 +30,7 @@
 #include "source/Notifier.h"
 #include "source/StampStep.h"
 #include "source/settings/AppSettings.h"
-#include "source/sound/SoundTrack.h"
+#include "sound/SoundTrack.h"
 #include "source/text/StringTable.h"
 #include "source/text/TimeText.h"
 

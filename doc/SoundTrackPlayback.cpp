@@ -1,6 +1,6 @@
 #include "doc/SoundTrackPlayback.h"
 
-#include "source/sound/SoundTrack.h"
+#include "sound/SoundTrack.h"
 
 namespace selvo {
 

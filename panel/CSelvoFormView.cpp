@@ -16,7 +16,7 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/PlaySpeed.h"
 #include "source/StatusVerdict.h"
-#include "source/sound/MixerVolume.h"
+#include "sound/MixerVolume.h"
 #include "source/text/TimeText.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"

@@ -5,7 +5,7 @@
 // once so the picture follows the slider.
 #include <QDialog>
 
-#include "view/Enhance.h"
+#include "view/render/Enhance.h"
 
 class QCheckBox;
 class QGridLayout;

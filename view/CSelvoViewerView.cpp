@@ -25,7 +25,7 @@
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "source/text/UiLanguage.h"
-#include "view/PrintedPage.h"
+#include "view/render/PrintedPage.h"
 
 namespace selvo {
 

@@ -18,12 +18,12 @@
 #include <array>
 
 #include "doc/ImageViewLink.h"
-#include "view/BitmapFileWriter.h"
-#include "view/Enhance.h"
-#include "view/PaneLayout.h"
-#include "view/PaneRenderer.h"
+#include "view/render/BitmapFileWriter.h"
+#include "view/render/Enhance.h"
+#include "view/render/PaneLayout.h"
+#include "view/render/PaneRenderer.h"
 #include "view/PaneSlotTable.h"
-#include "view/ZoomState.h"
+#include "view/render/ZoomState.h"
 
 class QPainter;
 class QRegion;

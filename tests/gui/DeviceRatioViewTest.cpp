@@ -15,8 +15,8 @@
 #include "tests/SmallRecording.h"
 #include "tests/TamperedJpeg.h"
 #include "tests/gui/CheckedViewFixture.h"
-#include "view/PaneLayout.h"
-#include "view/PaneRenderer.h"
+#include "view/render/PaneLayout.h"
+#include "view/render/PaneRenderer.h"
 #include "view/SkinButton.h"
 
 namespace selvo {

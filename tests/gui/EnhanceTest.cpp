@@ -1,4 +1,4 @@
-#include "view/Enhance.h"
+#include "view/render/Enhance.h"
 
 #include <algorithm>
 #include <random>

@@ -18,7 +18,7 @@
 #include "source/Notifier.h"
 #include "tests/SmallRecording.h"
 #include "view/CSelvoViewerView.h"
-#include "view/PaneRenderer.h"
+#include "view/render/PaneRenderer.h"
 
 namespace selvo {
 namespace {

@@ -13,7 +13,7 @@
 #include "tests/CommandRun.h"
 #include "tests/SmallRecording.h"
 #include "tests/gui/CheckedViewFixture.h"
-#include "view/PrintedPage.h"
+#include "view/render/PrintedPage.h"
 
 namespace selvo {
 namespace {

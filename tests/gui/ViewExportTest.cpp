@@ -10,8 +10,8 @@
 
 #include "source/ByteOrder.h"
 #include "tests/TestFolder.h"
-#include "view/BitmapFileWriter.h"
-#include "view/PaneRenderer.h"
+#include "view/render/BitmapFileWriter.h"
+#include "view/render/PaneRenderer.h"
 
 namespace selvo {
 namespace {

@@ -11,9 +11,9 @@
 #include <QPainter>
 
 #include "source/ImageInfo.h"
-#include "view/PaneLayout.h"
-#include "view/PaneRenderer.h"
-#include "view/PictureStretch.h"
+#include "view/render/PaneLayout.h"
+#include "view/render/PaneRenderer.h"
+#include "view/render/PictureStretch.h"
 
 namespace selvo {
 namespace {

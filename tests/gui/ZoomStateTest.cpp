@@ -1,4 +1,4 @@
-#include "view/ZoomState.h"
+#include "view/render/ZoomState.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "source/sound/MixerVolume.h"
+#include "sound/MixerVolume.h"
 
 namespace selvo {
 namespace {

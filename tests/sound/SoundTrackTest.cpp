@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "source/sound/PcmFrames.h"
-#include "source/sound/SilentAudioOutput.h"
-#include "source/sound/SoundTrack.h"
+#include "sound/PcmFrames.h"
+#include "sound/SilentAudioOutput.h"
+#include "sound/SoundTrack.h"
 #include "tests/TestFolder.h"
 #include "tools/recwriter/SoundWriter.h"
 

@@ -18,7 +18,7 @@
 #include "source/StatusVerdict.h"
 #include "source/OutputFile.h"
 #include "source/text/TimeText.h"
-#include "view/PaneRenderer.h"
+#include "view/render/PaneRenderer.h"
 
 namespace selvo {
 

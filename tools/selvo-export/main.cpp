@@ -13,7 +13,7 @@
 
 #include "export/DiscExportInput.h"
 #include "export/FolderExportInput.h"
-#include "export/PaneFramePainter.h"
+#include "export/render/PaneFramePainter.h"
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
