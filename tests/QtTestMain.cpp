@@ -1,9 +1,12 @@
 // The main of the tests that need Qt's event loop: a QApplication for the
-// widget tests (SELVO_TEST_WIDGETS), a QCoreApplication for the document's.
+// widget tests (SELVO_TEST_WIDGETS), a QGuiApplication for the renderer's
+// (SELVO_TEST_GUI), a QCoreApplication for the document's.
 #include <gtest/gtest.h>
 
-#ifdef SELVO_TEST_WIDGETS
+#if defined(SELVO_TEST_WIDGETS)
 #include <QApplication>
+#elif defined(SELVO_TEST_GUI)
+#include <QGuiApplication>
 #else
 #include <QCoreApplication>
 #endif
@@ -24,9 +27,13 @@ extern "C" const char* __tsan_default_suppressions() {
 
 int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
-#ifdef SELVO_TEST_WIDGETS
+#if defined(SELVO_TEST_WIDGETS) || defined(SELVO_TEST_GUI)
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+#endif
+#if defined(SELVO_TEST_WIDGETS)
   QApplication app(argc, argv);
+#elif defined(SELVO_TEST_GUI)
+  QGuiApplication app(argc, argv);
 #else
   QCoreApplication app(argc, argv);
 #endif
