@@ -1,4 +1,4 @@
-#include "tools/recwriter/RecordingWriter.h"
+#include "tools/recwriter/InfoIndexWriter.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,10 +13,10 @@
 
 #include "source/OutputFile.h"
 #include "source/PathNames.h"
-#include "tools/recwriter/FramePainter.h"
-#include "tools/recwriter/InfoIndexWriter.h"
 #include "tools/recwriter/Jp2Encoder.h"
 #include "tools/recwriter/JpegEncoder.h"
+#include "tools/recwriter/RecordingWriter.h"
+#include "tools/recwriter/ScenePainter.h"
 #include "tools/recwriter/ShiftJisText.h"
 
 namespace selvo {
@@ -201,7 +201,7 @@ TrailerDamage RecordingWriter::DamageOf(std::uint32_t index) const {
 
 bool RecordingWriter::EncodeFrame(std::uint32_t index, bool showClock, std::uint64_t motion,
                                   std::vector<TrailerWriter>& out) {
-  const FramePainter painter(options_.width, options_.height);
+  const ScenePainter painter(options_.width, options_.height);
   FrameScene scene;
   scene.camera = CameraOf(index);
   scene.frameNumber = motion;

@@ -13,8 +13,8 @@
 #include "source/CalendarTime.h"
 #include "source/DiscLayout.h"
 #include "tools/recwriter/DiscImageWriter.h"
-#include "tools/recwriter/FramePainter.h"
 #include "tools/recwriter/JpegEncoder.h"
+#include "tools/recwriter/ScenePainter.h"
 #include "tools/recwriter/TrailerWriter.h"
 
 namespace selvo {
@@ -89,7 +89,7 @@ CalendarFields StartClock() { return CalendarFields{2026, 3, 7, 9, 0, 0}; }
 
 // A record the recorder would write for frame index: the picture, its
 // trailer with time and stamp.
-std::optional<DiscRecord> DemoRecord(const FramePainter& painter, int index, int cameras) {
+std::optional<DiscRecord> DemoRecord(const ScenePainter& painter, int index, int cameras) {
   const CalendarSeconds start = MakeLocalTime(StartClock());
   const std::uint32_t stamp = static_cast<std::uint32_t>(index) * kIntervalMs;
   const CalendarSeconds time = start + stamp / 1000;
@@ -146,7 +146,7 @@ int RunDiscDemo(int argc, char** argv) {
     std::fprintf(stderr, "selvo-make-demo: %s\n%s", line.error.c_str(), kDiscDemoUsage);
     return kExitUsage;
   }
-  const FramePainter painter(kWidth, kHeight);
+  const ScenePainter painter(kWidth, kHeight);
   std::vector<DiscRecord> records;
   records.reserve(static_cast<std::size_t>(line.frames));
   for (int i = 0; i < line.frames; ++i) {

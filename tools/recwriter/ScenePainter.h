@@ -24,12 +24,12 @@ struct FrameScene {
   CalendarFields clock;
 };
 
-class FramePainter {
+class ScenePainter {
  public:
   static constexpr int kGlyphWidth = 5;
   static constexpr int kGlyphHeight = 7;
 
-  FramePainter(int width, int height);
+  ScenePainter(int width, int height);
 
   int Width() const { return width_; }
   int Height() const { return height_; }

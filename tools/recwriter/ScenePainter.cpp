@@ -1,4 +1,4 @@
-#include "tools/recwriter/FramePainter.h"
+#include "tools/recwriter/ScenePainter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +11,7 @@ namespace {
 // 5 x 7 glyphs, one byte per row, bit 4 the leftmost column.
 struct Glyph {
   char c;
-  std::uint8_t rows[FramePainter::kGlyphHeight];
+  std::uint8_t rows[ScenePainter::kGlyphHeight];
 };
 
 constexpr Glyph kFont[] = {
@@ -61,25 +61,25 @@ constexpr int kMargin = 10;
 
 }  // namespace
 
-FramePainter::FramePainter(int width, int height) : width_(width), height_(height) {}
+ScenePainter::ScenePainter(int width, int height) : width_(width), height_(height) {}
 
-bool FramePainter::HasGlyph(char c) { return FindGlyph(c) != nullptr; }
+bool ScenePainter::HasGlyph(char c) { return FindGlyph(c) != nullptr; }
 
-std::string FramePainter::ClockText(const CalendarFields& clock) {
+std::string ScenePainter::ClockText(const CalendarFields& clock) {
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", clock.year, clock.month, clock.day,
                 clock.hour, clock.minute, clock.second);
   return text;
 }
 
-void FramePainter::Paint(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
+void ScenePainter::Paint(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
   rgb.resize(static_cast<std::size_t>(width_) * height_ * 3);
   PaintBackground(scene.camera, rgb);
   PaintMotion(scene, rgb);
   PaintCaptions(scene, rgb);
 }
 
-void FramePainter::FillRect(std::vector<std::uint8_t>& rgb, int x, int y, int w, int h, Rgb color) const {
+void ScenePainter::FillRect(std::vector<std::uint8_t>& rgb, int x, int y, int w, int h, Rgb color) const {
   const int x0 = std::max(x, 0);
   const int y0 = std::max(y, 0);
   const int x1 = std::min(x + w, width_);
@@ -94,7 +94,7 @@ void FramePainter::FillRect(std::vector<std::uint8_t>& rgb, int x, int y, int w,
   }
 }
 
-void FramePainter::DrawText(std::vector<std::uint8_t>& rgb, int x, int y, const std::string& text, int scale,
+void ScenePainter::DrawText(std::vector<std::uint8_t>& rgb, int x, int y, const std::string& text, int scale,
                             Rgb color) const {
   int penX = x;
   for (char c : text) {
@@ -111,7 +111,7 @@ void FramePainter::DrawText(std::vector<std::uint8_t>& rgb, int x, int y, const 
   }
 }
 
-void FramePainter::PaintBackground(int camera, std::vector<std::uint8_t>& rgb) const {
+void ScenePainter::PaintBackground(int camera, std::vector<std::uint8_t>& rgb) const {
   const Rgb base = kCameraColours[static_cast<unsigned>(camera) % 16];
   for (int row = 0; row < height_; ++row) {
     // Darker at the top, lighter towards the bottom.
@@ -133,7 +133,7 @@ void FramePainter::PaintBackground(int camera, std::vector<std::uint8_t>& rgb) c
   }
 }
 
-void FramePainter::PaintMotion(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
+void ScenePainter::PaintMotion(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
   const int box = std::max(height_ / 8, 8);
   const auto frame = static_cast<std::int64_t>(scene.frameNumber % 1000000);
   // The box sweeps back and forth; each camera has its own lane.
@@ -149,7 +149,7 @@ void FramePainter::PaintMotion(const FrameScene& scene, std::vector<std::uint8_t
   FillRect(rgb, barX, 0, 4, height_, kWhite);
 }
 
-void FramePainter::PaintCaptions(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
+void ScenePainter::PaintCaptions(const FrameScene& scene, std::vector<std::uint8_t>& rgb) const {
   const int lineHeight = (kGlyphHeight + 3) * kTextScale;
   char camera[16];
   std::snprintf(camera, sizeof camera, "CAM %02d", scene.camera + 1);
