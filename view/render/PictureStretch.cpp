@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "source/ByteOrder.h"
+#include "view/render/SimdPath.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -118,16 +119,6 @@ __attribute__((target("ssse3"))) std::size_t StretchGroupsSsse3(const std::uint8
   return 4 * groups;
 }
 
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 // Blend4 on eight pixels: 16-bit lanes never cross the two 128-bit halves,
 // so each half is one group of four with its own weights.
 __attribute__((target("avx2"))) inline __m256i BlendWords(__m256i l, __m256i r, __m256i rightWeight) {
@@ -186,11 +177,13 @@ __attribute__((target("avx2"))) std::size_t BlendRowsAvx2(const std::uint8_t* __
 }
 #endif
 
-void BlendRowsFast(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight, std::size_t count,
-                   std::uint8_t* out) {
+void BlendRowsFast(SimdPath path, const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight,
+                   std::size_t count, std::uint8_t* out) {
   std::size_t done = 0;
 #ifdef __SSE2__
-  if (HasAvx2()) done = BlendRowsAvx2(upper, lower, weight, count, out);
+  if (path >= SimdPath::kAvx2) done = BlendRowsAvx2(upper, lower, weight, count, out);
+#else
+  (void)path;
 #endif
   BlendRows(upper + done, lower + done, weight, count - done, out + done);
 }
@@ -271,17 +264,20 @@ const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int top
   auto first = static_cast<std::size_t>(firstColumn);
   std::uint32_t* out = stretched_[slot].data();
 #ifdef __SSE2__
-  if (first == 0 && HasSsse3()) {
+  if (first == 0 && path_ >= SimdPath::kSsse3) {
     const std::size_t groups = std::min(groupBytes_.size(), static_cast<std::size_t>(whole) / 4);
-    const std::size_t paired = HasAvx2() ? StretchGroupPairsAvx2(pixels, groupBytes_.data(), shuffles_.data(),
-                                                                 columnWeights_.data(), groups, out)
-                                         : 0;
+    const std::size_t paired = path_ >= SimdPath::kAvx2 ? StretchGroupPairsAvx2(pixels, groupBytes_.data(),
+                                                                                shuffles_.data(),
+                                                                                columnWeights_.data(), groups, out)
+                                                        : 0;
     first += 4 * paired;
     first += StretchGroupsSsse3(pixels, groupBytes_.data() + paired, shuffles_.data() + 32 * paired,
                                 columnWeights_.data() + 16 * paired, groups - paired, out + 4 * paired);
   }
-  first += StretchColumnsSse2(pixels, columnBytes_.data() + first, bytesPerPixel_, columnWeights_.data() + 4 * first,
-                              static_cast<std::size_t>(whole) - first, out + first);
+  if (path_ >= SimdPath::kSse2) {
+    first += StretchColumnsSse2(pixels, columnBytes_.data() + first, bytesPerPixel_, columnWeights_.data() + 4 * first,
+                                static_cast<std::size_t>(whole) - first, out + first);
+  }
 #endif
   GatherNeighbours(pixels, columnBytes_.data() + first, bytesPerPixel_, static_cast<std::size_t>(whole) - first,
                    left_.data() + first, right_.data() + first);
@@ -311,6 +307,7 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
   Prepare(image.Width(), sourceRows, bytesPerPixel, box);
   // Every picture is new: nothing kept from the last one may be reused.
   stretchedRow_[0] = stretchedRow_[1] = -1;
+  path_ = ActiveSimdPath();
   const int columns = endColumn - firstColumn;
   const auto bytes = static_cast<std::size_t>(columns) * 4;
   for (int y = firstRow; y < endRow; ++y) {
@@ -324,7 +321,7 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
       continue;
     }
     const std::uint32_t* lower = StretchedRow(image, topCut, below, tap.index, firstColumn, columns) + firstColumn;
-    BlendRowsFast(reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower),
+    BlendRowsFast(path_, reinterpret_cast<const std::uint8_t*>(upper), reinterpret_cast<const std::uint8_t*>(lower),
                   tap.weight, bytes, out);
   }
   return true;

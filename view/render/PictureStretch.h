@@ -5,7 +5,8 @@
 // screen draws fifty pictures a second this way; Qt's own scaled drawing
 // costs three times as much on the same pixels, most of it handing rows to
 // its thread pool and gathering single pixels. The tables and row buffers
-// are kept between pictures of one size.
+// are kept between pictures of one size. The vector paths (view/render/
+// SimdPath) all give the scalar loops' bytes.
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "source/DibBlock.h"
 #include "view/render/PaneLayout.h"
+#include "view/render/SimdPath.h"
 
 namespace selvo {
 
@@ -39,6 +41,8 @@ class PictureStretch {
   const std::uint32_t* StretchedRow(const DibBlock& image, int topCut, int row, int keep, int firstColumn,
                                     int columns);
 
+  // The vector path this picture is drawn with, taken once per picture.
+  SimdPath path_ = SimdPath::kScalar;
   int sourceWidth_ = 0;
   int sourceRows_ = 0;
   int bytesPerPixel_ = 0;
