@@ -1,7 +1,8 @@
 #pragma once
 // The sound track as the document and its forward play loop use it. The
-// viewer wraps the panel's SoundTrack in it; tests fake it to run late or
-// ahead of the pictures.
+// document opens the recording folder's sound with the sound engine's
+// SoundTrack (sound/) and wraps it in one (SoundTrackPlayback); tests fake
+// it to run late or ahead of the pictures.
 #include <cstdint>
 
 namespace selvo {
