@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "view/render/SimdPath.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -44,11 +46,15 @@ inline void Luma4(const QRgb* px, std::int32_t* out) {
 }
 #endif
 
-void ApplyGreyTable(QRgb* px, int count, const LevelTable& table) {
+// The loops below run sixteen bytes at a time when vector is set (SSE2, which
+// every x86-64 has, unless SELVO_SIMD says scalar); either way the same bytes.
+bool UseVectors() { return ActiveSimdPath() >= SimdPath::kSse2; }
+
+void ApplyGreyTable(QRgb* px, int count, const LevelTable& table, [[maybe_unused]] bool vector) {
   int x = 0;
 #ifdef __SSE2__
   alignas(16) std::int32_t luma[4];
-  for (; x + 4 <= count; x += 4) {
+  for (; vector && x + 4 <= count; x += 4) {
     Luma4(px + x, luma);
     for (int k = 0; k < 4; ++k) px[x + k] = Grey(table[static_cast<std::size_t>(luma[k])]);
   }
@@ -57,10 +63,11 @@ void ApplyGreyTable(QRgb* px, int count, const LevelTable& table) {
 }
 
 void ApplyTable(QImage& image, const QRect& r, const LevelTable& table, bool greyscale) {
+  const bool vector = UseVectors();
   for (int y = r.top(); y <= r.bottom(); ++y) {
     auto* px = reinterpret_cast<QRgb*>(image.scanLine(y)) + r.left();
     if (greyscale) {
-      ApplyGreyTable(px, r.width(), table);
+      ApplyGreyTable(px, r.width(), table, vector);
       continue;
     }
     for (int x = 0; x < r.width(); ++x) {
@@ -82,7 +89,7 @@ inline __m128i Binomial(__m128i a, __m128i h, __m128i b) {
 #endif
 
 // [1 2 1] / 4 along a row of 4-byte pixels, edges repeated.
-void BlurRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int pixels) {
+void BlurRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int pixels, [[maybe_unused]] bool vector) {
   const int n = pixels * 4;
   if (pixels == 1) {
     std::copy(in, in + 4, out);
@@ -95,7 +102,7 @@ void BlurRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, in
   int i = 4;
 #ifdef __SSE2__
   const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n - 4; i += 16) {
+  for (; vector && i + 16 <= n - 4; i += 16) {
     const __m128i a = Load(in + i - 4), h = Load(in + i), b = Load(in + i + 4);
     const __m128i lo = Binomial(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(h, zero), _mm_unpacklo_epi8(b, zero));
     const __m128i hi = Binomial(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(h, zero), _mm_unpackhi_epi8(b, zero));
@@ -108,7 +115,7 @@ void BlurRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, in
 // Each byte moves away from its blur by gain / 16 of the difference; every
 // term fits 16 bits, so sixteen bytes go at a time.
 void MaskRow(std::uint8_t* __restrict px, const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
-             const std::uint8_t* __restrict below, int bytes, int gain) {
+             const std::uint8_t* __restrict below, int bytes, int gain, [[maybe_unused]] bool vector) {
   int i = 0;
 #ifdef __SSE2__
   const __m128i zero = _mm_setzero_si128();
@@ -117,7 +124,7 @@ void MaskRow(std::uint8_t* __restrict px, const std::uint8_t* __restrict above, 
     const __m128i detail = _mm_sub_epi16(p, Binomial(a, h, b));
     return _mm_add_epi16(p, _mm_srai_epi16(_mm_mullo_epi16(detail, g), 4));
   };
-  for (; i + 16 <= bytes; i += 16) {
+  for (; vector && i + 16 <= bytes; i += 16) {
     const __m128i p = Load(px + i), a = Load(above + i), h = Load(here + i), b = Load(below + i);
     const __m128i lo = sharpen(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(h, zero),
                                _mm_unpacklo_epi8(b, zero));
@@ -143,18 +150,19 @@ void Sharpen(QImage& image, const QRect& r, int strength) {
   const int rowBytes = w * 4;
   const int gain = strength * 16 / 50;
   if (gain == 0) return;
+  const bool vector = UseVectors();
   thread_local std::vector<std::uint8_t> ring;
   ring.resize(static_cast<std::size_t>(rowBytes) * 3);
   const auto source = [&](int y) { return image.constScanLine(r.top() + std::clamp(y, 0, h - 1)) + r.left() * 4; };
   const auto slot = [&](int y) { return ring.data() + static_cast<std::size_t>((y + 3) % 3) * rowBytes; };
-  BlurRow(source(0), slot(0), w);
-  BlurRow(source(1), slot(1), w);
+  BlurRow(source(0), slot(0), w, vector);
+  BlurRow(source(1), slot(1), w, vector);
   for (int y = 0; y < h; ++y) {
     // Row y + 1 is blurred before row y is changed; its slot held row y - 2.
-    if (y + 1 < h && y >= 1) BlurRow(source(y + 1), slot(y + 1), w);
+    if (y + 1 < h && y >= 1) BlurRow(source(y + 1), slot(y + 1), w, vector);
     const std::uint8_t* above = slot(y > 0 ? y - 1 : 0);
     const std::uint8_t* below = slot(y + 1 < h ? y + 1 : y);
-    MaskRow(image.scanLine(r.top() + y) + r.left() * 4, above, slot(y), below, rowBytes, gain);
+    MaskRow(image.scanLine(r.top() + y) + r.left() * 4, above, slot(y), below, rowBytes, gain, vector);
   }
 }
 

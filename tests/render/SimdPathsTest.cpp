@@ -1,10 +1,11 @@
-// Every vector path of the picture stretch against the scalar loops, byte
-// for byte: the processor picks one path (the widest it runs) and only that
-// one would otherwise ever be tested. Odd widths leave remainders after the
-// groups of four and eight; clipped boxes take the column-by-column path;
-// both pixel sizes; pictures of full-range noise and of hard 0/255 edges,
-// where a blend's multiply would overflow first. A path the processor lacks
-// is skipped, saying so.
+// Every vector path of the renderer's loops (the picture stretch, the
+// enhancement) against the scalar loops, byte for byte: the processor picks
+// one path (the widest it runs) and only that one would otherwise ever be
+// tested. Odd widths leave remainders after the groups of four, eight and
+// sixteen; clipped boxes take the column-by-column path; both pixel sizes;
+// pictures of full-range noise and of hard 0/255 edges, where a blend's
+// multiply would overflow first. A path the processor lacks is skipped,
+// saying so.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <QImage>
 
 #include "source/DibBlock.h"
+#include "view/render/Enhance.h"
 #include "view/render/PictureStretch.h"
 #include "view/render/SimdPath.h"
 
@@ -71,7 +73,7 @@ std::string FirstDifference(const QImage& expected, const QImage& got) {
   return {};
 }
 
-class PictureStretchPaths : public ::testing::TestWithParam<SimdPath> {
+class SimdPaths : public ::testing::TestWithParam<SimdPath> {
  protected:
   void SetUp() override {
     before_ = ActiveSimdPath();
@@ -85,7 +87,7 @@ class PictureStretchPaths : public ::testing::TestWithParam<SimdPath> {
   SimdPath before_ = SimdPath::kScalar;
 };
 
-TEST_P(PictureStretchPaths, GivesTheScalarLoopsBytesForEverySizeAndPlacement) {
+TEST_P(SimdPaths, PictureStretchGivesTheScalarLoopsBytesForEverySizeAndPlacement) {
   struct Case {
     int width, height;  // the picture
     int boxWidth, boxHeight;
@@ -124,7 +126,38 @@ TEST_P(PictureStretchPaths, GivesTheScalarLoopsBytesForEverySizeAndPlacement) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachPath, PictureStretchPaths,
+// Greyscale, the sharpening's blur and mask, and the level table, on a
+// region of an RGB32 picture whose rows are cut at every remainder of the
+// sixteen-byte loops.
+TEST_P(SimdPaths, EnhancementGivesTheScalarLoopsBytes) {
+  EnhanceSettings settings;
+  settings.contrast = 35;
+  settings.gammaTenths = 14;
+  settings.sharpen = 100;
+  for (bool greyscale : {false, true}) {
+    settings.greyscale = greyscale;
+    for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 33, 130}) {
+      for (Fill fill : {Fill::kNoise, Fill::kHardEdges}) {
+        const DibPtr picture = Picture(width + 3, 9, 4, fill);
+        QImage original(width + 3, 9, QImage::Format_RGB32);
+        for (int y = 0; y < 9; ++y) std::memcpy(original.scanLine(y), picture->RowFromTop(y), (width + 3) * 4);
+        const QRect region(1, 1, width, 7);
+        SCOPED_TRACE(testing::Message() << width << " pixels wide" << (greyscale ? ", greyscale" : "")
+                                        << (fill == Fill::kNoise ? ", noise" : ", hard edges"));
+        QImage scalar = original.copy();
+        ASSERT_TRUE(ForceSimdPath(SimdPath::kScalar));
+        EnhanceRegion(scalar, region, settings);
+        QImage vector = original.copy();
+        ASSERT_TRUE(ForceSimdPath(GetParam()));
+        EnhanceRegion(vector, region, settings);
+        ASSERT_NE(FirstDifference(original, scalar), "") << "the enhancement changed nothing";
+        ASSERT_EQ(FirstDifference(scalar, vector), "");
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPath, SimdPaths,
                          ::testing::Values(SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2),
                          [](const ::testing::TestParamInfo<SimdPath>& info) {
                            return std::string(SimdPathName(info.param));
