@@ -25,8 +25,7 @@
 #include "source/DroppedPath.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
-#include "source/SoundFile.h"
-#include "source/MediaProbe.h"
+#include "source/FolderRecording.h"
 #include "source/Notifier.h"
 #include "source/StampStep.h"
 #include "source/settings/AppSettings.h"
@@ -81,10 +80,10 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
   // A first subfolder that cannot be listed hides the images rather than
   // lacking them.
-  MediaProbe probe(folder);
-  probe.Probe();
-  if (!probe.UnlistedFolder().empty()) {
-    return FormatNotice(kFolderUnreadableString, probe.UnlistedFolder(), std::strerror(probe.UnlistedError()));
+  FolderRecording recording(folder);
+  recording.Probe();
+  if (!recording.UnlistedFolder().empty()) {
+    return FormatNotice(kFolderUnreadableString, recording.UnlistedFolder(), std::strerror(recording.UnlistedError()));
   }
   return FormatNotice(kNoRecordingString, folder);
 }
@@ -365,8 +364,8 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDroppedPath(const std::string&
 bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {
   const MediaKind previous = probeFlags_;
   probeFlags_ = MediaKind{};
-  MediaProbe probe(folder);
-  if (probe.Probe()) probeFlags_ = probe.Kind();
+  FolderRecording recording(folder);
+  if (recording.Probe()) probeFlags_ = recording.Kind();
   if (probeFlags_.Any()) return true;
   // Nothing to open: the recording that stays open keeps its own flags.
   probeFlags_ = previous;
@@ -687,9 +686,9 @@ void CSelvoViewerDoc::OpenSoundTrack(const std::string& folder) {
   SetSoundTrack(std::make_unique<SoundTrackPlayback>(std::move(track)), opened);
   // A track that is there and cannot be played leaves the recording silent:
   // the user must learn that from more than an absent sound box.
-  bool playable = false;
-  const std::string problem = opened ? std::string() : SoundFileProblem(folder, playable);
-  if (!problem.empty()) recordingNotes_.push_back(problem + "; played without sound");
+  FolderRecording recording(folder);
+  if (!opened) recording.TrySound();
+  if (!recording.SoundProblem().empty()) recordingNotes_.push_back(recording.SoundProblem() + "; played without sound");
 }
 
 void CSelvoViewerDoc::NoteIndexProblems() {

@@ -22,7 +22,7 @@ class DiscExportInput : public ExportInput {
   const std::string& ErrorText() const { return error_; }
 
   int Count() override { return last_ - first_ + 1; }
-  bool IsJp2() const override { return false; }
+  ImageCodec Codec() const override { return ImageCodec::Jpeg; }
   bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) override;
   ExportPicture PictureAt(int index, const std::vector<std::uint8_t>& bytes) override;
   std::uint32_t StampAt(int index, const std::vector<std::uint8_t>& bytes) override;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/ImageCodec.h"
 
 namespace selvo {
 
@@ -24,7 +25,7 @@ class ExportInput {
   virtual ~ExportInput() = default;
 
   virtual int Count() = 0;
-  virtual bool IsJp2() const = 0;
+  virtual ImageCodec Codec() const = 0;
   // The image file's bytes, recorder trailer included; false with why.
   virtual bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) = 0;
   // At least the first limit bytes of the image file (all of it when

@@ -12,20 +12,12 @@
 #include "source/FileBytes.h"
 #include "source/FileDescriptor.h"
 #include "source/InfoIndex.h"
-#include "source/MediaProbe.h"
-#include "source/SoundFile.h"
+#include "source/FolderRecording.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
 
 namespace {
-
-// "no recorder images found", unless a folder that could not be listed kept
-// them from being found.
-std::string NoImagesText(const std::string& folder, const std::string& unlisted, int error) {
-  if (unlisted.empty()) return folder + ": no recorder images found";
-  return folder + ": no recorder images could be listed: " + unlisted + ": " + std::strerror(error);
-}
 
 // The first limit bytes of a regular file, or all of it; errno tells why
 // not. A FIFO or device named like an image is refused without waiting.
@@ -64,29 +56,20 @@ bool FolderExportInput::Open(const std::string& folder, const ExportSelection& s
   fullFolder_ = full != nullptr ? full : folder;
   std::free(full);
   notes_.clear();
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) return Fail(folder + ": not a folder");
-  if (access(folder.c_str(), R_OK | X_OK) != 0) return Fail(folder + ": " + std::strerror(errno));
-  MediaProbe probe(folder);
-  if (!probe.Probe() || !probe.Kind().Any()) {
-    return Fail(NoImagesText(folder, probe.UnlistedFolder(), probe.UnlistedError()));
-  }
-  kind_ = probe.Kind();
+  FolderRecording recording(folder);
+  const bool opened = recording.Open(cancelFlag);
   // The viewer plays sound only when the file opens; an export copies it on
   // the same terms, and says so when it cannot.
-  bool playable = false;
-  const std::string soundProblem = SoundFileProblem(folder, playable);
-  if (!soundProblem.empty()) notes_.push_back(soundProblem + "; the video is made without sound");
-  soundPath_.clear();
-  if (playable) FindSoundFile(folder, soundPath_);
-  source_ = std::make_unique<FolderImageSource>(kind_, cancelFlag);
-  const bool opened = source_->OpenRecording(folder, playable);
-  NoteOmissions();
-  if (!opened || source_->GetCount() == 0) {
-    const std::vector<UnreadableFolder>& unlisted = source_->UnreadableFolders();
-    return Fail(unlisted.empty() ? NoImagesText(folder, {}, 0)
-                                 : NoImagesText(folder, unlisted.front().path, unlisted.front().error));
+  if (!recording.SoundProblem().empty()) {
+    notes_.push_back(recording.SoundProblem() + "; the video is made without sound");
   }
+  soundPath_ = recording.SoundPlayable() ? recording.SoundFile() : std::string();
+  if (!recording.HasImages()) return Fail(folder + ": " + recording.FailureText());
+  codec_ = *recording.Codec();
+  const std::string failure = opened ? recording.NoImagesText() : recording.FailureText();
+  source_ = recording.TakeImages();
+  NoteOmissions();
+  if (!opened || source_->GetCount() == 0) return Fail(folder + ": " + failure);
   if (!source_->Index().Problem().empty()) {
     notes_.push_back(source_->Index().Problem() + "; the INFO index is not used, so the images carry no camera");
   }
@@ -196,8 +179,7 @@ ExportPicture FolderExportInput::PictureAt(int index, const std::vector<std::uin
   picture.number = position + 1;
   picture.stampMs = source_->GetStampAt(position);
   ImageInfo info;
-  const bool parsed = IsJp2() ? ParseJp2Info(bytes.data(), bytes.size(), info)
-                              : ParseJpegInfo(bytes.data(), bytes.size(), info);
+  const bool parsed = ParseImageInfo(bytes.data(), bytes.size(), codec_, info);
   if (parsed) picture.status = info.status;
   // An index gives the time; the trailer only judges it.
   const CalendarSeconds indexed = source_->GetTimeAt(position);

@@ -37,7 +37,7 @@ class FolderExportInput : public ExportInput {
   int Camera() const { return camera_; }  // 1..16, 0 when the folder has no index
 
   int Count() override { return last_ - first_ + 1; }
-  bool IsJp2() const override { return kind_.WantsJp2Files(); }
+  ImageCodec Codec() const override { return codec_; }
   bool ReadBytes(int index, std::vector<std::uint8_t>& bytes, std::string& why) override;
   bool ReadHead(int index, std::size_t limit, std::vector<std::uint8_t>& bytes, std::string& why) override;
   std::vector<std::string> Omissions() const override { return omissions_; }
@@ -61,7 +61,7 @@ class FolderExportInput : public ExportInput {
 
   std::string folder_;
   std::string fullFolder_;  // without "..", links or a relative start: what the video's tags keep
-  MediaKind kind_;
+  ImageCodec codec_ = ImageCodec::Jpeg;
   std::unique_ptr<FolderImageSource> source_;
   std::string soundPath_;
   int camera_ = 0;

@@ -87,9 +87,9 @@ bool ReadJp2BoxSize(const std::uint8_t* bytes, std::size_t from, std::size_t to,
 
 }  // namespace
 
-bool ReadPictureSize(const std::uint8_t* bytes, std::size_t length, bool jp2, PictureSize& size) {
+bool ReadPictureSize(const std::uint8_t* bytes, std::size_t length, ImageCodec codec, PictureSize& size) {
   if (bytes == nullptr) return false;
-  if (!jp2) return ReadJpegSize(bytes, length, size);
+  if (codec == ImageCodec::Jpeg) return ReadJpegSize(bytes, length, size);
   return ReadCodestreamSize(bytes, length, size) || ReadJp2BoxSize(bytes, 0, length, size);
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "source/ImageCodec.h"
+
 namespace selvo {
 
 struct PictureSize {
@@ -18,6 +20,6 @@ struct PictureSize {
 // JPEG: the frame header (SOFn) met before the scan. JPEG 2000: the image
 // header box of a JP2 file, or the SIZ segment of a bare codestream. false
 // when the bytes end first or state no size.
-bool ReadPictureSize(const std::uint8_t* bytes, std::size_t length, bool jp2, PictureSize& size);
+bool ReadPictureSize(const std::uint8_t* bytes, std::size_t length, ImageCodec codec, PictureSize& size);
 
 }  // namespace selvo

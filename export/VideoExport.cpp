@@ -1,7 +1,6 @@
 #include "export/VideoExport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -19,8 +18,8 @@ extern "C" {
 #include "export/SoundCopy.h"
 #include "export/StampTimeline.h"
 #include "export/TagText.h"
-#include "source/Jp2Decoder.h"
-#include "source/JpegDecoder.h"
+#include "source/ImageDecoder.h"
+#include "source/PathNames.h"
 #include "source/StampStep.h"
 #include "source/text/TimeText.h"
 
@@ -35,20 +34,6 @@ constexpr std::int64_t kSizeSamples = 256;
 // A picture size is whatever a header says: a frame wider than 4K would
 // cost memory and time for no detail a recorder records.
 constexpr int kLargestFrameWidth = 3840;
-
-std::string LowerExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
-DibPtr DecodePicture(const std::vector<std::uint8_t>& bytes, bool jp2) {
-  return jp2 ? DecodeJp2Memory(bytes.data(), bytes.size(), nullptr)
-             : DecodeJpegMemory(bytes.data(), bytes.size(), nullptr);
-}
 
 // Players show the recorder's pictures, whatever their pixel count, in a 4:3
 // box as the viewer does.
@@ -68,7 +53,7 @@ void ShareableFrameSize(int pictureWidth, int& width, int& height) {
 }  // namespace
 
 bool VideoKindForPath(const std::string& path, VideoKind& kind) {
-  const std::string ext = LowerExtension(path);
+  const std::string ext = LowerCaseExtension(path);
   if (ext == ".mkv") {
     kind = VideoKind::kLossless;
     return true;
@@ -160,7 +145,7 @@ bool VideoExport::MostCommonPictureSize(FirstPictures& first) {
     PictureSize size;
     const bool read = i == first.readIndex ? true : input_.ReadHead(i, kHeaderBytes, bytes, why);
     const std::vector<std::uint8_t>& head = i == first.readIndex ? first.readBytes : bytes;
-    if (!read || !ReadPictureSize(head.data(), head.size(), input_.IsJp2(), size)) continue;
+    if (!read || !ReadPictureSize(head.data(), head.size(), input_.Codec(), size)) continue;
     // The earliest wins a tie, as the first picture met did before.
     if (++counts[size] > chosenCount) {
       chosenCount = counts[size];
@@ -182,10 +167,10 @@ void VideoExport::FirstStatedPictureSize(FirstPictures& first) {
   PictureSize size;
   std::vector<std::uint8_t> bytes;
   std::string why;
-  bool found = ReadPictureSize(first.readBytes.data(), first.readBytes.size(), input_.IsJp2(), size);
+  bool found = ReadPictureSize(first.readBytes.data(), first.readBytes.size(), input_.Codec(), size);
   for (int i = first.readIndex + 1; !found && i < input_.Count(); ++i) {
     found = input_.ReadHead(i, kHeaderBytes, bytes, why) &&
-            ReadPictureSize(bytes.data(), bytes.size(), input_.IsJp2(), size);
+            ReadPictureSize(bytes.data(), bytes.size(), input_.Codec(), size);
   }
   if (!found) {
     size = PictureSize{4, 3};
@@ -212,7 +197,7 @@ bool VideoExport::OpenVideo(Streams& streams, const FirstPictures& first) {
     stream->time_base = AVRational{1, 1000};
     AVCodecParameters* par = stream->codecpar;
     par->codec_type = AVMEDIA_TYPE_VIDEO;
-    par->codec_id = input_.IsJp2() ? AV_CODEC_ID_JPEG2000 : AV_CODEC_ID_MJPEG;
+    par->codec_id = input_.Codec() == ImageCodec::Jpeg2000 ? AV_CODEC_ID_JPEG2000 : AV_CODEC_ID_MJPEG;
     par->width = first.width;
     par->height = first.height;
     par->sample_aspect_ratio = FourByThreeSampleAspect(par->width, par->height);
@@ -385,9 +370,11 @@ ExportOutcome VideoExport::Run(const std::string& output) {
     if (lossless) {
       written = WriteLossless(streams, bytes, ms);
     } else {
-      const DibPtr picture = DecodePicture(bytes, input_.IsJp2());
-      if (picture == nullptr) undecodable_.push_back(input_.NameOf(i) + ": cannot be decoded");
-      written = WriteShareable(streams, picture.get(), facts, title, ms);
+      const DecodeResult picture = DecodeImageMemory(bytes.data(), bytes.size(), input_.Codec());
+      if (picture.block == nullptr) {
+        undecodable_.push_back(input_.NameOf(i) + ": cannot be decoded (" + picture.failure + ")");
+      }
+      written = WriteShareable(streams, picture.block.get(), facts, title, ms);
     }
     if (!written) return WriteFailed(streams, output);
     ++written_;

@@ -10,15 +10,15 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
-#include <map>
 
 #include "source/ByteOrder.h"
 #include "source/DirectoryScanner.h"
 #include "source/FileDescriptor.h"
 #include "source/ImageInfo.h"
-#include "source/Jp2Decoder.h"
-#include "source/JpegDecoder.h"
+#include "source/ImageDecoder.h"
+#include "source/PaneChannels.h"
 #include "source/ShiftJis.h"
+#include "source/StampDisagreements.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
@@ -28,59 +28,10 @@ constexpr int kAllChannels = -1;
 constexpr int kNoChannel = -1;
 constexpr std::int32_t kOutOfRangeTimeStatus = kImageAltered | kTimeAltered;
 
-std::string LowerCaseExtension(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  std::string extension = path.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension;
-}
-
-DibPtr DecodeByExtension(const std::string& path, std::uint32_t& sizeOut) {
-  const std::string extension = LowerCaseExtension(path);
-  if (extension == ".jpg") return DecodeJpegFile(path, &sizeOut);
-  if (extension == ".jp2") return DecodeJp2File(path, &sizeOut);
-  return nullptr;
-}
-
-bool AllEmpty(const int* channels) {
-  return std::all_of(channels, channels + InfoIndex::kChannels,
-                     [](int value) { return value == InfoIndex::kEmptySlot; });
-}
-
-// The channel listed after `previous` when filling panes: the smallest
-// listed channel above it among slots 1.., else the smallest of them.
-int NextListedChannel(const std::array<int, InfoIndex::kChannels>& list, int previous) {
-  int above = InfoIndex::kEmptySlot;
-  int smallest = InfoIndex::kEmptySlot;
-  for (std::size_t slot = 1; slot < list.size() && list[slot] != InfoIndex::kEmptySlot; ++slot) {
-    const int channel = list[slot];
-    if (smallest == InfoIndex::kEmptySlot || channel < smallest) smallest = channel;
-    if (channel > previous && (above == InfoIndex::kEmptySlot || channel < above)) above = channel;
-  }
-  return above != InfoIndex::kEmptySlot ? above : smallest;
-}
-
-// An all-empty pane assignment becomes the first listed channel followed by
-// the others in ascending order from there, wrapping round, one per pane.
-void FillPaneChannels(const std::array<int, InfoIndex::kChannels>& list, int* channels, int paneCount) {
-  if (paneCount <= 0 || list[0] == InfoIndex::kEmptySlot) return;
-  channels[0] = list[0];
-  for (int pane = 1; pane < paneCount && list[static_cast<std::size_t>(pane)] != InfoIndex::kEmptySlot;
-       ++pane) {
-    channels[pane] = NextListedChannel(list, channels[pane - 1]);
-  }
-}
-
 }  // namespace
 
 FolderImageSource::FolderImageSource(const MediaKind& kind, const std::atomic<int>* cancelFlag)
-    : extension_(kind.WantsJp2Files() ? "jp2" : (kind.jpeg ? "jpg" : "")),
-      parserKind_(kind.jpeg == 1 ? 1 : 0),
-      cancelFlag_(cancelFlag) {}
+    : codec_(ImageCodecOf(kind)), cancelFlag_(cancelFlag) {}
 
 bool FolderImageSource::CancelRequested() const {
   return cancelFlag_ != nullptr && cancelFlag_->load(std::memory_order_relaxed) == 1;
@@ -98,7 +49,7 @@ void FolderImageSource::ClearLists() {
 // ---------------------------------------------------------------- opening
 
 bool FolderImageSource::OpenRecording(const std::string& path, bool hasSound) {
-  if (extension_.empty()) return false;
+  if (!codec_) return false;
   // This runs on the viewer's loader thread, where an escaping exception
   // would end the program: running out of memory is an empty result.
   try {
@@ -139,7 +90,7 @@ bool FolderImageSource::AddMatchingFiles(const std::string& folder) {
   bool found = false;
   const std::uint32_t folderNumber = names_.AddFolder(folder);
   const bool listed = ScanDirectory(folder, [&](const char* name, EntryType) {
-    if (!HasExtensionIgnoringCase(name, extension_)) return true;
+    if (!HasExtensionIgnoringCase(name, FileExtensionOf(*codec_))) return true;
     names_.Add(folderNumber, name);
     found = true;
     return !CancelRequested();
@@ -215,14 +166,14 @@ void FolderImageSource::DecodeChannelTitles() {
 }
 
 bool FolderImageSource::Open(const std::string& path) {
-  if (extension_.empty()) return false;
+  if (!codec_) return false;
   // A flat open reads neither index nor time list; nothing of an earlier
   // recording may leak into it.
   ClearLists();
   timeList_.Clear();
   const std::uint32_t folder = names_.AddFolder(path);
   ScanDirectory(path, [&](const char* name, EntryType) {
-    if (HasExtensionIgnoringCase(name, extension_)) names_.Add(folder, name);
+    if (HasExtensionIgnoringCase(name, FileExtensionOf(*codec_))) names_.Add(folder, name);
     return true;
   });
   names_.SortByPathIgnoringCase();
@@ -253,8 +204,9 @@ ReadOutcome FolderImageSource::ReadImage(std::uint32_t& sizeOut, int, const Save
     // The trailer is judged even when the picture cannot be decoded: a frame
     // damaged beyond decoding must still show its marks and its time.
     if (record->status == -1) FillOnFirstVisit(*record, cursor_);
-    DibPtr block = DecodeByExtension(PathOf(*record, cursor_), sizeOut);
+    DibPtr block = DecodeImageFile(PathOf(*record, cursor_), *codec_).block;
     if (!block) return {};
+    sizeOut = static_cast<std::uint32_t>(block->Size());
     if (orderCheck && StampBelowPrevious()) return {};
     ReadOutcome outcome;
     outcome.block = std::move(block);
@@ -278,7 +230,7 @@ void FolderImageSource::TakeExamination(int index, const ImageInfo& parsed) {
 
 void FolderImageSource::FillOnFirstVisit(ImageRecord& record, int index) {
   ImageInfo info;
-  if (ReadImageInfo(PathOf(record, index), info, parserKind_)) FillFromTrailer(record, index, info);
+  if (ReadImageInfo(PathOf(record, index), info, *codec_)) FillFromTrailer(record, index, info);
 }
 
 void FolderImageSource::FillFromTrailer(ImageRecord& record, int index, const ImageInfo& info) const {
@@ -505,7 +457,7 @@ bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels
   } else {
     wantedCount = std::clamp(paneCount, 0, InfoIndex::kChannels);
     int* panes = channels != nullptr ? channels : wanted.data();
-    if (AllEmpty(panes)) FillPaneChannels(infoIndex_.ChannelList(), panes, wantedCount);
+    if (AllPanesEmpty(panes)) FillPaneChannels(infoIndex_.ChannelList(), panes, wantedCount);
     std::copy(panes, panes + wantedCount, wanted.begin());
   }
 
@@ -601,7 +553,7 @@ ImageRecord FolderImageSource::ExamineFile(int fileIndex, const std::atomic<bool
   // record already, as on first display: the file need not be read.
   const bool judgedByIndex = infoIndex_.Loaded() && infoIndex_.EntrySeconds(file) >= kRecorderTimeLimit;
   ImageInfo info;
-  const bool parsed = !judgedByIndex && ReadImageInfo(names_.PathAt(file), info, parserKind_, stop);
+  const bool parsed = !judgedByIndex && ReadImageInfo(names_.PathAt(file), info, *codec_, stop);
   return FileFacts(fileIndex, parsed ? &info : nullptr);
 }
 
@@ -628,51 +580,9 @@ void FolderImageSource::AdoptExamined(int fileIndex, const ImageRecord& examined
   record->recordTime = examined.recordTime;
 }
 
-// Runs per camera, each told when its first agreeing image (or the end)
-// closes it.
 std::vector<TimelineAnomaly> FolderImageSource::StampDisagreements() const {
-  std::vector<TimelineAnomaly> found;
-  if (!infoIndex_.Loaded() || !timeList_.Present()) return found;
-  struct Run {
-    TimelineAnomaly anomaly;
-    long images = 0;
-  };
-  std::map<int, Run> open;
-  const auto close = [&](Run& run) {
-    run.anomaly.detail += " (" + std::to_string(run.images) + (run.images == 1 ? " image)" : " images)");
-    found.push_back(std::move(run.anomaly));
-  };
-  const std::size_t count = infoIndex_.EntryCount();
-  for (std::size_t i = 0; i < count && i < timeList_.Size(); ++i) {
-    const int channel = infoIndex_.EntryChannel(i);
-    const std::uint32_t listed = timeList_.At(i);
-    const std::uint32_t indexed = infoIndex_.EntryStamp(i);
-    const auto run = open.find(channel);
-    if (listed == indexed) {
-      if (run != open.end()) {
-        close(run->second);
-        open.erase(run);
-      }
-      continue;
-    }
-    const int number = static_cast<int>(i) + 1;
-    if (run != open.end()) {
-      run->second.anomaly.to = number;
-      ++run->second.images;
-      continue;
-    }
-    Run started;
-    started.anomaly.kind = TimelineAnomalyKind::StampMismatch;
-    started.anomaly.channel = channel;
-    started.anomaly.from = started.anomaly.to = number;
-    started.anomaly.detail = "time.txt says " + std::to_string(listed) + " ms, the INFO index " +
-                             std::to_string(indexed) + " ms";
-    started.images = 1;
-    open.emplace(channel, std::move(started));
-  }
-  for (auto& [channel, run] : open) close(run);
-  SortByMarkedImage(found);
-  return found;
+  if (!infoIndex_.Loaded()) return {};
+  return FindStampDisagreements(infoIndex_, timeList_);
 }
 
 std::string FolderImageSource::FilePathAt(int fileIndex) const {

@@ -5,9 +5,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "source/ImageCodec.h"
 #include "source/ImageInfo.h"
 #include "source/ImageRecord.h"
 #include "source/ImageSource.h"
@@ -28,8 +30,8 @@ struct UnreadableFolder {
 
 class FolderImageSource : public ImageSource {
  public:
-  // kind: the media probe's answer; it decides the file extension and the
-  // trailer parser. cancelFlag (may be null) is the loader's shared flag;
+  // kind: the media probe's answer; its codec decides the file extension,
+  // the trailer parser and the decoder. cancelFlag (may be null) is the loader's shared flag;
   // the value 1 stops OpenRecording.
   explicit FolderImageSource(const MediaKind& kind, const std::atomic<int>* cancelFlag = nullptr);
   ~FolderImageSource() override = default;
@@ -142,8 +144,7 @@ class FolderImageSource : public ImageSource {
   bool StampKnownAt(int index) const;
   bool StampBelowPrevious() const;
 
-  std::string extension_;  // "jpg", "jp2", or empty when the probe found nothing
-  int parserKind_;
+  std::optional<ImageCodec> codec_;  // none when the probe found nothing
   const std::atomic<int>* cancelFlag_;
 
   int cursor_ = -1;

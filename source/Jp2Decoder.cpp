@@ -65,12 +65,22 @@ OpjStreamPtr OpenMemoryStream(MemorySource& source) {
   return stream;
 }
 
-OpjCodecPtr OpenQuietDecoder() {
+// The library's first error is the cause; those after it tell only that the
+// decode as a whole failed.
+void KeepFirstOpjError(const char* message, void* user) {
+  auto* failure = static_cast<std::string*>(user);
+  if (!failure->empty() || message == nullptr) return;
+  *failure = message;
+  while (!failure->empty() && (failure->back() == '\n' || failure->back() == ' ')) failure->pop_back();
+}
+
+// Quiet on the terminal: errors go to failure, the rest nowhere.
+OpjCodecPtr OpenQuietDecoder(std::string& failure) {
   OpjCodecPtr codec(opj_create_decompress(OPJ_CODEC_JP2));
   if (!codec) return nullptr;
   opj_set_info_handler(codec.get(), DiscardOpjMessage, nullptr);
   opj_set_warning_handler(codec.get(), DiscardOpjMessage, nullptr);
-  opj_set_error_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_error_handler(codec.get(), KeepFirstOpjError, &failure);
   opj_dparameters_t parameters;
   opj_set_default_decoder_parameters(&parameters);
   if (!opj_setup_decoder(codec.get(), &parameters)) return nullptr;
@@ -255,42 +265,70 @@ bool FillConverted(const opj_image_t& image, Jp2ColourModel model, DibBlock& blo
   return true;
 }
 
-DibPtr ToDibBlock(const opj_image_t& image) {
+DibPtr ToDibBlock(const opj_image_t& image, std::string& failure) {
   // A palette expands the component count during decoding, so look again.
-  if (!PlausibleHeader(image)) return nullptr;
+  if (!PlausibleHeader(image)) {
+    failure = "more components or pixels than a camera writes, refused";
+    return nullptr;
+  }
   DibPtr block = DibBlock::Create(ImageWidth(image), ImageHeight(image), 3);
-  if (!block) return nullptr;
+  if (!block) {
+    failure = "picture too large to decode";
+    return nullptr;
+  }
   const Jp2ColourModel model = ColourModelOf(image);
   const bool filled = model == Jp2ColourModel::kLab ? FillLab(image, *block) : FillConverted(image, model, *block);
+  if (!filled) failure = "components the picture cannot be made of";
   return filled ? std::move(block) : nullptr;
 }
 
-DibPtr DecodeJp2Bytes(const std::uint8_t* bytes, std::size_t length) {
+// failure is left empty only where the library said nothing; the caller
+// words that case.
+DibPtr DecodeJp2Bytes(const std::uint8_t* bytes, std::size_t length, std::string& failure) {
   MemorySource source{bytes, length, 0};
   OpjStreamPtr stream = OpenMemoryStream(source);
-  OpjCodecPtr codec = OpenQuietDecoder();
+  OpjCodecPtr codec = OpenQuietDecoder(failure);
   if (!stream || !codec) return nullptr;
   opj_image_t* rawImage = nullptr;
   const bool headerRead = opj_read_header(stream.get(), codec.get(), &rawImage);
   OpjImagePtr image(rawImage);
-  if (!headerRead || !image || !PlausibleHeader(*image) || !PlausiblePacketCount(codec.get())) return nullptr;
+  if (!headerRead || !image) return nullptr;
+  if (!PlausibleHeader(*image) || !PlausiblePacketCount(codec.get())) {
+    failure = "more components, pixels or packets than a camera writes, refused";
+    return nullptr;
+  }
   if (!opj_decode(codec.get(), stream.get(), image.get())) return nullptr;
   if (!opj_end_decompress(codec.get(), stream.get())) return nullptr;
-  return ToDibBlock(*image);
+  return ToDibBlock(*image, failure);
+}
+
+void NoteFailure(const std::string& text, std::string* failure) {
+  if (failure != nullptr) *failure = text.empty() ? "the JPEG 2000 library gave no reason" : text;
 }
 
 }  // namespace
 
-DibPtr DecodeJp2File(const std::string& path, std::uint32_t* sizeOut) {
+DibPtr DecodeJp2File(const std::string& path, std::uint32_t* sizeOut, std::string* failure) {
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes) || bytes.empty()) return nullptr;
-  return DecodeJp2Memory(bytes.data(), bytes.size(), sizeOut);
+  if (!ReadWholeFile(path, bytes)) {
+    NoteFailure("the file cannot be read", failure);
+    return nullptr;
+  }
+  return DecodeJp2Memory(bytes.data(), bytes.size(), sizeOut, failure);
 }
 
-DibPtr DecodeJp2Memory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut) {
-  if (bytes == nullptr || length == 0) return nullptr;
-  DibPtr block = DecodeJp2Bytes(bytes, length);
-  if (block && sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
+DibPtr DecodeJp2Memory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut, std::string* failure) {
+  if (bytes == nullptr || length == 0) {
+    NoteFailure("empty file", failure);
+    return nullptr;
+  }
+  std::string why;
+  DibPtr block = DecodeJp2Bytes(bytes, length, why);
+  if (!block) {
+    NoteFailure(why, failure);
+    return nullptr;
+  }
+  if (sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
   return block;
 }
 

@@ -36,10 +36,13 @@ struct JpegHeader {
   int colorspace = 0;
 };
 
+// A file cut short before its frame header reads as a header without a
+// size; the library's warning about it is then its message.
 bool ReadHeader(tjhandle handle, const std::uint8_t* bytes, std::size_t length, JpegHeader& header) {
   int subsampling = 0;
   return tjDecompressHeader3(handle, bytes, static_cast<unsigned long>(length), &header.width, &header.height,
-                             &subsampling, &header.colorspace) == 0;
+                             &subsampling, &header.colorspace) == 0 &&
+         header.width > 0 && header.height > 0;
 }
 
 // Each scan of a progressive file is a pass over the whole picture, so a
@@ -115,13 +118,38 @@ void FourChannelToBgr(DibBlock& block) {
   }
 }
 
-DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, std::uint32_t* sizeOut) {
-  if (bytes == nullptr || length == 0) return nullptr;
+// The library's own words for what stopped it, kept for whoever must say
+// why an image could not be decoded.
+void NoteLibraryFailure(tjhandle handle, std::string* failure) {
+  if (failure == nullptr) return;
+  const char* text = tjGetErrorStr2(handle);
+  *failure = text != nullptr && *text != '\0' ? text : "the JPEG library gave no reason";
+}
+
+void NoteFailure(const char* text, std::string* failure) {
+  if (failure != nullptr) *failure = text;
+}
+
+DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, std::uint32_t* sizeOut,
+              std::string* failure) {
+  if (bytes == nullptr || length == 0) {
+    NoteFailure("empty file", failure);
+    return nullptr;
+  }
   DecompressHandle handle;
-  if (handle.Get() == nullptr) return nullptr;
+  if (handle.Get() == nullptr) {
+    NoteLibraryFailure(nullptr, failure);
+    return nullptr;
+  }
   JpegHeader header;
-  if (!ReadHeader(handle.Get(), bytes, length, header)) return nullptr;
-  if (!WithinScanBudget(bytes, length, header)) return nullptr;
+  if (!ReadHeader(handle.Get(), bytes, length, header)) {
+    NoteLibraryFailure(handle.Get(), failure);
+    return nullptr;
+  }
+  if (!WithinScanBudget(bytes, length, header)) {
+    NoteFailure("more scans than a camera writes, refused", failure);
+    return nullptr;
+  }
 
   const bool fourChannel = IsFourChannel(header.colorspace);
   // A fatal error may stop the library partway; only a block it may leave
@@ -129,7 +157,10 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   DibPtr block = damage == DamageRule::kKeepWarned
                      ? DibBlock::CreateForOverwrite(header.width, header.height, fourChannel ? 4 : 3)
                      : DibBlock::Create(header.width, header.height, fourChannel ? 4 : 3);
-  if (!block) return nullptr;
+  if (!block) {
+    NoteFailure("picture too large to decode", failure);
+    return nullptr;
+  }
   // Greyscale is widened to BGR by the library itself.
   const int pixelFormat = fourChannel ? TJPF_CMYK : TJPF_BGR;
   const int result = tjDecompress2(handle.Get(), bytes, static_cast<unsigned long>(length), block->Pixels(),
@@ -138,7 +169,10 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
   // A changed byte in the compressed data costs a few blocks of the picture
   // and a warning; the picture is still what an investigator must see.
   const bool fatal = result != 0 && tjGetErrorCode(handle.Get()) != TJERR_WARNING;
-  if (fatal && damage == DamageRule::kKeepWarned) return nullptr;
+  if (fatal && damage == DamageRule::kKeepWarned) {
+    NoteLibraryFailure(handle.Get(), failure);
+    return nullptr;
+  }
   if (fourChannel) FourChannelToBgr(*block);
   if (sizeOut != nullptr) *sizeOut = static_cast<std::uint32_t>(block->Size());
   return block;
@@ -146,14 +180,17 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
 
 }  // namespace
 
-DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut) {
+DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut, std::string* failure) {
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return nullptr;
-  return Decode(bytes.data(), bytes.size(), DamageRule::kKeepWarned, sizeOut);
+  if (!ReadWholeFile(path, bytes)) {
+    NoteFailure("the file cannot be read", failure);
+    return nullptr;
+  }
+  return Decode(bytes.data(), bytes.size(), DamageRule::kKeepWarned, sizeOut, failure);
 }
 
-DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut) {
-  return Decode(bytes, length, DamageRule::kKeepAll, sizeOut);
+DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut, std::string* failure) {
+  return Decode(bytes, length, DamageRule::kKeepAll, sizeOut, failure);
 }
 
 }  // namespace selvo

@@ -17,10 +17,13 @@ namespace selvo {
 // what the library made of it stays. Null when the library gives up (an
 // unreadable header, a fatal error while decoding) or the file cannot be
 // read. sizeOut (may be null) receives 44 + stride x height, on success only.
-DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut);
+// failure (may be null) receives why on null: the library's own message
+// where it gave up, our words where we refused.
+DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut, std::string* failure = nullptr);
 
 // A damaged image in memory still yields whatever was decoded (the rest of
 // the block stays zero); only an unreadable header gives null.
-DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut);
+DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut,
+                        std::string* failure = nullptr);
 
 }  // namespace selvo

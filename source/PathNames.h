@@ -13,5 +13,8 @@ std::string FileNameOf(const std::string& path);
 std::string FolderOf(const std::string& path);
 // The name without its last '.' and what follows; a leading dot stays.
 std::string WithoutExtension(const std::string& name);
+// The extension (from the last '.' of the last path element) in lower case,
+// dot included: ".jpg"; empty when there is none.
+std::string LowerCaseExtension(const std::string& path);
 
 }  // namespace selvo

@@ -484,7 +484,7 @@ int OpenRegularFile(const std::string& path, std::size_t& size) {
 // quickest way for the images a recorder writes; larger ones are walked.
 constexpr std::size_t kWholeReadBytes = 16 * 1024 * 1024;
 
-void ReadWhole(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+void ReadWhole(int fd, std::size_t size, ImageCodec codec, bool hash, ImageFileReading& reading,
                const ImageBytesUser& alsoUse) {
   // One buffer per thread: a check of a million images allocates it once.
   thread_local std::vector<std::uint8_t> bytes;
@@ -496,8 +496,7 @@ void ReadWhole(int fd, std::size_t size, int kind, bool hash, ImageFileReading& 
     reading.error = errno != 0 ? errno : EIO;
     return;
   }
-  reading.parsed = kind == 1 ? ParseJpegInfo(bytes.data(), bytes.size(), reading.info)
-                             : ParseJp2Info(bytes.data(), bytes.size(), reading.info);
+  reading.parsed = ParseImageInfo(bytes.data(), bytes.size(), codec, reading.info);
   if (hash) reading.sha256 = Sha256::Of(bytes.data(), bytes.size());
   if (alsoUse) alsoUse(bytes.data(), bytes.size());
 }
@@ -526,13 +525,17 @@ bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info
   return ParseBuffer(bytes, length, info, [](MemoryBytes& memory, ImageInfo& out) { return ParseJp2With(memory, out); });
 }
 
-void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+bool ParseImageInfo(const std::uint8_t* bytes, std::size_t length, ImageCodec codec, ImageInfo& info) {
+  return codec == ImageCodec::Jpeg ? ParseJpegInfo(bytes, length, info) : ParseJp2Info(bytes, length, info);
+}
+
+void ReadImageFileInPieces(int fd, std::size_t size, ImageCodec codec, bool hash, ImageFileReading& reading,
                            std::size_t pieceBytes, const std::atomic<bool>* stop) {
   Sha256 hasher;
   FileWindow window(fd, size, pieceBytes, hash ? &hasher : nullptr, stop);
   WindowBytes bytes(window);
   ImageInfo info = reading.info;
-  const bool parsed = kind == 1 ? ParseJpegWith(bytes, info) : ParseJp2With(bytes, info);
+  const bool parsed = codec == ImageCodec::Jpeg ? ParseJpegWith(bytes, info) : ParseJp2With(bytes, info);
   // What was judged must be the whole file, read to its end, as the hash is.
   reading.read = window.Finish();
   reading.pieces = true;
@@ -545,7 +548,7 @@ void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageF
   if (hash) reading.sha256 = hasher.Finish();
 }
 
-void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
+void ReadImageFile(const std::string& path, ImageCodec codec, bool hash, ImageFileReading& reading,
                    const ImageBytesUser& alsoUse, const std::atomic<bool>* stop) {
   reading.read = false;
   reading.parsed = false;
@@ -558,11 +561,11 @@ void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReadin
     return;
   }
   if (size > kWholeReadBytes) {
-    ReadImageFileInPieces(file.Get(), size, kind, hash, reading, WindowBytes::kPieceBytes, stop);
+    ReadImageFileInPieces(file.Get(), size, codec, hash, reading, WindowBytes::kPieceBytes, stop);
     return;
   }
   try {
-    ReadWhole(file.Get(), size, kind, hash, reading, alsoUse);
+    ReadWhole(file.Get(), size, codec, hash, reading, alsoUse);
   } catch (const std::bad_alloc&) {
     reading.read = false;
     reading.parsed = false;
@@ -570,10 +573,10 @@ void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReadin
   }
 }
 
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind, const std::atomic<bool>* stop) {
+bool ReadImageInfo(const std::string& path, ImageInfo& info, ImageCodec codec, const std::atomic<bool>* stop) {
   ImageFileReading reading;
   reading.info = info;
-  ReadImageFile(path, kind, false, reading, {}, stop);
+  ReadImageFile(path, codec, false, reading, {}, stop);
   if (reading.read) info = reading.info;
   return reading.parsed;
 }

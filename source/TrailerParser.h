@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "source/ImageCodec.h"
 #include "source/ImageInfo.h"
 #include "source/Sha256.h"
 
@@ -16,11 +17,13 @@ namespace selvo {
 // status reset to 0 but time and stamp keep the caller's values.
 bool ParseJpegInfo(const std::uint8_t* bytes, std::size_t length, ImageInfo& info);
 bool ParseJp2Info(const std::uint8_t* bytes, std::size_t length, ImageInfo& info);
+// The parser of codec.
+bool ParseImageInfo(const std::uint8_t* bytes, std::size_t length, ImageCodec codec, ImageInfo& info);
 
-// Reads the whole file and runs ParseJpegInfo when kind is 1, else
-// ParseJp2Info. false when the file cannot be read, is not a regular file or
-// stop (may be null) turned true while it was read.
-bool ReadImageInfo(const std::string& path, ImageInfo& info, int kind, const std::atomic<bool>* stop = nullptr);
+// Reads the whole file and runs the parser of codec. false when the file
+// cannot be read, is not a regular file or stop (may be null) turned true
+// while it was read.
+bool ReadImageInfo(const std::string& path, ImageInfo& info, ImageCodec codec, const std::atomic<bool>* stop = nullptr);
 
 // What one read of an image file gave.
 struct ImageFileReading {
@@ -44,13 +47,13 @@ using ImageBytesUser = std::function<void(const std::uint8_t* bytes, std::size_t
 // (alsoUse is then not called and reading.pieces says so), and a stop
 // request (stop may be null) ends the walk between two pieces, the file
 // then counting as unread.
-void ReadImageFile(const std::string& path, int kind, bool hash, ImageFileReading& reading,
+void ReadImageFile(const std::string& path, ImageCodec codec, bool hash, ImageFileReading& reading,
                    const ImageBytesUser& alsoUse = {}, const std::atomic<bool>* stop = nullptr);
 
 // The walk in pieces of pieceBytes over the open regular file fd of size
 // bytes, from its start: the same verdict, stamp and hash as the image
 // parsed in memory.
-void ReadImageFileInPieces(int fd, std::size_t size, int kind, bool hash, ImageFileReading& reading,
+void ReadImageFileInPieces(int fd, std::size_t size, ImageCodec codec, bool hash, ImageFileReading& reading,
                            std::size_t pieceBytes, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace selvo

@@ -121,7 +121,8 @@ TEST(RecordingWriter, OnlyTheAnnouncedFramesFailTheTrailerCheck) {
         if (a.number == i + 1) expected = a.status;
       }
       ImageInfo info;
-      ASSERT_TRUE(ReadImageInfo(folder / writer.ImagePath(i), info, c.format == ImageFormat::kJpeg ? 1 : 0));
+      ASSERT_TRUE(ReadImageInfo(folder / writer.ImagePath(i), info,
+                                c.format == ImageFormat::kJpeg ? ImageCodec::Jpeg : ImageCodec::Jpeg2000));
       EXPECT_EQ(info.status, expected) << "frame " << i + 1;
       statuses.insert(info.status);
       if (expected == 0) {

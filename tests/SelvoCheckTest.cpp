@@ -203,6 +203,29 @@ TEST(SelvoCheck, DamagedInputGivesAVerdictNotACrash) {
   EXPECT_EQ(NonZeroStatuses(check.out), (std::vector<std::string>{"-1", "-1", "-1"}));
 }
 
+// A recorder image cut short before its scan: the library's reason follows
+// "undecodable" in the table, in JSON's own field and, beside CSV, on stderr.
+TEST(SelvoCheck, AnUndecodableImageSaysWhyInTheLibrarysWords) {
+  TestFolder scratch;
+  const std::string demo = MakeDemo(scratch, "--frames 2 --cameras 1 --no-alter --no-sound --no-info");
+  const std::string cut = demo + "/IMG00001/IMG00000002.jpg";
+  std::vector<std::uint8_t> bytes = ReadFileBytes(cut);
+  ASSERT_GT(bytes.size(), 300u);
+  bytes.resize(300);
+  scratch.Write("demo/IMG00001/IMG00000002.jpg", bytes);
+  const std::string reason = "Invalid JPEG file structure: missing SOS marker";
+
+  const CommandRun table = RunCommand(Tool("selvo-check") + " --decode " + demo);
+  EXPECT_EQ(table.exitCode, 1);
+  EXPECT_NE(table.out.find("not a recorder image, undecodable (" + reason + ")  " + cut), std::string::npos) << table.out;
+  const CommandRun json = RunCommand(Tool("selvo-check") + " --json --decode " + demo);
+  EXPECT_NE(json.out.find("\"verdict\": \"not a recorder image, undecodable\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"decoded\": false, \"reason\": \"" + reason + "\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"decoded\": true, \"reason\": null"), std::string::npos) << json.out;
+  const CommandRun csv = RunCommand(Tool("selvo-check") + " --csv --decode " + demo + " 2>&1 >/dev/null");
+  EXPECT_EQ(csv.out, "selvo-check: " + cut + ": not a recorder image, undecodable (" + reason + ")\n");
+}
+
 TEST(SelvoCheck, ExtractsADamagedDiscAndReportsTheRecordsItCouldNotRead) {
   TestFolder scratch;
   const std::string image = scratch / "disc.img";

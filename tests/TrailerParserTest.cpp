@@ -403,17 +403,17 @@ TEST(ReadImageInfo, ParsesByKindAndRefusesWhatIsNotAReadableFile) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
   ImageInfo info = CallerInfo();
-  EXPECT_TRUE(ReadImageInfo(jpeg, info, 1));
+  EXPECT_TRUE(ReadImageInfo(jpeg, info, ImageCodec::Jpeg));
   EXPECT_EQ(info.status, 0);
   info = CallerInfo();
-  EXPECT_TRUE(ReadImageInfo(jp2, info, 0));
+  EXPECT_TRUE(ReadImageInfo(jp2, info, ImageCodec::Jpeg2000));
   EXPECT_EQ(info.stampMs, 9876u);
   info = CallerInfo();
-  EXPECT_FALSE(ReadImageInfo(jpeg, info, 0)) << "a JPEG is not a JPEG 2000 image";
+  EXPECT_FALSE(ReadImageInfo(jpeg, info, ImageCodec::Jpeg2000)) << "a JPEG is not a JPEG 2000 image";
 
   for (const std::string& path : {folder / "missing.jpg", folder.MakeDir("dir.jpg"), fifo}) {
     info = CallerInfo();
-    EXPECT_FALSE(ReadImageInfo(path, info, 1)) << path;
+    EXPECT_FALSE(ReadImageInfo(path, info, ImageCodec::Jpeg)) << path;
     EXPECT_EQ(info.recordTime, kCallerTime) << path;
   }
 }
@@ -452,7 +452,8 @@ FileVerdict InPieces(const Bytes& bytes, int kind, std::size_t pieceBytes) {
   }
   ImageFileReading reading;
   reading.info = CallerInfo();
-  ReadImageFileInPieces(file.Get(), bytes.size(), kind, true, reading, pieceBytes);
+  ReadImageFileInPieces(file.Get(), bytes.size(), kind == 1 ? ImageCodec::Jpeg : ImageCodec::Jpeg2000, true, reading,
+                        pieceBytes);
   return {reading.read, reading.parsed, reading.info.status, reading.info.recordTime, reading.info.stampMs,
           reading.sha256};
 }
@@ -517,7 +518,7 @@ TEST(ReadImageFile, JudgesAHugeImageInBoundedMemoryAndStopsWithinAPieceWhenAsked
   const test::BoundedOutcome judged = test::RunBounded(
       [&] {
         ImageInfo info = CallerInfo();
-        return ReadImageInfo(large, info, 1) && info.status == 0 && info.stampMs == 4242u;
+        return ReadImageInfo(large, info, ImageCodec::Jpeg) && info.status == 0 && info.stampMs == 4242u;
       },
       std::chrono::seconds(60));
   EXPECT_TRUE(judged.finished && judged.passed);
@@ -534,7 +535,7 @@ TEST(ReadImageFile, JudgesAHugeImageInBoundedMemoryAndStopsWithinAPieceWhenAsked
     stop = true;
   });
   ImageInfo info = CallerInfo();
-  EXPECT_FALSE(ReadImageInfo(huge, info, 1, &stop));
+  EXPECT_FALSE(ReadImageInfo(huge, info, ImageCodec::Jpeg, &stop));
   const auto ended = std::chrono::steady_clock::now();
   stopper.join();
   // One piece is a few milliseconds; the bound leaves room for a sanitizer

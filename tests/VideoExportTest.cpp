@@ -649,7 +649,8 @@ TEST(PictureSizeTest, HeadersStateTheSizeWithoutDecoding) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PictureSize size;
-    ASSERT_EQ(ReadPictureSize(c.bytes.data(), c.bytes.size(), c.jp2, size), c.found);
+    ASSERT_EQ(ReadPictureSize(c.bytes.data(), c.bytes.size(), c.jp2 ? ImageCodec::Jpeg2000 : ImageCodec::Jpeg, size),
+              c.found);
     EXPECT_EQ(size.width, c.width);
     EXPECT_EQ(size.height, c.height);
   }

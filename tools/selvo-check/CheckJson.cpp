@@ -26,6 +26,8 @@ std::string JsonImageLine(const CheckedImage& image, const std::string& verdict,
   if (image.cameraNumber > 0) line += ", \"camera_number\": " + std::to_string(image.cameraNumber);
   line += ", \"decoded\": ";
   line += image.decoded < 0 ? "null" : image.decoded ? "true" : "false";
+  // Why an undecodable image could not be decoded, as the codec library said.
+  line += ", \"reason\": " + JsonOptionalString(image.decoded == 0 ? image.decodeFailure : std::string());
   line += ", \"path\": " + JsonString(image.path);
   if (withHash) line += ", \"sha256\": " + (image.hashed ? JsonString(HexDigest(image.sha256)) : std::string("null"));
   return line + "}";

@@ -8,7 +8,8 @@
 namespace selvo {
 
 // {"number": …, "camera": …, "title": …, "status": …, "verdict": …, "time": …,
-//  "stamp": …, "decoded": …, "path": …[, "sha256": …]}
+//  "stamp": …, "decoded": …, "reason": …, "path": …[, "sha256": …]}; reason is
+//  why the image could not be decoded, null when it was or was not tried.
 std::string JsonImageLine(const CheckedImage& image, const std::string& verdict, bool withHash);
 // {"anomaly": "gap", "camera": …, "from": …, "to": …, "detail": …}
 std::string JsonAnomalyLine(const TimelineAnomaly& anomaly);

@@ -13,8 +13,7 @@
 
 #include <algorithm>
 
-#include "source/Jp2Decoder.h"
-#include "source/JpegDecoder.h"
+#include "source/ImageDecoder.h"
 #include "source/StatusVerdict.h"
 #include "source/OutputFile.h"
 #include "source/text/TimeText.h"
@@ -55,11 +54,9 @@ QString CameraName(int channel, const std::string& title) {
 // The picture as the viewer draws it with "check": time text, camera title
 // and alteration boxes; the file read again, as a print would.
 QImage ViewerPicture(const CheckedImage& image) {
-  std::uint32_t size = 0;
-  const std::string& path = image.path;
-  const bool jp2 = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".jp2") == 0 ||
-                                        path.compare(path.size() - 4, 4, ".JP2") == 0);
-  const DibPtr block = jp2 ? DecodeJp2File(path, &size) : DecodeJpegFile(path, &size);
+  // A disc record's "disc.img#3" names no codec: a disc holds JPEG images.
+  const ImageCodec codec = ImageCodecOfPath(image.path).value_or(ImageCodec::Jpeg);
+  const DibPtr block = DecodeImageFile(image.path, codec).block;
   PaneOverlayStyle style;
   style.alterationMarks = true;
   style.cameraTitleShown = true;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -16,23 +15,17 @@
 #include <vector>
 
 #include "source/text/TimeText.h"
-#include "source/CopyRangeJob.h"
 #include "source/DirectoryScanner.h"
-#include "source/DiscImageSource.h"
 #include "source/FileBytes.h"
-#include "source/Notifier.h"
 #include "source/FolderImageSource.h"
+#include "source/FolderRecording.h"
+#include "source/ImageCodec.h"
 #include "source/InfoIndex.h"
 #include "source/StdioFile.h"
-#include "source/Jp2Decoder.h"
-#include "source/JpegDecoder.h"
-#include "source/MediaProbe.h"
-#include "source/SoundFile.h"
 #include "source/StatusVerdict.h"
 #include "source/TrailerParser.h"
 #include "tools/selvo-check/CheckJson.h"
 #include "tools/selvo-check/ImageReadPool.h"
-#include "tools/selvo-check/OnceNotifier.h"
 #include "tools/selvo-check/ReportFindings.h"
 
 namespace selvo {
@@ -43,24 +36,6 @@ namespace {
 // few enough that memory does not follow the recording's size.
 constexpr int kImagesPerBatch = 256;
 
-enum class ImageKind { None, Jpeg, Jp2 };
-
-std::string LowerExtension(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  const auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
-ImageKind KindByExtension(const std::string& path) {
-  const std::string ext = LowerExtension(path);
-  if (ext == ".jpg") return ImageKind::Jpeg;
-  if (ext == ".jp2") return ImageKind::Jp2;
-  return ImageKind::None;
-}
-
 // Unreadable is a verdict of its own, never "not a recorder image": the
 // reason is kept so the report can say what stopped the read, and what it
 // is when an entry named like an image is no file at all.
@@ -70,82 +45,12 @@ void NoteUnreadable(CheckedImage& image, int readError) {
   if (image.unreadableReason.empty()) image.unreadableReason = std::strerror(readError != 0 ? readError : EIO);
 }
 
-// What a recognised trailer says, for an image outside a folder's lists.
-void TakeTrailer(CheckedImage& image, const ImageInfo& info) {
-  ImageRecord record;
-  record.status = info.status;
-  record.recordTime = info.recordTime;
-  record.stampMs = info.status == kNoTrailer ? 0 : info.stampMs;
-  image.status = record.status;
-  image.time = record.recordTime;
-  image.stamp = record.stampMs;
-  image.stampKnown = IsStampKnown(record);
-}
-
-TimelineImage TimelineOf(const CheckedImage& checked) {
-  ImageRecord record;
-  record.channel = checked.channel;
-  record.status = checked.status;
-  record.stampMs = checked.stamp;
-  record.recordTime = checked.time;
-  return TimelineImageOf(record, checked.number);
-}
-
-// The viewer learns hasSound by finding the recording's sound file and
-// opening it; one that is there and does not open is told, since it changes
-// where the images are looked for.
-bool RecordingHasSound(const std::string& folder, std::FILE* err) {
-  bool playable = false;
-  const std::string problem = SoundFileProblem(folder, playable);
-  if (!problem.empty()) {
-    std::fprintf(err, "selvo-check: warning: %s; the recording is read as one without sound\n",
-                 TerminalSafe(problem).c_str());
-  }
-  return playable;
-}
-
-// "no recorder images found", unless a folder that could not be listed kept
-// them from being found.
-std::string NoImagesText(const std::string& unlistedFolder, int error) {
-  if (unlistedFolder.empty()) return "no recorder images found";
-  return "no recorder images could be listed: " + TerminalSafe(unlistedFolder) + ": " + std::strerror(error);
-}
-
-bool ParsePositive(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  value = std::atoi(text.c_str());
-  return value >= 1;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Only a disc-image file or a drive can be a disc; anything else is told
-// plainly here rather than as an open failure (or a drive "not ready").
-bool IsDiscKindOfPath(const std::string& path, std::FILE* err) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return true;  // the open says why
-  if (S_ISDIR(st.st_mode)) {
-    std::fprintf(err, "selvo-check: %s: is a folder, not a disc image file or a CD drive\n", TerminalSafe(path).c_str());
-    return false;
-  }
-  if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode) && !S_ISCHR(st.st_mode)) {
-    std::fprintf(err, "selvo-check: %s: neither a disc image file nor a CD drive\n", TerminalSafe(path).c_str());
-    return false;
-  }
-  return true;
-}
-
-// Opens a disc for reading; tells why not on err.
-bool OpenDiscSource(DiscImageSource& source, const std::string& path, std::FILE* err) {
-  if (!IsDiscKindOfPath(path, err)) return false;
-  if (source.Open(path)) return true;
-  // A drive or file that could not be opened has been told, with the reason,
-  // by the source itself.
-  if (source.LastOpenError() == 0) std::fprintf(err, "selvo-check: %s: no recorder images found\n", TerminalSafe(path).c_str());
-  return false;
+// A track that is there and does not play changes where the images are
+// looked for, so it is told.
+void WarnOfSound(const FolderRecording& recording, std::FILE* err) {
+  if (recording.SoundProblem().empty()) return;
+  std::fprintf(err, "selvo-check: warning: %s; the recording is read as one without sound\n",
+               TerminalSafe(recording.SoundProblem()).c_str());
 }
 
 // Streams a file of any size through the hash; errno is set when it fails.
@@ -190,13 +95,17 @@ bool RegularFilesBelow(const std::string& folder, std::vector<std::string>& foun
 
 }  // namespace
 
-bool ParseRecordRange(const std::string& text, int& first, int& last) {
-  const std::size_t dash = text.find('-');
-  if (dash == std::string::npos) return false;
-  return ParsePositive(text.substr(0, dash), first) && ParsePositive(text.substr(dash + 1), last) && first <= last;
+// What a recognised trailer says, for an image outside a folder's lists.
+void TakeTrailer(CheckedImage& image, const ImageInfo& info) {
+  ImageRecord record;
+  record.status = info.status;
+  record.recordTime = info.recordTime;
+  record.stampMs = info.status == kNoTrailer ? 0 : info.stampMs;
+  image.status = record.status;
+  image.time = record.recordTime;
+  image.stamp = record.stampMs;
+  image.stampKnown = IsStampKnown(record);
 }
-
-bool IsSafeFilePrefix(const std::string& prefix) { return prefix.find('/') == std::string::npos; }
 
 CheckRun::CheckRun(const CheckOptions& options, std::FILE* out, std::FILE* err, ReportDrawer drawer)
     : options_(options), out_(out), err_(err), outCheck_(out), drawer_(drawer) {
@@ -235,8 +144,8 @@ int CheckRun::CheckPath(const std::string& path) {
     result = kCheckUsageOrUnreadable;
   } else if (S_ISDIR(st.st_mode)) {
     result = CheckFolder(path);
-  } else if (KindByExtension(path) != ImageKind::None) {
-    result = CheckImageFile(path);
+  } else if (const std::optional<ImageCodec> codec = ImageCodecOfPath(path)) {
+    result = CheckImageFile(path, *codec);
   } else {
     std::fprintf(err_, "selvo-check: %s: neither a recording folder nor a .jpg or .jp2 image\n", TerminalSafe(path).c_str());
     result = kCheckUsageOrUnreadable;
@@ -247,39 +156,29 @@ int CheckRun::CheckPath(const std::string& path) {
 
 int CheckRun::CheckFolder(const std::string& folder) {
   const std::string shown = TerminalSafe(folder);
-  if (access(folder.c_str(), R_OK | X_OK) != 0) {
-    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(), std::strerror(errno));
+  FolderRecording recording(folder);
+  const bool opened = recording.Open();
+  WarnOfSound(recording, err_);
+  if (!opened) {
+    if (recording.HasImages()) ReportUnreadableFolders(recording.Images());
+    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(), TerminalSafe(recording.FailureText()).c_str());
     return kCheckUsageOrUnreadable;
   }
-  MediaProbe probe(folder);
-  if (!probe.Probe() || !probe.Kind().Any()) {
-    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(),
-                 NoImagesText(probe.UnlistedFolder(), probe.UnlistedError()).c_str());
-    return kCheckUsageOrUnreadable;
-  }
-  FolderImageSource source(probe.Kind(), nullptr);
-  if (!source.OpenRecording(folder, RecordingHasSound(folder, err_))) {
-    ReportUnreadableFolders(source);
-    const std::vector<UnreadableFolder>& unlisted = source.UnreadableFolders();
-    std::fprintf(err_, "selvo-check: %s: %s\n", shown.c_str(),
-                 (unlisted.empty() ? NoImagesText({}, 0) : NoImagesText(unlisted.front().path, unlisted.front().error))
-                     .c_str());
-    return kCheckUsageOrUnreadable;
-  }
-  if (!source.Index().Problem().empty()) {
+  if (!recording.IndexProblem().empty()) {
     std::fprintf(err_, "selvo-check: warning: %s; the INFO index is not used, so cameras and titles are not known\n",
-                 TerminalSafe(source.Index().Problem()).c_str());
+                 TerminalSafe(recording.IndexProblem()).c_str());
   }
-  if (!source.Index().ForeignChannelText().empty()) {
-    std::fprintf(err_, "selvo-check: warning: %s: %s\n", shown.c_str(), source.Index().ForeignChannelText().c_str());
+  if (!recording.ForeignChannelText().empty()) {
+    std::fprintf(err_, "selvo-check: warning: %s: %s\n", shown.c_str(), recording.ForeignChannelText().c_str());
   }
+  FolderImageSource& source = recording.Images();
   if (!SelectCamera(source, folder)) return kCheckUsageOrUnreadable;
 
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   ReportUnreadableFolders(source);
   int result = source.UnreadableFolders().empty() ? kCheckAllOk : kCheckFoundProblems;
   const int count = source.GetCount();
-  const int kind = probe.Kind().jpeg == 1 ? 1 : 0;
+  const ImageCodec codec = *recording.Codec();
   std::vector<ImageFileJob> jobs;
   std::map<int, int> imagesOfCamera;
   for (int first = 0; first < count; first += kImagesPerBatch) {
@@ -287,7 +186,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
     jobs.assign(static_cast<std::size_t>(batch), ImageFileJob{});
     for (int k = 0; k < batch; ++k) {
       jobs[static_cast<std::size_t>(k)].path = source.GetPathAt(first + k);
-      jobs[static_cast<std::size_t>(k)].kind = kind;
+      jobs[static_cast<std::size_t>(k)].codec = codec;
     }
     Pool().RunAll(jobs);
     for (int k = 0; k < batch; ++k) {
@@ -300,7 +199,7 @@ int CheckRun::CheckFolder(const std::string& folder) {
     ShowProgress(first + batch, count);
   }
   ClearProgress();
-  if (!AddOtherFiles(folder, source)) result = kCheckFoundProblems;
+  if (!AddOtherFiles(recording)) result = kCheckFoundProblems;
   ReportTimeline(FolderTimeline(source));
   return result;
 }
@@ -325,6 +224,7 @@ CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const I
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
+  image.decodeFailure = job.decodeFailure;
   if (!job.reading.read) NoteUnreadable(image, job.reading.error);
   return image;
 }
@@ -399,7 +299,7 @@ bool CheckRun::SelectCamera(FolderImageSource& source, const std::string& folder
   return true;
 }
 
-int CheckRun::CheckImageFile(const std::string& file) {
+int CheckRun::CheckImageFile(const std::string& file, ImageCodec codec) {
   if (options_.camera != 0) {
     std::fprintf(err_, "selvo-check: %s: --camera needs a recording folder\n", TerminalSafe(file).c_str());
     return kCheckUsageOrUnreadable;
@@ -410,7 +310,7 @@ int CheckRun::CheckImageFile(const std::string& file) {
   }
   ImageFileJob job;
   job.path = file;
-  job.kind = KindByExtension(file) == ImageKind::Jpeg ? 1 : 0;
+  job.codec = codec;
   RunImageFileJob(job, Hashing(), options_.decode);
   CheckedImage image;
   image.number = 1;
@@ -419,91 +319,11 @@ int CheckRun::CheckImageFile(const std::string& file) {
   image.hashed = job.reading.read && Hashing();
   image.sha256 = job.reading.sha256;
   image.decoded = job.decoded;
+  image.decodeFailure = job.decodeFailure;
   if (!job.reading.read) NoteUnreadable(image, job.reading.error);
   Report(image);
   AddToManifest(image, file);
   return IsProblem(image) ? kCheckFoundProblems : kCheckAllOk;
-}
-
-CheckedImage CheckRun::ExamineDiscRecord(DiscImageSource& source, const std::string& path, int index) {
-  CheckedImage image;
-  image.number = index + 1;
-  image.channel = -1;
-  image.path = path + "#" + std::to_string(index + 1);
-  std::vector<std::uint8_t> bytes;
-  if (!source.Seek(index) || !source.ReadRecordBytes(bytes, false)) {
-    image.unreadable = true;
-    if (options_.decode) image.decoded = 0;
-    return image;
-  }
-  if (Hashing()) {
-    image.sha256 = Sha256::Of(bytes.data(), bytes.size());
-    image.hashed = true;
-  }
-  ImageInfo info;
-  if (ParseJpegInfo(bytes.data(), bytes.size(), info)) TakeTrailer(image, info);
-  if (options_.decode) {
-    std::uint32_t size = 0;
-    image.decoded = DecodeJpegMemory(bytes.data(), bytes.size(), &size) != nullptr ? 1 : 0;
-  }
-  return image;
-}
-
-int CheckRun::CheckDisc(const std::string& path) {
-  OnceNotifier notifier("selvo-check");
-  DiscImageSource source(notifier);
-  if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
-  started_ = lastProgress_ = std::chrono::steady_clock::now();
-  const int count = source.GetCount();
-  // What was not read is never ok.
-  counts_.indexCutShort = source.IndexCutShort();
-  int result = counts_.indexCutShort ? kCheckFoundProblems : kCheckAllOk;
-  // A disc holds a few thousand records at most, all of one line.
-  std::vector<TimelineImage> timeline;
-  for (int i = 0; i < count; ++i) {
-    const CheckedImage image = ExamineDiscRecord(source, path, i);
-    Report(image);
-    timeline.push_back(TimelineOf(image));
-    if (IsProblem(image)) result = kCheckFoundProblems;
-    ShowProgress(i + 1, count);
-  }
-  ClearProgress();
-  ReportTimeline(FindCameraAnomalies(timeline));
-  return Finish(result);
-}
-
-int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request) {
-  if (!IsFolder(request.folder)) {
-    std::fprintf(err_, "selvo-check: %s: not a folder\n", TerminalSafe(request.folder).c_str());
-    return Finish(kCheckUsageOrUnreadable);
-  }
-  OnceNotifier notifier("selvo-check");
-  DiscImageSource source(notifier);
-  if (!OpenDiscSource(source, path, err_)) return Finish(kCheckUsageOrUnreadable);
-  if (request.last > source.GetCount()) {
-    std::fprintf(err_, "selvo-check: %s: the range %d-%d lies past the last record (%d)\n", TerminalSafe(path).c_str(), request.first,
-                 request.last, source.GetCount());
-    return Finish(kCheckUsageOrUnreadable);
-  }
-  std::string prefix = request.prefix;
-  if (!request.prefixGiven) {
-    // As the viewer suggests: the date of the image it stands on.
-    const CheckedImage first = ExamineDiscRecord(source, path, request.first - 1);
-    if (first.time != 0) prefix = CopyRangeJob::DefaultPrefix(first.time, 0);
-  }
-  CopyRangeJob job(request.first, request.last, request.folder, prefix);
-  started_ = lastProgress_ = std::chrono::steady_clock::now();
-  while (!job.Done()) {
-    job.CopyNext(source, false, false);
-    ShowProgress(job.NextCounter(), job.ImageCount());
-  }
-  ClearProgress();
-  for (const std::string& line : job.ErrorLines()) std::fprintf(err_, "selvo-check: %s\n", TerminalSafe(line).c_str());
-  if (!options_.quiet) {
-    std::fprintf(out_, "%d of %d images copied to %s\n", job.ImageCount() - job.FailedImages(), job.ImageCount(),
-                 TerminalSafe(request.folder).c_str());
-  }
-  return Finish(job.FailedImages() > 0 ? kCheckFoundProblems : kCheckAllOk);
 }
 
 int CheckRun::Finish(int result) {
@@ -515,12 +335,16 @@ bool CheckRun::IsProblem(const CheckedImage& image) const {
   return image.unreadable || image.status != 0 || image.decoded == 0;
 }
 
-std::string CheckRun::Verdict(const CheckedImage& image) const {
+std::string CheckRun::Verdict(const CheckedImage& image, bool withDecodeFailure) const {
   std::string verdict = VerdictForStatus(image.status).Text();
   if (image.unreadable) {
     verdict = image.unreadableReason.empty() ? "unreadable record" : "unreadable (" + image.unreadableReason + ")";
   }
-  if (image.decoded == 0) verdict = verdict == "ok" ? "undecodable" : verdict + ", undecodable";
+  if (image.decoded == 0) {
+    std::string undecodable = "undecodable";
+    if (withDecodeFailure && !image.decodeFailure.empty()) undecodable += " (" + image.decodeFailure + ")";
+    verdict = verdict == "ok" ? undecodable : verdict + ", " + undecodable;
+  }
   return verdict;
 }
 
@@ -567,9 +391,10 @@ void CheckRun::ReportCsv(const CheckedImage& image) {
   if (options_.hash) std::fprintf(out_, ",%s", image.hashed ? HexDigest(image.sha256).c_str() : "");
   std::fputc('\n', out_);
   // The status column cannot tell a file never read from one read and not
-  // recognised; err does.
-  if (image.unreadable && !image.unreadableReason.empty()) {
-    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(image.path).c_str(), Verdict(image).c_str());
+  // recognised, nor the decoded column say why the decoder gave up; err does.
+  const bool decodeFailureTold = image.decoded == 0 && !image.decodeFailure.empty();
+  if ((image.unreadable && !image.unreadableReason.empty()) || decodeFailureTold) {
+    std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(image.path).c_str(), TerminalSafe(Verdict(image, true)).c_str());
   }
 }
 
@@ -577,7 +402,8 @@ void CheckRun::ReportTable(const CheckedImage& image) {
   const std::string time = image.time != 0 ? FormatIsoTime(image.time) : std::string();
   if (progressShown_) ClearProgress();
   std::fprintf(out_, "%8d  %2s  %-19s  %-27s  %s\n", image.number, ChannelLabel(image.channel).c_str(),
-               time.empty() ? "-" : time.c_str(), Verdict(image).c_str(), TerminalSafe(image.path).c_str());
+               time.empty() ? "-" : time.c_str(), TerminalSafe(Verdict(image, true)).c_str(),
+               TerminalSafe(image.path).c_str());
 }
 
 // After a recording's images: the breaks in its time line. They are
@@ -613,16 +439,17 @@ void CheckRun::AddToManifest(const CheckedImage& image, const std::string& folde
 // whatever else lies there is part of what was handed over. The report names
 // the files that are not the recording's own. false when one could not be
 // read or a folder not listed (told on err).
-bool CheckRun::AddOtherFiles(const std::string& folder, FolderImageSource& source) {
+bool CheckRun::AddOtherFiles(const FolderRecording& recording) {
   if (!manifest_.IsOpen() && !findings_) return true;
+  const std::string& folder = recording.Folder();
+  const FolderImageSource& source = recording.Images();
   std::set<std::string> images;
   for (int i = 0; i < source.FileCount(); ++i) images.insert(PathBelow(folder, source.FilePathAt(i)));
   std::set<std::string> own;
   for (const std::string& path : {InfoIndex::FileOf(folder), FindChildIgnoringCase(folder, "time.txt", EntryType::kFile)}) {
     if (!path.empty()) own.insert(PathBelow(folder, path));
   }
-  std::string sound;
-  if (FindSoundFile(folder, sound) != kNoSound) own.insert(PathBelow(folder, sound));
+  if (!recording.SoundFile().empty()) own.insert(PathBelow(folder, recording.SoundFile()));
 
   std::vector<std::string> files;
   std::string listingError;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "source/CalendarTime.h"
+#include "source/ImageCodec.h"
+#include "source/ImageInfo.h"
 #include "source/Sha256.h"
 #include "source/StreamCheck.h"
 #include "source/TimelineAnomalies.h"
@@ -21,6 +23,7 @@ namespace selvo {
 
 class DiscImageSource;
 class FolderImageSource;
+class FolderRecording;
 class ImageReadPool;
 struct ImageFileJob;
 struct ReportFindings;
@@ -45,6 +48,7 @@ struct CheckedImage {
   bool stampKnown = false;  // false: no stamp to go by (written null or empty)
   int cameraNumber = 0;  // 1-based place in its camera's list, as the viewer's panel counts; 0 unknown
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
+  std::string decodeFailure;  // why it failed, in the codec library's words where it gave some
   std::string path;
   std::string title;  // the camera's title, UTF-8; empty when none
   bool hashed = false;
@@ -52,6 +56,10 @@ struct CheckedImage {
   bool unreadable = false;  // the bytes could not be read at all
   std::string unreadableReason;  // why, for a file; empty for a disc record
 };
+
+// What a recognised trailer says, for an image outside a folder's lists (a
+// single file, a disc record).
+void TakeTrailer(CheckedImage& image, const ImageInfo& info);
 
 // selvo-check --disc PATH --extract DIR --range A-B [--prefix P].
 struct ExtractRequest {
@@ -101,7 +109,8 @@ class CheckRun {
   // Examines one PATH (a recording folder or a .jpg/.jp2 file); returns a CheckExit.
   int CheckPath(const std::string& path);
   // Lists the records of a recorder disc (a CD device node or a disc-image
-  // file) with the verdicts of their trailers; returns a CheckExit.
+  // file) with the verdicts of their trailers; returns a CheckExit. The disc
+  // work is in CheckRunDisc.cpp.
   int CheckDisc(const std::string& path);
   // Copies records of a disc into a folder exactly as the viewer's copy
   // does; the error report goes to err. kCheckFoundProblems when any image
@@ -125,7 +134,7 @@ class CheckRun {
 
  private:
   int CheckFolder(const std::string& folder);
-  int CheckImageFile(const std::string& file);
+  int CheckImageFile(const std::string& file, ImageCodec codec);
   bool SelectCamera(FolderImageSource& source, const std::string& folder);
   void ReportUnreadableFolders(const FolderImageSource& source);
   CheckedImage FolderImage(FolderImageSource& source, int index, const ImageFileJob& job);
@@ -139,13 +148,15 @@ class CheckRun {
   void ReportCsv(const CheckedImage& image);
   void ReportTimeline(const std::vector<TimelineAnomaly>& anomalies);
   void AddToManifest(const CheckedImage& image, const std::string& folder);
-  bool AddOtherFiles(const std::string& folder, FolderImageSource& source);
+  bool AddOtherFiles(const FolderRecording& recording);
   bool IsOwnOutput(const std::string& path) const;
   void CountVerdict(const CheckedImage& image);
   void ShowProgress(int done, int total);
   void ClearProgress();
   bool IsProblem(const CheckedImage& image) const;
-  std::string Verdict(const CheckedImage& image) const;
+  // The viewer's words for the image; withDecodeFailure adds the decoder's
+  // reason after "undecodable", where the output has no field of its own for it.
+  std::string Verdict(const CheckedImage& image, bool withDecodeFailure = false) const;
 
   CheckOptions options_;
   std::FILE* out_;

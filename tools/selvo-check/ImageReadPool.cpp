@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
-#include "source/Jp2Decoder.h"
-#include "source/JpegDecoder.h"
+#include "source/ImageDecoder.h"
 
 namespace selvo {
 
@@ -13,15 +13,9 @@ namespace {
 // More threads than this only queue on the same disk.
 constexpr unsigned kMostThreads = 8;
 
-bool Decodes(const std::uint8_t* bytes, std::size_t length, int kind) {
-  if (length == 0) return false;
-  std::uint32_t size = 0;
-  return (kind == 1 ? DecodeJpegMemory(bytes, length, &size) : DecodeJp2Memory(bytes, length, &size)) != nullptr;
-}
-
-bool DecodesFile(const std::string& path, int kind) {
-  std::uint32_t size = 0;
-  return (kind == 1 ? DecodeJpegFile(path, &size) : DecodeJp2File(path, &size)) != nullptr;
+void TakeDecodeResult(ImageFileJob& job, DecodeResult result) {
+  job.decoded = result.block ? 1 : 0;
+  job.decodeFailure = std::move(result.failure);
 }
 
 }  // namespace
@@ -32,12 +26,12 @@ void RunImageFileJob(ImageFileJob& job, bool hash, bool decode) {
     if (decode) {
       job.decoded = 0;
       decodeToo = [&job](const std::uint8_t* bytes, std::size_t length) {
-        job.decoded = Decodes(bytes, length, job.kind) ? 1 : 0;
+        TakeDecodeResult(job, DecodeImageMemory(bytes, length, job.codec));
       };
     }
-    ReadImageFile(job.path, job.kind, hash, job.reading, decodeToo);
+    ReadImageFile(job.path, job.codec, hash, job.reading, decodeToo);
     // A file too large to hold for the check is held only by the decoder.
-    if (decode && job.reading.read && job.reading.pieces) job.decoded = DecodesFile(job.path, job.kind) ? 1 : 0;
+    if (decode && job.reading.read && job.reading.pieces) TakeDecodeResult(job, DecodeImageFile(job.path, job.codec));
   } catch (const std::exception&) {
     // Out of memory for one file: that file is unread, the check goes on.
     job.reading.read = false;

@@ -11,15 +11,17 @@
 #include <thread>
 #include <vector>
 
+#include "source/ImageCodec.h"
 #include "source/TrailerParser.h"
 
 namespace selvo {
 
 struct ImageFileJob {
   std::string path;
-  int kind = 1;  // the trailer parser: 1 JPEG, 0 JPEG 2000
+  ImageCodec codec = ImageCodec::Jpeg;  // picks the trailer parser and the decoder
   ImageFileReading reading;
   int decoded = -1;  // -1 not tried, 0 failed, 1 decoded
+  std::string decodeFailure;  // why the decoder gave up
 };
 
 // One file's work, on the calling thread.
