@@ -1,20 +1,26 @@
 #pragma once
 // The single document of the viewer: the open recording (its ImageSource and
 // the decoded current image), the display settings, the commands that act on
-// them, and the open flow. The image view and the control panel keep no
-// recording state; they read the document and call its operations. It runs
-// on the user-interface thread; the loader and the disc copy run their
-// threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
-// the document goes on. The background check (VerificationJob) runs while
-// a folder recording is open and ends before it closes. Playback state
-// lives in PlaybackEngine.
+// them, the open flow and the play loops. The image view and the control
+// panel keep no recording state; they read the document and call its
+// operations. It runs on the user-interface thread; the loader and the disc
+// copy run their threads in job objects (FolderLoadJob, DiscCopyRun) that
+// have ended when the document goes on. The background check
+// (VerificationJob) runs while a folder recording is open and ends before it
+// closes. What playback keeps between steps lives in PlaybackState.
+//
+// Its code is split by what it does: CSelvoViewerDoc.cpp (settings,
+// commands, position, queries), CSelvoViewerDocOpen.cpp (the open flow),
+// CSelvoViewerDocPlay.cpp (the play loops), CSelvoViewerDocDisc.cpp (disc
+// and copy range), CSelvoViewerDocVerify.cpp (the background check).
 //
 // How the document reaches the windows:
 // - the image view through ImageViewLink (doc/ImageViewLink.h), attached by
 //   the frame with AttachImageView; without one attached every redraw is a
 //   no-op and the view counts as showing one pane;
-// - the control panel through the signals below and, for the play loops,
-//   through PlaybackControls;
+// - the control panel through the signals below for everything it shows of
+//   the recording, and through PlaybackControls for what the play loops ask
+//   and drive (doc/PlaybackControls.h says which path carries what);
 // - the user through DocumentPrompts: the open and save dialogs, the
 //   progress dialogs of the loader and the copy, the wait cursor;
 // - the frame learns of every change that can alter a command's state
@@ -31,7 +37,7 @@
 
 #include "doc/CameraTimeLock.h"
 #include "doc/CommandIds.h"
-#include "doc/PlaybackEngine.h"
+#include "doc/PlaybackState.h"
 #include "doc/ProblemList.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
@@ -40,6 +46,7 @@
 #include "source/DiscReader.h"
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
+#include "source/settings/AppSettings.h"
 
 namespace selvo {
 
@@ -142,11 +149,10 @@ class CSelvoViewerDoc : public QObject {
   bool HasChannel(int channel) const;        // -1: any channel known (INFO index)
   int GetChannelImageCount(int channel) const;  // 0..15 by the INFO index; 0 without one
   bool IsCameraTitleShown() const;
-  int GetTimePosition() const { return timePosition_; }  // 0 RD, 1 RU, 2 LU, 3 LD
-  int GetDateFormat() const { return dateFormat_; }
-  int GetDateDelimiter() const { return dateDelimiter_; }
+  int GetTimePosition() const { return settings_.timePosition; }  // 0 RD, 1 RU, 2 LU, 3 LD
+  int GetDateFormat() const { return settings_.dateFormat; }
+  int GetDateDelimiter() const { return settings_.dateDelimiter; }
   bool IsCheckMode() const { return checkMode_; }
-  bool IsLogMode() const { return logMode_; }
   const MediaKind& ProbeFlags() const { return probeFlags_; }
   // The panel's 1ch/2ch sound boxes follow the probe's jp2 flag.
   bool IsTwoChannelSound() const { return probeFlags_.jp2 != 0; }
@@ -197,11 +203,6 @@ class CSelvoViewerDoc : public QObject {
   bool GoLast(bool refresh);
   bool SetImage(int index);   // no refresh
   bool ShowImage(int index);  // refresh
-  // Decodes the current image into the held block (mode 0) or writes the
-  // raw image to target (mode 1, the block stays). True when it worked.
-  bool ReadCurrentImage(int mode, const SaveTarget& target, bool orderCheckArgument);
-  // Redraw at once and tell the panel: the refresh after a position change.
-  void Refresh();
 
   // =========================================================== recorder disc
   // The disc branch of the open flow for a CD device node or a disc-image
@@ -246,16 +247,13 @@ class CSelvoViewerDoc : public QObject {
   // Both values 0..2. Redraws the overlays when a recording is open and a
   // value changed; true when something changed.
   bool SetDateDisplay(int dateFormat, int dateDelimiter);
-  void SetTimePosition(int position);  // 0..3
-  void SetCameraTitleShown(bool shown);
-  const std::string& LastOpenFolder() const { return lastOpenFolder_; }
-  void SetLastOpenFolder(const std::string& folder) { lastOpenFolder_ = folder; }
-  const std::string& LastSaveFolder() const { return lastSaveFolder_; }
-  void SetLastSaveFolder(const std::string& folder) { lastSaveFolder_ = folder; }
+  const std::string& LastOpenFolder() const { return settings_.lastOpenFolder; }
+  void SetLastOpenFolder(const std::string& folder) { settings_.lastOpenFolder = folder; }
+  const std::string& LastSaveFolder() const { return settings_.lastSaveFolder; }
   // The main window's size and position as the window saved them; empty
   // when none was kept.
-  const std::string& WindowGeometry() const { return windowGeometry_; }
-  void SetWindowGeometry(const std::string& geometry) { windowGeometry_ = geometry; }
+  const std::string& WindowGeometry() const { return settings_.windowGeometry; }
+  void SetWindowGeometry(const std::string& geometry) { settings_.windowGeometry = geometry; }
 
   // ============================================================ verification
   // After a folder recording opens, a thread runs the trailer check over all
@@ -288,10 +286,9 @@ class CSelvoViewerDoc : public QObject {
   std::string GetFilePath(int fileIndex) const;
   // View > Verification Marks (remembered): the slider marks problems even
   // without the "check" switch.
-  bool IsVerificationMarksOn() const { return verificationMarks_; }
-  void SetVerificationMarksOn(bool on);
+  bool IsVerificationMarksOn() const { return settings_.verificationMarks != 0; }
   // The "check" switch marks the problems whatever the menu says.
-  bool AreProblemMarksShown() const { return checkMode_ || verificationMarks_; }
+  bool AreProblemMarksShown() const { return checkMode_ || IsVerificationMarksOn(); }
 
   // ================================================================ playback
   // The panel and the frame the loops drive; null detaches.
@@ -304,16 +301,16 @@ class CSelvoViewerDoc : public QObject {
   PlaybackSound* GetSoundTrack() const { return playback_.Sound(); }
 
   bool IsPlaying() const { return playback_.IsPlaying(); }
-  bool IsPlayingForward() const { return playback_.Playing() == PlaybackEngine::State::Forward; }
-  bool IsPlayingReverse() const { return playback_.Playing() == PlaybackEngine::State::Reverse; }
-  bool IsStopRequested() const { return playback_.IsStopRequested(); }
-  bool IsResumePending() const { return playback_.PendingResume() != PlaybackEngine::State::Idle; }
+  bool IsPlayingForward() const { return playback_.Playing() == PlaybackState::State::Forward; }
+  bool IsPlayingReverse() const { return playback_.Playing() == PlaybackState::State::Reverse; }
+  bool IsResumePending() const { return playback_.PendingResume() != PlaybackState::State::Idle; }
   // Makes a running loop end when control returns to it (the panel's Stop).
   void RequestPlaybackStop();
   // The play loops: nested event loops that step, read and redraw until the
   // recording ends, a stop is requested or the drive fails. False at once
   // without a source, else true when the loop has ended. Every handler may
-  // run inside them; they talk to the loop only through the flags above.
+  // run inside them; they talk to the loop only through PlaybackState's
+  // flags (RequestPlaybackStop, PausePlayback).
   bool PlayForward();
   bool PlayReverse();
   // What the panel's Play / Reverse Play run when the other direction is
@@ -328,14 +325,15 @@ class CSelvoViewerDoc : public QObject {
   void ResumePlayback();
 
  signals:
-  // The panel's read-outs (image number, times, channel) need refreshing.
+  // The panel's read-outs (image number, times, channel) and its position
+  // slider need refreshing.
   void positionDisplayChanged();
-  // A new recording replaced the old one, or an open was cancelled.
+  // A new recording replaced the old one, an open was cancelled, or a copy
+  // ended.
   void recordingChanged();
   // Anything a command's enabled or checked state depends on changed.
   void commandStatesChanged();
   // The copy range was set, or a copy or an open unset it.
-  void copyRangeChanged();
   // A play loop or a copy began (false) or ended (true): the window must
   // not close while the loop or the copy thread still runs.
   void closeAllowedChanged(bool allowed);
@@ -343,14 +341,32 @@ class CSelvoViewerDoc : public QObject {
   void verificationChanged();
 
  private:
-  std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
+  // ---- CSelvoViewerDoc.cpp
+  void LoadSettings();
+  void SaveSettings() const;
+  void SetTimePosition(int position);  // 0..3
+  void SetCameraTitleShown(bool shown);
+  void SetVerificationMarksOn(bool on);
+  void RunSplitCommand(int id);
+  // Decodes the current image into the held block (mode 0) or writes the
+  // raw image to target (mode 1, the block stays). True when it worked.
+  bool ReadCurrentImage(int mode, const SaveTarget& target, bool orderCheckArgument);
+  // A disc's cursor moves by Seek, a folder's by SetPosition.
+  void PlaceCursor(int index);
+  // Redraw at once and tell the panel: the refresh after a position change.
+  void Refresh();
+  void UpdateAllViews();
+  void AllowClose(bool allowed);
+
+  // ---- CSelvoViewerDocOpen.cpp
   bool ProbeFolder(const std::string& folder);
   void StopPlaybackForOpen();
   void DiscardRecording();
   // The folder's sound track; hasSound and the order check follow its Open.
   void OpenSoundTrack(const std::string& folder);
-  void NoteIndexProblems();
+  std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
   OpenOutcome LoadFolderRecording(const std::string& folder);
+  void NoteIndexProblems();
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);
   void FinishSuccessfulOpen(const std::string& folder);
@@ -358,11 +374,32 @@ class CSelvoViewerDoc : public QObject {
   // empty or cancelled): one pane on the first camera, the panel's channel
   // display, sound controls and read-outs redone for what is open now.
   void ShowOpenOutcome();
-  void RunSplitCommand(int id);
-  void LoadSettings();
-  void SaveSettings() const;
-  void UpdateAllViews();
-  void AllowClose(bool allowed);
+
+  // ---- CSelvoViewerDocPlay.cpp
+  bool IsStopRequested() const { return playback_.IsStopRequested(); }
+  bool ChooseSoundMode() const;
+  int SpeedPosition() const;
+  bool StepFailedOnDrive(bool stepped);
+  void ShowPlayedStep();
+  void BeginLoop(PlaybackState::State direction);
+  // Ends a loop of that direction: the controls go idle unless a pause
+  // waits to resume it, and a restart that came meanwhile is posted.
+  void EndLoop(PlaybackState::State direction);
+  void FinishLoop(bool resumePending);
+  bool RunFreshLoop(bool forward);
+  void PostPanelCommand(bool forward);
+  void PostRestartAfterLoop();
+  void AbandonPause();
+
+  // ---- CSelvoViewerDocDisc.cpp
+  // A finished copy says how many files it wrote and where; a cancelled one
+  // how many of how many.
+  void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);
+  // Unsets the range and shows the image at showIndex: the range's last
+  // after a finished copy, the one shown before after a cancelled one.
+  void FinishCopy(int showIndex);
+
+  // ---- CSelvoViewerDocVerify.cpp
   void StartVerification();
   void StopVerification();
   void TakeVerificationResults();
@@ -384,17 +421,8 @@ class CSelvoViewerDoc : public QObject {
   MediaKind probeFlags_;
 
   // Playback.
-  bool ChooseSoundMode() const;
-  int SpeedPosition() const;
-  bool StepFailedOnDrive(bool stepped);
-  void ShowPlayedStep();
-  void FinishLoop(bool resumePending, bool updateCopyButton);
-  void PostPanelCommand(bool forward);
-  void PostRestartAfterLoop();
-  void AbandonPause();
-
   PlaybackControls* controls_ = nullptr;
-  PlaybackEngine playback_;
+  PlaybackState playback_;
 
   // Background verification. The job's thread reads the source; the
   // records are written only here, on this thread.
@@ -404,21 +432,17 @@ class CSelvoViewerDoc : public QObject {
   int verificationProblems_ = 0;
   bool verified_ = false;
   ProblemList problems_;
-  bool verificationMarks_ = false;
 
-  // Display settings.
+  // Display settings. settings_ is what persists between runs, read and
+  // written whole under the variant's key; the switches and the rest last
+  // one run.
+  DisplaySettings settings_;
   int variant_ = 0;
   bool checkMode_ = false;
   bool logMode_ = false;
   bool persistSettings_ = true;
-  int dateFormat_ = 0;
-  int dateDelimiter_ = 0;
-  int timePosition_ = 0;
   int cameraTitleShown_ = 1;
   std::string printTitle_;
-  std::string lastOpenFolder_;
-  std::string windowGeometry_;
-  std::string lastSaveFolder_;
 
   // Open flow. The folder source polls loaderCancel_ while it indexes; the
   // dialog's CANCEL sets it from this thread.
@@ -427,13 +451,6 @@ class CSelvoViewerDoc : public QObject {
 
   // Recorder disc and copy range. While DiscCopyRun runs, its thread alone
   // touches the disc and copyJob_.
-  void PlaceCursor(int index);
-  // A finished copy says how many files it wrote and where; a cancelled one
-  // how many of how many.
-  void TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath);
-  // Unsets the range and shows the image at showIndex: the range's last
-  // after a finished copy, the one shown before after a cancelled one.
-  void FinishCopy(int showIndex);
   ThreadNotifier discNotifier_{notifier_};
   DiscReader::DeviceFactory discDeviceFactory_;
   int copyStart_ = -1;

@@ -5,7 +5,6 @@
 #include "doc/DiscCopyRun.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
-#include "doc/PlaybackControls.h"
 #include "source/DiscImageSource.h"
 #include "source/DiscLog.h"
 #include "source/DiscStillSource.h"
@@ -47,7 +46,6 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
     ShowOpenOutcome();
     return OpenOutcome::Empty;
   }
-  if (controls_) controls_->SetPositionRange(GetCount());
   Refresh();
   ShowOpenOutcome();
   return OpenOutcome::Opened;
@@ -58,26 +56,22 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
 void CSelvoViewerDoc::SetCopyStart() {
   if (!source_) return;
   copyStart_ = GetPosition() + 1;
-  emit copyRangeChanged();
-  if (controls_) controls_->UpdateStartCopyButton();
 }
 
 void CSelvoViewerDoc::SetCopyEnd() {
   if (!source_) return;
   copyEnd_ = GetPosition() + 1;
-  emit copyRangeChanged();
-  if (controls_) controls_->UpdateStartCopyButton();
 }
 
 std::string CSelvoViewerDoc::DefaultCopyName() const {
-  return source_ ? CopyRangeJob::DefaultPrefix(GetCurrentTime(), dateFormat_) : std::string();
+  return source_ ? CopyRangeJob::DefaultPrefix(GetCurrentTime(), settings_.dateFormat) : std::string();
 }
 
 CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRange() {
   if (!source_ || !IsCopyRangeValid() || copyBusy_ || IsPlaying()) return CopyOutcome::NotStarted;
   const std::string defaultName = DefaultCopyName();
   AllowClose(false);
-  const std::string chosenPath = prompts_ ? prompts_->ChooseCopyDestination(defaultName, lastSaveFolder_) : std::string();
+  const std::string chosenPath = prompts_ ? prompts_->ChooseCopyDestination(defaultName, settings_.lastSaveFolder) : std::string();
   if (chosenPath.empty()) {
     AllowClose(true);
     return CopyOutcome::NotStarted;
@@ -90,7 +84,7 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
   copyBusy_ = 1;
   AllowClose(false);
   copyPrefix_ = WithoutExtension(FileNameOf(chosenPath));
-  lastSaveFolder_ = chosenPath;
+  settings_.lastSaveFolder = chosenPath;
   copyFolder_ = FolderOf(chosenPath);
   copyJob_ = std::make_unique<CopyRangeJob>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
   const int shownPosition = GetPosition();
@@ -123,8 +117,6 @@ void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& ch
 void CSelvoViewerDoc::FinishCopy(int showIndex) {
   copyStart_ = -1;
   copyEnd_ = -1;
-  emit copyRangeChanged();
-  if (controls_) controls_->UpdateStartCopyButton();
   AllowClose(true);
   emit recordingChanged();
   if (source_) {
@@ -133,7 +125,6 @@ void CSelvoViewerDoc::FinishCopy(int showIndex) {
   }
   copyBusy_ = 0;
   UpdateAllViews();
-  if (controls_) controls_->SetPositionSlider(GetPosition() + 1);
   emit positionDisplayChanged();
   emit commandStatesChanged();
 }

@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "doc/CSelvoViewerDoc.h"
-#include "doc/PlaybackControls.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
 #include "source/ShiftJis.h"
@@ -138,7 +137,6 @@ bool CSelvoViewerDoc::JumpToProblem(int step) {
   if (index < 0) return false;
   PausePlayback();
   ShowImage(index);
-  if (controls_) controls_->SetPositionSlider(index + 1);
   ResumePlayback();
   return true;
 }
@@ -150,13 +148,6 @@ bool CSelvoViewerDoc::ShowFileImage(int fileIndex) {
   if (index < 0) return false;
   ShowImage(index);
   return true;
-}
-
-void CSelvoViewerDoc::SetVerificationMarksOn(bool on) {
-  if (verificationMarks_ == on) return;
-  verificationMarks_ = on;
-  emit verificationChanged();
-  emit commandStatesChanged();
 }
 
 }  // namespace selvo

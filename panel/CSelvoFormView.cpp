@@ -613,7 +613,6 @@ void CSelvoFormView::UpdateStartCopyButton() {
 }
 
 void CSelvoFormView::SetPositionRange(int count) { positionSlider_->SetImageCount(count); }
-void CSelvoFormView::SetPositionSlider(int imageNumber) { positionSlider_->SetPositionIndex(imageNumber - 1); }
 
 // ------------------------------------------- published by document and view
 

@@ -108,9 +108,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // transport and copy buttons on, stop off; the sound controls only when
   // the recording has sound.
   void RestoreIdleEnabling(bool hasSound) override;
-  void UpdateStartCopyButton() override;
-  void SetPositionRange(int count) override;
-  void SetPositionSlider(int imageNumber) override;
+  void UpdateStartCopyButton();
+  void SetPositionRange(int count);
   PositionSlider* GetPositionSlider() const { return positionSlider_; }
 
   // --------------------------- published by the document and the image view

@@ -1,8 +1,10 @@
 #pragma once
 // What playback keeps between and during the document's play loops: the
 // clock they wait on, the recording's sound track, and which loop runs, is
-// asked to stop, or waits to be resumed. The loops themselves stay with the
-// document, which owns the recording they step through.
+// asked to stop, or waits to be resumed. It holds state and runs nothing:
+// the loops are the document's (doc/CSelvoViewerDocPlay.cpp), since every
+// step moves the document's recording, reads into its current image and
+// redraws through its windows.
 #include <memory>
 
 namespace selvo {
@@ -10,15 +12,15 @@ namespace selvo {
 class PlaybackClock;
 class PlaybackSound;
 
-class PlaybackEngine {
+class PlaybackState {
  public:
   // Which loop runs; also the direction of a pending resume or restart.
   enum class State { Idle, Forward, Reverse };
 
-  PlaybackEngine();
-  ~PlaybackEngine();
-  PlaybackEngine(const PlaybackEngine&) = delete;
-  PlaybackEngine& operator=(const PlaybackEngine&) = delete;
+  PlaybackState();
+  ~PlaybackState();
+  PlaybackState(const PlaybackState&) = delete;
+  PlaybackState& operator=(const PlaybackState&) = delete;
 
   // Tests drive time through their own clock; null restores the event
   // loop's.

@@ -1,4 +1,4 @@
-#include "doc/PlaybackEngine.h"
+#include "doc/PlaybackState.h"
 
 #include "doc/EventLoopClock.h"
 #include "doc/PlaybackClock.h"
@@ -6,26 +6,26 @@
 
 namespace selvo {
 
-PlaybackEngine::PlaybackEngine() = default;
-PlaybackEngine::~PlaybackEngine() = default;
+PlaybackState::PlaybackState() = default;
+PlaybackState::~PlaybackState() = default;
 
-PlaybackClock& PlaybackEngine::Clock() {
+PlaybackClock& PlaybackState::Clock() {
   if (clock_) return *clock_;
   if (!ownClock_) ownClock_ = std::make_unique<EventLoopClock>();
   return *ownClock_;
 }
 
-void PlaybackEngine::SetSound(std::unique_ptr<PlaybackSound> sound, int hasSound) {
+void PlaybackState::SetSound(std::unique_ptr<PlaybackSound> sound, int hasSound) {
   sound_ = std::move(sound);
   hasSound_ = sound_ ? hasSound : 0;
 }
 
-void PlaybackEngine::Pause() {
+void PlaybackState::Pause() {
   resume_ = playing_;
   if (IsPlaying()) stopRequested_ = true;
 }
 
-PlaybackEngine::State PlaybackEngine::TakeRestartAfterLoop() {
+PlaybackState::State PlaybackState::TakeRestartAfterLoop() {
   const State restart = restartAfterLoop_;
   restartAfterLoop_ = State::Idle;
   return restart;

@@ -1,6 +1,8 @@
 // The play loops driven by a clock the tests own: which images a loop
 // shows and when, how sound mode follows a late or early sound track, and
 // how pauses, channel choices and direction changes reach a running loop.
+// They share one file, past 600 lines, because they share its stand-ins:
+// the recording view, the panel and the sources that fail or read slowly.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -67,18 +69,27 @@ class RecordingView : public ImageViewLink {
 };
 
 // Behaves as the panel does around the loops: the other direction is
-// started by stopping the running loop and posting the start.
+// started by stopping the running loop and posting the start. Its position
+// slider follows the document's signals as the panel's does; the panel
+// holds back the read-outs of a running loop's steps, so the slider here
+// keeps the positions shown outside a loop and the one a pause (a channel
+// choice, a problem jump) lands on.
 class PanelStandIn : public PlaybackControls {
  public:
-  explicit PanelStandIn(CSelvoViewerDoc& doc) : doc_(doc) {}
+  explicit PanelStandIn(CSelvoViewerDoc& doc) : doc_(doc) {
+    const auto followSlider = [this] {
+      if (doc_.IsPlaying() && !doc_.IsResumePending()) return;
+      sliderRange = doc_.GetCount();
+      sliderValue = doc_.GetPosition() + 1;
+    };
+    QObject::connect(&doc_, &CSelvoViewerDoc::positionDisplayChanged, &receiver_, followSlider);
+    QObject::connect(&doc_, &CSelvoViewerDoc::recordingChanged, &receiver_, followSlider);
+  }
   int SpeedPosition() const override { return speed; }
   bool IsSoundWanted(bool) const override { return soundWanted; }
   int GetChannelMask() const override { return 3; }
   void ShowForwardPlayMode(bool sound) override { soundMode = sound; }
   void RestoreIdleEnabling(bool) override { ++idleRestored; }
-  void UpdateStartCopyButton() override {}
-  void SetPositionRange(int count) override { sliderRange = count; }
-  void SetPositionSlider(int number) override { sliderValue = number; }
   void OnPlay() override { Start(true); }
   void OnReversePlay() override { Start(false); }
 
@@ -107,6 +118,7 @@ class PanelStandIn : public PlaybackControls {
   }
 
   CSelvoViewerDoc& doc_;
+  QObject receiver_;  // ends the slider's connections with the stand-in
 };
 
 // Reads fail from one image on, with the drive reported as gone.
@@ -144,9 +156,9 @@ std::vector<SmallFrame> Frames(int count, int channels = 1) {
   return frames;
 }
 
-class PlaybackEngineTest : public ::testing::Test {
+class DocumentPlayTest : public ::testing::Test {
  protected:
-  PlaybackEngineTest() {
+  DocumentPlayTest() {
     DocumentOptions options;
     options.persistSettings = false;
     doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
@@ -158,7 +170,7 @@ class PlaybackEngineTest : public ::testing::Test {
     QObject::connect(doc.get(), &CSelvoViewerDoc::closeAllowedChanged,
                      [p = panel.get()](bool allowed) { p->closeEnabled = allowed; });
   }
-  ~PlaybackEngineTest() override {
+  ~DocumentPlayTest() override {
     doc->AttachImageView(nullptr);
     doc->AttachPlaybackControls(nullptr);
   }
@@ -194,7 +206,7 @@ class PlaybackEngineTest : public ::testing::Test {
   std::unique_ptr<PanelStandIn> panel;
 };
 
-TEST_F(PlaybackEngineTest, SpeedModeStepsBySkipCountAndNeverPassesTheEnd) {
+TEST_F(DocumentPlayTest, SpeedModeStepsBySkipCountAndNeverPassesTheEnd) {
   struct Case {
     int count, speed, start;
     std::vector<int> shown;
@@ -223,7 +235,7 @@ TEST_F(PlaybackEngineTest, SpeedModeStepsBySkipCountAndNeverPassesTheEnd) {
   }
 }
 
-TEST_F(PlaybackEngineTest, ReverseStopsWhereTheSkipLandsWithoutReachingTheFirstImage) {
+TEST_F(DocumentPlayTest, ReverseStopsWhereTheSkipLandsWithoutReachingTheFirstImage) {
   Open(20);
   doc->ShowImage(10);
   view->shown.clear();
@@ -237,13 +249,13 @@ TEST_F(PlaybackEngineTest, ReverseStopsWhereTheSkipLandsWithoutReachingTheFirstI
   EXPECT_EQ(panel->idleRestored, 1);
 }
 
-TEST_F(PlaybackEngineTest, LoopsAnswerFalseWithoutARecording) {
+TEST_F(DocumentPlayTest, LoopsAnswerFalseWithoutARecording) {
   EXPECT_FALSE(doc->PlayForward());
   EXPECT_FALSE(doc->PlayReverse());
   EXPECT_EQ(panel->idleRestored, 0);
 }
 
-TEST_F(PlaybackEngineTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
+TEST_F(DocumentPlayTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
   struct Case {
     std::int64_t lateMs;
     std::int64_t lastShownMs;
@@ -268,7 +280,7 @@ TEST_F(PlaybackEngineTest, PicturesWaitForALateSoundTrackButNotForOneAhead) {
 
 // The recorder's clock wraps to 0 every 49.7 days; a recording across the
 // wrap plays on in step with the sound instead of rushing to its end.
-TEST_F(PlaybackEngineTest, SoundModePlaysOnAcrossAWrapOfTheStampClock) {
+TEST_F(DocumentPlayTest, SoundModePlaysOnAcrossAWrapOfTheStampClock) {
   const std::string path = test::WriteSmallRecording(scratch, "wrap", Frames(10, 1), false, 16, 16);
   std::string times;
   for (std::uint32_t i = 0; i < 10; ++i) times += std::to_string(0xFFFFFE70u + i * 100) + "\r\n";  // 0 after 4
@@ -288,7 +300,7 @@ TEST_F(PlaybackEngineTest, SoundModePlaysOnAcrossAWrapOfTheStampClock) {
 // own line of time.txt: camera c's image k is file 4k + c, stamped
 // (4k + c) x 100 ms on the clock the sound track starts at 0 with file 0.
 // Every camera's pictures must come when the sound reaches their stamps.
-TEST_F(PlaybackEngineTest, SoundModeKeepsEveryCameraOfAnIndexedRecordingInStep) {
+TEST_F(DocumentPlayTest, SoundModeKeepsEveryCameraOfAnIndexedRecordingInStep) {
   Open(16, 4, true);
   for (int camera = 0; camera < 4; ++camera) {
     SCOPED_TRACE(camera);
@@ -317,7 +329,7 @@ TEST_F(PlaybackEngineTest, SoundModeKeepsEveryCameraOfAnIndexedRecordingInStep) 
   }
 }
 
-TEST_F(PlaybackEngineTest, LatePicturesAreSkippedInSoundMode) {
+TEST_F(DocumentPlayTest, LatePicturesAreSkippedInSoundMode) {
   Open(30);
   AddSound(0);
   // Showing the first image takes half a second.
@@ -335,7 +347,7 @@ TEST_F(PlaybackEngineTest, LatePicturesAreSkippedInSoundMode) {
 }
 
 // Image 1 is shown at 100 ms; the wait for image 2 ends only at wokeMs.
-TEST_F(PlaybackEngineTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNextInLine) {
+TEST_F(DocumentPlayTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNextInLine) {
   struct Case {
     const char* what;
     std::int64_t soundLateMs;
@@ -368,7 +380,7 @@ TEST_F(PlaybackEngineTest, LateWakeUpShowsThePictureTheSoundHasReachedNotTheNext
 // reaches its stamp, never before. A single slow read or a late wake-up
 // (a window being moved) is made up for by skipping, and costs nothing
 // afterwards: no picture is shown ahead of its stamp.
-TEST_F(PlaybackEngineTest, PicturesComeWithTheSoundAndNeverAheadOfItAfterAStall) {
+TEST_F(DocumentPlayTest, PicturesComeWithTheSoundAndNeverAheadOfItAfterAStall) {
   struct Case {
     const char* what;
     int slowReadAt;      // -1: none
@@ -412,7 +424,7 @@ TEST_F(PlaybackEngineTest, PicturesComeWithTheSoundAndNeverAheadOfItAfterAStall)
 // shorter than the offset play starts at. A loop woken late then reads the
 // picture the clock has reached, instead of flashing every picture missed
 // one after another because a silent track stands still.
-TEST_F(PlaybackEngineTest, WithoutARunningSoundTrackALateLoopCatchesUpByTheClock) {
+TEST_F(DocumentPlayTest, WithoutARunningSoundTrackALateLoopCatchesUpByTheClock) {
   struct Case {
     const char* what;
     std::int64_t lengthMs;
@@ -444,7 +456,7 @@ TEST_F(PlaybackEngineTest, WithoutARunningSoundTrackALateLoopCatchesUpByTheClock
   }
 }
 
-TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
+TEST_F(DocumentPlayTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
   Open(10);
   ScriptedSound* sound = AddSound(0);
   view->panes = 4;
@@ -457,7 +469,7 @@ TEST_F(PlaybackEngineTest, SeveralPanesPlayInSpeedModeWithTheSoundSilent) {
   EXPECT_EQ(view->shown.back().ms, 9 * 20);
 }
 
-TEST_F(PlaybackEngineTest, StopDuringSoundPlayPausesTheSoundTrack) {
+TEST_F(DocumentPlayTest, StopDuringSoundPlayPausesTheSoundTrack) {
   Open(10);
   ScriptedSound* sound = AddSound(0);
   clock.At(350, [this] { doc->RequestPlaybackStop(); });
@@ -470,7 +482,7 @@ TEST_F(PlaybackEngineTest, StopDuringSoundPlayPausesTheSoundTrack) {
   EXPECT_EQ(panel->idleRestored, 1);
 }
 
-TEST_F(PlaybackEngineTest, SliderDragPausesAndReleaseResumesFromTheNewPosition) {
+TEST_F(DocumentPlayTest, SliderDragPausesAndReleaseResumesFromTheNewPosition) {
   Open(60);
   clock.At(250, [this] {
     doc->PausePlayback();  // button down on the position slider
@@ -496,7 +508,7 @@ TEST_F(PlaybackEngineTest, SliderDragPausesAndReleaseResumesFromTheNewPosition) 
   EXPECT_TRUE(panel->closeEnabled);
 }
 
-TEST_F(PlaybackEngineTest, NextProblemDuringPlayJumpsThereAndPlaysOn) {
+TEST_F(DocumentPlayTest, NextProblemDuringPlayJumpsThereAndPlaysOn) {
   std::vector<SmallFrame> frames = Frames(60);
   frames[40].damage = TrailerDamage::kTamperedData;
   ASSERT_EQ(doc->OpenFolder(test::WriteSmallRecording(scratch, "problem", frames, false, 16, 16)),
@@ -523,7 +535,7 @@ TEST_F(PlaybackEngineTest, NextProblemDuringPlayJumpsThereAndPlaysOn) {
   EXPECT_TRUE(panel->closeEnabled);
 }
 
-TEST_F(PlaybackEngineTest, QuickClickOnTheSliderRestartsOnlyAfterThePausedLoopReturned) {
+TEST_F(DocumentPlayTest, QuickClickOnTheSliderRestartsOnlyAfterThePausedLoopReturned) {
   Open(20);
   clock.At(250, [this] {
     doc->PausePlayback();
@@ -538,7 +550,7 @@ TEST_F(PlaybackEngineTest, QuickClickOnTheSliderRestartsOnlyAfterThePausedLoopRe
   EXPECT_FALSE(doc->IsPlaying());
 }
 
-TEST_F(PlaybackEngineTest, ChannelChoiceDuringPlayMovesToThatChannelAndPlaysOn) {
+TEST_F(DocumentPlayTest, ChannelChoiceDuringPlayMovesToThatChannelAndPlaysOn) {
   Open(24, 4);  // channels 0,1,2,3 in turn; one pane shows channel 0
   ASSERT_EQ(doc->GetCount(), 6);
   clock.At(250, [this] { doc->SelectChannel(3, 1, static_cast<const int*>(nullptr)); });
@@ -558,7 +570,7 @@ TEST_F(PlaybackEngineTest, ChannelChoiceDuringPlayMovesToThatChannelAndPlaysOn) 
   EXPECT_EQ(panel->deepest, 1);
 }
 
-TEST_F(PlaybackEngineTest, FailedChannelChoiceStopsWithTheWindowClosableAgain) {
+TEST_F(DocumentPlayTest, FailedChannelChoiceStopsWithTheWindowClosableAgain) {
   Open(20);  // no INFO index: no channel can be chosen
   bool chosen = true;
   clock.At(250, [&] { chosen = doc->SelectChannel(1, 1, static_cast<const int*>(nullptr)); });
@@ -573,7 +585,7 @@ TEST_F(PlaybackEngineTest, FailedChannelChoiceStopsWithTheWindowClosableAgain) {
   EXPECT_TRUE(panel->closeEnabled);
 }
 
-TEST_F(PlaybackEngineTest, ReversePressedDuringForwardPlayTurnsBackFromTheImageReached) {
+TEST_F(DocumentPlayTest, ReversePressedDuringForwardPlayTurnsBackFromTheImageReached) {
   Open(20);
   clock.At(550, [this] { panel->OnReversePlay(); });
 
@@ -585,7 +597,7 @@ TEST_F(PlaybackEngineTest, ReversePressedDuringForwardPlayTurnsBackFromTheImageR
   EXPECT_FALSE(doc->IsPlaying());
 }
 
-TEST_F(PlaybackEngineTest, PlayQueuedBehindStopDuringASlowStepStartsNoSecondLoop) {
+TEST_F(DocumentPlayTest, PlayQueuedBehindStopDuringASlowStepStartsNoSecondLoop) {
   for (const bool forward : {true, false}) {
     SCOPED_TRACE(forward);
     Open(20);
@@ -609,7 +621,7 @@ TEST_F(PlaybackEngineTest, PlayQueuedBehindStopDuringASlowStepStartsNoSecondLoop
   }
 }
 
-TEST_F(PlaybackEngineTest, DriveFailureEndsEitherLoopAsIfStopped) {
+TEST_F(DocumentPlayTest, DriveFailureEndsEitherLoopAsIfStopped) {
   for (const bool forward : {true, false}) {
     SCOPED_TRACE(forward);
     const int failFrom = forward ? 3 : 0;
@@ -634,7 +646,7 @@ TEST_F(PlaybackEngineTest, DriveFailureEndsEitherLoopAsIfStopped) {
 // A bare JPEG among the pictures ends in xx xx FF D9: read as a stamp, that
 // is six weeks on, and sound-mode play would wait for it. It has no stamp,
 // so it holds nothing up.
-TEST_F(PlaybackEngineTest, AnImageWithoutATrailerNeverHoldsUpSoundModePlay) {
+TEST_F(DocumentPlayTest, AnImageWithoutATrailerNeverHoldsUpSoundModePlay) {
   std::vector<SmallFrame> frames = Frames(10, 1);
   frames[4].damage = TrailerDamage::kNoTrailer;
   ASSERT_EQ(doc->OpenFolder(test::WriteSmallRecording(scratch, "bare", frames, false, 16, 16)),
