@@ -333,7 +333,6 @@ class CSelvoViewerDoc : public QObject {
   void recordingChanged();
   // Anything a command's enabled or checked state depends on changed.
   void commandStatesChanged();
-  // The copy range was set, or a copy or an open unset it.
   // A play loop or a copy began (false) or ended (true): the window must
   // not close while the loop or the copy thread still runs.
   void closeAllowedChanged(bool allowed);
