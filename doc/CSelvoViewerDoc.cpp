@@ -23,7 +23,6 @@
 #include "doc/SoundModePacing.h"
 #include "doc/SoundTrackPlayback.h"
 #include "source/DroppedPath.h"
-#include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
 #include "source/SoundFile.h"
 #include "source/MediaProbe.h"
@@ -111,6 +110,8 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
       checkMode_(options.checkMode),
       logMode_(options.logMode),
       persistSettings_(options.persistSettings) {
+  connect(&verification_, &BackgroundVerification::finished, this, &CSelvoViewerDoc::commandStatesChanged);
+  connect(&verification_, &BackgroundVerification::changed, this, &CSelvoViewerDoc::verificationChanged);
   LoadSettings();
 }
 
@@ -221,7 +222,7 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       return true;
     case cmd::kNextProblem:
     case cmd::kPreviousProblem:
-      state.enabled = verified_ && !problems_.Empty();
+      state.enabled = IsVerified() && !Problems().Empty();
       return true;
     case cmd::kVerificationMarks:
       // The check shows what is drawn; with the "check" switch the marks
@@ -232,7 +233,7 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.checked = AreProblemMarksShown();
       return true;
     case cmd::kVerificationSummary:
-      state.enabled = verified_;
+      state.enabled = IsVerified();
       return true;
     default:
       return false;

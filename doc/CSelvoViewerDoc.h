@@ -5,8 +5,8 @@
 // recording state; they read the document and call its operations. It runs
 // on the user-interface thread; the loader and the disc copy run their
 // threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
-// the document goes on. The background check (VerificationJob) runs while
-// a folder recording is open and ends before it closes. Playback state
+// the document goes on. The background check (BackgroundVerification) runs
+// while a folder recording is open and ends before it closes. Playback state
 // lives in PlaybackEngine.
 //
 // How the document reaches the windows:
@@ -21,7 +21,6 @@
 //   through commandStatesChanged(), and when it may close through
 //   closeAllowedChanged().
 #include <QObject>
-#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -29,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "doc/BackgroundVerification.h"
 #include "doc/CameraTimeLock.h"
 #include "doc/CommandIds.h"
 #include "doc/PlaybackEngine.h"
@@ -49,7 +49,7 @@ class Notifier;
 class PlaybackClock;
 class PlaybackControls;
 class PlaybackSound;
-class VerificationJob;
+class RecordingFiles;
 
 // Start-up facts the application object hands to the document.
 struct DocumentOptions {
@@ -58,13 +58,6 @@ struct DocumentOptions {
   bool logMode = false;       // "log" switch: disc trace log
   MediaKind probeFlags;       // last probe result kept by the application
   bool persistSettings = true;  // false: neither read nor write the settings (tests)
-};
-
-// A problem of the current list, as the position slider marks it.
-struct ProblemMark {
-  int index = 0;         // 0-based position in the current list
-  bool altered = false;  // the trailer check objects to the image
-  bool anomaly = false;  // a break in the camera's time line ends here
 };
 
 class CSelvoViewerDoc : public QObject {
@@ -263,12 +256,12 @@ class CSelvoViewerDoc : public QObject {
   // come, and when the last is in, finds the time-line breaks and keeps the
   // list of problems. A new open, or closing, stops it.
   bool IsVerifying() const;
-  bool IsVerified() const { return verified_; }
-  int VerificationDone() const { return verificationAdopted_; }
+  bool IsVerified() const { return verification_.IsFinished(); }
+  int VerificationDone() const { return verification_.Done(); }
   int VerificationTotal() const;
   // Images the check objected to so far; once verified, every problem image.
   int VerificationProblemCount() const;
-  const ProblemList& Problems() const { return problems_; }
+  const ProblemList& Problems() const { return verification_.Problems(); }
   // The problems among the images of the current list (every camera it
   // holds), in list order; none before the check has finished.
   std::vector<ProblemMark> ProblemMarks() const;
@@ -365,8 +358,9 @@ class CSelvoViewerDoc : public QObject {
   void AllowClose(bool allowed);
   void StartVerification();
   void StopVerification();
-  void TakeVerificationResults();
   void AdoptVerifiedRecords();
+  // The open recording's image files; null without a folder recording.
+  RecordingFiles* Files() const;
   int StepToProblem(int step) const;
   bool JumpToProblem(int step);
 
@@ -396,14 +390,8 @@ class CSelvoViewerDoc : public QObject {
   PlaybackControls* controls_ = nullptr;
   PlaybackEngine playback_;
 
-  // Background verification. The job's thread reads the source; the
-  // records are written only here, on this thread.
-  std::unique_ptr<VerificationJob> verification_;
-  QTimer verificationPoll_;
-  int verificationAdopted_ = 0;
-  int verificationProblems_ = 0;
-  bool verified_ = false;
-  ProblemList problems_;
+  // Stopped before source_ goes: its thread reads the recording.
+  BackgroundVerification verification_;
   bool verificationMarks_ = false;
 
   // Display settings.

@@ -240,6 +240,7 @@ TEST_F(BackgroundVerificationTest, AStoppedCheckEndsAfterTheImageInHandAndKeepsW
   FolderImageSource source(MediaKind{0, 1, 0});
   ASSERT_TRUE(source.OpenRecording(WriteManyImages(scratch, 4000), false));
   VerificationJob job(source);
+  job.Start();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   const auto started = Clock::now();
   job.Stop();
