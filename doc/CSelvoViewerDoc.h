@@ -4,7 +4,7 @@
 // them, and the open flow. The image view and the control panel keep no
 // recording state; they read the document and call its operations. It runs
 // on the user-interface thread; the loader and the disc copy run their
-// threads in job objects (FolderLoadJob, DiscCopyRun) that have ended when
+// threads in job objects (FolderLoadJob, DiscCopyJob) that have ended when
 // the document goes on. The background check (BackgroundVerification) runs
 // while a folder recording is open and ends before it closes. Playback state
 // lives in PlaybackEngine.
@@ -35,11 +35,11 @@
 #include "doc/ProblemList.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
-#include "source/CopyRangeJob.h"
 #include "source/DibBlock.h"
 #include "source/DiscReader.h"
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
+#include "source/RangeCopy.h"
 
 namespace selvo {
 
@@ -232,7 +232,7 @@ class CSelvoViewerDoc : public QObject {
   // query from what it showed when the copy began.
   CopyOutcome CopyRangeTo(const std::string& chosenPath);
   // The failures of the last copy; null before the first.
-  const CopyRangeJob* LastCopy() const { return copyJob_.get(); }
+  const RangeCopy* LastCopy() const { return rangeCopy_.get(); }
 
   // ================================================================ settings
   void SetPrintTitle(const std::string& title) { printTitle_ = title; }
@@ -413,8 +413,8 @@ class CSelvoViewerDoc : public QObject {
   int openBusy_ = 0;
   std::atomic<int> loaderCancel_{0};
 
-  // Recorder disc and copy range. While DiscCopyRun runs, its thread alone
-  // touches the disc and copyJob_.
+  // Recorder disc and copy range. While DiscCopyJob runs, its thread alone
+  // touches the disc and rangeCopy_.
   void PlaceCursor(int index);
   // A finished copy says how many files it wrote and where; a cancelled one
   // how many of how many.
@@ -429,7 +429,7 @@ class CSelvoViewerDoc : public QObject {
   int copyBusy_ = 0;
   std::string copyFolder_;
   std::string copyPrefix_;
-  std::unique_ptr<CopyRangeJob> copyJob_;
+  std::unique_ptr<RangeCopy> rangeCopy_;
 
   bool lockedToTime_ = false;
   CameraTimeLock timeLock_;
