@@ -39,6 +39,17 @@ using test::SmallFrame;
 
 constexpr std::uint32_t kSeconds = 100000000;
 
+// Delivers what the check's thread posted until done() holds or the time
+// is up; done() as it stands then.
+bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (!done() && Clock::now() < deadline) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return done();
+}
+
 class BackgroundVerificationTest : public ::testing::Test {
  protected:
   BackgroundVerificationTest() {
@@ -49,12 +60,7 @@ class BackgroundVerificationTest : public ::testing::Test {
   }
 
   bool WaitForVerified() {
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (!doc->IsVerified() && Clock::now() < deadline) {
-      QCoreApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return doc->IsVerified();
+    return DeliverUntil([this] { return doc->IsVerified(); }, std::chrono::seconds(30));
   }
 
   std::vector<int> ProblemFiles() const {
@@ -308,21 +314,8 @@ class CheckWatch {
     });
     QObject::connect(&check, &BackgroundVerification::finished, &context_, [this] { ++finishedCount; });
   }
-  // Delivers what the job posted until the check is finished or the time is up.
-  bool WaitForFinished(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    const auto deadline = Clock::now() + limit;
-    while (!check_.IsFinished() && Clock::now() < deadline) {
-      QCoreApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return check_.IsFinished();
-  }
-  void DeliverFor(std::chrono::milliseconds span) {
-    const auto until = Clock::now() + span;
-    while (Clock::now() < until) {
-      QCoreApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+  bool WaitForFinished() {
+    return DeliverUntil([this] { return check_.IsFinished(); }, std::chrono::seconds(60));
   }
 
   std::vector<int> doneSeen;  // Done() at every changed()
@@ -400,9 +393,7 @@ TEST_F(BackgroundVerificationTest, AStopMidWayEndsTheCheckAtOnceAndNothingMoreIs
   BackgroundVerification check;
   CheckWatch watch(check);
   check.Start(source->Files());
-  const auto until = Clock::now() + std::chrono::seconds(30);
-  while (check.Done() == 0 && Clock::now() < until) watch.DeliverFor(std::chrono::milliseconds(10));
-  ASSERT_GT(check.Done(), 0);
+  ASSERT_TRUE(DeliverUntil([&] { return check.Done() > 0; }, std::chrono::seconds(30)));
   ASSERT_TRUE(check.IsRunning());
   // Reports the worker posted meanwhile wait undelivered.
   std::this_thread::sleep_for(std::chrono::milliseconds(450));
@@ -415,7 +406,7 @@ TEST_F(BackgroundVerificationTest, AStopMidWayEndsTheCheckAtOnceAndNothingMoreIs
   EXPECT_FALSE(check.IsFinished());
   EXPECT_EQ(check.Done(), 0);
   EXPECT_EQ(check.Total(), 0);
-  watch.DeliverFor(std::chrono::milliseconds(300));
+  DeliverUntil([] { return false; }, std::chrono::milliseconds(300));
   EXPECT_EQ(watch.doneSeen.size(), heard);
   EXPECT_EQ(watch.finishedCount, 0);
 }
