@@ -91,35 +91,35 @@ void VideoExportDialog::OnProgress(int done, int total) {
   setValue(done);
 }
 
-void VideoExportDialog::OnFinished() {
-  ShowOutcome();
+void VideoExportDialog::OnFinished(const VideoExportResult& result) {
+  ShowOutcome(result);
   close();
 }
 
 // A note that does not hold up the window, which was usable all along.
-void VideoExportDialog::ShowOutcome() {
+void VideoExportDialog::ShowOutcome(const VideoExportResult& result) {
   const QString output = QString::fromStdString(job_->Request().output);
   const QString what = VideoExportOptionsDialog::Describe(job_->Request());
   QMessageBox::Icon icon = QMessageBox::Information;
   QString text;
-  switch (job_->Outcome()) {
+  switch (result.outcome) {
     case ExportOutcome::kExported:
       text = UiString(kSavedString).arg(what, output);
       break;
     case ExportOutcome::kExportedWithGaps:
       icon = QMessageBox::Warning;
-      text = UiString(kSavedWithGapsString).arg(what, output, Lines(job_->Problems()));
+      text = UiString(kSavedWithGapsString).arg(what, output, Lines(result.problems));
       break;
     case ExportOutcome::kCancelled:
       text = UiString(kCancelledString);
       break;
     case ExportOutcome::kFailed:
       icon = QMessageBox::Critical;
-      text = UiString(kFailedString).arg(output, QString::fromStdString(job_->ErrorText()));
-      if (!job_->Problems().empty()) text += QLatin1Char('\n') + Lines(job_->Problems());
+      text = UiString(kFailedString).arg(output, QString::fromStdString(result.error));
+      if (!result.problems.empty()) text += QLatin1Char('\n') + Lines(result.problems);
       break;
   }
-  if (!job_->Warnings().empty()) text += QStringLiteral("\n\n") + Lines(job_->Warnings());
+  if (!result.warnings.empty()) text += QStringLiteral("\n\n") + Lines(result.warnings);
   auto* note = new QMessageBox(icon, UiString(kTitleString), text, QMessageBox::Ok, parentWidget());
   note->setObjectName(QStringLiteral("videoExportOutcome"));
   note->setAttribute(Qt::WA_DeleteOnClose);

@@ -35,8 +35,8 @@ class VideoExportDialog : public QProgressDialog {
  private:
   VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
   void OnProgress(int done, int total);
-  void OnFinished();
-  void ShowOutcome();
+  void OnFinished(const VideoExportResult& result);
+  void ShowOutcome(const VideoExportResult& result);
 
   std::unique_ptr<VideoExportJob> job_;
 };

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "source/CopyRangeJob.h"
 #include "source/DiscImageSource.h"
 #include "source/Notifier.h"
+#include "source/RangeCopy.h"
 #include "tools/recwriter/DiscImageWriter.h"
 
 namespace {
@@ -94,7 +94,7 @@ int main() {
   auto copyRange = [&] {
     selvo::DiscImageSource source(notifier, selvo::DiscLog(folder + "/unused.LOG"));
     if (!source.Open(image)) return false;
-    selvo::CopyRangeJob job(1, kRecords, out, "bench-");
+    selvo::RangeCopy job(1, kRecords, out, "bench-");
     while (!job.Done()) job.CopyNext(source, false, false);
     failed = job.FailedImages();
     return failed == 0;

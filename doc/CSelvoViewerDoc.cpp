@@ -12,7 +12,6 @@
 
 #include "doc/ImageViewLink.h"
 #include "doc/PlaybackSound.h"
-#include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
 #include "source/settings/AppSettings.h"
 #include "source/text/TimeText.h"
@@ -27,6 +26,8 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
       checkMode_(options.checkMode),
       logMode_(options.logMode),
       persistSettings_(options.persistSettings) {
+  connect(&verification_, &BackgroundVerification::finished, this, &CSelvoViewerDoc::commandStatesChanged);
+  connect(&verification_, &BackgroundVerification::changed, this, &CSelvoViewerDoc::verificationChanged);
   LoadSettings();
 }
 
@@ -126,7 +127,7 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       return true;
     case cmd::kNextProblem:
     case cmd::kPreviousProblem:
-      state.enabled = verified_ && !problems_.Empty();
+      state.enabled = IsVerified() && !Problems().Empty();
       return true;
     case cmd::kVerificationMarks:
       // The check shows what is drawn; with the "check" switch the marks
@@ -137,7 +138,7 @@ bool CSelvoViewerDoc::UpdateCommand(int id, CommandState& state) const {
       state.checked = AreProblemMarksShown();
       return true;
     case cmd::kVerificationSummary:
-      state.enabled = verified_;
+      state.enabled = IsVerified();
       return true;
     default:
       return false;

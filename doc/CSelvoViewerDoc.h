@@ -4,9 +4,9 @@
 // them, the open flow and the play loops. The image view and the control
 // panel keep no recording state; they read the document and call its
 // operations. It runs on the user-interface thread; the loader and the disc
-// copy run their threads in job objects (FolderLoadJob, DiscCopyRun) that
+// copy run their threads in job objects (FolderLoadJob, DiscCopyJob) that
 // have ended when the document goes on. The background check
-// (VerificationJob) runs while a folder recording is open and ends before it
+// (BackgroundVerification) runs while a folder recording is open and ends before it
 // closes. What playback keeps between steps lives in PlaybackState.
 //
 // Its code is split by what it does: CSelvoViewerDoc.cpp (settings,
@@ -27,7 +27,6 @@
 //   through commandStatesChanged(), and when it may close through
 //   closeAllowedChanged().
 #include <QObject>
-#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -35,18 +34,19 @@
 #include <string>
 #include <vector>
 
+#include "doc/BackgroundVerification.h"
 #include "doc/CameraTimeLock.h"
 #include "doc/CommandIds.h"
 #include "doc/PlaybackState.h"
 #include "doc/ProblemList.h"
 #include "doc/ThreadNotifier.h"
 #include "source/CalendarTime.h"
-#include "source/CopyRangeJob.h"
 #include "source/DibBlock.h"
 #include "source/DiscReader.h"
 #include "source/ImageSource.h"
 #include "source/MediaKind.h"
 #include "source/settings/AppSettings.h"
+#include "source/RangeCopy.h"
 
 namespace selvo {
 
@@ -56,7 +56,7 @@ class Notifier;
 class PlaybackClock;
 class PlaybackControls;
 class PlaybackSound;
-class VerificationJob;
+class RecordingFiles;
 
 // Start-up facts the application object hands to the document.
 struct DocumentOptions {
@@ -65,13 +65,6 @@ struct DocumentOptions {
   bool logMode = false;       // "log" switch: disc trace log
   MediaKind probeFlags;       // last probe result kept by the application
   bool persistSettings = true;  // false: neither read nor write the settings (tests)
-};
-
-// A problem of the current list, as the position slider marks it.
-struct ProblemMark {
-  int index = 0;         // 0-based position in the current list
-  bool altered = false;  // the trailer check objects to the image
-  bool anomaly = false;  // a break in the camera's time line ends here
 };
 
 class CSelvoViewerDoc : public QObject {
@@ -240,7 +233,7 @@ class CSelvoViewerDoc : public QObject {
   // query from what it showed when the copy began.
   CopyOutcome CopyRangeTo(const std::string& chosenPath);
   // The failures of the last copy; null before the first.
-  const CopyRangeJob* LastCopy() const { return copyJob_.get(); }
+  const RangeCopy* LastCopy() const { return rangeCopy_.get(); }
 
   // ================================================================ settings
   void SetPrintTitle(const std::string& title) { printTitle_ = title; }
@@ -261,12 +254,12 @@ class CSelvoViewerDoc : public QObject {
   // come, and when the last is in, finds the time-line breaks and keeps the
   // list of problems. A new open, or closing, stops it.
   bool IsVerifying() const;
-  bool IsVerified() const { return verified_; }
-  int VerificationDone() const { return verificationAdopted_; }
+  bool IsVerified() const { return verification_.IsFinished(); }
+  int VerificationDone() const { return verification_.Done(); }
   int VerificationTotal() const;
   // Images the check objected to so far; once verified, every problem image.
   int VerificationProblemCount() const;
-  const ProblemList& Problems() const { return problems_; }
+  const ProblemList& Problems() const { return verification_.Problems(); }
   // The problems among the images of the current list (every camera it
   // holds), in list order; none before the check has finished.
   std::vector<ProblemMark> ProblemMarks() const;
@@ -401,8 +394,9 @@ class CSelvoViewerDoc : public QObject {
   // ---- CSelvoViewerDocVerify.cpp
   void StartVerification();
   void StopVerification();
-  void TakeVerificationResults();
   void AdoptVerifiedRecords();
+  // The open recording's image files; null without a folder recording.
+  RecordingFiles* Files() const;
   int StepToProblem(int step) const;
   bool JumpToProblem(int step);
 
@@ -423,14 +417,8 @@ class CSelvoViewerDoc : public QObject {
   PlaybackControls* controls_ = nullptr;
   PlaybackState playback_;
 
-  // Background verification. The job's thread reads the source; the
-  // records are written only here, on this thread.
-  std::unique_ptr<VerificationJob> verification_;
-  QTimer verificationPoll_;
-  int verificationAdopted_ = 0;
-  int verificationProblems_ = 0;
-  bool verified_ = false;
-  ProblemList problems_;
+  // Stopped before source_ goes: its thread reads the recording.
+  BackgroundVerification verification_;
 
   // Display settings. settings_ is what persists between runs, read and
   // written whole under the variant's key; the switches and the rest last
@@ -448,8 +436,8 @@ class CSelvoViewerDoc : public QObject {
   int openBusy_ = 0;
   std::atomic<int> loaderCancel_{0};
 
-  // Recorder disc and copy range. While DiscCopyRun runs, its thread alone
-  // touches the disc and copyJob_.
+  // Recorder disc and copy range. While DiscCopyJob runs, its thread alone
+  // touches the disc and rangeCopy_.
   ThreadNotifier discNotifier_{notifier_};
   DiscReader::DeviceFactory discDeviceFactory_;
   int copyStart_ = -1;
@@ -457,7 +445,7 @@ class CSelvoViewerDoc : public QObject {
   int copyBusy_ = 0;
   std::string copyFolder_;
   std::string copyPrefix_;
-  std::unique_ptr<CopyRangeJob> copyJob_;
+  std::unique_ptr<RangeCopy> rangeCopy_;
 
   bool lockedToTime_ = false;
   CameraTimeLock timeLock_;

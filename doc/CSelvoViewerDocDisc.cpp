@@ -1,8 +1,8 @@
 // The document's recorder-disc operations: the disc branch of the open flow
-// and the copy of an image range into a folder (its thread in DiscCopyRun).
+// and the copy of an image range into a folder (its thread in DiscCopyJob).
 #include "doc/CSelvoViewerDoc.h"
 
-#include "doc/DiscCopyRun.h"
+#include "doc/DiscCopyJob.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
 #include "source/DiscImageSource.h"
@@ -64,7 +64,7 @@ void CSelvoViewerDoc::SetCopyEnd() {
 }
 
 std::string CSelvoViewerDoc::DefaultCopyName() const {
-  return source_ ? CopyRangeJob::DefaultPrefix(GetCurrentTime(), settings_.dateFormat) : std::string();
+  return source_ ? RangeCopy::DefaultPrefix(GetCurrentTime(), settings_.dateFormat) : std::string();
 }
 
 CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRange() {
@@ -86,26 +86,26 @@ CSelvoViewerDoc::CopyOutcome CSelvoViewerDoc::CopyRangeTo(const std::string& cho
   copyPrefix_ = WithoutExtension(FileNameOf(chosenPath));
   settings_.lastSaveFolder = chosenPath;
   copyFolder_ = FolderOf(chosenPath);
-  copyJob_ = std::make_unique<CopyRangeJob>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
+  rangeCopy_ = std::make_unique<RangeCopy>(copyStart_, copyEnd_, copyFolder_, copyPrefix_);
   const int shownPosition = GetPosition();
   // The copy thread moves the disc's cursor; until it has ended the view and
   // the panel read a still of what was shown, never the disc itself.
   std::unique_ptr<ImageSource> disc = std::move(source_);
   source_ = std::make_unique<DiscStillSource>(*disc);
-  const bool copied = DiscCopyRun(*copyJob_, *disc, orderCheck_ != 0, logMode_)
+  const bool copied = DiscCopyJob(*rangeCopy_, *disc, orderCheck_ != 0, logMode_)
                           .Run(prompts_, chosenPath, copyPrefix_, copyStart_, copyEnd_);
   source_ = std::move(disc);
   const CopyOutcome outcome = copied ? CopyOutcome::Copied : CopyOutcome::Cancelled;
   discNotifier_.ShowHeld();
-  if (copyJob_->HasFailures() && prompts_) prompts_->ShowCopyFailures(*copyJob_);
+  if (rangeCopy_->HasFailures() && prompts_) prompts_->ShowCopyFailures(*rangeCopy_);
   TellCopyOutcome(outcome, chosenPath);
   FinishCopy(outcome == CopyOutcome::Copied ? copyEnd_ - 1 : shownPosition);
   return outcome;
 }
 
 void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& chosenPath) {
-  const std::string written = std::to_string(copyJob_->WrittenImages());
-  const std::string total = std::to_string(copyJob_->ImageCount());
+  const std::string written = std::to_string(rangeCopy_->WrittenImages());
+  const std::string total = std::to_string(rangeCopy_->ImageCount());
   if (outcome == CopyOutcome::Copied) {
     notifier_.Notify(NoticeKind::Information,
                      FillTableText(LoadString(kCopyFinishedText), {written, total, FolderOf(chosenPath)}));

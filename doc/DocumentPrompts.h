@@ -13,7 +13,7 @@ class QObject;
 namespace selvo {
 
 class AutoResetEvent;
-class CopyRangeJob;
+class RangeCopy;
 
 // What the copy's progress dialog and the copy thread share; the document
 // owns it.
@@ -57,7 +57,7 @@ class DocumentPrompts {
   virtual void ShowCopying(const std::string& destination, const std::string& fileTitle, int first, int last,
                            const CopyHandshake& handshake, const WatchedWork& copier) = 0;
   // The images of the last copy that could not be written, when any.
-  virtual void ShowCopyFailures(const CopyRangeJob& job) = 0;
+  virtual void ShowCopyFailures(const RangeCopy& copy) = 0;
   // The wait cursor over a long step that shows no dialog.
   virtual void BeginWait() = 0;
   virtual void EndWait() = 0;

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <exception>
 
-#include "source/FolderImageSource.h"
+#include "source/RecordingFiles.h"
 
 namespace selvo {
 
@@ -20,6 +20,9 @@ namespace {
 // a long run of trailer reads.
 constexpr int kImagesPerBreath = 16;
 constexpr std::chrono::milliseconds kBreath{2};
+
+// How often the user-interface thread hears of the check's progress.
+constexpr std::chrono::milliseconds kProgressInterval{200};
 
 // The thread gets CPU time only when nothing else wants it, and disk time
 // likewise; where the system refuses, it is at least the nicest thread.
@@ -39,10 +42,8 @@ void YieldToEveryone() {
 
 }  // namespace
 
-VerificationJob::VerificationJob(const FolderImageSource& source)
-    : source_(source), results_(static_cast<std::size_t>(source.FileCount())) {
-  thread_ = std::thread(&VerificationJob::Run, this);
-}
+VerificationJob::VerificationJob(const RecordingFiles& files, QObject* parent)
+    : WorkerJob(parent), files_(files), results_(static_cast<std::size_t>(files.FileCount())) {}
 
 VerificationJob::~VerificationJob() { Stop(); }
 
@@ -67,17 +68,18 @@ ImageRecord VerificationJob::Result(int fileIndex) const {
 
 void VerificationJob::Stop() {
   stop_.store(true);
-  if (thread_.joinable()) thread_.join();
+  WaitForWorker();
 }
 
-void VerificationJob::Run() {
+void VerificationJob::Work() {
   YieldToEveryone();
   const int total = Total();
+  auto reported = std::chrono::steady_clock::now();
   for (int file = 0; file < total && !stop_.load(std::memory_order_relaxed); ++file) {
     // No exception may leave a worker thread: it would end the viewer. An
     // image that could not be examined stays "not examined".
     try {
-      results_[static_cast<std::size_t>(file)] = Pack(source_.ExamineFile(file, &stop_));
+      results_[static_cast<std::size_t>(file)] = Pack(files_.ExamineFile(file, &stop_));
     } catch (const std::exception&) {
       results_[static_cast<std::size_t>(file)] = Examined{};
     }
@@ -85,7 +87,24 @@ void VerificationJob::Run() {
     // no result.
     if (stop_.load(std::memory_order_relaxed)) break;
     done_.store(file + 1, std::memory_order_release);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - reported >= kProgressInterval) {
+      reported = now;
+      PostProgress(file + 1, total);
+    }
     if ((file + 1) % kImagesPerBreath == 0) std::this_thread::sleep_for(kBreath);
+  }
+  result_.examined = Done();
+  result_.complete = result_.examined == total;
+  if (!result_.complete) return;
+  // Off the user-interface thread: a million images' time lines take a
+  // while to walk.
+  try {
+    result_.problems =
+        ProblemList(total, [this](int fileIndex) { return Result(fileIndex); }, files_.StampDisagreements());
+  } catch (const std::exception&) {
+    // Without the list the check cannot claim to be complete.
+    result_.complete = false;
   }
 }
 

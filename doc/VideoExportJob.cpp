@@ -1,5 +1,7 @@
 #include "doc/VideoExportJob.h"
 
+#include <utility>
+
 #include "doc/CSelvoViewerDoc.h"
 
 namespace selvo {
@@ -22,55 +24,40 @@ VideoExportRequest VideoExportJob::RequestFor(const CSelvoViewerDoc& doc) {
 }
 
 VideoExportJob::VideoExportJob(VideoExportRequest request, FramePainter painter, QObject* parent)
-    : QObject(parent), request_(std::move(request)), painter_(std::move(painter)) {
-  // The worker's last act is to emit; the receiver joins it there.
-  connect(this, &VideoExportJob::finished, this, &VideoExportJob::Join, Qt::QueuedConnection);
-}
+    : WorkerJob(parent), request_(std::move(request)), painter_(std::move(painter)) {}
 
 VideoExportJob::~VideoExportJob() {
   Cancel();
-  Join();
-}
-
-void VideoExportJob::Start() {
-  if (thread_.joinable()) return;
-  running_.store(1);
-  thread_ = std::thread(&VideoExportJob::Work, this);
-}
-
-void VideoExportJob::Join() {
-  if (thread_.joinable()) thread_.join();
+  WaitForWorker();
 }
 
 void VideoExportJob::Work() {
   FolderExportInput input;
   if (!input.Open(request_.folder, request_.selection, &cancel_)) {
-    outcome_ = cancel_.load() != 0 ? ExportOutcome::kCancelled : ExportOutcome::kFailed;
-    error_ = input.ErrorText();
-    problems_ = input.Omissions();
-  } else {
-    VideoExportOptions options;
-    options.kind = request_.kind;
-    options.sound = request_.sound;
-    VideoExport run(input, options);
-    run.SetPainter(painter_);
-    int shown = -1;
-    run.SetProgress([this, &shown](int done, int total) {
-      // One signal a percent: the window needs no more to follow.
-      const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;
-      if (percent != shown) {
-        shown = percent;
-        emit progress(done, total);
-      }
-      return cancel_.load() == 0;
-    });
-    outcome_ = run.Run(request_.output);
-    error_ = run.ErrorText();
-    problems_ = run.Problems();
-    warnings_ = run.Warnings();
+    result_.outcome = cancel_.load() != 0 ? ExportOutcome::kCancelled : ExportOutcome::kFailed;
+    result_.error = input.ErrorText();
+    result_.problems = input.Omissions();
+    return;
   }
-  running_.store(0);
-  emit finished();
+  VideoExportOptions options;
+  options.kind = request_.kind;
+  options.sound = request_.sound;
+  VideoExport run(input, options);
+  run.SetPainter(painter_);
+  int shown = -1;
+  run.SetProgress([this, &shown](int done, int total) {
+    // One report a percent: the window needs no more to follow.
+    const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;
+    if (percent != shown) {
+      shown = percent;
+      PostProgress(done, total);
+    }
+    return cancel_.load() == 0;
+  });
+  result_.outcome = run.Run(request_.output);
+  result_.error = run.ErrorText();
+  result_.problems = run.Problems();
+  result_.warnings = run.Warnings();
 }
 
 }  // namespace selvo

@@ -1,16 +1,14 @@
 #pragma once
 // The viewer's video export on a worker thread: it reads the recording
 // through a source of its own, so the window and the document stay free to
-// be used meanwhile. Progress and the end come as queued signals on the
-// thread that made the job; destroying the job cancels the export and waits
-// for the worker, and a cancelled export leaves no file.
-#include <QObject>
-
+// be used meanwhile. It reports as every WorkerJob does: progress, then
+// finished with the outcome; destroying the job cancels the export and
+// waits for the worker, and a cancelled export leaves no file.
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "doc/WorkerJob.h"
 #include "export/FolderExportInput.h"
 #include "export/VideoExport.h"
 
@@ -26,7 +24,16 @@ struct VideoExportRequest {
   bool sound = true;
 };
 
-class VideoExportJob : public QObject {
+struct VideoExportResult {
+  ExportOutcome outcome = ExportOutcome::kFailed;
+  std::string error;
+  // What the video lacks, one line each (VideoExport::Problems); also what
+  // the recording lacked when the export could not start.
+  std::vector<std::string> problems;
+  std::vector<std::string> warnings;
+};
+
+class VideoExportJob : public WorkerJob {
   Q_OBJECT
 
  public:
@@ -40,36 +47,22 @@ class VideoExportJob : public QObject {
   // document holds no recording folder.
   static VideoExportRequest RequestFor(const CSelvoViewerDoc& doc);
 
-  void Start();
+  // Asks the worker to stop; finished follows with kCancelled.
   void Cancel() { cancel_.store(1); }
-  bool IsRunning() const { return running_.load() != 0; }
 
-  // After finished().
-  ExportOutcome Outcome() const { return outcome_; }
-  const std::string& ErrorText() const { return error_; }
-  // What the video lacks, one line each (VideoExport::Problems); also what
-  // the recording lacked when the export could not start.
-  const std::vector<std::string>& Problems() const { return problems_; }
-  const std::vector<std::string>& Warnings() const { return warnings_; }
   const VideoExportRequest& Request() const { return request_; }
 
  signals:
-  void progress(int done, int total);
-  void finished();
+  void finished(const VideoExportResult& result);
 
  private:
-  void Work();
-  void Join();
+  void Work() override;
+  void Announce() override { emit finished(result_); }
 
   VideoExportRequest request_;
   FramePainter painter_;
   std::atomic<int> cancel_{0};
-  std::atomic<int> running_{0};
-  std::thread thread_;
-  ExportOutcome outcome_ = ExportOutcome::kFailed;
-  std::string error_;
-  std::vector<std::string> problems_;
-  std::vector<std::string> warnings_;
+  VideoExportResult result_;
 };
 
 }  // namespace selvo

@@ -10,8 +10,8 @@
 
 #include "doc/AutoResetEvent.h"
 #include "doc/ProgressEvent.h"
-#include "source/CopyRangeJob.h"
 #include "source/PathNames.h"
+#include "source/RangeCopy.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 
@@ -87,7 +87,7 @@ void CopyingDialog::UpdateCounter() {
   const int width = CountWidth(total_);
   countLabel_->setText(QStringLiteral("( %1 / %2 )").arg(current_, width).arg(total_, width));
   // The name of the file being written, by the same rule the copy names it.
-  fileLabel_->setText(QString::fromStdString(CopyRangeJob::FileNameFor(fileTitle_, current_ - 1, total_ - 1)));
+  fileLabel_->setText(QString::fromStdString(RangeCopy::FileNameFor(fileTitle_, current_ - 1, total_ - 1)));
 }
 
 void CopyingDialog::showEvent(QShowEvent* e) {

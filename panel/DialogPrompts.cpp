@@ -64,7 +64,7 @@ void DialogPrompts::ShowCopying(const std::string& destination, const std::strin
   copier.join();
 }
 
-void DialogPrompts::ShowCopyFailures(const CopyRangeJob& job) {
+void DialogPrompts::ShowCopyFailures(const RangeCopy& job) {
   DiskReadErrorDialog errors(job, parent_);
   errors.exec();
 }

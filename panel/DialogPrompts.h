@@ -18,7 +18,7 @@ class DialogPrompts : public DocumentPrompts {
   void ShowSearching(std::atomic<int>& cancel, AutoResetEvent& ready, const WatchedWork& loader) override;
   void ShowCopying(const std::string& destination, const std::string& fileTitle, int first, int last,
                    const CopyHandshake& handshake, const WatchedWork& copier) override;
-  void ShowCopyFailures(const CopyRangeJob& job) override;
+  void ShowCopyFailures(const RangeCopy& job) override;
   void BeginWait() override;
   void EndWait() override;
 

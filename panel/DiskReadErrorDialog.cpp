@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "source/CopyRangeJob.h"
+#include "source/RangeCopy.h"
 #include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 
@@ -17,7 +17,7 @@ constexpr int kCopyErrorTitle = 64505;
 constexpr int kNotWrittenGroup = 64506;
 }  // namespace
 
-DiskReadErrorDialog::DiskReadErrorDialog(const CopyRangeJob& job, QWidget* parent) : QDialog(parent) {
+DiskReadErrorDialog::DiskReadErrorDialog(const RangeCopy& job, QWidget* parent) : QDialog(parent) {
   // A copy whose only failures were files the destination refused is no
   // disk read error, and must not be called one.
   const bool readErrors = job.ErrorRunCount() > 0;

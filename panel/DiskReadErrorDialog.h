@@ -9,13 +9,13 @@ class QListWidget;
 
 namespace selvo {
 
-class CopyRangeJob;
+class RangeCopy;
 
 class DiskReadErrorDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit DiskReadErrorDialog(const CopyRangeJob& job, QWidget* parent = nullptr);
+  explicit DiskReadErrorDialog(const RangeCopy& job, QWidget* parent = nullptr);
 
   QListWidget* List() const { return list_; }
 

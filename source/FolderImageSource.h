@@ -16,6 +16,7 @@
 #include "source/InfoIndex.h"
 #include "source/MediaKind.h"
 #include "source/NameTable.h"
+#include "source/RecordingFiles.h"
 #include "source/TimeList.h"
 #include "source/TimelineAnomalies.h"
 
@@ -28,7 +29,7 @@ struct UnreadableFolder {
   int error = 0;
 };
 
-class FolderImageSource : public ImageSource {
+class FolderImageSource : public ImageSource, public RecordingFiles {
  public:
   // kind: the media probe's answer; its codec decides the file extension,
   // the trailer parser and the decoder. cancelFlag (may be null) is the loader's shared flag;
@@ -72,24 +73,25 @@ class FolderImageSource : public ImageSource {
   int GetChannelAt(int index) override;
   std::uint32_t RecordingStartStamp() override;
   virtual std::string GetPathAt(int index);
+  RecordingFiles* Files() override { return this; }
 
   // Image files of the recording, whichever camera the list holds now.
-  int FileCount() const { return static_cast<int>(names_.Size()); }
+  int FileCount() const override { return static_cast<int>(names_.Size()); }
   // The file of record index: its index entry, or its own place without an
   // index. -1 when there is no such record.
-  int FileIndexAt(int index) const;
+  int FileIndexAt(int index) const override;
   // The record index of a file in the list as it stands; -1 when the list
   // (one camera's, say) does not hold it.
-  int IndexOfFile(int fileIndex) const;
+  int IndexOfFile(int fileIndex) const override;
   // The trailer check of one file, with the camera, time and stamp its
   // record would show. It reads only what OpenRecording built and never a
   // record, so a background thread may run it while the list is in use and
   // rebuilt; not while OpenRecording runs. stop (may be null) turning true
   // ends the read of a large file between two pieces, unexamined.
-  ImageRecord ExamineFile(int fileIndex, const std::atomic<bool>* stop = nullptr) const;
+  ImageRecord ExamineFile(int fileIndex, const std::atomic<bool>* stop = nullptr) const override;
   // Hands such a result to the file's record, if the list holds it and it
   // was not examined yet: the user-interface thread's side of the above.
-  void AdoptExamined(int fileIndex, const ImageRecord& examined);
+  void AdoptExamined(int fileIndex, const ImageRecord& examined) override;
   // The same facts for a caller that parsed the file itself (parsed null:
   // no parser recognised it), under the same rules.
   ImageRecord FileFacts(int fileIndex, const ImageInfo* parsed) const;
@@ -97,9 +99,9 @@ class FolderImageSource : public ImageSource {
   // different stamps, numbered by file from 1, in order of their first
   // image. The stamp every reader takes is time.txt's; the index saying
   // otherwise is a finding of its own.
-  std::vector<TimelineAnomaly> StampDisagreements() const;
+  std::vector<TimelineAnomaly> StampDisagreements() const override;
   // The path of file fileIndex; empty when there is none.
-  std::string FilePathAt(int fileIndex) const;
+  std::string FilePathAt(int fileIndex) const override;
 
   // Read-only views for tools and tests.
   int RecordCount() const { return static_cast<int>(records_.size()); }

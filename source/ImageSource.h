@@ -12,6 +12,8 @@
 
 namespace selvo {
 
+class RecordingFiles;
+
 // Where ReadImage's write mode puts the image: folder and file name.
 struct SaveTarget {
   std::string folder;
@@ -80,6 +82,9 @@ class ImageSource {
   // The camera channel of the image at index, -1 when unknown: a split view
   // locked to one moment finds each camera's images by it.
   virtual int GetChannelAt(int index) { return index == GetPosition() ? GetChannel() : -1; }
+  // The recording's image files one by one, for the background check; null
+  // when the recording is not made of files (a disc).
+  virtual RecordingFiles* Files() { return nullptr; }
 };
 
 }  // namespace selvo

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -19,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "doc/BackgroundVerification.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/VerificationJob.h"
 #include "source/FolderImageSource.h"
@@ -37,6 +39,17 @@ using test::SmallFrame;
 
 constexpr std::uint32_t kSeconds = 100000000;
 
+// Delivers what the check's thread posted until done() holds or the time
+// is up; done() as it stands then.
+bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (!done() && Clock::now() < deadline) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return done();
+}
+
 class BackgroundVerificationTest : public ::testing::Test {
  protected:
   BackgroundVerificationTest() {
@@ -47,12 +60,7 @@ class BackgroundVerificationTest : public ::testing::Test {
   }
 
   bool WaitForVerified() {
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (!doc->IsVerified() && Clock::now() < deadline) {
-      QCoreApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return doc->IsVerified();
+    return DeliverUntil([this] { return doc->IsVerified(); }, std::chrono::seconds(30));
   }
 
   std::vector<int> ProblemFiles() const {
@@ -240,6 +248,7 @@ TEST_F(BackgroundVerificationTest, AStoppedCheckEndsAfterTheImageInHandAndKeepsW
   FolderImageSource source(MediaKind{0, 1, 0});
   ASSERT_TRUE(source.OpenRecording(WriteManyImages(scratch, 4000), false));
   VerificationJob job(source);
+  job.Start();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   const auto started = Clock::now();
   job.Stop();
@@ -292,6 +301,136 @@ TEST_F(BackgroundVerificationTest, ClosingOrOpeningAnotherRecordingStopsTheCheck
   started = Clock::now();
   doc.reset();
   EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));
+}
+
+// BackgroundVerification on its own, over a source opened here, as the
+// document drives it: what it says while it runs and at its end.
+class CheckWatch {
+ public:
+  explicit CheckWatch(BackgroundVerification& check) : check_(check) {
+    QObject::connect(&check, &BackgroundVerification::changed, &context_, [this] {
+      doneSeen.push_back(check_.Done());
+      if (onChange) onChange();
+    });
+    QObject::connect(&check, &BackgroundVerification::finished, &context_, [this] { ++finishedCount; });
+  }
+  bool WaitForFinished() {
+    return DeliverUntil([this] { return check_.IsFinished(); }, std::chrono::seconds(60));
+  }
+
+  std::vector<int> doneSeen;  // Done() at every changed()
+  int finishedCount = 0;
+  std::function<void()> onChange;
+
+ private:
+  BackgroundVerification& check_;
+  QObject context_;  // last: the connections go first
+};
+
+std::unique_ptr<FolderImageSource> OpenSource(const std::string& folder) {
+  auto source = std::make_unique<FolderImageSource>(MediaKind{0, 1, 0});
+  EXPECT_TRUE(source->OpenRecording(folder, false));
+  return source;
+}
+
+TEST_F(BackgroundVerificationTest, WithoutTheDocumentTheCheckEndsWithTheProblemsAndTheRecordsHoldTheVerdicts) {
+  BackgroundVerification check;
+  CheckWatch watch(check);
+  check.Start(nullptr);
+  EXPECT_FALSE(check.IsRunning());
+  EXPECT_TRUE(watch.doneSeen.empty());
+
+  auto source = OpenSource(WriteBrokenTimeLine(scratch));
+  check.Start(source->Files());
+  EXPECT_TRUE(check.IsRunning());
+  EXPECT_EQ(check.Total(), 8);
+  ASSERT_TRUE(watch.WaitForFinished());
+
+  EXPECT_FALSE(check.IsRunning());
+  EXPECT_EQ(watch.finishedCount, 1);
+  EXPECT_EQ(check.Done(), 8);
+  EXPECT_EQ(watch.doneSeen.back(), 8);
+  std::vector<int> files;
+  for (const RecordingProblem& problem : check.Problems().Problems()) files.push_back(problem.fileIndex);
+  EXPECT_EQ(files, (std::vector<int>{2, 4, 5, 6, 7}));
+  EXPECT_EQ(check.ProblemCount(), 5);
+  std::vector<int> marked;
+  for (const ProblemMark& mark : check.Marks()) marked.push_back(mark.index);
+  EXPECT_EQ(marked, (std::vector<int>{2, 4, 5, 6, 7}));
+  // No image was shown: the verdicts reached the records from the check.
+  EXPECT_EQ(source->RecordAt(2)->status & kImageAltered, kImageAltered);
+  EXPECT_EQ(source->RecordAt(5)->status & kTimeAltered, kTimeAltered);
+  EXPECT_EQ(source->RecordAt(3)->status, 0);
+  check.Stop();
+}
+
+// The verdicts reach the records as the check reports them, on this
+// thread: at every report the files counted hold theirs and the next
+// one does not yet.
+TEST_F(BackgroundVerificationTest, ProgressHandsTheVerdictsToTheRecordsAsTheyCome) {
+  auto source = OpenSource(WriteManyImages(scratch, 4000));
+  BackgroundVerification check;
+  CheckWatch watch(check);
+  int partReports = 0;
+  bool recordsFollow = true;
+  watch.onChange = [&] {
+    const int done = check.Done();
+    if (done == 0 || done >= check.Total()) return;
+    ++partReports;
+    recordsFollow = recordsFollow && source->RecordAt(done - 1)->status == 0 && source->RecordAt(done)->status == -1;
+  };
+  check.Start(source->Files());
+  ASSERT_TRUE(watch.WaitForFinished());
+  EXPECT_GT(partReports, 0);
+  EXPECT_TRUE(recordsFollow);
+  EXPECT_TRUE(std::is_sorted(watch.doneSeen.begin(), watch.doneSeen.end()));
+  EXPECT_EQ(check.Done(), 4000);
+  EXPECT_TRUE(check.Problems().Empty());
+}
+
+TEST_F(BackgroundVerificationTest, AStopMidWayEndsTheCheckAtOnceAndNothingMoreIsHeardFromIt) {
+  auto source = OpenSource(WriteManyImages(scratch, 4000));
+  BackgroundVerification check;
+  CheckWatch watch(check);
+  check.Start(source->Files());
+  ASSERT_TRUE(DeliverUntil([&] { return check.Done() > 0; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(check.IsRunning());
+  // Reports the worker posted meanwhile wait undelivered.
+  std::this_thread::sleep_for(std::chrono::milliseconds(450));
+
+  const auto started = Clock::now();
+  check.Stop();
+  EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(500));
+  const std::size_t heard = watch.doneSeen.size();
+  EXPECT_FALSE(check.IsRunning());
+  EXPECT_FALSE(check.IsFinished());
+  EXPECT_EQ(check.Done(), 0);
+  EXPECT_EQ(check.Total(), 0);
+  DeliverUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(watch.doneSeen.size(), heard);
+  EXPECT_EQ(watch.finishedCount, 0);
+}
+
+// The document closes a recording by stopping the check and then letting
+// the source go, maybe while the check's reports about it wait to be
+// delivered, and it may open another at once: none of them may reach the
+// closed recording's records or the next one's.
+TEST_F(BackgroundVerificationTest, ARecordingClosedWhileCheckedHearsNothingMoreAndTheNextIsCheckedAlone) {
+  auto closing = OpenSource(WriteManyImages(scratch, 4000));
+  BackgroundVerification check;
+  CheckWatch watch(check);
+  check.Start(closing->Files());
+  std::this_thread::sleep_for(std::chrono::milliseconds(450));
+
+  auto next = OpenSource(WriteBrokenTimeLine(scratch));
+  check.Start(next->Files());
+  closing.reset();
+  ASSERT_TRUE(watch.WaitForFinished());
+  EXPECT_EQ(check.Total(), 8);
+  EXPECT_EQ(check.Done(), 8);
+  EXPECT_LE(*std::max_element(watch.doneSeen.begin(), watch.doneSeen.end()), 8);
+  EXPECT_EQ(check.ProblemCount(), 5);
+  EXPECT_EQ(watch.finishedCount, 1);
 }
 
 }  // namespace

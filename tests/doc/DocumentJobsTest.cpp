@@ -58,7 +58,7 @@ class ScriptedPrompts : public DocumentPrompts {
     copier.start(nullptr);
     copier.join();
   }
-  void ShowCopyFailures(const CopyRangeJob&) override { ++failuresShown; }
+  void ShowCopyFailures(const RangeCopy&) override { ++failuresShown; }
   void BeginWait() override { ++waits; }
   void EndWait() override { --waits; }
 

@@ -47,12 +47,14 @@ std::vector<std::size_t> VideoPacketSizes(const std::string& video) {
   return sizes;
 }
 
-// Counts the job's ends as the thread that made it receives them.
+// Counts the job's ends as the thread that made it receives them, and
+// keeps the result the last one carried.
 class EndWatch {
  public:
   explicit EndWatch(VideoExportJob& job) {
-    QObject::connect(&job, &VideoExportJob::finished, &loop_, [this] {
+    QObject::connect(&job, &VideoExportJob::finished, &loop_, [this](const VideoExportResult& carried) {
       ++count;
+      result = carried;
       loop_.quit();
     });
   }
@@ -64,6 +66,7 @@ class EndWatch {
     return count > 0;
   }
   int count = 0;
+  VideoExportResult result;
 
  private:
   QEventLoop loop_;
@@ -136,7 +139,7 @@ TEST_F(VideoExportJobTest, ExportsTheShownCameraOverTheCopyRangeOfWhicheverListI
     EndWatch finished(job);
     job.Start();
     ASSERT_TRUE(finished.Wait());
-    ASSERT_EQ(job.Outcome(), ExportOutcome::kExported) << job.ErrorText();
+    ASSERT_EQ(finished.result.outcome, ExportOutcome::kExported) << finished.result.error;
 
     std::vector<std::size_t> expected;
     for (int file : c.files) expected.push_back(test::ReadFileBytes(ImageFile(file)).size());
@@ -196,7 +199,7 @@ TEST_F(VideoExportJobTest, RunsOnAWorkerAndACancelLeavesNoFile) {
   job.Cancel();
   released = true;
   ASSERT_TRUE(finished.Wait());
-  EXPECT_EQ(job.Outcome(), ExportOutcome::kCancelled);
+  EXPECT_EQ(finished.result.outcome, ExportOutcome::kCancelled);
   EXPECT_EQ(FilesIn(output), std::vector<std::string>{});
 }
 

@@ -162,7 +162,7 @@ TEST_F(DiscCopyTest, CancelStopsAfterTheImageInProgressKeepsTheFilesWrittenAndSa
   const std::vector<std::string> files = SortedEntries(out);
   EXPECT_GE(static_cast<int>(files.size()), shownWhenCancelled - 1);
   EXPECT_LE(static_cast<int>(files.size()), shownWhenCancelled);
-  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i], CopyRangeJob::FileNameFor("c", static_cast<int>(i), 39));
+  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i], RangeCopy::FileNameFor("c", static_cast<int>(i), 39));
   EXPECT_FALSE(errorDialogShown);
   EXPECT_EQ(notifier.Last(), "Copy cancelled: " + std::to_string(files.size()) + " of 40 images were written.");
   // The view stays on the image the user was looking at.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "source/CopyRangeJob.h"
+#include "source/RangeCopy.h"
 #include "source/DiscImageSource.h"
 #include "source/ImageDecoder.h"
 #include "source/TrailerParser.h"
@@ -140,9 +140,9 @@ int CheckRun::ExtractDisc(const std::string& path, const ExtractRequest& request
   if (!request.prefixGiven) {
     // As the viewer suggests: the date of the image it stands on.
     const CheckedImage first = ExamineDiscRecord(source, path, request.first - 1);
-    if (first.time != 0) prefix = CopyRangeJob::DefaultPrefix(first.time, 0);
+    if (first.time != 0) prefix = RangeCopy::DefaultPrefix(first.time, 0);
   }
-  CopyRangeJob job(request.first, request.last, request.folder, prefix);
+  RangeCopy job(request.first, request.last, request.folder, prefix);
   started_ = lastProgress_ = std::chrono::steady_clock::now();
   while (!job.Done()) {
     job.CopyNext(source, false, false);

@@ -1,4 +1,4 @@
-#include "source/CopyRangeJob.h"
+#include "source/RangeCopy.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,13 +27,13 @@ int DigitCount(int value) {
 
 }  // namespace
 
-CopyRangeJob::CopyRangeJob(int copyStart, int copyEnd, std::string folder, std::string prefix)
+RangeCopy::RangeCopy(int copyStart, int copyEnd, std::string folder, std::string prefix)
     : copyStart_(copyStart),
       copyEnd_(copyEnd < copyStart ? copyStart - 1 : copyEnd),
       folder_(std::move(folder)),
       prefix_(std::move(prefix)) {}
 
-std::string CopyRangeJob::FileNameFor(const std::string& prefix, int counter, int lastFile) {
+std::string RangeCopy::FileNameFor(const std::string& prefix, int counter, int lastFile) {
   // 0..99 -> 3 digits, 100..999 -> 4, and so on: one digit more than the
   // highest counter needs, never fewer than 3.
   const int width = std::max(3, DigitCount(std::max(lastFile, 0)) + 1);
@@ -42,7 +42,7 @@ std::string CopyRangeJob::FileNameFor(const std::string& prefix, int counter, in
   return prefix + digits + ".jpg";
 }
 
-std::string CopyRangeJob::DefaultPrefix(CalendarSeconds time, int dateFormat) {
+std::string RangeCopy::DefaultPrefix(CalendarSeconds time, int dateFormat) {
   CalendarFields f;
   if (!BreakDownLocalTime(time, f)) return {};
   char text[64];
@@ -60,7 +60,7 @@ std::string CopyRangeJob::DefaultPrefix(CalendarSeconds time, int dateFormat) {
   return text;
 }
 
-bool CopyRangeJob::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) {
+bool RangeCopy::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) {
   if (Done()) return false;
   const int number = NextNumber();
   const int counter = nextCounter_++;
@@ -89,7 +89,7 @@ bool CopyRangeJob::CopyNext(ImageSource& source, bool orderCheck, bool logFlag) 
   return false;
 }
 
-void CopyRangeJob::RecordWriteFailure(int counter, int error) {
+void RangeCopy::RecordWriteFailure(int counter, int error) {
   // The disc was read; the folder is what failed. The reason (full disk,
   // no permission) is the same for every file that follows, so listing a
   // few is enough.
@@ -101,7 +101,7 @@ void CopyRangeJob::RecordWriteFailure(int counter, int error) {
   }
 }
 
-void CopyRangeJob::RecordFailure(int number, int counter) {
+void RangeCopy::RecordFailure(int number, int counter) {
   ++failedImages_;
   const auto n = static_cast<std::uint16_t>(number);
   const auto i = static_cast<std::uint16_t>(counter);
@@ -123,7 +123,7 @@ void CopyRangeJob::RecordFailure(int number, int counter) {
   errorRuns_[static_cast<std::size_t>(errorRunCount_++)] = ErrorRun{ErrorRun::kSingle, n, 0, i, 0};
 }
 
-std::vector<std::string> CopyRangeJob::ErrorLines() const {
+std::vector<std::string> RangeCopy::ErrorLines() const {
   std::vector<std::string> lines;
   for (int k = 0; k < errorRunCount_; ++k) {
     const ErrorRun& run = errorRuns_[static_cast<std::size_t>(k)];

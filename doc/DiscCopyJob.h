@@ -1,8 +1,9 @@
 #pragma once
-// The disc copy's thread: writes a range of disc images into a folder, one
-// image for every signal of the copy event, paced by "Copying..." (or, without
-// prompts, straight through on the caller's thread). The thread has ended,
-// and let go of the disc, when Run returns.
+// The disc copy: its thread writes a range of disc images into a folder, one
+// image for every signal of the copy event, paced by "Copying..." (or,
+// without prompts, straight through on the caller's thread). Run blocks the
+// window on purpose; the thread has ended, and let go of the disc, when it
+// returns.
 #include <atomic>
 #include <string>
 #include <thread>
@@ -13,18 +14,18 @@ class QObject;
 
 namespace selvo {
 
-class CopyRangeJob;
 class DocumentPrompts;
 class ImageSource;
+class RangeCopy;
 
-class DiscCopyRun {
+class DiscCopyJob {
  public:
-  DiscCopyRun(CopyRangeJob& job, ImageSource& disc, bool orderCheck, bool logMode)
-      : job_(job), disc_(disc), orderCheck_(orderCheck), logMode_(logMode) {}
+  DiscCopyJob(RangeCopy& copy, ImageSource& disc, bool orderCheck, bool logMode)
+      : copy_(copy), disc_(disc), orderCheck_(orderCheck), logMode_(logMode) {}
   // Stops and waits for a thread still running.
-  ~DiscCopyRun();
-  DiscCopyRun(const DiscCopyRun&) = delete;
-  DiscCopyRun& operator=(const DiscCopyRun&) = delete;
+  ~DiscCopyJob();
+  DiscCopyJob(const DiscCopyJob&) = delete;
+  DiscCopyJob& operator=(const DiscCopyJob&) = delete;
 
   // destination and fileTitle as the save dialog gave them, the range as
   // 1-based image numbers. True when every image of the range was tried.
@@ -35,7 +36,7 @@ class DiscCopyRun {
   void CopyPaced();
   void Stop();
 
-  CopyRangeJob& job_;
+  RangeCopy& copy_;
   ImageSource& disc_;
   bool orderCheck_;
   bool logMode_;

@@ -1,8 +1,9 @@
 #pragma once
 // Copying a range of a recording's images into a folder as numbered JPEG
-// files, one image per step, with the record of the images that failed.
-// The viewer's copy thread and selvo-check --extract both drive it, so the
-// names and the error report are the same wherever a copy is made.
+// files, one image per step, with the record of the images that failed. It
+// has no thread of its own: the viewer's disc copy (DiscCopyJob) and
+// selvo-check --extract both step it, so the names and the error report are
+// the same wherever a copy is made.
 #include <array>
 #include <string>
 #include <vector>
@@ -13,13 +14,13 @@
 
 namespace selvo {
 
-class CopyRangeJob {
+class RangeCopy {
  public:
   static constexpr int kMaxErrorRuns = 150;
 
   // Images copyStart..copyEnd (1-based, copyEnd >= copyStart) go to folder
   // as prefix + counter + ".jpg", the counter starting at 0.
-  CopyRangeJob(int copyStart, int copyEnd, std::string folder, std::string prefix);
+  RangeCopy(int copyStart, int copyEnd, std::string folder, std::string prefix);
 
   int ImageCount() const { return copyEnd_ - copyStart_ + 1; }
   // The highest counter; it decides the width of every name.

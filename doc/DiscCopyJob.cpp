@@ -1,4 +1,4 @@
-#include "doc/DiscCopyRun.h"
+#include "doc/DiscCopyJob.h"
 
 #include <QCoreApplication>
 
@@ -6,16 +6,16 @@
 
 #include "doc/DocumentPrompts.h"
 #include "doc/ProgressEvent.h"
-#include "source/CopyRangeJob.h"
+#include "source/RangeCopy.h"
 
 namespace selvo {
 
-DiscCopyRun::~DiscCopyRun() { Stop(); }
+DiscCopyJob::~DiscCopyJob() { Stop(); }
 
-bool DiscCopyRun::Run(DocumentPrompts* prompts, const std::string& destination, const std::string& fileTitle,
+bool DiscCopyJob::Run(DocumentPrompts* prompts, const std::string& destination, const std::string& fileTitle,
                       int first, int last) {
   if (!prompts) {
-    while (!job_.Done()) job_.CopyNext(disc_, orderCheck_, logMode_);
+    while (!copy_.Done()) copy_.CopyNext(disc_, orderCheck_, logMode_);
     return true;
   }
   event_.Reset();
@@ -23,25 +23,25 @@ bool DiscCopyRun::Run(DocumentPrompts* prompts, const std::string& destination, 
   progressWindow_.store(nullptr);
   // However the dialog ended, the thread is told to stop and has let go of
   // the disc (and posted its last message) before the dialog goes.
-  const WatchedWork copier{[this](QObject*) { thread_ = std::thread(&DiscCopyRun::CopyPaced, this); },
+  const WatchedWork copier{[this](QObject*) { thread_ = std::thread(&DiscCopyJob::CopyPaced, this); },
                            [this] { Stop(); }};
   prompts->ShowCopying(destination, fileTitle, first, last, CopyHandshake{&event_, &cancel_, &progressWindow_},
                        copier);
   progressWindow_.store(nullptr);
-  return job_.Done();
+  return copy_.Done();
 }
 
-void DiscCopyRun::CopyPaced() {
+void DiscCopyJob::CopyPaced() {
   for (;;) {
     while (!event_.Wait(std::chrono::hours(1))) {
     }
     if (cancel_.load() == 1) return;
-    job_.CopyNext(disc_, orderCheck_, logMode_);
+    copy_.CopyNext(disc_, orderCheck_, logMode_);
     if (QObject* window = progressWindow_.load()) QCoreApplication::postEvent(window, new ProgressEvent(0, 0));
   }
 }
 
-void DiscCopyRun::Stop() {
+void DiscCopyJob::Stop() {
   if (!thread_.joinable()) return;
   cancel_.store(1);
   event_.Set();
