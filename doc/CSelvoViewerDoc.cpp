@@ -256,9 +256,6 @@ bool CSelvoViewerDoc::OnCommand(int id) {
     case cmd::kCameraTitle:
       SetCameraTitleShown(!cameraTitleShown_);
       break;
-    case cmd::kLockCamerasToTime:
-      SetLockedToTime(!lockedToTime_);
-      break;
     case cmd::kSplit1:
     case cmd::kSplit4:
     case cmd::kSplit9:
