@@ -166,7 +166,7 @@ bool CSelvoViewerDoc::SetDateDisplay(int dateFormat, int dateDelimiter) {
 void CSelvoViewerDoc::SetTimePosition(int position) {
   if (position < 0 || position > 3) return;
   timePosition_ = position;
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit commandStatesChanged();
 }
 
@@ -489,7 +489,7 @@ bool CSelvoViewerDoc::ReadCurrentImage(int mode, const SaveTarget& target, bool 
 }
 
 void CSelvoViewerDoc::Refresh() {
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit positionDisplayChanged();
   emit commandStatesChanged();
 }
@@ -718,7 +718,7 @@ bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
 }
 
 void CSelvoViewerDoc::ShowPlayedStep() {
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit positionDisplayChanged();
 }
 

@@ -177,7 +177,7 @@ void CSelvoFormView::CreateControls() {
 
   speedLabel_ = new QLabel(UiText("Speed", "スピード"), this);
   speedSlider_ = new SpeedSlider(this);
-  speedSlider_->setValue(kDefaultSpeed);
+  speedSlider_->setValue(kInitialSpeed);
   controls_[kSpeedSlider] = speedSlider_;
 
   soundButton_ = new SkinToggleButton(kSound, this);
@@ -466,7 +466,7 @@ void CSelvoFormView::OnInitialUpdate() {
   PlaceControls();
   FitHeightToVisibleControls();
   ApplyTooltips();
-  speedSlider_->setValue(kDefaultSpeed);
+  speedSlider_->setValue(kInitialSpeed);
   SyncVolumeSliderFromMixer();
   volumeTimerId_ = startTimer(kVolumeTimerMs);
   channel1Box_->setChecked(true);
@@ -576,8 +576,6 @@ void CSelvoFormView::OnSpeedDown() {
 
 int CSelvoFormView::SpeedPosition() const { return speedSlider_->value(); }
 void CSelvoFormView::SetSpeedPosition(int position) { speedSlider_->setValue(position); }
-int CSelvoFormView::GetFrameInterval() const { return FrameIntervalForSpeed(SpeedPosition()); }
-int CSelvoFormView::GetSkipCount() const { return SkipCountForSpeed(SpeedPosition()); }
 
 bool CSelvoFormView::IsSoundWanted(bool twoChannel) const {
   if (!twoChannel) return soundButton_->IsOn();
@@ -625,7 +623,7 @@ int CSelvoFormView::PaneCount() const {
 }
 
 void CSelvoFormView::RedrawImageView() {
-  if (ImageViewLink* view = doc_.ImageView()) view->RedrawImageView(false);
+  if (ImageViewLink* view = doc_.ImageView()) view->RedrawImageView();
 }
 
 QString CSelvoFormView::ImageTimeText(int index, bool dashMode) const {
@@ -751,11 +749,6 @@ void CSelvoFormView::FitHeightToVisibleControls() {
   if (top == this) return;
   const int besidePanel = top->isVisible() ? std::max(0, top->width() - width()) : 0;
   top->setMinimumWidth(std::max(kWindowMinWidth, requiredWidth_ + besidePanel));
-}
-
-void CSelvoFormView::ClearPositionTexts() {
-  SetText(kImageNumber, QString());
-  SetText(kCurrentTime, QString());
 }
 
 void CSelvoFormView::UpdateSoundControls(int twoChannel, int allowSound) {

@@ -86,7 +86,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // controls it shows.
   static constexpr int kWindowMinWidth = 345;
   static constexpr int kVolumeTimerMs = 500;
-  static constexpr int kDefaultSpeed = 3;
 
   explicit CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent = nullptr);
   ~CSelvoFormView() override;
@@ -98,8 +97,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // ---------------------------------------------- read by the play loops
   int SpeedPosition() const override;  // 1..10
   void SetSpeedPosition(int position);
-  int GetFrameInterval() const;  // ms between steps at the current speed
-  int GetSkipCount() const;      // images per step at the current speed
   bool IsSoundWanted(bool twoChannel) const override;
   // Channels of the sound track to play: 1, 2, 3 (both) or 0.
   int GetChannelMask() const override;
@@ -125,12 +122,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void ShowCopyControls();
   // Panel height and the window's minimum width for the controls shown.
   void FitHeightToVisibleControls();
-  // The width every control needs to be whole, at the current layout.
-  int RequiredWidth() const { return requiredWidth_; }
-  int PanelHeight() const { return panelHeight_; }
   // Where the tab's diagonal edge meets a control whose top is at `top`.
   int ClearOfTab(int top, int panelHeight) const;
-  void ClearPositionTexts();
   void UpdateSoundControls(int twoChannel, int allowSound);
   // 4 panes: the four small channel fields; otherwise the single one.
   void SetChannelDisplayLayout(int paneCount);

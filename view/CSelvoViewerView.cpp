@@ -92,7 +92,7 @@ void CSelvoViewerView::OnInitialUpdate() { ResetPanes(); }
 
 // ------------------------------------------------------------- document link
 
-void CSelvoViewerView::RedrawImageView(bool /*erase*/) { repaint(); }
+void CSelvoViewerView::RedrawImageView() { repaint(); }
 
 void CSelvoViewerView::UpdateImageView() { update(); }
 

@@ -51,7 +51,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   ~CSelvoViewerView() override;
 
   // ImageViewLink
-  void RedrawImageView(bool erase) override;
+  void RedrawImageView() override;
   void UpdateImageView() override;
   void ResetPanes() override;
   void SetSplit1() override;
