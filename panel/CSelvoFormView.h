@@ -13,6 +13,9 @@
 // one another by their real widths, so that pictures and texts in either
 // language never cover each other; a disc's copy controls get a row of
 // their own under the read-outs, and the window is kept wide enough for all.
+// Where each control goes is panel/PanelLayout's to say, which controls are
+// enabled the mode table's of panel/PanelEnabling; building the controls is
+// in CSelvoFormViewSetup.cpp.
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPointer>
@@ -22,6 +25,7 @@
 #include <map>
 
 #include "doc/PlaybackControls.h"
+#include "panel/PanelEnabling.h"
 #include "view/PositionSlider.h"
 
 class QCheckBox;
@@ -122,8 +126,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void ShowCopyControls();
   // Panel height and the window's minimum width for the controls shown.
   void FitHeightToVisibleControls();
-  // Where the tab's diagonal edge meets a control whose top is at `top`.
-  int ClearOfTab(int top, int panelHeight) const;
   void UpdateSoundControls(int twoChannel, int allowSound);
   // 4 panes: the four small channel fields; otherwise the single one.
   void SetChannelDisplayLayout(int paneCount);
@@ -174,18 +176,15 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void timerEvent(QTimerEvent* event) override;
 
  private:
-  struct DialogUnits;
   void CreateControls();
+  // Measures the controls and puts them where panel/PanelLayout says.
   void PlaceControls();
-  void PlaceUpperStrip(const DialogUnits& units);
-  void PlaceTab(const DialogUnits& units);
-  void PlaceLowerArea(const DialogUnits& units);
-  int PlaceSoundGroup(const DialogUnits& units, int x, int panelHeight);
   void PlaceRightAlignedControls();
-  QSize PlacedSize(int id, const QRect& formRect) const;
-  QRect Place(int id, QPoint topLeft, QSize size);
-  int TimeFieldWidth() const;
-  int TabRight() const;
+  // Enables and disables the controls as the mode's row of the table in
+  // panel/PanelEnabling says, from the document's facts.
+  void ApplyEnabling(PanelMode mode);
+  void ApplyEnabling(PanelMode mode, const PanelFacts& facts);
+  PanelFacts Facts() const;
   void LoadSkins();
   void ApplyTooltips();
   void SyncVolumeSliderFromMixer();
@@ -222,10 +221,12 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   int soundOn_ = 1;
   bool copyControlsShown_ = false;
   int stripBottom_ = 42;
+  int tabRight_ = 0;
   int panelHeight_ = kPanelHeight;
   int requiredWidth_ = 0;
   int volumeTimerId_ = 0;
   bool initialUpdateDone_ = false;
+  static constexpr int kVolumeRangeMax = 10;
   static constexpr int kReadOutIntervalMs = 40;
   QElapsedTimer sinceReadOut_;
   QTimer readOutDue_;
