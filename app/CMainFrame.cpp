@@ -31,7 +31,7 @@
 #include "panel/EnhanceDialog.h"
 #include "panel/VerificationSummaryDialog.h"
 #include "source/InfoIndex.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
 #include "view/FixedSplitter.h"
@@ -41,19 +41,13 @@ namespace selvo {
 
 namespace {
 
-// Rows of the background check's status and commands.
-constexpr int kVerifyingStatus = 64600;         // %1 of %2 examined, %3 problems
-constexpr int kVerifiedCleanStatus = 64601;     // %1 images
-constexpr int kVerifiedProblemsStatus = 64602;  // %1 images, %2 problems
-constexpr int kNoFurtherProblemStatus = 64720;
-constexpr int kNoEarlierProblemStatus = 64721;
 // A status-bar notice stays long enough to be read, then the idle text
 // comes back.
 constexpr int kStatusNoticeMs = 5000;
 
 // String-table rows of commands read "status prompt\ntooltip".
 void ApplyPrompts(QAction* action, int id) {
-  const QString text = QString::fromStdString(LoadString(id));
+  const QString text = UiString(id);
   if (text.isEmpty()) return;
   const int newline = text.indexOf(QLatin1Char('\n'));
   action->setStatusTip(newline < 0 ? text : text.left(newline));
@@ -163,8 +157,8 @@ void CMainFrame::OnProblemStep(bool next) {
     statusBar()->clearMessage();
     return;
   }
-  const int row = next ? kNoFurtherProblemStatus : kNoEarlierProblemStatus;
-  statusBar()->showMessage(QString::fromStdString(LoadString(row)), kStatusNoticeMs);
+  const int row = next ? str::kNoFurtherProblemStatus : str::kNoEarlierProblemStatus;
+  statusBar()->showMessage(UiString(row), kStatusNoticeMs);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -186,7 +180,7 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
-  idleText_ = new QLabel(QString::fromStdString(LoadString(57345)), this);
+  idleText_ = new QLabel(UiString(str::kIdleStatus), this);
   statusBar()->addWidget(idleText_, 1);
   zoomText_ = new QLabel(this);
   zoomText_->setObjectName("zoomText");
@@ -217,11 +211,11 @@ void CMainFrame::ShowVerificationProgress() {
   if (total == 0) {
     text.clear();
   } else if (!doc_.IsVerified()) {
-    text = QString::fromStdString(LoadString(kVerifyingStatus)).arg(doc_.VerificationDone()).arg(total).arg(problems);
+    text = UiString(str::kVerifyingStatus).arg(doc_.VerificationDone()).arg(total).arg(problems);
   } else if (problems == 0) {
-    text = QString::fromStdString(LoadString(kVerifiedCleanStatus)).arg(total);
+    text = UiString(str::kVerifiedCleanStatus).arg(total);
   } else {
-    text = QString::fromStdString(LoadString(kVerifiedProblemsStatus)).arg(total).arg(problems);
+    text = UiString(str::kVerifiedProblemsStatus).arg(total).arg(problems);
   }
   verificationText_->setText(text);
 }

@@ -6,17 +6,12 @@
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/VideoExportJob.h"
+#include "source/text/StringIds.h"
 #include "view/CSelvoViewerView.h"
 
 namespace selvo {
 
 namespace {
-
-// Rows of the background check's command prompts.
-constexpr int kVerificationMarksPrompt = 64603;
-constexpr int kNextProblemPrompt = 64604;
-constexpr int kPreviousProblemPrompt = 64605;
-constexpr int kVerificationSummaryPrompt = 64606;
 
 CommandState Toggle(bool checked) {
   CommandState state;
@@ -115,13 +110,13 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
       // View: the background check; the recorder viewer's string table has
       // no prompts for these, they have rows of their own.
       {cmd::kVerificationMarks, "Verification &Marks", "検証マーク(&M)", none, document, toDocument,
-       FrameMenu::View, kSeparatorBefore, kVerificationMarksPrompt},
+       FrameMenu::View, kSeparatorBefore, str::kVerificationMarksPrompt},
       {cmd::kNextProblem, "&Next Problem", "次の問題(&N)", {Qt::CTRL | Qt::Key_Right}, document,
-       [](Frame& f, int) { f.OnProblemStep(true); }, FrameMenu::View, 0, kNextProblemPrompt},
+       [](Frame& f, int) { f.OnProblemStep(true); }, FrameMenu::View, 0, str::kNextProblemPrompt},
       {cmd::kPreviousProblem, "P&revious Problem", "前の問題(&R)", {Qt::CTRL | Qt::Key_Left}, document,
-       [](Frame& f, int) { f.OnProblemStep(false); }, FrameMenu::View, 0, kPreviousProblemPrompt},
+       [](Frame& f, int) { f.OnProblemStep(false); }, FrameMenu::View, 0, str::kPreviousProblemPrompt},
       {cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", none, document,
-       [](Frame& f, int) { f.OnVerificationSummary(); }, FrameMenu::View, 0, kVerificationSummaryPrompt},
+       [](Frame& f, int) { f.OnVerificationSummary(); }, FrameMenu::View, 0, str::kVerificationSummaryPrompt},
       // Help: the variants of the program show it under an id of their own.
       {cmd::kAppAbout, "&About %1...", "バージョン情報(&A)...", none, nullptr, [](Frame& f, int) { f.OnAbout(); },
        FrameMenu::Help},

@@ -1,3 +1,4 @@
+#include "source/text/StringIds.h"
 #include "view/CSelvoViewerView.h"
 
 #include <algorithm>
@@ -22,7 +23,6 @@
 #include "source/OutputRefusal.h"
 #include "source/Sha256.h"
 #include "source/StatusVerdict.h"
-#include "source/text/StringTable.h"
 #include "source/text/UiText.h"
 #include "source/text/UiLanguage.h"
 #include "view/PrintedPage.h"
@@ -31,35 +31,19 @@ namespace selvo {
 
 namespace {
 
-constexpr int kTimeFontString = 50000;
-constexpr int kPrintTitleFontString = 50001;
-
 QString FontFace(int stringId) {
-  const std::string face = LoadString(stringId);
-  return face.empty() ? QStringLiteral("Arial") : QString::fromStdString(face);
+  const QString face = UiString(stringId);
+  return face.isEmpty() ? QStringLiteral("Arial") : face;
 }
-
-constexpr int kPaneMenuFirstString = 64550;  // "1 image" .. "16 image", "--", "%1ch"
-constexpr int kPaneMenuChannelString = 64555;
-constexpr int kPrintFailedString = 64556;
-constexpr int kPrintFooterFileString = 64590;
-constexpr int kPrintFooterImageString = 64591;
-constexpr int kPrintFooterSha256String = 64592;
-constexpr int kPrintNotAvailableString = 64593;
-constexpr int kZoomFitString = 64670;
-constexpr int kZoomFactorString = 64671;
-constexpr int kSaveZoomedQuestionString = 64672;
-constexpr int kSaveWholeString = 64673;
-constexpr int kSaveShownString = 64674;
 
 // One wheel notch zooms by a quarter.
 constexpr double kWheelStep = 1.25;
 
 QString PaneMenuText(int id) {
   if (id >= kPaneMenuChannel0)
-    return QString::fromStdString(LoadString(kPaneMenuChannelString)).arg(id - kPaneMenuChannel0 + 1);
+    return UiString(str::kPaneMenuChannelString).arg(id - kPaneMenuChannel0 + 1);
   if (id < kPaneMenu1Image || id > kPaneMenuAllChannels) return QString();
-  return QString::fromStdString(LoadString(kPaneMenuFirstString + id - kPaneMenu1Image));
+  return UiString(str::kPaneMenuFirstString + id - kPaneMenu1Image);
 }
 
 // The composed pixels as the window's painter wants them: one buffer pixel
@@ -140,8 +124,8 @@ PaneOverlayStyle CSelvoViewerView::OverlayStyle(double scale) const {
   style.dateFormat = doc_.GetDateFormat();
   style.dateDelimiter = doc_.GetDateDelimiter();
   style.cameraTitleShown = doc_.IsCameraTitleShown();
-  style.timeFace = FontFace(kTimeFontString);
-  style.printTitleFace = FontFace(kPrintTitleFontString);
+  style.timeFace = FontFace(str::kTimeFontString);
+  style.printTitleFace = FontFace(str::kPrintTitleFontString);
   style.printTitle = QString::fromStdString(doc_.GetPrintTitle());
   style.printTitleBand = std::max(1, static_cast<int>(256 * scale));
   style.alterationMarks = doc_.IsCheckMode();
@@ -464,9 +448,9 @@ QString CSelvoViewerView::ZoomText() const {
   const int pane = zoomPane_ < slots_.PaneCount() ? zoomPane_ : 0;
   const ZoomState& zoom = PaneZoom(pane);
   const PaneGeometry geometry = GeometryOf(pane);
-  if (zoom.IsFitted() || geometry.picture.isEmpty()) return UiString(kZoomFitString);
+  if (zoom.IsFitted() || geometry.picture.isEmpty()) return UiString(str::kZoomFitString);
   const double scale = zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
-  return UiString(kZoomFactorString).arg(scale, 0, 'f', 1);
+  return UiString(str::kZoomFactorString).arg(scale, 0, 'f', 1);
 }
 
 // ---------------------------------------------------------------- pane menu
@@ -627,9 +611,7 @@ std::vector<std::string> CSelvoViewerView::EvidenceFolders() const {
 }
 
 void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reason) {
-  const bool japanese = CurrentUiLanguage() == UiLanguage::Japanese;
-  const QString text = japanese ? QStringLiteral("画像を \"%1\" に保存できませんでした。\n%2")
-                                 : QStringLiteral("The picture could not be saved as \"%1\".\n%2");
+  const QString text = UiText("The picture could not be saved as \"%1\".\n%2", "画像を \"%1\" に保存できませんでした。\n%2");
   QMessageBox::warning(this, QApplication::applicationDisplayName(), text.arg(path, reason));
 }
 
@@ -637,10 +619,10 @@ void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reaso
 bool CSelvoViewerView::AskShownArea(bool& shownArea) {
   shownArea = false;
   if (slots_.IsSplit() || !PaneZoom(0).IsZoomed()) return true;
-  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), UiString(kSaveZoomedQuestionString),
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), UiString(str::kSaveZoomedQuestionString),
                   QMessageBox::Cancel, this);
-  QPushButton* whole = box.addButton(UiString(kSaveWholeString), QMessageBox::AcceptRole);
-  QPushButton* shown = box.addButton(UiString(kSaveShownString), QMessageBox::AcceptRole);
+  QPushButton* whole = box.addButton(UiString(str::kSaveWholeString), QMessageBox::AcceptRole);
+  QPushButton* shown = box.addButton(UiString(str::kSaveShownString), QMessageBox::AcceptRole);
   box.setDefaultButton(whole);
   box.exec();
   shownArea = box.clickedButton() == shown;
@@ -723,11 +705,11 @@ QString FileNamePart(QString text) {
 QStringList CSelvoViewerView::PrintFooterLines() const {
   if (!DocumentReady()) return {};
   const QString path = QString::fromStdString(doc_.GetCurrentPath());
-  const QString unknown = UiString(kPrintNotAvailableString);
+  const QString unknown = UiString(str::kPrintNotAvailableString);
   const int status = doc_.GetCurrentStatus();
   const StatusVerdict verdict = VerdictForStatus(status);
   QString camera = QString::fromStdString(doc_.GetChannelLabel()).trimmed();
-  if (camera != QLatin1String("--")) camera = QString::fromStdString(LoadString(kPaneMenuChannelString)).arg(camera);
+  if (camera != QLatin1String("--")) camera = UiString(str::kPaneMenuChannelString).arg(camera);
   const QString cameraTitle = QString::fromStdString(doc_.GetCurrentChannelTitle());
   if (!cameraTitle.isEmpty()) camera += QLatin1Char(' ') + cameraTitle;
   const int fileIndex = doc_.GetCurrentFileIndex();
@@ -736,11 +718,11 @@ QStringList CSelvoViewerView::PrintFooterLines() const {
                            ? QString::fromStdString(doc_.GetCurrentTimeText())
                            : unknown;
   const QString sha = FileSha256(path);
-  return {UiString(kPrintFooterFileString).arg(path.isEmpty() ? unknown : path),
-          UiString(kPrintFooterImageString)
+  return {UiString(str::kPrintFooterFileString).arg(path.isEmpty() ? unknown : path),
+          UiString(str::kPrintFooterImageString)
               .arg(camera, QString::number(doc_.GetPosition() + 1), QString::number(doc_.GetCount()), file, time,
                    QString::fromStdString(verdict.Text())),
-          UiString(kPrintFooterSha256String).arg(sha.isEmpty() ? unknown : sha)};
+          UiString(str::kPrintFooterSha256String).arg(sha.isEmpty() ? unknown : sha)};
 }
 
 QString CSelvoViewerView::ProposedPrintFileName() const {
@@ -800,7 +782,7 @@ bool CSelvoViewerView::PrintToFile(QPrinter& printer, QString& reason) {
 }
 
 void CSelvoViewerView::ShowPrintFailure(const QString& reason) {
-  QString text = QString::fromStdString(LoadString(kPrintFailedString));
+  QString text = UiString(str::kPrintFailedString);
   if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
   QMessageBox::warning(this, QApplication::applicationDisplayName(), text);
 }
