@@ -175,6 +175,19 @@ TEST_F(FrameCommandsTest, EveryRowOfTheTableIsOneMenuItemWithItsKeys) {
   }
 }
 
+// The variants show About under an id of their own; the table's one row
+// answers to it.
+TEST_F(FrameCommandsTest, VariantsAboutItemIsTheAboutRowUnderItsOwnId) {
+  CMainFrame variant(*doc, profile, 1);
+  EXPECT_EQ(variant.ActionFor(cmd::kAppAbout), nullptr);
+  QAction* about = variant.ActionFor(cmd::kAppAboutVariant);
+  ASSERT_NE(about, nullptr);
+  const std::vector<QAction*> items = MenuItems(variant.menuBar());
+  EXPECT_EQ(std::count(items.begin(), items.end(), about), 1);
+  EXPECT_TRUE(variant.QueryCommand(cmd::kAppAboutVariant).enabled);
+  EXPECT_FALSE(about->text().contains(QLatin1String("%1")));
+}
+
 class MenuLanguageTest : public FrameCommandsTest, public ::testing::WithParamInterface<UiLanguage> {
  protected:
   MenuLanguageTest() {
