@@ -16,6 +16,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
 #include "app/CheckReportRun.h"
@@ -29,7 +31,7 @@
 #include "panel/EnhanceDialog.h"
 #include "panel/VerificationSummaryDialog.h"
 #include "source/InfoIndex.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
 #include "view/FixedSplitter.h"
@@ -39,23 +41,13 @@ namespace selvo {
 
 namespace {
 
-// Rows of the background check's status and commands.
-constexpr int kVerifyingStatus = 64600;         // %1 of %2 examined, %3 problems
-constexpr int kVerifiedCleanStatus = 64601;     // %1 images
-constexpr int kVerifiedProblemsStatus = 64602;  // %1 images, %2 problems
-constexpr int kVerificationMarksPrompt = 64603;
-constexpr int kNextProblemPrompt = 64604;
-constexpr int kPreviousProblemPrompt = 64605;
-constexpr int kVerificationSummaryPrompt = 64606;
-constexpr int kNoFurtherProblemStatus = 64720;
-constexpr int kNoEarlierProblemStatus = 64721;
 // A status-bar notice stays long enough to be read, then the idle text
 // comes back.
 constexpr int kStatusNoticeMs = 5000;
 
 // String-table rows of commands read "status prompt\ntooltip".
 void ApplyPrompts(QAction* action, int id) {
-  const QString text = QString::fromStdString(LoadString(id));
+  const QString text = UiString(id);
   if (text.isEmpty()) return;
   const int newline = text.indexOf(QLatin1Char('\n'));
   action->setStatusTip(newline < 0 ? text : text.left(newline));
@@ -94,82 +86,67 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
 
 CMainFrame::~CMainFrame() { doc_.SetPrompts(nullptr); }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* english, const char* japanese) {
-  auto* action = new QAction(UiText(english, japanese), this);
+const FrameCommand* CMainFrame::FindCommand(int id) {
+  if (id == cmd::kAppAboutVariant) id = cmd::kAppAbout;
+  for (const FrameCommand& row : Commands()) {
+    if (row.id == id) return &row;
+  }
+  return nullptr;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const FrameCommand& row) {
+  const int id = row.id == cmd::kAppAbout ? aboutCommandId_ : row.id;
+  auto* action = new QAction(UiText(row.english, row.japanese), this);
   action->setData(id);
+  action->setShortcuts(QList<QKeySequence>(row.keys.begin(), row.keys.end()));
   ApplyPrompts(action, id);
+  if (row.promptRow != 0) ApplyPrompts(action, row.promptRow);
   connect(action, &QAction::triggered, this, [this, id] { FireCommand(id); });
   menu->addAction(action);
   actions_[id] = action;
   return action;
 }
 
-// One style in both languages: every item has a mnemonic, items that open a
-// dialog end in "...", English items in title case with the mnemonic inside
-// the word, Japanese ones with the letter in brackets after the text.
+// The menus in table order; neighbouring exclusive rows share one group.
 void CMainFrame::CreateMenus() {
   const bool japanese = CurrentUiLanguage() == UiLanguage::Japanese;
-  QMenu* file = menuBar()->addMenu(UiText("&File", "ファイル(&F)"));
-  AddCommand(file, cmd::kFileOpen, "&Open...", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  AddCommand(file, cmd::kFileSaveImage, "&Save...", "保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  AddCommand(file, cmd::kFilePrint, "&Print...", "印刷(&P)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  AddCommand(file, cmd::kFileExportVideo, "Export &Video...", "ビデオ書き出し(&V)...");
-  file->addSeparator();
-  AddCommand(file, cmd::kTitleInput, "&Title Input...", "タイトル入力(&T)...");
-  if (!japanese) file->addSeparator();
-  AddCommand(file, cmd::kAppExit, "E&xit", "終了(&X)");
-
-  QMenu* view = menuBar()->addMenu(UiText("&View", "表示(&V)"));
-  AddCommand(view, cmd::kViewToolbar, "&Toolbar", "ツール バー(&T)");
-  AddCommand(view, cmd::kViewStatusBar, "&Status Bar", "ステータス バー(&S)");
-  AddCommand(view, cmd::kCameraTitle, "&Camera Title", "カメラタイトル(&C)");
-  AddCommand(view, cmd::kDateFormat, "&Date Display Format...", "日付表示形式(&D)...");
-  QMenu* position = view->addMenu(UiText("Time Display &Position", "時刻表示位置(&P)"));
-  // The four corners exclude each other: they show as radio items.
-  auto* corners = new QActionGroup(this);
-  corners->setExclusive(true);
-  corners->addAction(AddCommand(position, cmd::kTimeRightDown, "Right &Down", "右下(&D)"));
-  corners->addAction(AddCommand(position, cmd::kTimeRightUp, "Right &Up", "右上(&U)"));
-  corners->addAction(AddCommand(position, cmd::kTimeLeftUp, "&Left Up", "左上(&L)"));
-  corners->addAction(AddCommand(position, cmd::kTimeLeftDown, "Le&ft Down", "左下(&F)"));
-  QMenu* image = view->addMenu(UiText("&Image", "画像(&I)"));
-  AddCommand(image, cmd::kSplit1, "&1 Image", "1 画像(&1)");
-  AddCommand(image, cmd::kSplit4, "&4 Image", "4 画像(&4)");
-  AddCommand(image, cmd::kSplit9, "&9 Image", "9 画像(&9)");
-  AddCommand(image, cmd::kSplit16, "1&6 Image", "16 画像(&6)");
-  AddExamineCommands(view);
-  AddVerificationCommands(view);
-
-  QMenu* help = menuBar()->addMenu(UiText("&Help", "ヘルプ(&H)"));
-  QAction* about = AddCommand(help, aboutCommandId_, "&About %1...", "バージョン情報(&A)...");
+  std::map<FrameMenu, QMenu*> menus;
+  const auto menuOf = [&](FrameMenu which) {
+    if (QMenu* known = menus[which]) return known;
+    const auto title = std::find_if(Menus().begin(), Menus().end(), [&](const auto& t) { return t.menu == which; });
+    const QString text = UiText(title->english, title->japanese);
+    QMenu* menu = title->parent == which ? menuBar()->addMenu(text) : menus.at(title->parent)->addMenu(text);
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    return menus[which] = menu;
+  };
+  // The menu bar's own menus in their order; submenus where their first
+  // item stands.
+  for (const FrameMenuTitle& title : Menus()) {
+    if (title.parent == title.menu) menuOf(title.menu);
+  }
+  QActionGroup* group = nullptr;
+  for (const FrameCommand& row : Commands()) {
+    QMenu* menu = menuOf(row.menu);
+    if ((row.flags & kSeparatorBefore) || ((row.flags & kEnglishSeparatorBefore) && !japanese)) menu->addSeparator();
+    QAction* action = AddCommand(menu, row);
+    if (!(row.flags & kExclusive)) {
+      group = nullptr;
+      continue;
+    }
+    if (group == nullptr) {
+      group = new QActionGroup(this);
+      group->setExclusive(true);
+    }
+    group->addAction(action);
+  }
+  QAction* about = actions_.at(aboutCommandId_);
   if (about->text().contains(QLatin1String("%1")))
     about->setText(about->text().arg(CSelvoViewerApp::ProductTitle(variant_)));
 
   // The new-document accelerator has nothing to do in a one-recording viewer.
   auto* fileNew = new QAction(this);
   fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  connect(fileNew, &QAction::triggered, this, [this] { FireCommand(cmd::kFileNew); });
   addAction(fileNew);
-
-  for (QMenu* menu : {file, view, position, image, help})
-    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-}
-
-// The background check's commands, with prompts from rows of their own: the
-// recorder viewer's string table has none for them.
-void CMainFrame::AddVerificationCommands(QMenu* view) {
-  view->addSeparator();
-  const auto add = [&](int id, const char* english, const char* japanese, int promptRow) {
-    QAction* action = AddCommand(view, id, english, japanese);
-    ApplyPrompts(action, promptRow);
-    return action;
-  };
-  add(cmd::kVerificationMarks, "Verification &Marks", "検証マーク(&M)", kVerificationMarksPrompt);
-  add(cmd::kNextProblem, "&Next Problem", "次の問題(&N)", kNextProblemPrompt)
-      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
-  add(cmd::kPreviousProblem, "P&revious Problem", "前の問題(&R)", kPreviousProblemPrompt)
-      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
-  add(cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", kVerificationSummaryPrompt);
 }
 
 // At the last problem the step says so, rather than leave the investigator
@@ -180,8 +157,8 @@ void CMainFrame::OnProblemStep(bool next) {
     statusBar()->clearMessage();
     return;
   }
-  const int row = next ? kNoFurtherProblemStatus : kNoEarlierProblemStatus;
-  statusBar()->showMessage(QString::fromStdString(LoadString(row)), kStatusNoticeMs);
+  const int row = next ? str::kNoFurtherProblemStatus : str::kNoEarlierProblemStatus;
+  statusBar()->showMessage(UiString(row), kStatusNoticeMs);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -203,7 +180,7 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::CreateStatusBar() {
-  idleText_ = new QLabel(QString::fromStdString(LoadString(57345)), this);
+  idleText_ = new QLabel(UiString(str::kIdleStatus), this);
   statusBar()->addWidget(idleText_, 1);
   zoomText_ = new QLabel(this);
   zoomText_->setObjectName("zoomText");
@@ -234,11 +211,11 @@ void CMainFrame::ShowVerificationProgress() {
   if (total == 0) {
     text.clear();
   } else if (!doc_.IsVerified()) {
-    text = QString::fromStdString(LoadString(kVerifyingStatus)).arg(doc_.VerificationDone()).arg(total).arg(problems);
+    text = UiString(str::kVerifyingStatus).arg(doc_.VerificationDone()).arg(total).arg(problems);
   } else if (problems == 0) {
-    text = QString::fromStdString(LoadString(kVerifiedCleanStatus)).arg(total);
+    text = UiString(str::kVerifiedCleanStatus).arg(total);
   } else {
-    text = QString::fromStdString(LoadString(kVerifiedProblemsStatus)).arg(total).arg(problems);
+    text = UiString(str::kVerifiedProblemsStatus).arg(total).arg(problems);
   }
   verificationText_->setText(text);
 }
@@ -274,30 +251,8 @@ QAction* CMainFrame::ActionFor(int id) const {
 }
 
 CommandState CMainFrame::QueryCommand(int id) const {
-  CommandState state;
-  switch (id) {
-    case cmd::kAppExit:
-      state.enabled = closeDisabled_ == 0;
-      return state;
-    case cmd::kViewToolbar:
-      state.checkable = true;
-      state.checked = !toolBar_->isHidden();
-      return state;
-    case cmd::kViewStatusBar:
-      state.checkable = true;
-      state.checked = !statusBar()->isHidden();
-      return state;
-    case cmd::kFileExportVideo:
-      // One export at a time, of a recording folder.
-      state.enabled = videoExport_.isNull() && !VideoExportJob::RequestFor(doc_).folder.empty();
-      return state;
-    default:
-      break;
-  }
-  if (QueryExamineCommand(id, state)) return state;
-  // Items without a rule of their own stay enabled.
-  doc_.UpdateCommand(id, state);
-  return state;
+  const FrameCommand* row = FindCommand(id);
+  return row && row->state ? row->state(*this, id) : CommandState{};
 }
 
 void CMainFrame::UpdateCommandStates() {
@@ -310,50 +265,9 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 void CMainFrame::FireCommand(int id) {
-  if (!QueryCommand(id).enabled) {
-    UpdateCommandStates();
-    return;
-  }
-  if (!OnFrameCommand(id)) doc_.OnCommand(id);
+  const FrameCommand* row = FindCommand(id);
+  if (row && QueryCommand(id).enabled) row->run(*this, id);
   UpdateCommandStates();
-}
-
-bool CMainFrame::OnFrameCommand(int id) {
-  switch (id) {
-    case cmd::kFileNew:
-      return true;
-    case cmd::kTitleInput:
-      OnTitleInput();
-      return true;
-    case cmd::kFileExportVideo:
-      OnExportVideo();
-      return true;
-    case cmd::kDateFormat:
-      OnDateDisplayFormat();
-      return true;
-    case cmd::kAppAbout:
-    case cmd::kAppAboutVariant:
-      OnAbout();
-      return true;
-    case cmd::kAppExit:
-      close();
-      return true;
-    case cmd::kViewToolbar:
-      toolBar_->setVisible(toolBar_->isHidden());
-      return true;
-    case cmd::kViewStatusBar:
-      statusBar()->setVisible(statusBar()->isHidden());
-      return true;
-    case cmd::kVerificationSummary:
-      OnVerificationSummary();
-      return true;
-    case cmd::kNextProblem:
-    case cmd::kPreviousProblem:
-      OnProblemStep(id == cmd::kNextProblem);
-      return true;
-    default:
-      return OnExamineCommand(id);
-  }
 }
 
 // ------------------------------------------------------ examining a picture
@@ -365,78 +279,30 @@ const char* const kLockCamerasKey = "Examine/LockCamerasToTime";
 
 }  // namespace
 
-void CMainFrame::AddExamineCommands(QMenu* view) {
-  view->addSeparator();
-  AddCommand(view, cmd::kZoomIn, "&Zoom In", "拡大(&Z)")
-      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-  AddCommand(view, cmd::kZoomOut, "Zoom &Out", "縮小(&O)")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-  AddCommand(view, cmd::kZoomFit, "&Fit to Pane", "全体表示(&F)")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-  AddCommand(view, cmd::kZoomActualPixels, "&Actual Pixels", "等倍表示(&A)")
-      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
-  AddCommand(view, cmd::kSmoothScaling, "S&mooth Scaling", "滑らかに拡大(&M)");
-  AddCommand(view, cmd::kEnhance, "&Enhance...", "画質調整(&E)...");
-  AddCommand(view, cmd::kLockCamerasToTime, "&Lock Cameras to Time", "カメラを時刻で揃える(&L)");
-}
-
 void CMainFrame::RestoreExamineSettings() {
   view_->SetSmoothScaling(profile_.value(kSmoothScalingKey, false).toBool());
   doc_.SetLockedToTime(profile_.value(kLockCamerasKey, false).toBool());
 }
 
-bool CMainFrame::QueryExamineCommand(int id, CommandState& state) const {
-  switch (id) {
-    case cmd::kZoomIn:
-    case cmd::kZoomOut:
-    case cmd::kZoomFit:
-    case cmd::kZoomActualPixels:
-      state.enabled = doc_.HasImage() || view_->IsSplit();
-      return true;
-    case cmd::kSmoothScaling:
-      state.checkable = true;
-      state.checked = view_->IsSmoothScaling();
-      return true;
-    case cmd::kEnhance:
-      return true;
-    default:
-      return false;
-  }
+void CMainFrame::OnSmoothScaling() {
+  view_->SetSmoothScaling(!view_->IsSmoothScaling());
+  profile_.setValue(kSmoothScalingKey, view_->IsSmoothScaling());
 }
 
-bool CMainFrame::OnExamineCommand(int id) {
-  switch (id) {
-    case cmd::kZoomIn:
-      view_->ZoomIn();
-      return true;
-    case cmd::kZoomOut:
-      view_->ZoomOut();
-      return true;
-    case cmd::kZoomFit:
-      view_->ZoomFit();
-      return true;
-    case cmd::kZoomActualPixels:
-      view_->ZoomActualPixels();
-      return true;
-    case cmd::kSmoothScaling:
-      view_->SetSmoothScaling(!view_->IsSmoothScaling());
-      profile_.setValue(kSmoothScalingKey, view_->IsSmoothScaling());
-      return true;
-    case cmd::kEnhance:
-      if (enhanceDialog_ == nullptr) {
-        enhanceDialog_ = new EnhanceDialog(this);
-        enhanceDialog_->setObjectName("enhanceDialog");
-        connect(enhanceDialog_, &EnhanceDialog::settingsChanged, view_, &CSelvoViewerView::SetEnhancement);
-      }
-      enhanceDialog_->SetSettings(view_->Enhancement());
-      enhanceDialog_->show();
-      enhanceDialog_->raise();
-      return true;
-    case cmd::kLockCamerasToTime:
-      doc_.OnCommand(id);
-      profile_.setValue(kLockCamerasKey, doc_.IsLockedToTime());
-      return true;
-    default:
-      return false;
+void CMainFrame::OnEnhance() {
+  if (enhanceDialog_ == nullptr) {
+    enhanceDialog_ = new EnhanceDialog(this);
+    enhanceDialog_->setObjectName("enhanceDialog");
+    connect(enhanceDialog_, &EnhanceDialog::settingsChanged, view_, &CSelvoViewerView::SetEnhancement);
   }
+  enhanceDialog_->SetSettings(view_->Enhancement());
+  enhanceDialog_->show();
+  enhanceDialog_->raise();
+}
+
+void CMainFrame::OnLockCamerasToTime() {
+  doc_.SetLockedToTime(!doc_.IsLockedToTime());
+  profile_.setValue(kLockCamerasKey, doc_.IsLockedToTime());
 }
 
 void CMainFrame::OnTitleInput() {
@@ -473,10 +339,6 @@ void CMainFrame::OnAbout() {
 }
 
 // ------------------------------------------------------------ window states
-
-void CMainFrame::RedrawImageView(bool erase) {
-  if (ImageViewLink* view = doc_.ImageView()) view->RedrawImageView(erase);
-}
 
 void CMainFrame::DisableClose() {
   if (closeDisabled_) return;

@@ -2,8 +2,9 @@
 // The main window: menus, toolbar and a one-pane status bar around the
 // image view, with a fixed 80-pixel strip below it for the control panel.
 // Every menu item, toolbar button and accelerator goes through one command
-// dispatch by id (FireCommand); the command-update step (UpdateCommandStates)
-// runs before a menu opens and after every state change. A folder or image
+// dispatch by id (FireCommand) over the rows of app/FrameCommands; the
+// command-update step (UpdateCommandStates) runs before a menu opens and
+// after every state change. A folder or image
 // dropped onto the window opens as File > Open would open it. The window
 // takes the size and position it had when it was last closed.
 #include <QMainWindow>
@@ -12,7 +13,9 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "app/FrameCommands.h"
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/DialogPrompts.h"
@@ -56,13 +59,14 @@ class CMainFrame : public QMainWindow {
   void UpdateCommandStates();
   // The menu item of an id (toolbar buttons share it); null when none.
   QAction* ActionFor(int id) const;
+  // The rows the menus are built from (app/FrameCommands.cpp).
+  static const std::vector<FrameCommand>& Commands();
+  static const std::vector<FrameMenuTitle>& Menus();
 
   QWidget* ImageViewWidget() const { return imageView_; }
   QWidget* PanelStrip() const { return panelStrip_; }
   QToolBar* ToolBar() const { return toolBar_; }
 
-  // Repaint the image view at once.
-  void RedrawImageView(bool erase);
   // While a play loop or a copy runs the window refuses to close; the
   // document says when (closeAllowedChanged).
   void DisableClose();
@@ -76,8 +80,9 @@ class CMainFrame : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  QAction* AddCommand(QMenu* menu, int id, const char* english, const char* japanese);
-  void AddVerificationCommands(QMenu* view);
+  // The row of an id: the About row answers to either variant's id.
+  static const FrameCommand* FindCommand(int id);
+  QAction* AddCommand(QMenu* menu, const FrameCommand& row);
   void ShowVerificationProgress();
   void ShowRecordingNotes();
   void OnVerificationSummary();
@@ -88,7 +93,6 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateClient();
-  bool OnFrameCommand(int id);
   void OnTitleInput();
   void OnDateDisplayFormat();
   void OnAbout();
@@ -96,11 +100,9 @@ class CMainFrame : public QMainWindow {
   // The local path of a drop the window takes: empty when it carries none
   // or when opening is not possible now.
   std::string AcceptableDropPath(const QMimeData* data) const;
-  // Zoom, smooth scaling, the enhancement window and the time lock; false
-  // for any other id.
-  bool OnExamineCommand(int id);
-  bool QueryExamineCommand(int id, CommandState& state) const;
-  void AddExamineCommands(QMenu* view);
+  void OnSmoothScaling();
+  void OnEnhance();
+  void OnLockCamerasToTime();
   void RestoreExamineSettings();
   void OnExportVideo();
 

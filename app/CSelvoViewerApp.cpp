@@ -16,7 +16,8 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "source/settings/SettingFile.h"
 #include "sound/MixerVolume.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 
@@ -73,8 +74,9 @@ bool CSelvoViewerApp::InitInstance() {
   variant_ = FindVariant(SettingFileSearchPath());
   if (variant_ == kNoVariant) {
     // Started from a terminal, the reason is also where the user looks.
-    std::cerr << kProgramName << ": " << LoadString(50005) << '\n';
-    QMessageBox::warning(nullptr, QString::fromLatin1(kProgramName), QString::fromStdString(LoadString(50005)));
+    const QString missing = UiString(str::kSettingFileMissing);
+    std::cerr << kProgramName << ": " << missing.toStdString() << '\n';
+    QMessageBox::warning(nullptr, QString::fromLatin1(kProgramName), missing);
     return false;
   }
   QApplication::setWindowIcon(ProgramIcon());

@@ -7,22 +7,12 @@
 #include "app/VideoExportOptionsDialog.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "export/render/PaneFramePainter.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
 
 namespace {
-
-constexpr int kTitleString = 64631;
-constexpr int kLosslessFilterString = 64632;
-constexpr int kShareableFilterString = 64633;
-constexpr int kProgressString = 64634;
-constexpr int kCancelString = 64635;
-constexpr int kSavedString = 64636;
-constexpr int kFailedString = 64637;
-constexpr int kSavedWithGapsString = 64638;
-constexpr int kCancelledString = 64639;
 
 QString Lines(const std::vector<std::string>& lines) {
   QStringList list;
@@ -44,14 +34,14 @@ VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const Pa
   VideoExportOptionsDialog options(doc, request, defaultCamera, parent);
   if (options.exec() != QDialog::Accepted) return nullptr;
   request = options.Request();
-  const QString lossless = UiString(kLosslessFilterString);
-  const QString shareable = UiString(kShareableFilterString);
+  const QString lossless = UiString(str::kLosslessFilterString);
+  const QString shareable = UiString(str::kShareableFilterString);
   QString chosenFilter = lossless;
   const QFileInfo folder(QString::fromStdString(request.folder));
   const QString camera = request.selection.camera > 0 ? QStringLiteral("-%1").arg(request.selection.camera) : QString();
   const QString suggested =
       folder.absolutePath() + QLatin1Char('/') + folder.fileName() + camera + QStringLiteral(".mkv");
-  const QString path = QFileDialog::getSaveFileName(parent, UiString(kTitleString), suggested,
+  const QString path = QFileDialog::getSaveFileName(parent, UiString(str::kVideoExportTitle), suggested,
                                                     lossless + QStringLiteral(";;") + shareable, &chosenFilter);
   if (path.isEmpty()) return nullptr;
   const bool shareableChosen = chosenFilter == shareable || path.endsWith(QStringLiteral(".mp4"), Qt::CaseInsensitive);
@@ -74,9 +64,9 @@ VideoExportDialog::VideoExportDialog(VideoExportRequest request, const PaneOverl
   setAttribute(Qt::WA_DeleteOnClose);
   // The window stays usable while the worker exports.
   setWindowModality(Qt::NonModal);
-  setWindowTitle(UiString(kTitleString));
-  setLabelText(UiString(kProgressString));
-  setCancelButtonText(UiString(kCancelString));
+  setWindowTitle(UiString(str::kVideoExportTitle));
+  setLabelText(UiString(str::kVideoExportProgress));
+  setCancelButtonText(UiString(str::kVideoExportCancel));
   setAutoClose(false);
   setAutoReset(false);
   setMinimumDuration(0);
@@ -104,23 +94,23 @@ void VideoExportDialog::ShowOutcome(const VideoExportResult& result) {
   QString text;
   switch (result.outcome) {
     case ExportOutcome::kExported:
-      text = UiString(kSavedString).arg(what, output);
+      text = UiString(str::kVideoExportSaved).arg(what, output);
       break;
     case ExportOutcome::kExportedWithGaps:
       icon = QMessageBox::Warning;
-      text = UiString(kSavedWithGapsString).arg(what, output, Lines(result.problems));
+      text = UiString(str::kVideoExportSavedWithGaps).arg(what, output, Lines(result.problems));
       break;
     case ExportOutcome::kCancelled:
-      text = UiString(kCancelledString);
+      text = UiString(str::kVideoExportCancelled);
       break;
     case ExportOutcome::kFailed:
       icon = QMessageBox::Critical;
-      text = UiString(kFailedString).arg(output, QString::fromStdString(result.error));
+      text = UiString(str::kVideoExportFailed).arg(output, QString::fromStdString(result.error));
       if (!result.problems.empty()) text += QLatin1Char('\n') + Lines(result.problems);
       break;
   }
   if (!result.warnings.empty()) text += QStringLiteral("\n\n") + Lines(result.warnings);
-  auto* note = new QMessageBox(icon, UiString(kTitleString), text, QMessageBox::Ok, parentWidget());
+  auto* note = new QMessageBox(icon, UiString(str::kVideoExportTitle), text, QMessageBox::Ok, parentWidget());
   note->setObjectName(QStringLiteral("videoExportOutcome"));
   note->setAttribute(Qt::WA_DeleteOnClose);
   note->setWindowModality(Qt::NonModal);

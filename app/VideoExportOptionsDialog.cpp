@@ -12,46 +12,27 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/InfoIndex.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
 
-namespace {
-
-constexpr int kCameraString = 64650;           // "camera %1"
-constexpr int kEveryImageString = 64651;       // without an INFO index
-constexpr int kAllImagesString = 64652;        // "all its images"
-constexpr int kImagesFromToString = 64653;     // "images %1 to %2"
-constexpr int kWithoutSoundString = 64654;
-constexpr int kCameraLabelString = 64655;
-constexpr int kAllImagesChoiceString = 64656;
-constexpr int kFromImageString = 64657;
-constexpr int kToImageString = 64658;
-constexpr int kWithSoundString = 64659;
-constexpr int kCopyRangeChoiceString = 64660;
-constexpr int kCopyRangeString = 64661;        // "the copy range"
-constexpr int kRangeLabelString = 64662;
-constexpr int kCameraChoiceString = 64663;   // "Camera %1"
-constexpr int kTitleString = 64631;
-
-}  // namespace
-
 VideoExportOptionsDialog::VideoExportOptionsDialog(const CSelvoViewerDoc& doc, VideoExportRequest request,
                                                    int defaultCamera, QWidget* parent)
     : QDialog(parent), doc_(doc), request_(std::move(request)) {
-  setWindowTitle(UiString(kTitleString));
+  setWindowTitle(UiString(str::kVideoExportTitle));
   cameras_ = new QComboBox(this);
-  all_ = new QRadioButton(UiString(kAllImagesChoiceString), this);
-  copyRange_ = new QRadioButton(UiString(kCopyRangeChoiceString), this);
-  stretch_ = new QRadioButton(UiString(kFromImageString), this);
+  all_ = new QRadioButton(UiString(str::kAllImagesChoiceString), this);
+  copyRange_ = new QRadioButton(UiString(str::kCopyRangeChoiceString), this);
+  stretch_ = new QRadioButton(UiString(str::kFromImageString), this);
   first_ = new QSpinBox(this);
   last_ = new QSpinBox(this);
-  sound_ = new QCheckBox(UiString(kWithSoundString), this);
+  sound_ = new QCheckBox(UiString(str::kWithSoundString), this);
 
   auto* stretchRow = new QHBoxLayout;
   stretchRow->addWidget(stretch_);
   stretchRow->addWidget(first_);
-  stretchRow->addWidget(new QLabel(UiString(kToImageString), this));
+  stretchRow->addWidget(new QLabel(UiString(str::kToImageString), this));
   stretchRow->addWidget(last_);
   stretchRow->addStretch();
   auto* range = new QVBoxLayout;
@@ -59,8 +40,8 @@ VideoExportOptionsDialog::VideoExportOptionsDialog(const CSelvoViewerDoc& doc, V
   range->addWidget(copyRange_);
   range->addLayout(stretchRow);
   auto* form = new QFormLayout;
-  form->addRow(UiString(kCameraLabelString), cameras_);
-  form->addRow(UiString(kRangeLabelString), range);
+  form->addRow(UiString(str::kCameraLabelString), cameras_);
+  form->addRow(UiString(str::kRangeLabelString), range);
   form->addRow(QString(), sound_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -90,11 +71,11 @@ VideoExportOptionsDialog::VideoExportOptionsDialog(const CSelvoViewerDoc& doc, V
 // and all of them go.
 void VideoExportOptionsDialog::FillCameras(int defaultCamera) {
   if (!doc_.HasChannel(-1)) {
-    cameras_->addItem(UiString(kEveryImageString), 0);
+    cameras_->addItem(UiString(str::kEveryImageString), 0);
     cameras_->setEnabled(false);
   } else {
     for (int channel = 0; channel < InfoIndex::kChannels; ++channel) {
-      if (doc_.HasChannel(channel)) cameras_->addItem(UiString(kCameraChoiceString).arg(channel + 1), channel + 1);
+      if (doc_.HasChannel(channel)) cameras_->addItem(UiString(str::kCameraChoiceString).arg(channel + 1), channel + 1);
     }
     const int preferred = cameras_->findData(defaultCamera);
     const int fromRequest = cameras_->findData(request_.selection.camera);
@@ -126,16 +107,16 @@ VideoExportRequest VideoExportOptionsDialog::Request() const {
 
 QString VideoExportOptionsDialog::Describe(const VideoExportRequest& request) {
   const ExportSelection& selection = request.selection;
-  QString text = selection.camera > 0 ? UiString(kCameraString).arg(selection.camera) : UiString(kEveryImageString);
+  QString text = selection.camera > 0 ? UiString(str::kCameraString).arg(selection.camera) : UiString(str::kEveryImageString);
   text += QStringLiteral(", ");
   if (selection.byStamps) {
-    text += UiString(kCopyRangeString);
+    text += UiString(str::kCopyRangeString);
   } else if (selection.first > 0 || selection.last > 0) {
-    text += UiString(kImagesFromToString).arg(std::max(1, selection.first)).arg(selection.last);
+    text += UiString(str::kImagesFromToString).arg(std::max(1, selection.first)).arg(selection.last);
   } else {
-    text += UiString(kAllImagesString);
+    text += UiString(str::kAllImagesString);
   }
-  if (!request.sound) text += QStringLiteral(", ") + UiString(kWithoutSoundString);
+  if (!request.sound) text += QStringLiteral(", ") + UiString(str::kWithoutSoundString);
   return text;
 }
 

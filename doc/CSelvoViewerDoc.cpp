@@ -65,7 +65,7 @@ bool CSelvoViewerDoc::SetDateDisplay(int dateFormat, int dateDelimiter) {
 void CSelvoViewerDoc::SetTimePosition(int position) {
   if (position < 0 || position > 3) return;
   settings_.timePosition = position;
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit commandStatesChanged();
 }
 
@@ -162,9 +162,6 @@ bool CSelvoViewerDoc::OnCommand(int id) {
     case cmd::kCameraTitle:
       SetCameraTitleShown(!cameraTitleShown_);
       break;
-    case cmd::kLockCamerasToTime:
-      SetLockedToTime(!lockedToTime_);
-      break;
     case cmd::kSplit1:
     case cmd::kSplit4:
     case cmd::kSplit9:
@@ -259,7 +256,7 @@ bool CSelvoViewerDoc::ReadCurrentImage(int mode, const SaveTarget& target, bool 
 }
 
 void CSelvoViewerDoc::Refresh() {
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit positionDisplayChanged();
   emit commandStatesChanged();
 }

@@ -9,16 +9,10 @@
 #include "source/DiscLog.h"
 #include "source/DiscStillSource.h"
 #include "source/PathNames.h"
+#include "source/text/StringIds.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
-
-namespace {
-
-constexpr int kCopyFinishedText = 64503;
-constexpr int kCopyCancelledText = 64504;
-
-}  // namespace
 
 // ------------------------------------------------------------------ disc open
 
@@ -108,9 +102,9 @@ void CSelvoViewerDoc::TellCopyOutcome(CopyOutcome outcome, const std::string& ch
   const std::string total = std::to_string(rangeCopy_->ImageCount());
   if (outcome == CopyOutcome::Copied) {
     notifier_.Notify(NoticeKind::Information,
-                     FillTableText(LoadString(kCopyFinishedText), {written, total, FolderOf(chosenPath)}));
+                     FillTableText(LoadString(str::kCopyFinishedText), {written, total, FolderOf(chosenPath)}));
   } else {
-    notifier_.Notify(NoticeKind::Information, FillTableText(LoadString(kCopyCancelledText), {written, total}));
+    notifier_.Notify(NoticeKind::Information, FillTableText(LoadString(str::kCopyCancelledText), {written, total}));
   }
 }
 

@@ -21,6 +21,8 @@
 #include "source/FolderRecording.h"
 #include "source/Notifier.h"
 #include "sound/SoundTrack.h"
+#include "source/text/StringIds.h"
+#include "source/text/UiText.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
@@ -40,16 +42,9 @@ class BusyScope {
   int previous_;
 };
 
-// Texts of the open flow's notices; %1 is the folder.
-constexpr int kNoRecordingString = 64560;
-constexpr int kFolderMissingString = 64561;
-constexpr int kNotAFolderString = 64562;
-constexpr int kFolderUnreadableString = 64563;  // %2: the system's reason
-constexpr int kNoUsableImagesString = 64564;
-constexpr int kOpenCancelledString = 64565;
 
 std::string FormatNotice(int stringId, const std::string& folder, const std::string& reason = {}) {
-  const QString text = QString::fromStdString(LoadString(stringId));
+  const QString text = UiString(stringId);
   const QString path = QString::fromStdString(folder);
   if (reason.empty()) return text.arg(path).toStdString();
   return text.arg(path, QString::fromStdString(reason)).toStdString();
@@ -62,19 +57,19 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
   std::error_code error;
   const fs::file_status status = fs::status(folder, error);
   const bool missing = error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
-  if (error && !missing) return FormatNotice(kFolderUnreadableString, folder, error.message());
-  if (!fs::exists(status)) return FormatNotice(kFolderMissingString, folder);
-  if (!fs::is_directory(status)) return FormatNotice(kNotAFolderString, folder);
+  if (error && !missing) return FormatNotice(str::kFolderUnreadableString, folder, error.message());
+  if (!fs::exists(status)) return FormatNotice(str::kFolderMissingString, folder);
+  if (!fs::is_directory(status)) return FormatNotice(str::kNotAFolderString, folder);
   fs::directory_iterator listing(folder, error);
-  if (error) return FormatNotice(kFolderUnreadableString, folder, error.message());
+  if (error) return FormatNotice(str::kFolderUnreadableString, folder, error.message());
   // A first subfolder that cannot be listed hides the images rather than
   // lacking them.
   FolderRecording recording(folder);
   recording.Probe();
   if (!recording.UnlistedFolder().empty()) {
-    return FormatNotice(kFolderUnreadableString, recording.UnlistedFolder(), std::strerror(recording.UnlistedError()));
+    return FormatNotice(str::kFolderUnreadableString, recording.UnlistedFolder(), std::strerror(recording.UnlistedError()));
   }
-  return FormatNotice(kNoRecordingString, folder);
+  return FormatNotice(str::kNoRecordingString, folder);
 }
 
 // A folder named relative to the working directory (on the command line)
@@ -200,12 +195,12 @@ void CSelvoViewerDoc::FinishCancelledOpen(const std::string& folder) {
   ShowOpenOutcome();
   // The old recording went before the loader started: say so, rather than
   // leave an empty window to explain itself.
-  notifier_.Notify(NoticeKind::Information, FormatNotice(kOpenCancelledString, folder));
+  notifier_.Notify(NoticeKind::Information, FormatNotice(str::kOpenCancelledString, folder));
 }
 
 void CSelvoViewerDoc::FinishEmptyOpen(const std::string& folder) {
   ShowOpenOutcome();
-  notifier_.Notify(NoticeKind::Warning, FormatNotice(kNoUsableImagesString, folder));
+  notifier_.Notify(NoticeKind::Warning, FormatNotice(str::kNoUsableImagesString, folder));
 }
 
 void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {

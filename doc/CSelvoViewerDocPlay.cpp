@@ -70,7 +70,7 @@ bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
 }
 
 void CSelvoViewerDoc::ShowPlayedStep() {
-  if (view_) view_->RedrawImageView(false);
+  if (view_) view_->RedrawImageView();
   emit positionDisplayChanged();
 }
 

@@ -11,8 +11,8 @@ class ImageViewLink {
   virtual ~ImageViewLink() = default;
 
   // Invalidate the whole view and repaint it at once (after every position
-  // change); erase asks for the background to be cleared first.
-  virtual void RedrawImageView(bool erase) = 0;
+  // change).
+  virtual void RedrawImageView() = 0;
   // Schedule a repaint without forcing it (an overlay setting changed).
   virtual void UpdateImageView() = 0;
 

@@ -13,6 +13,9 @@
 // one another by their real widths, so that pictures and texts in either
 // language never cover each other; a disc's copy controls get a row of
 // their own under the read-outs, and the window is kept wide enough for all.
+// Where each control goes is panel/PanelLayout's to say, which controls are
+// enabled the mode table's of panel/PanelEnabling; building the controls is
+// in CSelvoFormViewSetup.cpp.
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPointer>
@@ -22,6 +25,7 @@
 #include <map>
 
 #include "doc/PlaybackControls.h"
+#include "panel/PanelEnabling.h"
 #include "view/PositionSlider.h"
 
 class QCheckBox;
@@ -86,7 +90,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // controls it shows.
   static constexpr int kWindowMinWidth = 345;
   static constexpr int kVolumeTimerMs = 500;
-  static constexpr int kDefaultSpeed = 3;
 
   explicit CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent = nullptr);
   ~CSelvoFormView() override;
@@ -98,8 +101,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // ---------------------------------------------- read by the play loops
   int SpeedPosition() const override;  // 1..10
   void SetSpeedPosition(int position);
-  int GetFrameInterval() const;  // ms between steps at the current speed
-  int GetSkipCount() const;      // images per step at the current speed
   bool IsSoundWanted(bool twoChannel) const override;
   // Channels of the sound track to play: 1, 2, 3 (both) or 0.
   int GetChannelMask() const override;
@@ -124,12 +125,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void ShowCopyControls();
   // Panel height and the window's minimum width for the controls shown.
   void FitHeightToVisibleControls();
-  // The width every control needs to be whole, at the current layout.
-  int RequiredWidth() const { return requiredWidth_; }
-  int PanelHeight() const { return panelHeight_; }
-  // Where the tab's diagonal edge meets a control whose top is at `top`.
-  int ClearOfTab(int top, int panelHeight) const;
-  void ClearPositionTexts();
   void UpdateSoundControls(int twoChannel, int allowSound);
   // 4 panes: the four small channel fields; otherwise the single one.
   void SetChannelDisplayLayout(int paneCount);
@@ -180,18 +175,15 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void timerEvent(QTimerEvent* event) override;
 
  private:
-  struct DialogUnits;
   void CreateControls();
+  // Measures the controls and puts them where panel/PanelLayout says.
   void PlaceControls();
-  void PlaceUpperStrip(const DialogUnits& units);
-  void PlaceTab(const DialogUnits& units);
-  void PlaceLowerArea(const DialogUnits& units);
-  int PlaceSoundGroup(const DialogUnits& units, int x, int panelHeight);
   void PlaceRightAlignedControls();
-  QSize PlacedSize(int id, const QRect& formRect) const;
-  QRect Place(int id, QPoint topLeft, QSize size);
-  int TimeFieldWidth() const;
-  int TabRight() const;
+  // Enables and disables the controls as the mode's row of the table in
+  // panel/PanelEnabling says, from the document's facts.
+  void ApplyEnabling(PanelMode mode);
+  void ApplyEnabling(PanelMode mode, const PanelFacts& facts);
+  PanelFacts Facts() const;
   void LoadSkins();
   void ApplyTooltips();
   void SyncVolumeSliderFromMixer();
@@ -228,10 +220,12 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   int soundOn_ = 1;
   bool copyControlsShown_ = false;
   int stripBottom_ = 42;
+  int tabRight_ = 0;
   int panelHeight_ = kPanelHeight;
   int requiredWidth_ = 0;
   int volumeTimerId_ = 0;
   bool initialUpdateDone_ = false;
+  static constexpr int kVolumeRangeMax = 10;
   static constexpr int kReadOutIntervalMs = 40;
   QElapsedTimer sinceReadOut_;
   QTimer readOutDue_;

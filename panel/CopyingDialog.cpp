@@ -12,15 +12,12 @@
 #include "doc/ProgressEvent.h"
 #include "source/PathNames.h"
 #include "source/RangeCopy.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
 
 namespace {
-
-constexpr int kFromText = 64452;
-constexpr int kToText = 64453;
 
 int CountWidth(int total) {
   int digits = 1;
@@ -60,15 +57,13 @@ CopyingDialog::CopyingDialog(const std::string& destination, const std::string& 
   setMinimumWidth(360);
 
   UpdateCounter();
-  const std::string from = LoadString(kFromText);
-  const std::string to = LoadString(kToText);
+  const QString from = UiString(str::kCopyingFromText);
+  const QString to = UiString(str::kCopyingToText);
   const QString folder = QString::fromStdString(LastFolderName(destination));
-  if (from == "From") {
-    sourceLabel_->setText(QStringLiteral("%1 'CD-R' %2 '%3'")
-                              .arg(QString::fromStdString(from), QString::fromStdString(to), folder));
+  if (from == QLatin1String("From")) {
+    sourceLabel_->setText(QStringLiteral("%1 'CD-R' %2 '%3'").arg(from, to, folder));
   } else {
-    sourceLabel_->setText(QStringLiteral("'CD-R' %1 '%2' %3")
-                              .arg(QString::fromStdString(from), folder, QString::fromStdString(to)));
+    sourceLabel_->setText(QStringLiteral("'CD-R' %1 '%2' %3").arg(from, folder, to));
   }
   bar_->setRange(1, total_);
   bar_->setValue(1);

@@ -8,13 +8,10 @@
 #include "panel/DiskReadErrorDialog.h"
 #include "panel/OpenRecordingDialog.h"
 #include "panel/SearchingDialog.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
-
-namespace {
-constexpr int kSaveAsTitle = 64451;
-}  // namespace
 
 RecordingChoice DialogPrompts::ChooseRecording(const std::string& lastFolder) {
   OpenRecordingDialog dialog(parent_);
@@ -35,7 +32,7 @@ RecordingChoice DialogPrompts::ChooseRecording(const std::string& lastFolder) {
 
 std::string DialogPrompts::ChooseCopyDestination(const std::string& suggestedName,
                                                  const std::string& lastSaveFolder) {
-  QFileDialog dialog(parent_, QString::fromStdString(LoadString(kSaveAsTitle)));
+  QFileDialog dialog(parent_, UiString(str::kSaveAsTitle));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The chosen name is only the prefix of the files: nothing to overwrite.

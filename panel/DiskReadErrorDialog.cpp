@@ -7,26 +7,21 @@
 #include <QVBoxLayout>
 
 #include "source/RangeCopy.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
-
-namespace {
-constexpr int kCopyErrorTitle = 64505;
-constexpr int kNotWrittenGroup = 64506;
-}  // namespace
 
 DiskReadErrorDialog::DiskReadErrorDialog(const RangeCopy& job, QWidget* parent) : QDialog(parent) {
   // A copy whose only failures were files the destination refused is no
   // disk read error, and must not be called one.
   const bool readErrors = job.ErrorRunCount() > 0;
   setWindowTitle(readErrors ? UiText("Disk Read Error", "ディスク 読み取りエラー")
-                            : QString::fromStdString(LoadString(kCopyErrorTitle)));
+                            : UiString(str::kCopyErrorTitle));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox(readErrors ? UiText("Read Error Number", "読み取りエラー番号")
-                                         : QString::fromStdString(LoadString(kNotWrittenGroup)),
+                                         : UiString(str::kNotWrittenGroup),
                              this);
   auto* groupLayout = new QVBoxLayout(group);
   list_ = new QListWidget(group);

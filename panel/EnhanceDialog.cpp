@@ -7,45 +7,35 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
 
 namespace {
 
-constexpr int kTitleString = 64675;
-constexpr int kBrightnessString = 64676;
-constexpr int kContrastString = 64677;
-constexpr int kGammaString = 64678;
-constexpr int kSharpenString = 64679;
-constexpr int kAutoLevelsString = 64680;
-constexpr int kGreyscaleString = 64681;
-constexpr int kResetString = 64682;
-constexpr int kDisplayOnlyString = 64683;
-
 QString SignedText(int value) { return value > 0 ? QStringLiteral("+%1").arg(value) : QString::number(value); }
 
 }  // namespace
 
 EnhanceDialog::EnhanceDialog(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(UiString(kTitleString));
+  setWindowTitle(UiString(str::kEnhanceTitle));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
-  brightness_ = AddSlider(grid, 0, kBrightnessString, EnhanceSettings::kMinPercent, EnhanceSettings::kMaxPercent);
-  contrast_ = AddSlider(grid, 1, kContrastString, EnhanceSettings::kMinPercent, EnhanceSettings::kMaxPercent);
-  gamma_ = AddSlider(grid, 2, kGammaString, EnhanceSettings::kMinGammaTenths, EnhanceSettings::kMaxGammaTenths);
-  sharpen_ = AddSlider(grid, 3, kSharpenString, 0, EnhanceSettings::kMaxSharpen);
+  brightness_ = AddSlider(grid, 0, str::kBrightnessString, EnhanceSettings::kMinPercent, EnhanceSettings::kMaxPercent);
+  contrast_ = AddSlider(grid, 1, str::kContrastString, EnhanceSettings::kMinPercent, EnhanceSettings::kMaxPercent);
+  gamma_ = AddSlider(grid, 2, str::kGammaString, EnhanceSettings::kMinGammaTenths, EnhanceSettings::kMaxGammaTenths);
+  sharpen_ = AddSlider(grid, 3, str::kSharpenString, 0, EnhanceSettings::kMaxSharpen);
   layout->addLayout(grid);
-  autoLevels_ = new QCheckBox(UiString(kAutoLevelsString), this);
-  greyscale_ = new QCheckBox(UiString(kGreyscaleString), this);
+  autoLevels_ = new QCheckBox(UiString(str::kAutoLevelsString), this);
+  greyscale_ = new QCheckBox(UiString(str::kGreyscaleString), this);
   layout->addWidget(autoLevels_);
   layout->addWidget(greyscale_);
-  auto* note = new QLabel(UiString(kDisplayOnlyString), this);
+  auto* note = new QLabel(UiString(str::kDisplayOnlyString), this);
   note->setWordWrap(true);
   layout->addWidget(note);
-  auto* reset = new QPushButton(UiString(kResetString), this);
+  auto* reset = new QPushButton(UiString(str::kEnhanceReset), this);
   reset->setObjectName("reset");
   layout->addWidget(reset, 0, Qt::AlignRight);
   for (QCheckBox* box : {autoLevels_, greyscale_}) connect(box, &QCheckBox::toggled, this, &EnhanceDialog::SendChange);

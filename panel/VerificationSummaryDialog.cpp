@@ -13,7 +13,7 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "source/StatusVerdict.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 #include "view/CSelvoViewerView.h"
 #include "view/PaneSlotTable.h"
@@ -21,17 +21,6 @@
 namespace selvo {
 
 namespace {
-
-constexpr int kHeadingString = 64607;          // %1 problem images of %2 images
-constexpr int kGapString = 64608;
-constexpr int kStampBackwardsString = 64609;
-constexpr int kTimeBackwardsString = 64610;
-constexpr int kNoValidTimeString = 64611;
-constexpr int kNoTrailerString = 64612;
-constexpr int kNotRecorderString = 64613;
-constexpr int kReportFailedString = 64614;     // %1: the reason
-constexpr int kReportFilterString = 64615;
-constexpr int kStampMismatchString = 64616;
 
 // The file's number is the summary's own count; the place in the camera's
 // list is the number the panel shows when that camera is chosen.
@@ -41,10 +30,10 @@ const char* kNoText = "--";
 
 QString AnomalyText(TimelineAnomalyKind kind) {
   switch (kind) {
-    case TimelineAnomalyKind::Gap: return UiString(kGapString);
-    case TimelineAnomalyKind::StampBackwards: return UiString(kStampBackwardsString);
-    case TimelineAnomalyKind::TimeBackwards: return UiString(kTimeBackwardsString);
-    case TimelineAnomalyKind::StampMismatch: return UiString(kStampMismatchString);
+    case TimelineAnomalyKind::Gap: return UiString(str::kSummaryGap);
+    case TimelineAnomalyKind::StampBackwards: return UiString(str::kStampBackwardsString);
+    case TimelineAnomalyKind::TimeBackwards: return UiString(str::kTimeBackwardsString);
+    case TimelineAnomalyKind::StampMismatch: return UiString(str::kStampMismatchString);
   }
   return QString();
 }
@@ -54,11 +43,11 @@ QString AnomalyText(TimelineAnomalyKind kind) {
 QStringList TrailerVerdictParts(int status) {
   const StatusVerdict verdict = VerdictForStatus(status);
   QStringList parts;
-  if (verdict.unrecognised) return {UiString(kNotRecorderString)};
-  if (verdict.noTrailer) return {UiString(kNoTrailerString)};
+  if (verdict.unrecognised) return {UiString(str::kNotRecorderString)};
+  if (verdict.noTrailer) return {UiString(str::kNoTrailerString)};
   if (verdict.imageAltered) parts << QStringLiteral("IMAGE ALTERED");
   if (verdict.timeAltered) parts << QStringLiteral("TIME ALTERED");
-  if (verdict.noValidTime) parts << UiString(kNoValidTimeString);
+  if (verdict.noValidTime) parts << UiString(str::kNoValidTimeString);
   return parts;
 }
 
@@ -110,7 +99,7 @@ VerificationSummaryDialog::VerificationSummaryDialog(CSelvoViewerDoc& doc, CSelv
 
 void VerificationSummaryDialog::FillList() {
   const std::vector<RecordingProblem>& problems = doc_.Problems().Problems();
-  heading_->setText(UiString(kHeadingString).arg(problems.size()).arg(doc_.VerificationTotal()));
+  heading_->setText(UiString(str::kSummaryHeading).arg(problems.size()).arg(doc_.VerificationTotal()));
   QList<QTreeWidgetItem*> rows;
   rows.reserve(static_cast<int>(problems.size()));
   for (const RecordingProblem& problem : problems) {
@@ -155,7 +144,7 @@ bool VerificationSummaryDialog::ShowProblemOfRow(int row) {
 
 void VerificationSummaryDialog::OnSaveReport() {
   QString path = QFileDialog::getSaveFileName(this, UiText("Save Report", "レポートを保存"), QDir::homePath(),
-                                              UiString(kReportFilterString));
+                                              UiString(str::kReportFilterString));
   if (path.isEmpty()) return;
   if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) path += QLatin1String(".pdf");
   SaveReportTo(path);
@@ -168,7 +157,7 @@ bool VerificationSummaryDialog::SaveReportTo(const QString& pdfPath) {
   const bool written = writeReport_(pdfPath, reason);
   QApplication::restoreOverrideCursor();
   if (written) return true;
-  QMessageBox::warning(this, windowTitle(), UiString(kReportFailedString).arg(reason));
+  QMessageBox::warning(this, windowTitle(), UiString(str::kReportFailedString).arg(reason));
   return false;
 }
 

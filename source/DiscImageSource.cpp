@@ -17,13 +17,13 @@
 #include "source/JpegDecoder.h"
 #include "source/OutputFile.h"
 #include "source/TrailerParser.h"
+#include "source/text/StringIds.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
 
 namespace {
 
-constexpr int kTagAreaUnreadableText = 50003;
 constexpr const char* kNoPictureText = "no picture in CD\n";
 
 }  // namespace
@@ -108,7 +108,7 @@ bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFl
         return false;
       }
       // Whatever was indexed before the damage can still be shown.
-      notifier_.Notify(NoticeKind::Warning, LoadString(kTagAreaUnreadableText));
+      notifier_.Notify(NoticeKind::Warning, LoadString(str::kTagAreaUnreadableText));
       indexCutShort_ = true;
       return true;
     }

@@ -10,15 +10,12 @@
 
 #include "source/DiscDeviceFactory.h"
 #include "source/DiscImageFileDevice.h"
+#include "source/text/StringIds.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
 
 namespace {
-constexpr int kDriveNotReadyText = 50002;
-constexpr int kFatalReadText = 50004;
-constexpr int kCannotOpenText = 64500;
-constexpr int kNoDriveAccessText = 64501;
 
 bool IsDeviceNodePath(const std::string& path) {
   struct stat status {};
@@ -30,9 +27,9 @@ bool IsDeviceNodePath(const std::string& path) {
 // end the open, and each needs a different remedy.
 std::string CannotOpenText(const std::string& path, int error) {
   if (error == RawDiscDevice::kErrorNotADrive) {
-    return FillTableText(LoadString(kCannotOpenText), {path, "not a CD drive (it takes no SCSI commands)"});
+    return FillTableText(LoadString(str::kCannotOpenText), {path, "not a CD drive (it takes no SCSI commands)"});
   }
-  const int id = error == EACCES && IsDeviceNodePath(path) ? kNoDriveAccessText : kCannotOpenText;
+  const int id = error == EACCES && IsDeviceNodePath(path) ? str::kNoDriveAccessText : str::kCannotOpenText;
   return FillTableText(LoadString(id), {path, std::strerror(error)});
 }
 
@@ -81,7 +78,7 @@ bool DiscReader::FinishOpen(std::unique_ptr<RawDiscDevice> device, int result, c
   if (result != RawDiscDevice::kSuccess) {
     lastOpenError_ = device->LastError();
     if (lastOpenError_ == kErrorNotReady) {
-      notifier_.Notify(NoticeKind::Error, LoadString(kDriveNotReadyText));
+      notifier_.Notify(NoticeKind::Error, LoadString(str::kDriveNotReadyText));
     } else {
       notifier_.Notify(NoticeKind::Error, CannotOpenText(name, lastOpenError_ != 0 ? lastOpenError_ : EIO));
     }
@@ -206,7 +203,7 @@ bool DiscReader::ReadBlockWithRetries(std::uint32_t lba, int triesSpent) {
 
 void DiscReader::ReportFailedSector() {
   errorCode_ = kErrorNotReady;
-  notifier_.Notify(NoticeKind::Error, LoadString(kFatalReadText));
+  notifier_.Notify(NoticeKind::Error, LoadString(str::kFatalReadText));
 }
 
 }  // namespace selvo

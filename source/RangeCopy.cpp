@@ -6,18 +6,12 @@
 #include <exception>
 #include <utility>
 
+#include "source/text/StringIds.h"
 #include "source/text/StringTable.h"
 
 namespace selvo {
 
 namespace {
-
-constexpr int kRunFilesText = 64446;
-constexpr int kRunNumbersText = 64447;
-constexpr int kSingleFileText = 64448;
-constexpr int kSingleNumberText = 64449;
-constexpr int kUnlistedText = 64454;
-constexpr int kNotWrittenText = 64502;
 
 int DigitCount(int value) {
   int digits = 1;
@@ -128,17 +122,17 @@ std::vector<std::string> RangeCopy::ErrorLines() const {
   for (int k = 0; k < errorRunCount_; ++k) {
     const ErrorRun& run = errorRuns_[static_cast<std::size_t>(k)];
     if (run.state == ErrorRun::kRun) {
-      lines.push_back(FillTableText(LoadString(kRunFilesText), {FileName(run.firstFile), FileName(run.lastFile)}));
-      lines.push_back(FillTableText(LoadString(kRunNumbersText),
+      lines.push_back(FillTableText(LoadString(str::kRunFilesText), {FileName(run.firstFile), FileName(run.lastFile)}));
+      lines.push_back(FillTableText(LoadString(str::kRunNumbersText),
                                     {std::to_string(run.firstNumber), std::to_string(run.lastNumber)}));
     } else {
-      lines.push_back(FillTableText(LoadString(kSingleFileText), {FileName(run.firstFile)}));
-      lines.push_back(FillTableText(LoadString(kSingleNumberText), {std::to_string(run.firstNumber)}));
+      lines.push_back(FillTableText(LoadString(str::kSingleFileText), {FileName(run.firstFile)}));
+      lines.push_back(FillTableText(LoadString(str::kSingleNumberText), {std::to_string(run.firstNumber)}));
     }
   }
   for (const WriteFailure& failure : writeFailures_)
-    lines.push_back(FillTableText(LoadString(kNotWrittenText), {FileName(failure.counter), std::strerror(failure.error)}));
-  if (HasUnlistedFailures()) lines.push_back(LoadString(kUnlistedText));
+    lines.push_back(FillTableText(LoadString(str::kNotWrittenText), {FileName(failure.counter), std::strerror(failure.error)}));
+  if (HasUnlistedFailures()) lines.push_back(LoadString(str::kUnlistedText));
   return lines;
 }
 

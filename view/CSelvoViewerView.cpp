@@ -13,18 +13,17 @@
 #include <QPainter>
 
 #include "doc/CSelvoViewerDoc.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
+#include "source/text/UiText.h"
 
 namespace selvo {
 
 namespace {
 
-constexpr int kTimeFontString = 50000;
-constexpr int kPrintTitleFontString = 50001;
 
 QString FontFace(int stringId) {
-  const std::string face = LoadString(stringId);
-  return face.empty() ? QStringLiteral("Arial") : QString::fromStdString(face);
+  const QString face = UiString(stringId);
+  return face.isEmpty() ? QStringLiteral("Arial") : face;
 }
 
 // The composed pixels as the window's painter wants them: one buffer pixel
@@ -57,7 +56,7 @@ void CSelvoViewerView::OnInitialUpdate() { ResetPanes(); }
 
 // ------------------------------------------------------------- document link
 
-void CSelvoViewerView::RedrawImageView(bool /*erase*/) { repaint(); }
+void CSelvoViewerView::RedrawImageView() { repaint(); }
 
 void CSelvoViewerView::UpdateImageView() { update(); }
 
@@ -105,8 +104,8 @@ PaneOverlayStyle CSelvoViewerView::OverlayStyle(double scale) const {
   style.dateFormat = doc_.GetDateFormat();
   style.dateDelimiter = doc_.GetDateDelimiter();
   style.cameraTitleShown = doc_.IsCameraTitleShown();
-  style.timeFace = FontFace(kTimeFontString);
-  style.printTitleFace = FontFace(kPrintTitleFontString);
+  style.timeFace = FontFace(str::kTimeFontString);
+  style.printTitleFace = FontFace(str::kPrintTitleFontString);
   style.printTitle = QString::fromStdString(doc_.GetPrintTitle());
   style.printTitleBand = std::max(1, static_cast<int>(256 * scale));
   style.alterationMarks = doc_.IsCheckMode();

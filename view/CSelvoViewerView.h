@@ -39,8 +39,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
 
  public:
   // "%1ch": a channel as the pane menu and the printed footer name it.
-  static constexpr int kChannelNameString = 64555;
-
+  static 
   // How the texts and marks look now; the video export draws with it too.
   PaneOverlayStyle OverlayStyle(double scale) const;
   // Name the print job carries.
@@ -54,7 +53,7 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   ~CSelvoViewerView() override;
 
   // ImageViewLink
-  void RedrawImageView(bool erase) override;
+  void RedrawImageView() override;
   void UpdateImageView() override;
   void ResetPanes() override;
   void SetSplit1() override;

@@ -11,25 +11,22 @@
 #include <QWheelEvent>
 
 #include "doc/CSelvoViewerDoc.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
 namespace selvo {
 
 namespace {
 
-constexpr int kPaneMenuFirstString = 64550;  // "1 image" .. "16 image", "--", "%1ch"
-constexpr int kZoomFitString = 64670;
-constexpr int kZoomFactorString = 64671;
 
 // One wheel notch zooms by a quarter.
 constexpr double kWheelStep = 1.25;
 
 QString PaneMenuText(int id) {
   if (id >= kPaneMenuChannel0)
-    return QString::fromStdString(LoadString(CSelvoViewerView::kChannelNameString)).arg(id - kPaneMenuChannel0 + 1);
+    return UiString(str::kPaneMenuChannelString).arg(id - kPaneMenuChannel0 + 1);
   if (id < kPaneMenu1Image || id > kPaneMenuAllChannels) return QString();
-  return QString::fromStdString(LoadString(kPaneMenuFirstString + id - kPaneMenu1Image));
+  return UiString(str::kPaneMenuFirstString + id - kPaneMenu1Image);
 }
 
 }  // namespace
@@ -154,9 +151,9 @@ QString CSelvoViewerView::ZoomText() const {
   const int pane = zoomPane_ < slots_.PaneCount() ? zoomPane_ : 0;
   const ZoomState& zoom = PaneZoom(pane);
   const PaneGeometry geometry = GeometryOf(pane);
-  if (zoom.IsFitted() || geometry.picture.isEmpty()) return UiString(kZoomFitString);
+  if (zoom.IsFitted() || geometry.picture.isEmpty()) return UiString(str::kZoomFitString);
   const double scale = zoom.PixelScale(QSizeF(geometry.box.w, geometry.box.h), geometry.picture);
-  return UiString(kZoomFactorString).arg(scale, 0, 'f', 1);
+  return UiString(str::kZoomFactorString).arg(scale, 0, 'f', 1);
 }
 
 // ---------------------------------------------------------------- pane menu

@@ -21,7 +21,7 @@
 #include "source/OutputRefusal.h"
 #include "source/Sha256.h"
 #include "source/StatusVerdict.h"
-#include "source/text/StringTable.h"
+#include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 #include "source/text/UiLanguage.h"
 #include "view/render/PrintedPage.h"
@@ -30,14 +30,6 @@ namespace selvo {
 
 namespace {
 
-constexpr int kPrintFailedString = 64556;
-constexpr int kPrintFooterFileString = 64590;
-constexpr int kPrintFooterImageString = 64591;
-constexpr int kPrintFooterSha256String = 64592;
-constexpr int kPrintNotAvailableString = 64593;
-constexpr int kSaveZoomedQuestionString = 64672;
-constexpr int kSaveWholeString = 64673;
-constexpr int kSaveShownString = 64674;
 
 // The file's SHA-256 in hexadecimal, empty when it cannot be read whole.
 QString FileSha256(const QString& path) {
@@ -98,9 +90,7 @@ std::vector<std::string> CSelvoViewerView::EvidenceFolders() const {
 }
 
 void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reason) {
-  const bool japanese = CurrentUiLanguage() == UiLanguage::Japanese;
-  const QString text = japanese ? QStringLiteral("画像を \"%1\" に保存できませんでした。\n%2")
-                                 : QStringLiteral("The picture could not be saved as \"%1\".\n%2");
+  const QString text = UiText("The picture could not be saved as \"%1\".\n%2", "画像を \"%1\" に保存できませんでした。\n%2");
   QMessageBox::warning(this, QApplication::applicationDisplayName(), text.arg(path, reason));
 }
 
@@ -108,10 +98,10 @@ void CSelvoViewerView::ShowSaveFailure(const QString& path, const QString& reaso
 bool CSelvoViewerView::AskShownArea(bool& shownArea) {
   shownArea = false;
   if (slots_.IsSplit() || !PaneZoom(0).IsZoomed()) return true;
-  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), UiString(kSaveZoomedQuestionString),
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), UiString(str::kSaveZoomedQuestionString),
                   QMessageBox::Cancel, this);
-  QPushButton* whole = box.addButton(UiString(kSaveWholeString), QMessageBox::AcceptRole);
-  QPushButton* shown = box.addButton(UiString(kSaveShownString), QMessageBox::AcceptRole);
+  QPushButton* whole = box.addButton(UiString(str::kSaveWholeString), QMessageBox::AcceptRole);
+  QPushButton* shown = box.addButton(UiString(str::kSaveShownString), QMessageBox::AcceptRole);
   box.setDefaultButton(whole);
   box.exec();
   shownArea = box.clickedButton() == shown;
@@ -164,11 +154,11 @@ void CSelvoViewerView::ComposePrintPage(QImage& page, int dotsPerInch, const Pan
 QStringList CSelvoViewerView::PrintFooterLines() const {
   if (!DocumentReady()) return {};
   const QString path = QString::fromStdString(doc_.GetCurrentPath());
-  const QString unknown = UiString(kPrintNotAvailableString);
+  const QString unknown = UiString(str::kPrintNotAvailableString);
   const int status = doc_.GetCurrentStatus();
   const StatusVerdict verdict = VerdictForStatus(status);
   QString camera = QString::fromStdString(doc_.GetChannelLabel()).trimmed();
-  if (camera != QLatin1String("--")) camera = QString::fromStdString(LoadString(kChannelNameString)).arg(camera);
+  if (camera != QLatin1String("--")) camera = UiString(str::kPaneMenuChannelString).arg(camera);
   const QString cameraTitle = QString::fromStdString(doc_.GetCurrentChannelTitle());
   if (!cameraTitle.isEmpty()) camera += QLatin1Char(' ') + cameraTitle;
   const int fileIndex = doc_.GetCurrentFileIndex();
@@ -177,11 +167,11 @@ QStringList CSelvoViewerView::PrintFooterLines() const {
                            ? QString::fromStdString(doc_.GetCurrentTimeText())
                            : unknown;
   const QString sha = FileSha256(path);
-  return {UiString(kPrintFooterFileString).arg(path.isEmpty() ? unknown : path),
-          UiString(kPrintFooterImageString)
+  return {UiString(str::kPrintFooterFileString).arg(path.isEmpty() ? unknown : path),
+          UiString(str::kPrintFooterImageString)
               .arg(camera, QString::number(doc_.GetPosition() + 1), QString::number(doc_.GetCount()), file, time,
                    QString::fromStdString(verdict.Text())),
-          UiString(kPrintFooterSha256String).arg(sha.isEmpty() ? unknown : sha)};
+          UiString(str::kPrintFooterSha256String).arg(sha.isEmpty() ? unknown : sha)};
 }
 
 QString CSelvoViewerView::ProposedPrintFileName() const {
@@ -241,7 +231,7 @@ bool CSelvoViewerView::PrintToFile(QPrinter& printer, QString& reason) {
 }
 
 void CSelvoViewerView::ShowPrintFailure(const QString& reason) {
-  QString text = QString::fromStdString(LoadString(kPrintFailedString));
+  QString text = UiString(str::kPrintFailedString);
   if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
   QMessageBox::warning(this, QApplication::applicationDisplayName(), text);
 }

@@ -1,10 +1,10 @@
+#include "source/text/UiText.h"
 #include "view/SkinButton.h"
 
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "source/text/StringTable.h"
 #include "view/RegionFromBitmap.h"
 
 static void RegisterPanelResources() { Q_INIT_RESOURCE(panel); }
@@ -46,13 +46,13 @@ QImage LoadSkinBitmapForRatio(int resourceId, qreal devicePixelRatio) {
 }
 
 SkinButton::SkinButton(int controlId, QWidget* parent) : QAbstractButton(parent), controlId_(controlId) {
-  setToolTip(QString::fromStdString(LoadString(controlId)));
+  setToolTip(UiString(controlId));
   // A click gives the button the focus, and with it the focus picture.
   setFocusPolicy(Qt::StrongFocus);
 }
 
 void SkinButton::SetTooltipSuffix(const QString& suffix) {
-  const QString base = QString::fromStdString(LoadString(controlId_));
+  const QString base = UiString(controlId_);
   setToolTip(suffix.isEmpty() ? base : base + QLatin1Char('\n') + suffix);
 }
 

@@ -1,3 +1,5 @@
+#include "source/text/StringIds.h"
+#include "source/text/UiText.h"
 #include "view/SpeedSlider.h"
 
 #include <QHelpEvent>
@@ -6,14 +8,9 @@
 #include <QToolTip>
 
 #include "doc/PlaySpeed.h"
-#include "source/text/StringTable.h"
 #include "view/SliderDragTip.h"
 
 namespace selvo {
-
-namespace {
-constexpr int kFirstTickString = 64460;
-}
 
 SpeedSlider::SpeedSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
   setRange(kSlowestSpeed, kFastestSpeed);
@@ -27,7 +24,7 @@ SpeedSlider::SpeedSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
 int SpeedSlider::GetFrameInterval() const { return FrameIntervalForSpeed(value()); }
 int SpeedSlider::GetSkipCount() const { return SkipCountForSpeed(value()); }
 
-QString SpeedSlider::TickText(int tick) { return QString::fromStdString(LoadString(kFirstTickString + tick)); }
+QString SpeedSlider::TickText(int tick) { return UiString(str::kFirstTickString + tick); }
 
 int SpeedSlider::TickX(int tick) const {
   QStyleOptionSlider option;

@@ -1,6 +1,9 @@
 #pragma once
-// Texts of menus and dialog templates, which exist in English and Japanese
-// beside the numbered string table: pick the one of the current UI language.
+// The windows' two ways to a text in the current UI language, and no other:
+// UiString for a row of the numbered string table (its ids are in
+// source/text/StringIds.h), UiText for a menu item's or dialog template's
+// own English and Japanese, which the table does not hold. The core reads
+// rows with LoadString (source/text/StringTable.h).
 #include <QString>
 
 #include "source/text/StringTable.h"

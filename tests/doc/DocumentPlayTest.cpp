@@ -43,7 +43,7 @@ struct Shown {
 class RecordingView : public ImageViewLink {
  public:
   RecordingView(CSelvoViewerDoc& doc, PlaybackClock& clock) : doc_(doc), clock_(clock) {}
-  void RedrawImageView(bool) override { shown.push_back({clock_.NowMs(), doc_.GetPosition(), doc_.GetCurrentChannel()}); }
+  void RedrawImageView() override { shown.push_back({clock_.NowMs(), doc_.GetPosition(), doc_.GetCurrentChannel()}); }
   void UpdateImageView() override {}
   void ResetPanes() override {}
   void SetSplit1() override { panes = 1; }

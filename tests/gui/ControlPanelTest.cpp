@@ -18,6 +18,7 @@
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/CommandIds.h"
+#include "doc/PlaySpeed.h"
 #include "panel/CSelvoFormView.h"
 #include "source/Notifier.h"
 #include "tests/ScriptedPlayback.h"
@@ -334,9 +335,9 @@ TEST_F(ControlPanelTest, KeysActLikeTheButtons) {
   PressKey(Qt::Key_Home);
   EXPECT_EQ(doc->GetPosition(), 0);
 
-  EXPECT_EQ(panel->SpeedPosition(), Panel::kDefaultSpeed);
+  EXPECT_EQ(panel->SpeedPosition(), kInitialSpeed);
   PressKey(Qt::Key_Plus);
-  EXPECT_EQ(panel->SpeedPosition(), Panel::kDefaultSpeed + 1);
+  EXPECT_EQ(panel->SpeedPosition(), kInitialSpeed + 1);
   for (int i = 0; i < 12; ++i) PressKey(Qt::Key_Minus);
   EXPECT_EQ(panel->SpeedPosition(), 1);
 

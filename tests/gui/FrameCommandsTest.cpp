@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -143,6 +144,48 @@ std::vector<QAction*> MenuItems(QWidget* menuOwner) {
     }
   }
   return items;
+}
+
+// A command is one row of the frame's table: the menus must hold each row
+// once, with its keys, and no two rows may share an id or a key.
+TEST_F(FrameCommandsTest, EveryRowOfTheTableIsOneMenuItemWithItsKeys) {
+  const std::vector<QAction*> items = MenuItems(frame->menuBar());
+  std::set<int> ids;
+  std::set<QString> keys;
+  for (const FrameCommand& row : CMainFrame::Commands()) {
+    SCOPED_TRACE(row.english);
+    EXPECT_TRUE(ids.insert(row.id).second) << "id used twice";
+    EXPECT_NE(row.english, nullptr);
+    EXPECT_NE(row.japanese, nullptr);
+    EXPECT_GT(QString::fromUtf8(row.english).size(), 1);
+    EXPECT_GT(QString::fromUtf8(row.japanese).size(), 1);
+    EXPECT_NE(QString::fromUtf8(row.english), QString::fromUtf8(row.japanese));
+    EXPECT_NE(row.run, nullptr);
+    for (const QKeySequence& key : row.keys) EXPECT_TRUE(keys.insert(key.toString()).second) << key.toString().toStdString();
+
+    QAction* action = frame->ActionFor(row.id);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(std::count(items.begin(), items.end(), action), 1);
+    EXPECT_EQ(action->shortcuts(), QList<QKeySequence>(row.keys.begin(), row.keys.end()));
+  }
+  // Nothing in the menus that is not a row.
+  for (QAction* item : items) {
+    if (item->menu() != nullptr) continue;
+    EXPECT_EQ(ids.count(item->data().toInt()), 1u) << item->text().toStdString();
+  }
+}
+
+// The variants show About under an id of their own; the table's one row
+// answers to it.
+TEST_F(FrameCommandsTest, VariantsAboutItemIsTheAboutRowUnderItsOwnId) {
+  CMainFrame variant(*doc, profile, 1);
+  EXPECT_EQ(variant.ActionFor(cmd::kAppAbout), nullptr);
+  QAction* about = variant.ActionFor(cmd::kAppAboutVariant);
+  ASSERT_NE(about, nullptr);
+  const std::vector<QAction*> items = MenuItems(variant.menuBar());
+  EXPECT_EQ(std::count(items.begin(), items.end(), about), 1);
+  EXPECT_TRUE(variant.QueryCommand(cmd::kAppAboutVariant).enabled);
+  EXPECT_FALSE(about->text().contains(QLatin1String("%1")));
 }
 
 class MenuLanguageTest : public FrameCommandsTest, public ::testing::WithParamInterface<UiLanguage> {
