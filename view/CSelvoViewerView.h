@@ -38,8 +38,6 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   Q_OBJECT
 
  public:
-  // "%1ch": a channel as the pane menu and the printed footer name it.
-  static 
   // How the texts and marks look now; the video export draws with it too.
   PaneOverlayStyle OverlayStyle(double scale) const;
   // Name the print job carries.
