@@ -120,6 +120,18 @@ TEST(CaseFile, KeepsBookmarksAndLogsEveryChangeInAChain) {
   EXPECT_NE(RawSql(path, "DELETE FROM log WHERE sequence = 6"), "");
 }
 
+TEST(CaseFile, ACaseFileInsideTheRecordingIsRefusedForIt) {
+  TestFolder scratch;
+  const std::string path = scratch / "rec/cases.sqlite";
+  CaseFile caseFile = OpenOrFail(path);
+  const RecordingIdentity recording = IdentityOf(scratch, "rec");
+  for (const CaseStatus& refused :
+       {caseFile.NoteRecordingOpened(recording), caseFile.AddBookmark(recording, Place(1, 1), "").status()}) {
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.message().find("lies inside the recording"), std::string::npos) << refused.message();
+  }
+}
+
 TEST(CaseFile, TwoWritersAtOnceLoseNothing) {
   TestFolder scratch;
   const RecordingIdentity recording = IdentityOf(scratch, "rec");
@@ -135,6 +147,8 @@ TEST(CaseFile, TwoWritersAtOnceLoseNothing) {
     if (!opened) _exit(2);
     for (int i = 1; i <= kEach; ++i) {
       if (!opened.value().AddBookmark(recording, Place(camera, i), "writer " + std::to_string(camera))) _exit(3);
+      // An entry alone reads the log's head before it writes.
+      if (!opened.value().AppendLog(LogKind::kPagePrinted, {{"page", std::to_string(i)}}, recording.quick)) _exit(4);
     }
     _exit(0);
   };
@@ -150,7 +164,7 @@ TEST(CaseFile, TwoWritersAtOnceLoseNothing) {
   EXPECT_EQ(bookmarks.value().size(), 2u * kEach);
   auto check = caseFile.CheckLog();
   ASSERT_TRUE(check);
-  EXPECT_EQ(check.value().entries, 2 * kEach);
+  EXPECT_EQ(check.value().entries, 2 * 2 * kEach);
   EXPECT_EQ(check.value().firstBreak.sequence, 0) << check.value().firstBreak.reason;
 }
 

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 
+#include "source/OutputRefusal.h"
 #include "source/PathNames.h"
 #include "source/case/CaseSchema.h"
 
@@ -268,7 +270,12 @@ CaseStatus CaseFile::InTransaction(const std::string& action, const std::functio
   // IMMEDIATE takes the write lock before anything is read, so that two
   // programs never build on the same last entry of the log.
   if (CaseStatus begun = db_.Execute("BEGIN IMMEDIATE"); !begun) return Explained(action + " failed", begun);
-  CaseStatus status = body();
+  CaseStatus status;
+  try {
+    status = body();
+  } catch (const std::exception& error) {  // memory ran out: the change is dropped, the program goes on
+    status = CaseStatus::Failure("Case file " + path_ + ": " + action + " failed (" + error.what() + ").");
+  }
   if (status) {
     status = db_.Execute("COMMIT");
     if (!status) status = Explained(action + " failed", status);
@@ -278,6 +285,12 @@ CaseStatus CaseFile::InTransaction(const std::string& action, const std::functio
 }
 
 CaseResult<std::int64_t> CaseFile::EnsureRecording(const RecordingIdentity& identity, const std::string& now) {
+  // A case file inside the recording would change the evidence, and with it
+  // the recording's identity, at every save.
+  if (!OutputRefusal({{"the case file", path_}}, {identity.folder}).empty()) {
+    return CaseResult<std::int64_t>::Failure("the case file lies inside the recording " + identity.folder +
+                                             "; choose one outside it");
+  }
   auto insert = db_.Prepare(
       "INSERT INTO recordings(identity, files, bytes, first_seen) VALUES(?1, ?2, ?3, ?4) "
       "ON CONFLICT(identity) DO NOTHING");
@@ -497,7 +510,7 @@ CaseResult<std::vector<LogEntry>> CaseFile::LogOf(const RecordingIdentity& ident
 CaseResult<LogCheck> CaseFile::CheckLog() {
   // One read transaction: the head and the entries seen at one moment,
   // whatever another viewer appends meanwhile.
-  if (CaseStatus begun = db_.Execute("BEGIN"); !begun) return Explained("its viewing log cannot be read", begun);
+  if (CaseStatus begun = db_.Execute("BEGIN IMMEDIATE"); !begun) return Explained("its viewing log cannot be read", begun);
   auto entries = Log();
   auto head = db_.Prepare("SELECT entries, sha256 FROM log_head WHERE id = 1");
   auto row = head ? head.value().Step() : CaseResult<bool>(head.status());

@@ -9,7 +9,8 @@
 // never forks. The database runs in write-ahead-log mode with full syncs:
 // a bookmark whose AddBookmark returned survives the program being killed.
 // Every failure comes back as a value with a message for the user; the
-// viewer then goes on without bookmarks.
+// viewer then goes on without bookmarks. One CaseFile is used by one thread
+// at a time; another thread or process opens its own.
 #include <atomic>
 #include <cstdint>
 #include <functional>

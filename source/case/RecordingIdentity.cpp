@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "source/DirectoryScanner.h"
@@ -164,7 +165,29 @@ std::string CanonicalFolder(const std::string& folder, std::string& error) {
 
 }  // namespace
 
+namespace {
+
+// Memory running out on a huge listing fails the identity, not the program.
+template <class T, class Work>
+CaseResult<T> Guarded(const Work& work) {
+  try {
+    return work();
+  } catch (const std::exception& error) {
+    return CaseResult<T>::Failure(std::string("the recording identity could not be taken: ") + error.what());
+  }
+}
+
+}  // namespace
+
 CaseResult<RecordingIdentity> RecordingIdentity::Of(const std::string& folder) {
+  return Guarded<RecordingIdentity>([&] { return QuickOf(folder); });
+}
+
+CaseResult<std::string> RecordingIdentity::FullOf(const std::string& folder, const std::atomic<bool>* cancel) {
+  return Guarded<std::string>([&] { return WholeOf(folder, cancel); });
+}
+
+CaseResult<RecordingIdentity> RecordingIdentity::QuickOf(const std::string& folder) {
   RecordingIdentity identity;
   std::string error;
   identity.folder = CanonicalFolder(folder, error);
@@ -231,7 +254,7 @@ CaseResult<std::string> FileSha256(const std::string& path, const std::atomic<bo
   return HexDigest(digest.value());
 }
 
-CaseResult<std::string> RecordingIdentity::FullOf(const std::string& folder, const std::atomic<bool>* cancel) {
+CaseResult<std::string> RecordingIdentity::WholeOf(const std::string& folder, const std::atomic<bool>* cancel) {
   std::string error;
   const std::string root = CanonicalFolder(folder, error);
   if (root.empty()) return CaseResult<std::string>::Failure(error);

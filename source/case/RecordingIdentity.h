@@ -36,6 +36,10 @@ struct RecordingIdentity {
   //     xargs -0 sha256sum | sha256sum
   // Reads every byte; cancel (when given) set stops it with a failure.
   static CaseResult<std::string> FullOf(const std::string& folder, const std::atomic<bool>* cancel = nullptr);
+
+ private:
+  static CaseResult<RecordingIdentity> QuickOf(const std::string& folder);
+  static CaseResult<std::string> WholeOf(const std::string& folder, const std::atomic<bool>* cancel);
 };
 
 // The SHA-256 (hex) of every byte of a regular file, read without following
