@@ -54,19 +54,24 @@ CaseStatus ListFolder(const std::string& root, const std::string& relative, int 
       })) {
     return CaseStatus::Failure(Failure(folder, errno));
   }
+  // Names looked up from the folder itself: one step of path resolution per
+  // file instead of one per folder above it, on a million files.
+  const FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.IsOpen()) return CaseStatus::Failure(Failure(folder, errno));
   for (const std::string& name : names) {
     const std::string path = relative.empty() ? name : relative + "/" + name;
-    const std::string full = JoinPath(root, path);
     struct stat info {};
-    if (lstat(full.c_str(), &info) != 0) return CaseStatus::Failure(Failure(full, errno));
+    if (fstatat(dir.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      return CaseStatus::Failure(Failure(JoinPath(folder, name), errno));
+    }
     if (S_ISDIR(info.st_mode)) {
       if (CaseStatus inner = ListFolder(root, path, depth + 1, entries); !inner) return inner;
     } else if (S_ISLNK(info.st_mode)) {
       // Never followed: a link may lead out of the evidence. Where it points
       // is part of what the folder holds.
       std::vector<char> target(static_cast<std::size_t>(PATH_MAX) + 1);
-      const ssize_t length = readlink(full.c_str(), target.data(), target.size() - 1);
-      if (length < 0) return CaseStatus::Failure(Failure(full, errno));
+      const ssize_t length = readlinkat(dir.Get(), name.c_str(), target.data(), target.size() - 1);
+      if (length < 0) return CaseStatus::Failure(Failure(JoinPath(folder, name), errno));
       entries.push_back({path, 0, true, std::string(target.data(), static_cast<std::size_t>(length))});
     } else if (S_ISREG(info.st_mode)) {
       entries.push_back({path, static_cast<std::int64_t>(info.st_size), false, {}});
