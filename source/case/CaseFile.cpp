@@ -149,6 +149,8 @@ const std::string kLogOfRecording =
     std::string(kLogColumns) +
     "WHERE recording = ?1 OR recording IN (SELECT r.identity FROM recordings r JOIN recording_paths p "
     "ON p.recording_id = r.id WHERE p.path = ?2) ORDER BY sequence";
+constexpr char kBookmarksUnread[] = "its bookmarks cannot be read";
+constexpr char kLogUnread[] = "its viewing log cannot be read";
 
 }  // namespace
 
@@ -371,27 +373,31 @@ CaseStatus CaseFile::NoteRecordingOpened(const RecordingIdentity& identity) {
   });
 }
 
-CaseResult<std::vector<Bookmark>> CaseFile::QueryBookmarks(const char* sql, const RecordingIdentity* identity) {
-  auto query = db_.Prepare(sql);
-  if (!query) return Explained("its bookmarks cannot be read", query.status());
+template <class Row>
+CaseResult<std::vector<Row>> CaseFile::QueryRows(const std::string& sql, const RecordingIdentity* identity,
+                                                 const char* what, Row (*read)(const SqliteStatement&)) {
+  auto query = db_.Prepare(sql.c_str());
+  if (!query) return Explained(what, query.status());
   if (identity != nullptr) {
     query.value().Bind(1, identity->quick);
     query.value().Bind(2, identity->folder);
   }
-  std::vector<Bookmark> bookmarks;
+  std::vector<Row> rows;
   for (;;) {
     const auto row = query.value().Step();
-    if (!row) return Explained("its bookmarks cannot be read", row.status());
-    if (!row.value()) return bookmarks;
-    bookmarks.push_back(BookmarkFromRow(query.value()));
+    if (!row) return Explained(what, row.status());
+    if (!row.value()) return rows;
+    rows.push_back(read(query.value()));
   }
 }
 
 CaseResult<std::vector<Bookmark>> CaseFile::Bookmarks(const RecordingIdentity& identity) {
-  return QueryBookmarks(kBookmarksOfRecording.c_str(), &identity);
+  return QueryRows(kBookmarksOfRecording, &identity, kBookmarksUnread, BookmarkFromRow);
 }
 
-CaseResult<std::vector<Bookmark>> CaseFile::AllBookmarks() { return QueryBookmarks(kAllBookmarks.c_str(), nullptr); }
+CaseResult<std::vector<Bookmark>> CaseFile::AllBookmarks() {
+  return QueryRows(kAllBookmarks, nullptr, kBookmarksUnread, BookmarkFromRow);
+}
 
 CaseResult<Bookmark> CaseFile::BookmarkById(std::int64_t id) {
   auto query = db_.Prepare(kBookmarkById.c_str());
@@ -485,32 +491,16 @@ CaseStatus CaseFile::LogOutput(LogKind kind, const std::string& outputPath, cons
   return AppendLog(kind, details, recording);
 }
 
-CaseResult<std::vector<LogEntry>> CaseFile::QueryLog(const char* sql, const RecordingIdentity* identity) {
-  auto query = db_.Prepare(sql);
-  if (!query) return Explained("its viewing log cannot be read", query.status());
-  if (identity != nullptr) {
-    query.value().Bind(1, identity->quick);
-    query.value().Bind(2, identity->folder);
-  }
-  std::vector<LogEntry> entries;
-  for (;;) {
-    const auto row = query.value().Step();
-    if (!row) return Explained("its viewing log cannot be read", row.status());
-    if (!row.value()) return entries;
-    entries.push_back(LogEntryFromRow(query.value()));
-  }
-}
-
-CaseResult<std::vector<LogEntry>> CaseFile::Log() { return QueryLog(kWholeLog.c_str(), nullptr); }
+CaseResult<std::vector<LogEntry>> CaseFile::Log() { return QueryRows(kWholeLog, nullptr, kLogUnread, LogEntryFromRow); }
 
 CaseResult<std::vector<LogEntry>> CaseFile::LogOf(const RecordingIdentity& identity) {
-  return QueryLog(kLogOfRecording.c_str(), &identity);
+  return QueryRows(kLogOfRecording, &identity, kLogUnread, LogEntryFromRow);
 }
 
 CaseResult<LogCheck> CaseFile::CheckLog() {
   // One read transaction: the head and the entries seen at one moment,
   // whatever another viewer appends meanwhile.
-  if (CaseStatus begun = db_.Execute("BEGIN IMMEDIATE"); !begun) return Explained("its viewing log cannot be read", begun);
+  if (CaseStatus begun = db_.Execute("BEGIN IMMEDIATE"); !begun) return Explained(kLogUnread, begun);
   auto entries = Log();
   auto head = db_.Prepare("SELECT entries, sha256 FROM log_head WHERE id = 1");
   auto row = head ? head.value().Step() : CaseResult<bool>(head.status());
@@ -519,7 +509,7 @@ CaseResult<LogCheck> CaseFile::CheckLog() {
     check.entries = head.value().Integer(0);
     check.headSha256 = head.value().Text(1);
   }
-  const CaseStatus failure = !entries ? entries.status() : !row ? Explained("its viewing log cannot be read", row.status())
+  const CaseStatus failure = !entries ? entries.status() : !row ? Explained(kLogUnread, row.status())
                                                                : CaseStatus();
   head = CaseResult<SqliteStatement>(SqliteStatement());
   db_.Execute("COMMIT");

@@ -100,8 +100,11 @@ class CaseFile {
   CaseResult<std::int64_t> EnsureRecording(const RecordingIdentity& identity, const std::string& now);
   CaseStatus AppendEntry(LogKind kind, const LogDetails& details, const std::string& recording,
                          const std::string& now);
-  CaseResult<std::vector<Bookmark>> QueryBookmarks(const char* sql, const RecordingIdentity* identity);
-  CaseResult<std::vector<LogEntry>> QueryLog(const char* sql, const RecordingIdentity* identity);
+  // Rows of a query, with the recording's identity and folder bound to ?1
+  // and ?2 when one is given; what: the failure's words.
+  template <class Row>
+  CaseResult<std::vector<Row>> QueryRows(const std::string& sql, const RecordingIdentity* identity, const char* what,
+                                         Row (*read)(const SqliteStatement&));
   CaseResult<Bookmark> BookmarkById(std::int64_t id);
 
   SqliteDatabase db_;
