@@ -14,7 +14,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.metainfo.xml DESTINATION sh
 
 # Pages of the programs the package holds, compressed as Debian keeps them;
 # selvo-export's only when it is built.
-set(SELVO_MAN_PAGES selvo-viewer selvo-check)
+set(SELVO_MAN_PAGES selvo-viewer selvo-check selvo-case)
 if(TARGET selvo-export)
   list(APPEND SELVO_MAN_PAGES selvo-export)
 endif()
@@ -47,8 +47,11 @@ multi-camera digital video recorders export, with their index, millisecond
 stamps and sound track, shows one camera or 4, 9 or 16 at once with their
 recording times, and plays them forwards and backwards with the sound.
 It checks the recorder's trailer in every image and marks altered pictures
-and times. selvo-check verifies a whole export from the command line.")
-# Depends comes from the libraries the programs link (dpkg-shlibdeps).
+and times. selvo-check verifies a whole export from the command line;
+selvo-case lists the bookmarks and the viewing log of a case file.")
+# Depends comes from the libraries the programs link (dpkg-shlibdeps),
+# libsqlite3-0 among them. The sqlite3 shell reads a case file without us.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS sqlite3)
 set(CPACK_GENERATOR DEB)
 include(CPack)

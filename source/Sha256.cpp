@@ -32,6 +32,21 @@ std::string HexDigest(const Sha256Digest& digest) {
   return hex;
 }
 
+std::string Sha256SumLine(const Sha256Digest& digest, const std::string& name) {
+  std::string escapedName;
+  bool escaped = false;
+  for (char c : name) {
+    if (c == '\\' || c == '\n' || c == '\r') {
+      escaped = true;
+      escapedName += '\\';
+      escapedName += c == '\\' ? '\\' : c == '\n' ? 'n' : 'r';
+    } else {
+      escapedName += c;
+    }
+  }
+  return (escaped ? "\\" : "") + HexDigest(digest) + "  " + escapedName + "\n";
+}
+
 Sha256::Sha256() : context_(EVP_MD_CTX_new()) {
   if (context_ == nullptr) throw std::bad_alloc();
   Start(context_);

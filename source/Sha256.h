@@ -15,6 +15,11 @@ using Sha256Digest = std::array<std::uint8_t, 32>;
 // Lower-case hexadecimal, as sha256sum prints it.
 std::string HexDigest(const Sha256Digest& digest);
 
+// sha256sum's line "HEX  NAME\n" for a file: a name holding a backslash, CR
+// or LF is escaped and the line marked with a leading backslash, so that
+// `sha256sum -c` reads it back.
+std::string Sha256SumLine(const Sha256Digest& digest, const std::string& name);
+
 class Sha256 {
  public:
   Sha256();

@@ -32,18 +32,7 @@ Sha256Digest ManifestWriter::Digest() {
 }
 
 std::string ManifestWriter::Line(const Sha256Digest& digest, const std::string& relativePath) {
-  std::string name;
-  bool escaped = false;
-  for (char c : relativePath) {
-    if (c == '\\' || c == '\n' || c == '\r') {
-      escaped = true;
-      name += '\\';
-      name += c == '\\' ? '\\' : c == '\n' ? 'n' : 'r';
-    } else {
-      name += c;
-    }
-  }
-  return (escaped ? "\\" : "") + HexDigest(digest) + "  " + name + "\n";
+  return Sha256SumLine(digest, relativePath);
 }
 
 std::string PathBelow(const std::string& folder, const std::string& path) {
