@@ -1,0 +1,256 @@
+#include "source/motion/LumaDecoder.h"
+
+#include <openjpeg.h>
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "source/DibBlock.h"
+#include "source/OpenJpegHandles.h"
+
+namespace selvo {
+
+namespace {
+
+// A person a few hundred pixels tall stays a dozen samples or more.
+constexpr int kLeastAreaSamples = 16;
+// The light of the scene is judged beyond the areas too: a figure filling
+// an area must not pass for a change of the light.
+constexpr int kLeastWindowMargin = 64;
+// Packets the library may walk for one picture, as the viewer's decoder
+// bounds them: a hostile header must not cost seconds.
+constexpr std::uint64_t kMostPackets = std::uint64_t{1} << 18;
+
+bool IsJpeg(const std::uint8_t* bytes, std::size_t length) {
+  return length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+bool IsJp2File(const std::uint8_t* bytes, std::size_t length) {
+  static const std::uint8_t kSignature[] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
+  return length >= sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
+}
+
+bool IsJ2kCodestream(const std::uint8_t* bytes, std::size_t length) {
+  return length >= 4 && bytes[0] == 0xFF && bytes[1] == 0x4F && bytes[2] == 0xFF && bytes[3] == 0x51;
+}
+
+// The bytes the library reads, from memory: one read and one seek serve
+// every access it makes.
+struct ByteCursor {
+  const std::uint8_t* bytes;
+  std::size_t length;
+  std::size_t at;
+};
+
+OPJ_SIZE_T ReadCursor(void* into, OPJ_SIZE_T count, void* user) {
+  auto& cursor = *static_cast<ByteCursor*>(user);
+  if (cursor.at >= cursor.length) return static_cast<OPJ_SIZE_T>(-1);
+  const std::size_t taken = std::min<std::size_t>(count, cursor.length - cursor.at);
+  std::memcpy(into, cursor.bytes + cursor.at, taken);
+  cursor.at += taken;
+  return taken;
+}
+
+OPJ_BOOL SeekCursor(OPJ_OFF_T to, void* user) {
+  auto& cursor = *static_cast<ByteCursor*>(user);
+  if (to < 0) return OPJ_FALSE;
+  cursor.at = std::min<std::size_t>(static_cast<std::size_t>(to), cursor.length);
+  return OPJ_TRUE;
+}
+
+OPJ_OFF_T SkipCursor(OPJ_OFF_T by, void* user) {
+  auto& cursor = *static_cast<ByteCursor*>(user);
+  const OPJ_OFF_T to = static_cast<OPJ_OFF_T>(cursor.at) + by;
+  return SeekCursor(to, user) ? by : -1;
+}
+
+// The fewest resolutions any component holds, and whether the packets the
+// header promises stay within the bound; 0 when the header cannot say.
+OPJ_UINT32 UsableResolutions(opj_codec_t* codec) {
+  opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
+  if (info == nullptr) return 0;
+  const opj_tile_info_v2_t& tile = info->m_default_tile_info;
+  OPJ_UINT32 fewest = 0;
+  std::uint64_t resolutions = 0;
+  for (OPJ_UINT32 c = 0; tile.tccp_info != nullptr && c < info->nbcomps; ++c) {
+    const OPJ_UINT32 held = tile.tccp_info[c].numresolutions;
+    resolutions += held;
+    fewest = c == 0 ? held : std::min(fewest, held);
+  }
+  const std::uint64_t packets =
+      static_cast<std::uint64_t>(info->tw) * info->th * std::max<OPJ_UINT32>(tile.numlayers, 1) * resolutions;
+  opj_destroy_cstr_info(&info);
+  return packets <= kMostPackets ? fewest : 0;
+}
+
+int Log2Of(int scale) {
+  int steps = 0;
+  while ((1 << (steps + 1)) <= scale) ++steps;
+  return steps;
+}
+
+std::uint8_t EightBits(OPJ_INT32 sample, const opj_image_comp_t& comp) {
+  std::int64_t value = sample;
+  if (comp.sgnd) value += std::int64_t{1} << (comp.prec - 1);
+  if (comp.prec > 8) value >>= comp.prec - 8;
+  if (comp.prec < 8) value <<= 8 - comp.prec;
+  return static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
+}
+
+}  // namespace
+
+const char* LumaOutcomeText(LumaOutcome outcome) {
+  switch (outcome) {
+    case LumaOutcome::kDecoded: return "decoded";
+    case LumaOutcome::kNotAnImage: return "not a JPEG or JPEG 2000 image";
+    case LumaOutcome::kUndecodable: return "undecodable";
+    case LumaOutcome::kDamaged: return "damaged (the decoder reports corrupt data)";
+  }
+  return "undecodable";
+}
+
+int MotionScaleFor(const std::vector<MotionRect>& areas) {
+  int shortest = 1 << 30;
+  for (const MotionRect& area : areas) shortest = std::min({shortest, area.width, area.height});
+  for (int scale = 8; scale > 1; scale /= 2) {
+    // A whole sample inside the area on each side, whatever its alignment.
+    if (shortest / scale - 1 >= kLeastAreaSamples) return scale;
+  }
+  return 1;
+}
+
+MotionRect MotionWindowFor(const std::vector<MotionRect>& areas) {
+  if (areas.empty()) return {};
+  long long left = areas.front().x, top = areas.front().y, right = areas.front().Right(),
+            bottom = areas.front().Bottom();
+  for (const MotionRect& area : areas) {
+    left = std::min<long long>(left, area.x);
+    top = std::min<long long>(top, area.y);
+    right = std::max(right, area.Right());
+    bottom = std::max(bottom, area.Bottom());
+  }
+  const long long marginX = std::max<long long>(kLeastWindowMargin, (right - left) / 2);
+  const long long marginY = std::max<long long>(kLeastWindowMargin, (bottom - top) / 2);
+  left = std::max(0LL, left - marginX);
+  top = std::max(0LL, top - marginY);
+  right = std::min<long long>(right + marginX, 1 << 30);
+  bottom = std::min<long long>(bottom + marginY, 1 << 30);
+  return MotionRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                    static_cast<int>(bottom - top)};
+}
+
+LumaDecoder::LumaDecoder() : jpegHandle_(tjInitDecompress()) {}
+
+LumaDecoder::~LumaDecoder() {
+  if (jpegHandle_ != nullptr) tjDestroy(static_cast<tjhandle>(jpegHandle_));
+}
+
+LumaOutcome LumaDecoder::Decode(const std::uint8_t* bytes, std::size_t length, int scale, const MotionRect& window,
+                                LumaPicture& out) {
+  if (bytes == nullptr) return LumaOutcome::kNotAnImage;
+  if (IsJpeg(bytes, length)) return DecodeJpeg(bytes, length, scale, out);
+  if (IsJp2File(bytes, length)) return DecodeJp2(bytes, length, false, scale, window, out);
+  if (IsJ2kCodestream(bytes, length)) return DecodeJp2(bytes, length, true, scale, window, out);
+  return LumaOutcome::kNotAnImage;
+}
+
+LumaOutcome LumaDecoder::DecodeJpeg(const std::uint8_t* bytes, std::size_t length, int scale, LumaPicture& out) {
+  const auto handle = static_cast<tjhandle>(jpegHandle_);
+  if (handle == nullptr) return LumaOutcome::kUndecodable;
+  int width = 0, height = 0, subsampling = 0, colourspace = 0;
+  if (tjDecompressHeader3(handle, bytes, static_cast<unsigned long>(length), &width, &height, &subsampling,
+                          &colourspace) != 0) {
+    return LumaOutcome::kUndecodable;
+  }
+  if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > DibBlock::kMaxPixels) {
+    return LumaOutcome::kUndecodable;
+  }
+  const tjscalingfactor factor{1, scale};
+  out.width = TJSCALED(width, factor);
+  out.height = TJSCALED(height, factor);
+  out.scale = scale;
+  out.originX = out.originY = 0;
+  out.pictureWidth = width;
+  out.pictureHeight = height;
+  out.samples.resize(static_cast<std::size_t>(out.width) * out.height);
+  // Grey output from a colour file leaves the chroma planes untransformed:
+  // with the scaled transform, what remains is little more than reading the
+  // compressed data once.
+  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(length), out.samples.data(), out.width,
+                                   out.width, out.height, TJPF_GRAY, TJFLAG_LIMITSCANS);
+  if (result == 0) return LumaOutcome::kDecoded;
+  return tjGetErrorCode(handle) == TJERR_WARNING ? LumaOutcome::kDamaged : LumaOutcome::kUndecodable;
+}
+
+LumaOutcome LumaDecoder::DecodeJp2(const std::uint8_t* bytes, std::size_t length, bool bareCodestream, int scale,
+                                   const MotionRect& window, LumaPicture& out) {
+  ByteCursor cursor{bytes, length, 0};
+  OpjStreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE));
+  OpjCodecPtr codec(opj_create_decompress(bareCodestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  if (!stream || !codec) return LumaOutcome::kUndecodable;
+  opj_stream_set_user_data(stream.get(), &cursor, nullptr);
+  opj_stream_set_user_data_length(stream.get(), length);
+  opj_stream_set_read_function(stream.get(), ReadCursor);
+  opj_stream_set_skip_function(stream.get(), SkipCursor);
+  opj_stream_set_seek_function(stream.get(), SeekCursor);
+  opj_set_info_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_warning_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_set_error_handler(codec.get(), DiscardOpjMessage, nullptr);
+  opj_dparameters_t parameters;
+  opj_set_default_decoder_parameters(&parameters);
+  if (!opj_setup_decoder(codec.get(), &parameters)) return LumaOutcome::kUndecodable;
+
+  opj_image_t* rawImage = nullptr;
+  const bool headerRead = opj_read_header(stream.get(), codec.get(), &rawImage);
+  OpjImagePtr image(rawImage);
+  if (!headerRead || !image || image->x1 <= image->x0 || image->y1 <= image->y0 || image->numcomps < 1 ||
+      image->numcomps > 4) {
+    return LumaOutcome::kUndecodable;
+  }
+  const std::int64_t width = static_cast<std::int64_t>(image->x1) - image->x0;
+  const std::int64_t height = static_cast<std::int64_t>(image->y1) - image->y0;
+  if (width * height > DibBlock::kMaxPixels) return LumaOutcome::kUndecodable;
+  const OPJ_UINT32 resolutions = UsableResolutions(codec.get());
+  if (resolutions == 0) return LumaOutcome::kUndecodable;
+  const int reduce = std::min(Log2Of(scale), static_cast<int>(resolutions) - 1);
+  if (!opj_set_decoded_resolution_factor(codec.get(), static_cast<OPJ_UINT32>(reduce))) {
+    return LumaOutcome::kUndecodable;
+  }
+  // The recorder codes colour as luma and chroma: the first component is
+  // the brightness motion is judged on.
+  const OPJ_UINT32 first = 0;
+  if (image->numcomps > 1 && !opj_set_decoded_components(codec.get(), 1, &first, OPJ_FALSE)) {
+    return LumaOutcome::kUndecodable;
+  }
+  const MotionRect whole{0, 0, static_cast<int>(width), static_cast<int>(height)};
+  const MotionRect area = window.width > 0 ? window : whole;
+  const auto clippedRight = static_cast<OPJ_INT32>(std::min<long long>(area.Right(), width));
+  const auto clippedBottom = static_cast<OPJ_INT32>(std::min<long long>(area.Bottom(), height));
+  if (!opj_set_decode_area(codec.get(), image.get(), static_cast<OPJ_INT32>(image->x0) + area.x,
+                           static_cast<OPJ_INT32>(image->y0) + area.y, static_cast<OPJ_INT32>(image->x0) + clippedRight,
+                           static_cast<OPJ_INT32>(image->y0) + clippedBottom)) {
+    return LumaOutcome::kUndecodable;
+  }
+  if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get())) {
+    return LumaOutcome::kUndecodable;
+  }
+  const opj_image_comp_t& comp = image->comps[0];
+  if (comp.data == nullptr || comp.w == 0 || comp.h == 0 || comp.prec == 0 || comp.prec > 31 || comp.dx != 1 ||
+      comp.dy != 1) {
+    return LumaOutcome::kUndecodable;
+  }
+  const int step = 1 << reduce;
+  out.width = static_cast<int>(comp.w);
+  out.height = static_cast<int>(comp.h);
+  out.scale = step;
+  out.originX = static_cast<int>(comp.x0) * step - static_cast<int>(image->x0);
+  out.originY = static_cast<int>(comp.y0) * step - static_cast<int>(image->y0);
+  out.pictureWidth = static_cast<int>(width);
+  out.pictureHeight = static_cast<int>(height);
+  out.samples.resize(static_cast<std::size_t>(out.width) * out.height);
+  for (std::size_t i = 0; i < out.samples.size(); ++i) out.samples[i] = EightBits(comp.data[i], comp);
+  return LumaOutcome::kDecoded;
+}
+
+}  // namespace selvo
