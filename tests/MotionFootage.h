@@ -6,7 +6,8 @@
 // a figure walking only outside it; a bush swaying at its left edge, never
 // filling a sample inside it; the lights going on over the whole picture
 // between two crossings. Camera 2: a crossing of the same area while
-// camera 1's is empty.
+// camera 1's is empty, and later one of kCornerArea, at the picture's
+// bottom-right corner, walking out of the picture.
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,6 +22,7 @@
 namespace selvo::test {
 
 constexpr MotionRect kDoorArea{400, 140, 200, 200};
+constexpr MotionRect kCornerArea{504, 280, 200, 200};
 
 inline MotionFootageOptions DoorwayFootage(int imagesPerCamera = 300) {
   MotionFootageOptions options;
@@ -38,8 +40,21 @@ inline MotionFootageOptions DoorwayFootage(int imagesPerCamera = 300) {
   door.lightsOnAt = 140;
   MotionCameraScene yard;
   yard.seed = 11;
-  yard.figures = {{{{55, 330, 160}, {75, 650, 160}}}};
+  yard.figures = {{{{55, 330, 160}, {75, 650, 160}}}, {{{150, 420, 362}, {176, 730, 362}}}};
   options.cameras = {door, yard};
+  return options;
+}
+
+// One camera in JPEG 2000: a figure crossing kDoorArea at 20 pixels an
+// image, the lights going on after it.
+inline MotionFootageOptions Jp2Footage() {
+  MotionFootageOptions options;
+  options.imagesPerCamera = 60;
+  options.format = ImageFormat::kJp2;
+  MotionCameraScene scene;
+  scene.figures = {{{{15, 300, 190}, {36, 720, 190}}}};
+  scene.lightsOnAt = 45;
+  options.cameras = {scene};
   return options;
 }
 

@@ -1,10 +1,14 @@
 #include "source/motion/LumaDecoder.h"
 
 #include <openjpeg.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
 
 #include "source/DibBlock.h"
 #include "source/OpenJpegHandles.h"
@@ -18,9 +22,12 @@ constexpr int kLeastAreaSamples = 16;
 // The light of the scene is judged beyond the areas too: a figure filling
 // an area must not pass for a change of the light.
 constexpr int kLeastWindowMargin = 64;
+constexpr int kWindowFoot = 16;
 // Packets the library may walk for one picture, as the viewer's decoder
 // bounds them: a hostile header must not cost seconds.
 constexpr std::uint64_t kMostPackets = std::uint64_t{1} << 18;
+// Scans of a progressive JPEG, as the viewer's decoder bounds them.
+constexpr int kMostScans = 500;
 
 bool IsJpeg(const std::uint8_t* bytes, std::size_t length) {
   return length >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
@@ -135,52 +142,108 @@ MotionRect MotionWindowFor(const std::vector<MotionRect>& areas) {
   left = std::max(0LL, left - marginX);
   top = std::max(0LL, top - marginY);
   right = std::min<long long>(right + marginX, 1 << 30);
-  bottom = std::min<long long>(bottom + marginY, 1 << 30);
+  // Below the areas the window stops short: a JPEG is read from its top,
+  // and every row past the last one needed would be read for nothing.
+  bottom = std::min<long long>(bottom + kWindowFoot, 1 << 30);
   return MotionRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
                     static_cast<int>(bottom - top)};
 }
 
-LumaDecoder::LumaDecoder() : jpegHandle_(tjInitDecompress()) {}
+// libjpeg's decompressor, kept from image to image; its errors end in a
+// jump back to the decode, its warnings (corrupt data) are only counted.
+struct LumaDecoder::JpegState {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  jpeg_progress_mgr progress{};
+  std::jmp_buf failed{};
+};
 
-LumaDecoder::~LumaDecoder() {
-  if (jpegHandle_ != nullptr) tjDestroy(static_cast<tjhandle>(jpegHandle_));
+namespace {
+
+void JumpBack(j_common_ptr common) {
+  std::longjmp(*static_cast<std::jmp_buf*>(common->client_data), 1);
 }
+
+void Quiet(j_common_ptr) {}
+
+void LimitScans(j_common_ptr common) {
+  const auto info = reinterpret_cast<j_decompress_ptr>(common);
+  if (info->is_decompressor && info->input_scan_number > kMostScans) JumpBack(common);
+}
+
+// The rows down to stopRow (recorded pixels) at 1/scale, grey. Plain C
+// below the setjmp: nothing here has a destructor for the jump to skip.
+LumaOutcome DecodeJpegRows(jpeg_decompress_struct& info, std::jmp_buf& failed, const std::uint8_t* bytes,
+                           std::size_t length, int scale, long long stopRow, LumaPicture& out) {
+  if (setjmp(failed) != 0) {
+    jpeg_abort_decompress(&info);
+    return LumaOutcome::kUndecodable;
+  }
+  info.err->num_warnings = 0;
+  jpeg_mem_src(&info, bytes, static_cast<unsigned long>(length));
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK ||
+      static_cast<std::int64_t>(info.image_width) * info.image_height > DibBlock::kMaxPixels) {
+    jpeg_abort_decompress(&info);
+    return LumaOutcome::kUndecodable;
+  }
+  info.scale_num = 1;
+  info.scale_denom = static_cast<unsigned int>(scale);
+  // Grey output leaves the chroma planes untransformed, and at 1/8 the
+  // transform of a block is its average: what remains is reading the
+  // compressed data, and only down to the last row needed.
+  info.out_color_space = JCS_GRAYSCALE;
+  info.do_fancy_upsampling = FALSE;
+  jpeg_start_decompress(&info);
+  out.width = static_cast<int>(info.output_width);
+  out.scale = scale;
+  out.originX = out.originY = 0;
+  out.pictureWidth = static_cast<int>(info.image_width);
+  out.pictureHeight = static_cast<int>(info.image_height);
+  out.height = static_cast<int>(std::min<long long>(info.output_height, (stopRow + scale - 1) / scale));
+  out.samples.resize(static_cast<std::size_t>(out.width) * out.height);
+  while (info.output_scanline < static_cast<JDIMENSION>(out.height)) {
+    JSAMPROW row = out.samples.data() + static_cast<std::size_t>(info.output_scanline) * out.width;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  const bool warned = info.err->num_warnings > 0;
+  jpeg_abort_decompress(&info);
+  return warned ? LumaOutcome::kDamaged : LumaOutcome::kDecoded;
+}
+
+}  // namespace
+
+LumaDecoder::LumaDecoder() : jpeg_(std::make_unique<JpegState>()) {
+  JpegState& state = *jpeg_;
+  state.info.err = jpeg_std_error(&state.errors);
+  state.errors.error_exit = JumpBack;
+  state.errors.output_message = Quiet;
+  state.progress.progress_monitor = LimitScans;
+  state.info.client_data = &state.failed;
+  jpeg_create_decompress(&state.info);
+  state.info.progress = &state.progress;
+}
+
+LumaDecoder::~LumaDecoder() { jpeg_destroy_decompress(&jpeg_->info); }
 
 LumaOutcome LumaDecoder::Decode(const std::uint8_t* bytes, std::size_t length, int scale, const MotionRect& window,
                                 LumaPicture& out) {
   if (bytes == nullptr) return LumaOutcome::kNotAnImage;
-  if (IsJpeg(bytes, length)) return DecodeJpeg(bytes, length, scale, out);
+  if (IsJpeg(bytes, length)) return DecodeJpeg(bytes, length, scale, window, out);
   if (IsJp2File(bytes, length)) return DecodeJp2(bytes, length, false, scale, window, out);
   if (IsJ2kCodestream(bytes, length)) return DecodeJp2(bytes, length, true, scale, window, out);
   return LumaOutcome::kNotAnImage;
 }
 
-LumaOutcome LumaDecoder::DecodeJpeg(const std::uint8_t* bytes, std::size_t length, int scale, LumaPicture& out) {
-  const auto handle = static_cast<tjhandle>(jpegHandle_);
-  if (handle == nullptr) return LumaOutcome::kUndecodable;
-  int width = 0, height = 0, subsampling = 0, colourspace = 0;
-  if (tjDecompressHeader3(handle, bytes, static_cast<unsigned long>(length), &width, &height, &subsampling,
-                          &colourspace) != 0) {
-    return LumaOutcome::kUndecodable;
+LumaOutcome LumaDecoder::DecodeJpeg(const std::uint8_t* bytes, std::size_t length, int scale, const MotionRect& window,
+                                    LumaPicture& out) {
+  const long long stopRow = window.height > 0 ? window.Bottom() : (1LL << 30);
+  try {
+    return DecodeJpegRows(jpeg_->info, jpeg_->failed, bytes, length, scale, stopRow, out);
+  } catch (...) {
+    // Out of memory for the rows: the decompressor is made ready for the next image.
+    jpeg_abort_decompress(&jpeg_->info);
+    throw;
   }
-  if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > DibBlock::kMaxPixels) {
-    return LumaOutcome::kUndecodable;
-  }
-  const tjscalingfactor factor{1, scale};
-  out.width = TJSCALED(width, factor);
-  out.height = TJSCALED(height, factor);
-  out.scale = scale;
-  out.originX = out.originY = 0;
-  out.pictureWidth = width;
-  out.pictureHeight = height;
-  out.samples.resize(static_cast<std::size_t>(out.width) * out.height);
-  // Grey output from a colour file leaves the chroma planes untransformed:
-  // with the scaled transform, what remains is little more than reading the
-  // compressed data once.
-  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(length), out.samples.data(), out.width,
-                                   out.width, out.height, TJPF_GRAY, TJFLAG_LIMITSCANS);
-  if (result == 0) return LumaOutcome::kDecoded;
-  return tjGetErrorCode(handle) == TJERR_WARNING ? LumaOutcome::kDamaged : LumaOutcome::kUndecodable;
 }
 
 LumaOutcome LumaDecoder::DecodeJp2(const std::uint8_t* bytes, std::size_t length, bool bareCodestream, int scale,
@@ -240,12 +303,14 @@ LumaOutcome LumaDecoder::DecodeJp2(const std::uint8_t* bytes, std::size_t length
       comp.dy != 1) {
     return LumaOutcome::kUndecodable;
   }
+  // The reduced grid starts at the first sample whose place is on or after
+  // the window's corner, on a multiple of the step.
   const int step = 1 << reduce;
   out.width = static_cast<int>(comp.w);
   out.height = static_cast<int>(comp.h);
   out.scale = step;
-  out.originX = static_cast<int>(comp.x0) * step - static_cast<int>(image->x0);
-  out.originY = static_cast<int>(comp.y0) * step - static_cast<int>(image->y0);
+  out.originX = (area.x + step - 1) / step * step;
+  out.originY = (area.y + step - 1) / step * step;
   out.pictureWidth = static_cast<int>(width);
   out.pictureHeight = static_cast<int>(height);
   out.samples.resize(static_cast<std::size_t>(out.width) * out.height);

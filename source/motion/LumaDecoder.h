@@ -5,6 +5,7 @@
 // something moved in an area of a few hundred pixels.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,10 @@ const char* LumaOutcomeText(LumaOutcome outcome);
 // enough samples on its shorter side to tell a figure from noise.
 int MotionScaleFor(const std::vector<MotionRect>& areas);
 
-// The recorded pixels a JPEG 2000 picture must be decoded over: the areas
-// with room around them for judging the light of the whole scene.
+// The recorded pixels a picture must be decoded over: the areas with room
+// around them for judging the light of the scene, but only a little below
+// them. A JPEG is decoded across its whole width down to its bottom edge,
+// a JPEG 2000 over the window alone.
 MotionRect MotionWindowFor(const std::vector<MotionRect>& areas);
 
 // One per thread: it keeps the libraries' handles between images.
@@ -55,18 +58,21 @@ class LumaDecoder {
   LumaDecoder(const LumaDecoder&) = delete;
   LumaDecoder& operator=(const LumaDecoder&) = delete;
 
-  // Decodes a JPEG at 1/scale, or a JPEG 2000 at the nearest resolution it
-  // holds over window (clipped to the picture), into out. The kind is taken
-  // from the bytes, never from a file name.
+  // Decodes a JPEG at 1/scale down to the window's bottom edge, or a JPEG
+  // 2000 at the nearest resolution it holds over window (clipped to the
+  // picture), into out. The kind is taken from the bytes, never from a file
+  // name.
   LumaOutcome Decode(const std::uint8_t* bytes, std::size_t length, int scale, const MotionRect& window,
                      LumaPicture& out);
 
  private:
-  LumaOutcome DecodeJpeg(const std::uint8_t* bytes, std::size_t length, int scale, LumaPicture& out);
+  LumaOutcome DecodeJpeg(const std::uint8_t* bytes, std::size_t length, int scale, const MotionRect& window,
+                         LumaPicture& out);
   LumaOutcome DecodeJp2(const std::uint8_t* bytes, std::size_t length, bool bareCodestream, int scale,
                         const MotionRect& window, LumaPicture& out);
 
-  void* jpegHandle_;
+  struct JpegState;
+  std::unique_ptr<JpegState> jpeg_;
 };
 
 }  // namespace selvo

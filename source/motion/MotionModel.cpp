@@ -24,6 +24,7 @@ constexpr int kClipped = 3;
 // Below this spread of the background, a gain cannot be told from an
 // offset: a dark or flat scene only shifts.
 constexpr double kLeastVariance = 16;
+constexpr std::size_t kNoiseBins = 4 * 256;
 
 bool Unclipped(std::uint8_t value) { return value >= kClipped && value <= 255 - kClipped; }
 
@@ -45,6 +46,9 @@ void MotionModel::PlaceAreas(const LumaPicture& picture) {
   const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
   usable_.assign(count, 1);
   inArea_.assign(count, 0);
+  judged_.clear();
+  // The light is judged around the areas, not over the whole picture.
+  const MotionRect window = MotionWindowFor(settings_.areas);
   areaSamples_.assign(settings_.areas.size(), {});
   for (int sy = 0; sy < picture.height; ++sy) {
     for (int sx = 0; sx < picture.width; ++sx) {
@@ -52,7 +56,9 @@ void MotionModel::PlaceAreas(const LumaPicture& picture) {
       for (const MotionRect& ignored : settings_.ignores) {
         if (SampleTouches(picture, sx, sy, ignored, false)) usable_[i] = 0;
       }
+      if (!SampleTouches(picture, sx, sy, window, true)) usable_[i] = 0;
       if (usable_[i] == 0) continue;
+      judged_.push_back(static_cast<std::uint32_t>(i));
       for (std::size_t a = 0; a < settings_.areas.size(); ++a) {
         if (SampleTouches(picture, sx, sy, settings_.areas[a], true)) {
           areaSamples_[a].push_back(static_cast<std::uint32_t>(i));
@@ -78,9 +84,9 @@ void MotionModel::Start(const LumaPicture& picture) {
 // limit below 0).
 void MotionModel::LineThrough(const LumaPicture& picture, double limit, Fit& fit) const {
   double n = 0, sumB = 0, sumP = 0, sumBB = 0, sumBP = 0;
-  for (std::size_t i = 0; i < background_.size(); ++i) {
+  for (const std::uint32_t i : judged_) {
     const std::uint8_t p = picture.samples[i];
-    if (usable_[i] == 0 || !Unclipped(p) || !Unclipped(previous_[i])) continue;
+    if (!Unclipped(p) || !Unclipped(previous_[i])) continue;
     const double b = background_[i];
     if (limit >= 0 && std::fabs(p - (fit.gain * b + fit.offset)) > limit) continue;
     n += 1;
@@ -98,18 +104,22 @@ void MotionModel::LineThrough(const LumaPicture& picture, double limit, Fit& fit
 
 // The picture's noise as the median of the differences left by the line,
 // scaled to a standard deviation: the changes of a figure are too few to
-// move a median.
+// move a median. Counted in quarter grey levels, which is finer than the
+// threshold needs and cheaper than sorting.
 double MotionModel::NoiseOf(const LumaPicture& picture, const Fit& fit) {
-  scratch_.clear();
-  for (std::size_t i = 0; i < background_.size(); ++i) {
-    if (usable_[i] != 0) {
-      scratch_.push_back(static_cast<float>(std::fabs(picture.samples[i] - (fit.gain * background_[i] + fit.offset))));
-    }
+  histogram_.assign(kNoiseBins, 0);
+  std::size_t count = 0;
+  for (const std::uint32_t i : judged_) {
+    const double difference = std::fabs(picture.samples[i] - (fit.gain * background_[i] + fit.offset));
+    ++histogram_[std::min<std::size_t>(static_cast<std::size_t>(difference * 4), kNoiseBins - 1)];
+    ++count;
   }
-  if (scratch_.empty()) return 0;
-  auto middle = scratch_.begin() + static_cast<std::ptrdiff_t>(scratch_.size() / 2);
-  std::nth_element(scratch_.begin(), middle, scratch_.end());
-  return 1.4826 * *middle;
+  std::size_t below = 0;
+  for (std::size_t bin = 0; bin < kNoiseBins; ++bin) {
+    below += histogram_[bin];
+    if (2 * below >= count) return 1.4826 * (bin + 0.5) / 4;
+  }
+  return 0;
 }
 
 MotionModel::Fit MotionModel::FitLight(const LumaPicture& picture) {
@@ -122,7 +132,7 @@ MotionModel::Fit MotionModel::FitLight(const LumaPicture& picture) {
 }
 
 void MotionModel::Learn(const LumaPicture& picture, const Fit& fit, const std::vector<std::uint8_t>& changed) {
-  for (std::size_t i = 0; i < background_.size(); ++i) {
+  for (const std::uint32_t i : judged_) {
     const float relit = static_cast<float>(fit.gain * background_[i] + fit.offset);
     const std::uint8_t p = picture.samples[i];
     if (changed[i] == 0) {
@@ -165,8 +175,7 @@ double MotionModel::Judge(const LumaPicture& picture) {
   std::vector<std::uint8_t>& changed = changed_;
   changed.assign(background_.size(), 0);
   std::size_t changedCount = 0, usableCount = 0;
-  for (std::size_t i = 0; i < background_.size(); ++i) {
-    if (usable_[i] == 0) continue;
+  for (const std::uint32_t i : judged_) {
     ++usableCount;
     if (std::fabs(picture.samples[i] - (fit.gain * background_[i] + fit.offset)) > fit.threshold) {
       changed[i] = 1;

@@ -5,7 +5,7 @@
 // The scene is a background learnt from the images themselves. Before an
 // image is compared with it, the background is brought to the image's light
 // by the straight line (gain and offset) that best maps one onto the other
-// over the whole decoded picture, outliers set aside: exposure drift, a lamp
+// over a window around the areas, outliers set aside: exposure drift, a lamp
 // switched on and the camera's own gain change every sample alike, a figure
 // changes only its own. What is left is judged against the picture's noise,
 // measured afresh on every image, so sensor and compression noise never
@@ -59,10 +59,11 @@ class MotionModel {
   std::vector<float> background_;
   std::vector<std::uint8_t> previous_;
   std::vector<std::uint16_t> stillFor_;
-  std::vector<std::uint8_t> usable_;  // 1: outside every ignored area
+  std::vector<std::uint8_t> usable_;  // 1: in the window and outside every ignored area
   std::vector<std::uint8_t> inArea_;  // 1: wholly inside an area, and usable
+  std::vector<std::uint32_t> judged_;  // the usable samples of the window around the areas
   std::vector<std::vector<std::uint32_t>> areaSamples_;
-  std::vector<float> scratch_;
+  std::vector<std::uint32_t> histogram_;
   std::vector<std::uint8_t> changed_;  // this image's samples beyond the noise
   std::vector<std::uint8_t> kept_;  // those in changes two samples wide
   int sceneChanges_ = 0;

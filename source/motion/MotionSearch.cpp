@@ -66,7 +66,9 @@ class MotionSearch::Workers {
 
   int Threads() const { return static_cast<int>(threads_.size()) + 1; }
 
-  void RunBatch(std::vector<Slot>& slots, const std::atomic<bool>* cancel) {
+  // Hands the threads a batch and returns at once: the calling thread
+  // judges the batch before while they decode this one.
+  void Start(std::vector<Slot>& slots, const std::atomic<bool>* cancel) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       slots_ = &slots;
@@ -76,6 +78,11 @@ class MotionSearch::Workers {
       ++round_;
     }
     wake_.notify_all();
+  }
+
+  // Decodes what is left of the batch on the calling thread too, and
+  // returns when every image of it is done.
+  void Finish() {
     Work(ownDecoder_, ownBytes_);
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [this] { return busy_ == 0; });
@@ -172,7 +179,6 @@ MotionSearchResult MotionSearch::Run(const MotionImageList& images, int first, i
   MotionModel model(settings_);
   MotionEventGrouper grouper(settings_.sensitivity);
   MotionEvent ended;
-  std::vector<Slot> slots;
   int done = 0;
   auto note = [&](int index, MotionActivity activity) {
     if (keepActivity_) result.activity.push_back(activity);
@@ -187,7 +193,35 @@ MotionSearchResult MotionSearch::Run(const MotionImageList& images, int first, i
     if (observer != nullptr) observer->OnSkipped(MotionSkip{index, slot.path, std::move(reason)});
     note(index, kSkippedActivity);
   };
-  for (int start = first; start <= last && !result.cancelled; start += batchSize) {
+  // Judges one decoded image; false when the areas do not lie on the first
+  // picture, which ends the search before anything was found.
+  auto judge = [&](int index, const Slot& slot) {
+    if (!slot.read) {
+      skip(index, slot, slot.readProblem);
+      return true;
+    }
+    if (slot.outcome != LumaOutcome::kDecoded) {
+      skip(index, slot, LumaOutcomeText(slot.outcome));
+      return true;
+    }
+    const LumaPicture& picture = slot.picture;
+    std::string problem = MotionAreaProblem(settings_, picture.pictureWidth, picture.pictureHeight);
+    if (!problem.empty() && result.searched == 0) {
+      result.areaProblem = problem;
+      return false;
+    }
+    if (!problem.empty()) {
+      skip(index, slot, problem);
+      return true;
+    }
+    if (result.searched++ == 0) {
+      result.pictureWidth = picture.pictureWidth;
+      result.pictureHeight = picture.pictureHeight;
+    }
+    note(index, ActivityOfShare(model.Judge(picture)));
+    return true;
+  };
+  auto fill = [&](std::vector<Slot>& slots, int start) {
     const int count = std::min(batchSize, last - start + 1);
     slots.resize(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
@@ -196,41 +230,38 @@ MotionSearchResult MotionSearch::Run(const MotionImageList& images, int first, i
       slot.done = slot.read = false;
       slot.readProblem.clear();
     }
-    workers_->RunBatch(slots, cancel);
-    for (int k = 0; k < count; ++k) {
-      const Slot& slot = slots[static_cast<std::size_t>(k)];
-      const int index = start + k;
-      if (!slot.done || (cancel != nullptr && cancel->load())) {
-        result.cancelled = true;
-        break;
-      }
-      if (!slot.read) {
-        skip(index, slot, slot.readProblem);
-        continue;
-      }
-      if (slot.outcome != LumaOutcome::kDecoded) {
-        skip(index, slot, LumaOutcomeText(slot.outcome));
-        continue;
-      }
-      const LumaPicture& picture = slot.picture;
-      std::string problem = MotionAreaProblem(settings_, picture.pictureWidth, picture.pictureHeight);
-      if (!problem.empty() && result.searched == 0) {
-        // The areas were drawn for another picture: nothing can be searched.
-        result.areaProblem = problem;
-        return result;
-      }
-      if (!problem.empty()) {
-        skip(index, slot, problem);
-        continue;
-      }
-      if (result.searched == 0) {
-        result.pictureWidth = picture.pictureWidth;
-        result.pictureHeight = picture.pictureHeight;
-      }
-      ++result.searched;
-      note(index, ActivityOfShare(model.Judge(picture)));
+  };
+  auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
+
+  std::vector<Slot> current, following;
+  fill(current, first);
+  workers_->Start(current, cancel);
+  workers_->Finish();
+  for (int start = first;;) {
+    const int next = start + static_cast<int>(current.size());
+    const bool more = next <= last && !cancelled();
+    if (more) {
+      fill(following, next);
+      workers_->Start(following, cancel);
     }
+    bool going = true;
+    for (std::size_t k = 0; k < current.size() && going; ++k) {
+      if (!current[k].done || cancelled()) {
+        result.cancelled = true;
+        going = false;
+      } else {
+        going = judge(start + static_cast<int>(k), current[k]);
+      }
+    }
+    if (more) workers_->Finish();
+    if (!result.areaProblem.empty()) return result;
     if (observer != nullptr) observer->OnProgress(done, total);
+    if (!going || !more) {
+      result.cancelled = result.cancelled || (next <= last && cancelled());
+      break;
+    }
+    std::swap(current, following);
+    start = next;
   }
   if (grouper.Finish(ended)) {
     result.events.push_back(ended);
