@@ -74,16 +74,9 @@ std::vector<std::string> ImagesOf(const std::string& folder) {
   return files;
 }
 
-struct ProcessRun {
-  double seconds = 1e30;
-  double cpuSeconds = 1e30;
-  long peakKb = 0;
-  bool ok = false;
-};
-
-double CpuSeconds(const struct rusage& usage) {
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using selvo::bench::CpuSeconds;
+using selvo::bench::ProcessRun;
+using selvo::bench::RunMeasured;
 
 double ProcessCpuSeconds() {
   struct rusage usage {};
@@ -102,29 +95,6 @@ Rate RateOf(std::size_t images, const std::function<bool()>& work) {
   const double cpuBefore = ProcessCpuSeconds();
   const double seconds = selvo::bench::SecondsOf(work);
   return Rate{images / seconds, images / (ProcessCpuSeconds() - cpuBefore)};
-}
-
-ProcessRun RunMeasured(std::vector<std::string> arguments) {
-  ProcessRun run;
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  if (!spawned) return run;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(pid, &status, 0, &usage) != pid) return run;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.cpuSeconds = CpuSeconds(usage);
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
 }
 
 // Full-size decodes on this thread, from memory.
@@ -189,7 +159,7 @@ int main() {
               search.wall / decode.wall, search.cpu / decode.cpu, 2 * search.cpu / decode.cpu);
 
   const std::string area = selvo::MotionRectText(kArea);
-  ProcessRun motion, check;
+  ProcessRun motion{1e30, 1e30}, check{1e30, 1e30};
   for (int round = 0; round < 3; ++round) {
     const ProcessRun m = RunMeasured({bin + "/selvo-motion", "--area", area, folder});
     const ProcessRun c = RunMeasured({bin + "/selvo-check", "--decode", "--quiet", folder});

@@ -10,6 +10,7 @@
 // bottom-right corner, walking out of the picture.
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -100,6 +101,18 @@ inline std::string KeptFootage(const std::string& name, const MotionFootageOptio
   fs::rename(partial, folder, code);
   // Another test may have put its own in place first: the same footage.
   if (code) fs::remove_all(partial, code);
+  return folder;
+}
+
+// The doorway footage, kept as above; empty when it could not be written
+// (the reason is on stderr).
+inline const std::string& DoorwayFolder() {
+  static const std::string folder = [] {
+    std::string error;
+    std::string kept = KeptFootage("motion-doorway", DoorwayFootage(), error);
+    if (kept.empty()) std::fprintf(stderr, "the doorway footage could not be written: %s\n", error.c_str());
+    return kept;
+  }();
   return folder;
 }
 

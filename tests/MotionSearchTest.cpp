@@ -48,16 +48,11 @@ void ExpectCrossings(const Runs& truth, const std::vector<MotionEvent>& events) 
 
 class MotionSearchTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    folder_ = new std::string(test::KeptFootage("motion-doorway", test::DoorwayFootage(), error));
-    ASSERT_FALSE(folder_->empty()) << error;
-  }
-  static void TearDownTestSuite() { delete folder_; }
+  void SetUp() override { ASSERT_FALSE(test::DoorwayFolder().empty()); }
 
   const MotionFootageOptions options_ = test::DoorwayFootage();
   const MotionFootageWriter writer_{options_};
-  static std::string* folder_;
+  const std::string* const folder_ = &test::DoorwayFolder();
 
   std::vector<std::string> CameraPaths(int camera) const {
     std::vector<std::string> paths;
@@ -78,8 +73,6 @@ class MotionSearchTest : public ::testing::Test {
     return settings;
   }
 };
-
-std::string* MotionSearchTest::folder_ = nullptr;
 
 TEST_F(MotionSearchTest, FindsEachCameraCrossingsOfItsAreaAndNothingElse) {
   struct Case {

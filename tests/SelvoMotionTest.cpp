@@ -53,22 +53,15 @@ void ExpectWithinTwo(const Runs& truth, const Runs& found, const std::string& ou
 
 class SelvoMotionTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    folder_ = new std::string(test::KeptFootage("motion-doorway", test::DoorwayFootage(), error));
-    ASSERT_FALSE(folder_->empty()) << error;
-  }
-  static void TearDownTestSuite() { delete folder_; }
+  void SetUp() override { ASSERT_FALSE(test::DoorwayFolder().empty()); }
 
   static std::string Motion(const std::string& arguments, const std::string& folder) {
     return Tool("selvo-motion") + " " + arguments + " " + Quoted(folder);
   }
 
   const MotionFootageWriter writer_{test::DoorwayFootage()};
-  static std::string* folder_;
+  const std::string* const folder_ = &test::DoorwayFolder();
 };
-
-std::string* SelvoMotionTest::folder_ = nullptr;
 
 TEST_F(SelvoMotionTest, DefaultSensitivityFindsEveryCrossingOfEachCameraAndNothingElse) {
   for (int camera = 1; camera <= 2; ++camera) {
