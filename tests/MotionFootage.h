@@ -5,7 +5,7 @@
 // 25 and at 8 pixels an image, and once stopping inside it for 30 images;
 // a figure walking only outside it; a bush swaying at its left edge, never
 // filling a sample inside it; the lights going on over the whole picture
-// between two crossings. Camera 2: a crossing of the same area while
+// while the stopped figure stands in the area. Camera 2: a crossing of the same area while
 // camera 1's is empty, and later one of kCornerArea, at the picture's
 // bottom-right corner, walking out of the picture.
 #include <unistd.h>
@@ -38,7 +38,7 @@ inline MotionFootageOptions DoorwayFootage(int imagesPerCamera = 300) {
       {{{240, 340, 170}, {275, 620, 170}}},  // 8 pixels an image
   };
   door.sways = {{{356, 250, 36, 70}, 10, 8}};  // reaches 2 pixels into the area
-  door.lightsOnAt = 140;
+  door.lightsOnAt = 195;
   MotionCameraScene yard;
   yard.seed = 11;
   yard.figures = {{{{55, 330, 160}, {75, 650, 160}}}, {{{150, 420, 362}, {176, 730, 362}}}};

@@ -119,7 +119,7 @@ TEST_F(MotionSearchTest, DamagedUndecodableAndUnreadableImagesAreSkippedListedAn
   std::vector<std::uint8_t> bytes = test::ReadFileBytes(paths[195]);
   bytes.resize(bytes.size() / 2);
   paths[195] = scratch.Write("cut.jpg", bytes);
-  // Its start overwritten, in a still stretch after the lights went on.
+  // Its start overwritten, in a still stretch between two crossings.
   bytes = test::ReadFileBytes(paths[150]);
   std::fill(bytes.begin(), bytes.begin() + 600, std::uint8_t{0x5A});
   paths[150] = scratch.Write("garbled.jpg", bytes);

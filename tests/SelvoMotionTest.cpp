@@ -149,7 +149,7 @@ TEST_F(SelvoMotionTest, DamagedAndUndecodableImagesAreListedCountedAndTheSearchG
   const std::string copy = scratch / "copy";
   std::filesystem::copy(*folder_, copy, std::filesystem::copy_options::recursive);
   // Camera 1's image 196, while the figure stands in the area, cut short;
-  // its image 151, after the lights went on, overwritten at its start.
+  // its image 151, between two crossings, overwritten at its start.
   const std::string cut = copy + "/" + writer_.ImagePath(0, 195);
   std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
   std::vector<std::uint8_t> bytes = test::ReadFileBytes(copy + "/" + writer_.ImagePath(0, 150));
