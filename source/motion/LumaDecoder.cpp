@@ -22,7 +22,6 @@ constexpr int kLeastAreaSamples = 16;
 // The light of the scene is judged beyond the areas too: a figure filling
 // an area must not pass for a change of the light.
 constexpr int kLeastWindowMargin = 64;
-constexpr int kWindowFoot = 16;
 // Packets the library may walk for one picture, as the viewer's decoder
 // bounds them: a hostile header must not cost seconds.
 constexpr std::uint64_t kMostPackets = std::uint64_t{1} << 18;
@@ -142,9 +141,8 @@ MotionRect MotionWindowFor(const std::vector<MotionRect>& areas) {
   left = std::max(0LL, left - marginX);
   top = std::max(0LL, top - marginY);
   right = std::min<long long>(right + marginX, 1 << 30);
-  // Below the areas the window stops short: a JPEG is read from its top,
-  // and every row past the last one needed would be read for nothing.
-  bottom = std::min<long long>(bottom + kWindowFoot, 1 << 30);
+  // The window ends at the areas' bottom edge: a JPEG is read from its
+  // top, and every row past the last one needed would be read for nothing.
   return MotionRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
                     static_cast<int>(bottom - top)};
 }

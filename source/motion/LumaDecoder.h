@@ -45,8 +45,8 @@ const char* LumaOutcomeText(LumaOutcome outcome);
 int MotionScaleFor(const std::vector<MotionRect>& areas);
 
 // The recorded pixels a picture must be decoded over: the areas with room
-// around them for judging the light of the scene, but only a little below
-// them. A JPEG is decoded across its whole width down to its bottom edge,
+// above and beside them for judging the light of the scene, and nothing
+// below them. A JPEG is decoded across its whole width down to its bottom edge,
 // a JPEG 2000 over the window alone.
 MotionRect MotionWindowFor(const std::vector<MotionRect>& areas);
 
