@@ -178,6 +178,11 @@ TEST(SelvoMotionJp2Test, FindsTheCrossingInAJpeg2000Recording) {
   Runs truth = MotionFootageWriter(options).Crossings(0, test::kDoorArea);
   for (auto& crossing : truth) crossing = {crossing.first + 1, crossing.second + 1};
   ExpectWithinTwo(truth, JsonEvents(run.out), run.out);
+  // A JPEG 2000 picture is decoded only around the areas: areas wholly off
+  // it are still told as a usage error, not as every image undecodable.
+  const test::CommandRun off = RunCommand(Tool("selvo-motion") + " --area 720,100,50,50 " + Quoted(folder) + " 2>&1");
+  EXPECT_EQ(off.exitCode, 2);
+  EXPECT_NE(off.out.find("the area 720,100,50,50 does not lie on the 704 x 480 picture"), std::string::npos) << off.out;
 }
 
 }  // namespace

@@ -285,7 +285,10 @@ LumaOutcome LumaDecoder::DecodeJp2(const std::uint8_t* bytes, std::size_t length
     return LumaOutcome::kUndecodable;
   }
   const MotionRect whole{0, 0, static_cast<int>(width), static_cast<int>(height)};
-  const MotionRect area = window.width > 0 ? window : whole;
+  // A window off the picture (areas drawn for a larger one) takes the whole
+  // picture, so that the search can tell the areas are wrong.
+  const bool onPicture = window.width > 0 && window.x < width && window.y < height;
+  const MotionRect area = onPicture ? window : whole;
   const auto clippedRight = static_cast<OPJ_INT32>(std::min<long long>(area.Right(), width));
   const auto clippedBottom = static_cast<OPJ_INT32>(std::min<long long>(area.Bottom(), height));
   if (!opj_set_decode_area(codec.get(), image.get(), static_cast<OPJ_INT32>(image->x0) + area.x,
