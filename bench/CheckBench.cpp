@@ -26,44 +26,16 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/BenchSupport.h"
 
 namespace {
 
-struct ProcessRun {
-  double seconds = 0;
-  double cpuSeconds = 0;  // user + system, every thread
-  long peakKb = 0;
-  bool ok = false;
-};
+using selvo::bench::CpuSeconds;
+using selvo::bench::ProcessRun;
 
-// Runs a program without a shell, its output discarded, and reads its peak
-// resident size from the kernel's account of the child.
-double CpuSeconds(const struct rusage& usage) {
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
+// 1: the demo's altered frames.
 ProcessRun RunMeasured(std::vector<std::string> arguments) {
-  ProcessRun run;
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  if (!spawned) return run;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(pid, &status, 0, &usage) != pid) return run;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.cpuSeconds = CpuSeconds(usage);
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= 1;  // 1: the demo's altered frames
-  return run;
+  return selvo::bench::RunMeasured(std::move(arguments), 1);
 }
 
 bool MakeDemo(const std::string& bin, const std::string& demo, int frames) {

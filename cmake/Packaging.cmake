@@ -14,7 +14,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/selvo-viewer.metainfo.xml DESTINATION sh
 
 # Pages of the programs the package holds, compressed as Debian keeps them;
 # selvo-export's only when it is built.
-set(SELVO_MAN_PAGES selvo-viewer selvo-check selvo-case)
+set(SELVO_MAN_PAGES selvo-viewer selvo-check selvo-case selvo-motion)
 if(TARGET selvo-export)
   list(APPEND SELVO_MAN_PAGES selvo-export)
 endif()

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libturbojpeg0-dev libopenjp2-7-dev liblcms2-dev libsndfile1-dev libasound2-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libsndfile1-dev libasound2-dev
   libopenjp2-tools libssl-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
