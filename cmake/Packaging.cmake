@@ -48,6 +48,7 @@ stamps and sound track, shows one camera or 4, 9 or 16 at once with their
 recording times, and plays them forwards and backwards with the sound.
 It checks the recorder's trailer in every image and marks altered pictures
 and times. selvo-check verifies a whole export from the command line;
+selvo-motion finds the moments something moved in an area of a camera;
 selvo-case lists the bookmarks and the viewing log of a case file.")
 # Depends comes from the libraries the programs link (dpkg-shlibdeps),
 # libsqlite3-0 among them. The sqlite3 shell reads a case file without us.
