@@ -1,14 +1,10 @@
 #include "tools/selvo-motion/MotionRecording.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "source/FolderImageSource.h"
-#include "source/MediaProbe.h"
-#include "source/SoundFile.h"
+#include "source/FolderRecording.h"
 #include "tools/selvo-check/TextEscapes.h"
 
 namespace selvo {
@@ -17,27 +13,19 @@ MotionRecording::MotionRecording() = default;
 MotionRecording::~MotionRecording() = default;
 
 bool MotionRecording::Open(const std::string& folder, int camera, std::FILE* err) {
-  const std::string shown = TerminalSafe(folder);
-  if (access(folder.c_str(), R_OK | X_OK) != 0) {
-    std::fprintf(err, "selvo-motion: %s: %s\n", shown.c_str(), std::strerror(errno));
+  FolderRecording recording(folder);
+  const bool opened = recording.Open();
+  if (recording.HasImages()) {
+    for (const UnreadableFolder& unread : recording.Images().UnreadableFolders()) {
+      std::fprintf(err, "selvo-motion: %s: unreadable folder (%s); its images are not searched\n",
+                   TerminalSafe(unread.path).c_str(), std::strerror(unread.error));
+    }
+  }
+  if (!opened) {
+    std::fprintf(err, "selvo-motion: %s: %s\n", TerminalSafe(folder).c_str(), TerminalSafe(recording.FailureText()).c_str());
     return false;
   }
-  MediaProbe probe(folder);
-  if (!probe.Probe() || !probe.Kind().Any()) {
-    std::fprintf(err, "selvo-motion: %s: no recorder images found\n", shown.c_str());
-    return false;
-  }
-  bool playable = false;
-  SoundFileProblem(folder, playable);
-  source_ = std::make_unique<FolderImageSource>(probe.Kind(), nullptr);
-  if (!source_->OpenRecording(folder, playable)) {
-    std::fprintf(err, "selvo-motion: %s: no recorder images could be listed\n", shown.c_str());
-    return false;
-  }
-  for (const UnreadableFolder& unread : source_->UnreadableFolders()) {
-    std::fprintf(err, "selvo-motion: %s: unreadable folder (%s); its images are not searched\n",
-                 TerminalSafe(unread.path).c_str(), std::strerror(unread.error));
-  }
+  source_ = recording.TakeImages();
   return ChooseCamera(folder, camera, err);
 }
 
