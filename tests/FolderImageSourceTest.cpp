@@ -1,3 +1,8 @@
+// The folder source as the viewer and the tools use it: listing, the INFO
+// index, camera choice, stamps and the first read of an image. It runs past
+// 600 lines on purpose: every group stands on the same folders written from
+// the format rules at the top, and the groups follow the source's own
+// sections, so a failing name points at the section to read.
 #include <gtest/gtest.h>
 
 #include <malloc.h>

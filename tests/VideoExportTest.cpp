@@ -1,6 +1,8 @@
 // selvo-export run as users run it, its videos examined with ffprobe and
 // ffmpeg, over recordings written from the format rules: two cameras
-// interleaved, uneven stamps in time.txt and a WAV track.
+// interleaved, uneven stamps in time.txt and a WAV track. One file, longer
+// than the others, because each case needs the same recordings and the same
+// ffprobe readers, and splitting them would only copy that harness.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
