@@ -8,6 +8,8 @@
 // while the stopped figure stands in the area. Camera 2: a crossing of the same area while
 // camera 1's is empty, and later one of kCornerArea, at the picture's
 // bottom-right corner, walking out of the picture.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -85,23 +87,31 @@ inline std::string KeptFootage(const std::string& name, const MotionFootageOptio
   namespace fs = std::filesystem;
   const std::string folder = std::string(SELVO_BINARY_DIR) + "/test-data/" + name;
   const std::string fingerprint = FootageFingerprint(options);
-  std::ifstream mark(folder + "/.complete");
-  std::string written((std::istreambuf_iterator<char>(mark)), std::istreambuf_iterator<char>());
-  if (written == fingerprint) return folder;
-  const std::string partial = folder + ".partial-" + std::to_string(getpid());
-  fs::remove_all(partial);
-  MotionFootageWriter writer(options);
-  if (!writer.Write(partial)) {
-    error = writer.ErrorText();
+  fs::create_directories(std::string(SELVO_BINARY_DIR) + "/test-data");
+  // ctest runs several of these tests at once: the first writes the footage
+  // while the others wait, and none may replace it under another's reads.
+  const int lock = open((folder + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0 || flock(lock, LOCK_EX) != 0) {
+    error = "cannot lock " + folder + ".lock";
+    if (lock >= 0) close(lock);
     return {};
   }
-  std::ofstream(partial + "/.complete") << fingerprint;
-  std::error_code code;
-  fs::remove_all(folder, code);
-  fs::rename(partial, folder, code);
-  // Another test may have put its own in place first: the same footage.
-  if (code) fs::remove_all(partial, code);
-  return folder;
+  std::ifstream mark(folder + "/.complete");
+  const std::string written((std::istreambuf_iterator<char>(mark)), std::istreambuf_iterator<char>());
+  std::string kept = folder;
+  if (written != fingerprint) {
+    std::error_code code;
+    fs::remove_all(folder, code);
+    MotionFootageWriter writer(options);
+    if (writer.Write(folder)) {
+      std::ofstream(folder + "/.complete") << fingerprint;
+    } else {
+      error = writer.ErrorText();
+      kept.clear();
+    }
+  }
+  close(lock);
+  return kept;
 }
 
 // The doorway footage, kept as above; empty when it could not be written
