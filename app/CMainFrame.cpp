@@ -65,6 +65,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateToolBar();
   CreateStatusBar();
   CreateClient();
+  CreateCaseControls();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
   reportWriter_ = [this](const QString& pdfPath, QString& reason) {
