@@ -148,4 +148,14 @@ CaseStatus CaseSession::LogOutput(LogKind kind, const std::string& path, const s
   return logged;
 }
 
+CaseStatus CaseSession::LogPrinted(const std::string& printer, const std::string& enhancements) {
+  if (!file_) return {};
+  WaitForIdentity();
+  const LogDetails details{{"printer", printer}, {"enhancements", enhancements}};
+  const CaseStatus logged =
+      file_->AppendLog(LogKind::kPagePrinted, details, identity_ ? identity_->quick : std::string());
+  if (!logged) Report(logged.message());
+  return logged;
+}
+
 }  // namespace selvo

@@ -60,6 +60,9 @@ class CaseSession : public QObject {
   // An output just written, logged with its SHA-256 and the enhancements in
   // force. Nothing (and success) while no case file is open.
   CaseStatus LogOutput(LogKind kind, const std::string& path, const std::string& enhancements);
+  // A page sent to a printer: there is no file to hash, so the printer is
+  // named instead.
+  CaseStatus LogPrinted(const std::string& printer, const std::string& enhancements);
 
  signals:
   // The list of bookmarks changed: added, edited, removed, or read anew.
