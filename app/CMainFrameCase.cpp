@@ -21,7 +21,7 @@ constexpr int kCaseNoticeMs = 5000;
 
 void CMainFrame::CreateCaseControls() {
   bookmarksDock_ = new BookmarksDock(doc_, this);
-  addDockWidget(Qt::RightDockWidgetArea, bookmarksDock_);
+  addDockWidget(Qt::BottomDockWidgetArea, bookmarksDock_);
   bookmarksDock_->hide();
   connect(bookmarksDock_, &BookmarksDock::bookmarkNotShown, this,
           [this] { statusBar()->showMessage(UiString(str::kBookmarkNotShownStatus), kCaseNoticeMs); });

@@ -32,6 +32,7 @@ BookmarksDock::BookmarksDock(CSelvoViewerDoc& doc, QWidget* parent)
                           UiText("Note", "メモ")});
   list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   list_->header()->setStretchLastSection(true);
+  list_->setMinimumHeight(90);
   remove_ = new QPushButton(UiText("&Remove", "削除(&R)"), body);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
