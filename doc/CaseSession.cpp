@@ -2,15 +2,26 @@
 
 #include <QMetaObject>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace selvo {
 
+// What the identity thread and the session share. The thread holds it to
+// the end, so it outlives a session that closed meanwhile.
+struct CaseSession::IdentityWork {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  bool abandoned = false;
+  CaseResult<RecordingIdentity> identity = CaseResult<RecordingIdentity>::Failure("");
+};
+
 CaseSession::CaseSession(QObject* parent) : QObject(parent) {}
 
-// The identity thread only reads the recording; it is waited for, not
-// stopped, so that closing never leaves it writing into a freed session.
-CaseSession::~CaseSession() { JoinIdentityThread(); }
+CaseSession::~CaseSession() { AbandonIdentity(); }
 
 bool CaseSession::Open(const std::string& path, const CaseFileOptions& options) {
   file_.reset();
@@ -26,6 +37,8 @@ bool CaseSession::Open(const std::string& path, const CaseFileOptions& options) 
   if (identity_) {
     const CaseStatus noted = file_->NoteRecordingOpened(*identity_);
     if (!noted) Report(noted.message());
+  } else if (!folder_.empty() && !work_) {
+    StartIdentity();
   }
   ReadBookmarks();
   return true;
@@ -34,24 +47,34 @@ bool CaseSession::Open(const std::string& path, const CaseFileOptions& options) 
 void CaseSession::SetRecording(const std::string& folder) {
   ForgetRecording();
   folder_ = folder;
-  const int generation = generation_;
-  identityThread_ = std::thread([this, folder, generation] {
-    IdentityOutcome outcome{generation, RecordingIdentity::Of(folder)};
-    {
-      const std::lock_guard<std::mutex> lock(outcomeMutex_);
-      outcome_ = std::move(outcome);
-    }
-    QMetaObject::invokeMethod(this, [this] { AdoptIdentity(); }, Qt::QueuedConnection);
-  });
+  if (file_) StartIdentity();
+}
+
+void CaseSession::StartIdentity() {
+  auto work = std::make_shared<IdentityWork>();
+  work_ = work;
+  std::thread([work, folder = folder_, self = this] {
+    CaseResult<RecordingIdentity> identity = RecordingIdentity::Of(folder);
+    const std::lock_guard<std::mutex> lock(work->mutex);
+    work->identity = std::move(identity);
+    work->finished = true;
+    work->done.notify_all();
+    // Under the lock: a session abandons its work before it goes.
+    if (!work->abandoned) QMetaObject::invokeMethod(self, [self] { self->AdoptIdentity(); }, Qt::QueuedConnection);
+  }).detach();
+}
+
+void CaseSession::AbandonIdentity() {
+  if (!work_) return;
+  {
+    const std::lock_guard<std::mutex> lock(work_->mutex);
+    work_->abandoned = true;
+  }
+  work_.reset();
 }
 
 void CaseSession::ForgetRecording() {
-  JoinIdentityThread();
-  ++generation_;
-  {
-    const std::lock_guard<std::mutex> lock(outcomeMutex_);
-    outcome_.reset();
-  }
+  AbandonIdentity();
   folder_.clear();
   identity_.reset();
   if (!bookmarks_.empty()) {
@@ -61,30 +84,31 @@ void CaseSession::ForgetRecording() {
 }
 
 bool CaseSession::WaitForIdentity() {
-  JoinIdentityThread();
+  if (work_) {
+    std::unique_lock<std::mutex> lock(work_->mutex);
+    work_->done.wait(lock, [this] { return work_->finished; });
+  }
   AdoptIdentity();
   return identity_.has_value();
 }
 
-void CaseSession::JoinIdentityThread() {
-  if (identityThread_.joinable()) identityThread_.join();
-}
-
 // Runs on the user-interface thread, from the thread's queued call or from
-// WaitForIdentity, whichever comes first; an outcome of a recording opened
-// before the current one is dropped.
+// WaitForIdentity, whichever comes first; a call left over from a recording
+// closed since finds no finished work and does nothing.
 void CaseSession::AdoptIdentity() {
-  std::optional<IdentityOutcome> outcome;
+  if (!work_) return;
+  CaseResult<RecordingIdentity> identity = CaseResult<RecordingIdentity>::Failure("");
   {
-    const std::lock_guard<std::mutex> lock(outcomeMutex_);
-    outcome.swap(outcome_);
+    const std::lock_guard<std::mutex> lock(work_->mutex);
+    if (!work_->finished) return;
+    identity = work_->identity;
   }
-  if (!outcome || outcome->generation != generation_) return;
-  if (!outcome->identity) {
-    Report(outcome->identity.message());
+  work_.reset();
+  if (!identity) {
+    Report(identity.message());
     return;
   }
-  identity_ = outcome->identity.value();
+  identity_ = identity.value();
   if (!file_) return;
   const CaseStatus noted = file_->NoteRecordingOpened(*identity_);
   if (!noted) Report(noted.message());

@@ -8,15 +8,15 @@
 // schema) leaves the session closed with a message; the viewer goes on
 // without bookmarks. The recording's identity reads its listing and a few
 // files, seconds on exports of a million images, so it is taken on a thread
-// of its own; a bookmark made before it is known waits for it.
+// of its own, and only while a case file is open; a bookmark made before it
+// is known waits for it. Closing the recording never waits for it: the
+// thread is left to finish on its own and its answer is dropped.
 #include <QObject>
 #include <QString>
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "case/CaseFile.h"
@@ -71,11 +71,9 @@ class CaseSession : public QObject {
   void problem(const QString& message);
 
  private:
-  struct IdentityOutcome {
-    int generation = 0;
-    CaseResult<RecordingIdentity> identity = CaseResult<RecordingIdentity>::Failure("");
-  };
-  void JoinIdentityThread();
+  struct IdentityWork;
+  void StartIdentity();
+  void AbandonIdentity();
   void AdoptIdentity();
   void ReadBookmarks();
   void Report(const std::string& message);
@@ -88,10 +86,8 @@ class CaseSession : public QObject {
   std::optional<RecordingIdentity> identity_;
   std::vector<Bookmark> bookmarks_;
 
-  int generation_ = 0;
-  std::thread identityThread_;
-  std::mutex outcomeMutex_;
-  std::optional<IdentityOutcome> outcome_;  // guarded by outcomeMutex_
+  // The identity being taken for the open recording; null when none is.
+  std::shared_ptr<IdentityWork> work_;
 };
 
 }  // namespace selvo

@@ -26,6 +26,7 @@
 #include "source/text/UiLanguage.h"
 #include "tests/SmallRecording.h"
 #include "tests/TestFolder.h"
+#include "view/CSelvoViewerView.h"
 #include "view/PositionSlider.h"
 
 namespace selvo {
@@ -110,6 +111,29 @@ TEST_F(BookmarksViewTest, CtrlBSavesANoteThatTheDockTheSliderAndTheBookmarkKeysF
   EXPECT_EQ(list->topLevelItemCount(), 0);
   EXPECT_TRUE(slider->BookmarkMarks().empty());
   EXPECT_FALSE(frame->ActionFor(cmd::kNextBookmark)->isEnabled());
+}
+
+// A still saved is logged with the file's SHA-256 as written and the
+// enhancement it shows.
+TEST_F(BookmarksViewTest, ASavedStillIsLoggedWithItsHashAndEnhancement) {
+  auto* view = static_cast<CSelvoViewerView*>(frame->ImageViewWidget());
+  EnhanceSettings enhance;
+  enhance.contrast = 20;
+  view->SetEnhancement(enhance);
+  const QString still = QString::fromStdString(scratch / "still.bmp");
+  QString reason;
+  ASSERT_TRUE(view->SaveImageTo(still, reason)) << reason.toStdString();
+  auto caseFile = CaseFile::Open(scratch / "cases.sqlite");
+  ASSERT_TRUE(caseFile) << caseFile.message();
+  auto log = caseFile.value().Log();
+  ASSERT_TRUE(log && !log.value().empty());
+  const LogEntry& last = log.value().back();
+  EXPECT_EQ(last.kind, "still-saved");
+  const auto sha = FileSha256(still.toStdString());
+  ASSERT_TRUE(sha);
+  EXPECT_NE(last.details.find(sha.value()), std::string::npos) << last.details;
+  EXPECT_NE(last.details.find("contrast +20"), std::string::npos) << last.details;
+  EXPECT_FALSE(last.recording.empty());
 }
 
 }  // namespace
