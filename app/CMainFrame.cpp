@@ -65,6 +65,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateToolBar();
   CreateStatusBar();
   CreateClient();
+  CreateCaseControls();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
   reportWriter_ = [this](const QString& pdfPath, QString& reason) {
@@ -318,6 +319,10 @@ void CMainFrame::OnExportVideo() {
   const int channel = InfoIndex::IsCameraChannel(paneChannel) ? paneChannel : doc_.GetCurrentChannel();
   videoExport_ = VideoExportDialog::Start(doc_, view->OverlayStyle(1.0), channel + 1, this);
   if (videoExport_) connect(videoExport_, &QObject::destroyed, this, &CMainFrame::UpdateCommandStates);
+  // The video carries no enhancement of the view: the log says none.
+  if (videoExport_)
+    connect(videoExport_, &VideoExportDialog::exported, this,
+            [this](const QString& path) { doc_.Case().LogOutput(LogKind::kVideoExported, path.toStdString(), ""); });
 }
 
 void CMainFrame::OnDateDisplayFormat() {

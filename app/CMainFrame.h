@@ -32,6 +32,7 @@ class QToolBar;
 
 namespace selvo {
 
+class BookmarksDock;
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class EnhanceDialog;
@@ -64,6 +65,7 @@ class CMainFrame : public QMainWindow {
   static const std::vector<FrameMenuTitle>& Menus();
 
   QWidget* ImageViewWidget() const { return imageView_; }
+  BookmarksDock* Bookmarks() const { return bookmarksDock_; }
   QWidget* PanelStrip() const { return panelStrip_; }
   QToolBar* ToolBar() const { return toolBar_; }
 
@@ -105,6 +107,14 @@ class CMainFrame : public QMainWindow {
   void OnLockCamerasToTime();
   void RestoreExamineSettings();
   void OnExportVideo();
+  // ---- CMainFrameCase.cpp
+  void CreateCaseControls();
+  void ShowCaseProblem(const QString& message);
+  void OnAddBookmark();
+  void OnBookmarkStep(bool next);
+  void OnBookmarksPanel();
+  bool IsBookmarksPanelShown() const;
+  void OnCaseFile();
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -125,6 +135,7 @@ class CMainFrame : public QMainWindow {
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;
   QPointer<VideoExportDialog> videoExport_;  // while an export runs
+  BookmarksDock* bookmarksDock_ = nullptr;
 };
 
 }  // namespace selvo

@@ -36,13 +36,15 @@ QString CSelvoViewerApp::ProductTitle(int variant) {
 
 std::string CSelvoViewerApp::HelpText() {
   return std::string("Usage: ") + kProgramName +
-         " [-check] [-log] [FOLDER | --disc PATH]\n"
+         " [-check] [-log] [--case FILE] [FOLDER | --disc PATH]\n"
          "Shows the still-image recordings of multi-camera video recorders.\n"
          "\n"
          "  FOLDER      recording folder to open at start-up\n"
          "  -check      mark images whose recorder check fails\n"
          "  -log        write the disc reader's trace log\n"
          "  --disc PATH open a recorder disc: a CD device (/dev/sr0) or a disc-image file\n"
+         "  --case FILE keep bookmarks and the viewing log in this case file\n"
+         "              (default: $XDG_DATA_HOME/selvo-viewer/cases.sqlite)\n"
          "  --help      show this text and exit\n"
          "  --version   show the version and exit\n"
          "\n"
@@ -98,6 +100,10 @@ bool CSelvoViewerApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*doc_, *profile_, variant_);
   notifier_->SetParent(frame_.get());
   frame_->show();
+  // A case file that cannot be used is said in the status bar (and here,
+  // for a terminal); the viewer works on without bookmarks.
+  if (!doc_->Case().Open(commandLine_.casePath))
+    std::cerr << kProgramName << ": " << doc_->Case().Message() << '\n';
   // Without a mixer the volume slider just stays where it is.
   MixerVolume::Shared().OpenMixer();
 

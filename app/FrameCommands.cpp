@@ -50,6 +50,11 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
     state.enabled = f.doc_.HasImage() || f.view_->IsSplit();
     return state;
   };
+  const auto bookmarked = [](const Frame& f, int) {
+    CommandState state;
+    state.enabled = f.doc_.HasSource() && !f.doc_.Case().Bookmarks().empty();
+    return state;
+  };
   const Keys none;
   static const std::vector<FrameCommand> commands{
       // File
@@ -64,6 +69,8 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
          return state;
        },
        [](Frame& f, int) { f.OnExportVideo(); }, FrameMenu::File},
+      {cmd::kCaseFile, "&Case File...", "ケースファイル(&C)...", none, nullptr,
+       [](Frame& f, int) { f.OnCaseFile(); }, FrameMenu::File, 0, str::kCaseFilePrompt},
       {cmd::kTitleInput, "&Title Input...", "タイトル入力(&T)...", none, nullptr,
        [](Frame& f, int) { f.OnTitleInput(); }, FrameMenu::File, kSeparatorBefore},
       {cmd::kAppExit, "E&xit", "終了(&X)", none,
@@ -117,6 +124,21 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
        [](Frame& f, int) { f.OnProblemStep(false); }, FrameMenu::View, 0, str::kPreviousProblemPrompt},
       {cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", none, document,
        [](Frame& f, int) { f.OnVerificationSummary(); }, FrameMenu::View, 0, str::kVerificationSummaryPrompt},
+      // View: the case file's bookmarks.
+      {cmd::kAddBookmark, "Add &Bookmark...", "ブックマークを追加(&B)...", {Qt::CTRL | Qt::Key_B},
+       [](const Frame& f, int) {
+         CommandState state;
+         state.enabled = f.doc_.HasImage() && f.doc_.Case().CanBookmark();
+         return state;
+       },
+       [](Frame& f, int) { f.OnAddBookmark(); }, FrameMenu::View, kSeparatorBefore, str::kAddBookmarkPrompt},
+      {cmd::kNextBookmark, "Ne&xt Bookmark", "次のブックマーク(&X)", {Qt::Key_F2}, bookmarked,
+       [](Frame& f, int) { f.OnBookmarkStep(true); }, FrameMenu::View, 0, str::kNextBookmarkPrompt},
+      {cmd::kPreviousBookmark, "Pre&vious Bookmark", "前のブックマーク(&V)", {Qt::SHIFT | Qt::Key_F2}, bookmarked,
+       [](Frame& f, int) { f.OnBookmarkStep(false); }, FrameMenu::View, 0, str::kPreviousBookmarkPrompt},
+      {cmd::kBookmarksPanel, "Bookmar&ks", "ブックマーク一覧(&K)", none,
+       [](const Frame& f, int) { return Toggle(f.IsBookmarksPanelShown()); },
+       [](Frame& f, int) { f.OnBookmarksPanel(); }, FrameMenu::View, 0, str::kBookmarksPanelPrompt},
       // Help: the variants of the program show it under an id of their own.
       {cmd::kAppAbout, "&About %1...", "バージョン情報(&A)...", none, nullptr, [](Frame& f, int) { f.OnAbout(); },
        FrameMenu::Help},

@@ -109,6 +109,8 @@ void VideoExportDialog::ShowOutcome(const VideoExportResult& result) {
       if (!result.problems.empty()) text += QLatin1Char('\n') + Lines(result.problems);
       break;
   }
+  if (result.outcome == ExportOutcome::kExported || result.outcome == ExportOutcome::kExportedWithGaps)
+    emit exported(output);
   if (!result.warnings.empty()) text += QStringLiteral("\n\n") + Lines(result.warnings);
   auto* note = new QMessageBox(icon, UiString(str::kVideoExportTitle), text, QMessageBox::Ok, parentWidget());
   note->setObjectName(QStringLiteral("videoExportOutcome"));

@@ -32,6 +32,10 @@ class VideoExportDialog : public QProgressDialog {
 
   VideoExportJob& Job() { return *job_; }
 
+ signals:
+  // The video was written to path (whole, or with gaps it names).
+  void exported(const QString& path);
+
  private:
   VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);
   void OnProgress(int done, int total);

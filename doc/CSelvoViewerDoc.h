@@ -36,6 +36,7 @@
 
 #include "doc/BackgroundVerification.h"
 #include "doc/CameraTimeLock.h"
+#include "doc/CaseSession.h"
 #include "doc/CommandIds.h"
 #include "doc/PlaybackState.h"
 #include "doc/ProblemList.h"
@@ -283,6 +284,29 @@ class CSelvoViewerDoc : public QObject {
   // The "check" switch marks the problems whatever the menu says.
   bool AreProblemMarksShown() const { return checkMode_ || IsVerificationMarksOn(); }
 
+  // ============================================================= case file
+  // The case file, the open recording's identity and its bookmarks
+  // (CSelvoViewerDocCase.cpp). The application opens the case file; until
+  // then, and when it cannot be used, there are no bookmarks.
+  CaseSession& Case() { return case_; }
+  const CaseSession& Case() const { return case_; }
+  // Where the image at list index is, as a bookmark keeps it: its camera,
+  // its number among that camera's images of the list, its file relative
+  // to the recording folder, its time and stamp.
+  BookmarkPlace PlaceAt(int index) const;
+  // The image a pane of camera channel shows: the nearest in time when the
+  // panes are locked, else that camera's last image up to the current one;
+  // the current image when the list holds none of that camera.
+  int ImageIndexOfChannel(int channel);
+  // The list index of each bookmark (in Case().Bookmarks() order); -1 for
+  // those the list does not hold.
+  std::vector<int> BookmarkIndices() const;
+  // Shows the bookmark's image; false when the list does not hold it.
+  bool GoToBookmark(std::int64_t bookmarkId);
+  // The nearest bookmarked image of the list after / before the current one.
+  bool GoToNextBookmark();
+  bool GoToPreviousBookmark();
+
   // ================================================================ playback
   // The panel and the frame the loops drive; null detaches.
   void AttachPlaybackControls(PlaybackControls* controls) { controls_ = controls; }
@@ -400,6 +424,9 @@ class CSelvoViewerDoc : public QObject {
   int StepToProblem(int step) const;
   bool JumpToProblem(int step);
 
+  // ---- CSelvoViewerDocCase.cpp
+  bool JumpToIndex(int index);
+
   Notifier& notifier_;
   ImageViewLink* view_ = nullptr;
   DocumentPrompts* prompts_ = nullptr;
@@ -450,6 +477,8 @@ class CSelvoViewerDoc : public QObject {
   bool lockedToTime_ = false;
   CameraTimeLock timeLock_;
   std::vector<std::string> recordingNotes_;
+
+  CaseSession case_;
 };
 
 }  // namespace selvo

@@ -143,6 +143,7 @@ void CSelvoViewerDoc::DiscardRecording() {
   copyEnd_ = -1;
   timeLock_.Invalidate();
   StopVerification();
+  case_.ForgetRecording();
   source_.reset();
   playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;
@@ -210,6 +211,7 @@ void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   GoFirst(true);
   ShowOpenOutcome();
   StartVerification();
+  case_.SetRecording(settings_.lastOpenFolder);
 }
 
 void CSelvoViewerDoc::ShowOpenOutcome() {

@@ -41,6 +41,12 @@ constexpr int kNextProblem = 40080;
 constexpr int kPreviousProblem = 40081;
 constexpr int kVerificationMarks = 40082;
 constexpr int kVerificationSummary = 40083;
+// The case file (no counterpart in the recorder viewer's own menus).
+constexpr int kAddBookmark = 40100;
+constexpr int kNextBookmark = 40101;
+constexpr int kPreviousBookmark = 40102;
+constexpr int kBookmarksPanel = 40103;
+constexpr int kCaseFile = 40104;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

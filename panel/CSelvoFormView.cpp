@@ -66,6 +66,7 @@ CSelvoFormView::CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(
   });
   connect(&doc_, &CSelvoViewerDoc::recordingChanged, this, &CSelvoFormView::OnRecordingChanged);
   connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CSelvoFormView::UpdateProblemMarks);
+  connect(&doc_.Case(), &CaseSession::bookmarksChanged, this, [this] { UpdateBookmarkMarks(true); });
 }
 
 // The document outlives the window: it must not reach a panel that is gone.
@@ -268,6 +269,7 @@ void CSelvoFormView::UpdatePositionDisplay() {
   }
   positionSlider_->SetPositionIndex(current);
   UpdateProblemMarks();
+  UpdateBookmarkMarks(false);
 
   const int panes = PaneCount();
   CSelvoViewerView* view = ImageView();
@@ -305,6 +307,20 @@ void CSelvoFormView::UpdateProblemMarks() {
     }
   }
   positionSlider_->SetMarks(std::move(altered), std::move(anomalies));
+}
+
+// As the problem marks: asked again only when the list or the bookmarks
+// changed.
+void CSelvoFormView::UpdateBookmarkMarks(bool bookmarksChanged) {
+  const std::pair<int, int> key{doc_.GetCount(), doc_.HasSource() ? doc_.LockGeneration() : -1};
+  if (!bookmarksChanged && key == bookmarkMarksKey_) return;
+  bookmarkMarksKey_ = key;
+  std::vector<int> numbers;
+  for (int index : doc_.BookmarkIndices()) {
+    if (index >= 0) numbers.push_back(index + 1);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  positionSlider_->SetBookmarkMarks(std::move(numbers));
 }
 
 void CSelvoFormView::ShowStoppedState() {

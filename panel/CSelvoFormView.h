@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <map>
+#include <utility>
 
 #include "doc/PlaybackControls.h"
 #include "panel/PanelEnabling.h"
@@ -167,6 +168,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void OnRecordingChanged();
   // The slider's ticks at the current camera's problems, when shown.
   void UpdateProblemMarks();
+  // bookmarksChanged: the case session changed them; else only a new list redraws.
+  void UpdateBookmarkMarks(bool bookmarksChanged);
 
  protected:
   bool event(QEvent* event) override;
@@ -209,6 +212,7 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
     }
   };
   MarksKey marksKey_;
+  std::pair<int, int> bookmarkMarksKey_{-1, -1};  // image count, list generation
   std::map<int, QWidget*> controls_;
   PositionSlider* positionSlider_ = nullptr;
   SpeedSlider* speedSlider_ = nullptr;

@@ -40,6 +40,20 @@ TEST(ViewerCommandLineInfo, SeparatesSwitchesFromPaths) {
   }
 }
 
+// The case file's name is the switch's own: never taken for the folder.
+TEST(ViewerCommandLineInfo, TakesTheCaseFileFromItsSwitch) {
+  ViewerCommandLineInfo spaced;
+  spaced.Parse({"--case", "/tmp/c.sqlite", "/rec"});
+  EXPECT_EQ(spaced.casePath, "/tmp/c.sqlite");
+  EXPECT_EQ(spaced.openPath, "/rec");
+  ViewerCommandLineInfo joined;
+  joined.Parse({"/rec", "--case=/tmp/Case.sqlite"});
+  EXPECT_EQ(joined.casePath, "/tmp/Case.sqlite");
+  ViewerCommandLineInfo bare;
+  bare.Parse({"--case"});
+  EXPECT_EQ(bare.casePath, "");
+}
+
 TEST(ViewerCommandLineInfo, RecognisesHelpAndVersion) {
   ViewerCommandLineInfo help;
   help.Parse({"--HELP"});

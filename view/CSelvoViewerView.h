@@ -71,6 +71,9 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   bool IsSplit16() const { return slots_.SideCount() == 4; }
   int GetPaneChannel(int pane) const { return slots_.PaneChannel(pane); }
   int SelectedPane() const { return slots_.SelectedPane(); }
+  // In a split, the camera of the pane under the mouse pointer; -1 in one
+  // pane or when the pointer is not over a pane.
+  int ChannelUnderCursor() const;
 
   // ---- pane menu
   // Hit-tests a point in widget coordinates and remembers the pane; false

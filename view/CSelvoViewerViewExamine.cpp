@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include <QAction>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -157,6 +158,14 @@ QString CSelvoViewerView::ZoomText() const {
 }
 
 // ---------------------------------------------------------------- pane menu
+
+int CSelvoViewerView::ChannelUnderCursor() const {
+  if (!slots_.IsSplit()) return -1;
+  const QPoint local = mapFromGlobal(QCursor::pos());
+  if (!rect().contains(local)) return -1;
+  const int pane = PaneAtDevice(ToDevice(local));
+  return pane >= 0 ? slots_.PaneChannel(pane) : -1;
+}
 
 bool CSelvoViewerView::SelectPaneAt(QPoint widgetPoint) {
   if (!DocumentReady() || !doc_.HasChannel(kAllChannels)) return false;

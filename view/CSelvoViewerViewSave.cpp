@@ -79,7 +79,9 @@ bool CSelvoViewerView::SaveImageTo(const QString& path, QString& reason, bool sh
   reason.clear();
   BitmapFileParts parts;
   if (!RenderForExport(parts, shownArea)) return false;
-  return WriteBitmapFile(path, parts, reason, EvidenceFolders());
+  if (!WriteBitmapFile(path, parts, reason, EvidenceFolders())) return false;
+  doc_.Case().LogOutput(LogKind::kStillSaved, path.toStdString(), EnhanceDescription(enhance_));
+  return true;
 }
 
 // The recording on screen is evidence: nothing is saved or printed into it.
@@ -202,7 +204,13 @@ void CSelvoViewerView::PrintImage() {
 void CSelvoViewerView::PrintOrReport(QPrinter& printer) {
   QString reason;
   const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
-  if (!(toFile ? PrintToFile(printer, reason) : PrintTo(printer))) ShowPrintFailure(reason);
+  if (!(toFile ? PrintToFile(printer, reason) : PrintTo(printer))) {
+    ShowPrintFailure(reason);
+  } else if (toFile) {
+    doc_.Case().LogOutput(LogKind::kPagePrinted, printer.outputFileName().toStdString(), EnhanceDescription(enhance_));
+  } else {
+    doc_.Case().LogPrinted(printer.printerName().toStdString(), EnhanceDescription(enhance_));
+  }
 }
 
 // A page printed to a file is kept as a record: like every file we write it

@@ -45,6 +45,12 @@ void PositionSlider::SetMarks(std::vector<int> alteredNumbers, std::vector<int> 
   update();
 }
 
+void PositionSlider::SetBookmarkMarks(std::vector<int> numbers) {
+  if (numbers == bookmarkMarks_) return;
+  bookmarkMarks_ = std::move(numbers);
+  update();
+}
+
 // The thumb's centre travels half a thumb inside either end of the groove:
 // the tick of an image stands where the thumb's centre stands on it.
 PositionSlider::MarkScale PositionSlider::CurrentMarkScale() const {
@@ -69,7 +75,7 @@ int PositionSlider::MarkX(int number) const { return MarkX(CurrentMarkScale(), n
 // The ticks go between the groove and the thumb, so the thumb stays whole
 // where it stands on a problem.
 void PositionSlider::paintEvent(QPaintEvent* event) {
-  if ((alteredMarks_.empty() && anomalyMarks_.empty()) || IsRangeEmpty()) {
+  if ((alteredMarks_.empty() && anomalyMarks_.empty() && bookmarkMarks_.empty()) || IsRangeEmpty()) {
     QSlider::paintEvent(event);
     return;
   }
@@ -81,6 +87,7 @@ void PositionSlider::paintEvent(QPaintEvent* event) {
   const MarkScale scale = CurrentMarkScale();
   DrawMarks(painter, scale, anomalyMarks_, AnomalyMarkColour());
   DrawMarks(painter, scale, alteredMarks_, AlteredMarkColour());
+  DrawMarks(painter, scale, bookmarkMarks_, BookmarkMarkColour());
   initStyleOption(&option);
   option.subControls = QStyle::SC_SliderHandle;
   style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);

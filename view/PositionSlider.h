@@ -6,7 +6,7 @@
 // play the thumb moves on while the hand reaches for it. While its range is
 // empty (no recording) it moves nowhere and reports no value changes. Its groove can carry thin ticks at chosen
 // image numbers: red for images a check objects to, amber for breaks in the
-// time line.
+// time line; blue for bookmarks.
 #include <QColor>
 #include <QEvent>
 #include <QRect>
@@ -41,10 +41,14 @@ class PositionSlider : public QSlider {
   void SetMarks(std::vector<int> alteredNumbers, std::vector<int> anomalyNumbers);
   const std::vector<int>& AlteredMarks() const { return alteredMarks_; }
   const std::vector<int>& AnomalyMarks() const { return anomalyMarks_; }
+  // Image numbers (1-based) of bookmarks.
+  void SetBookmarkMarks(std::vector<int> numbers);
+  const std::vector<int>& BookmarkMarks() const { return bookmarkMarks_; }
   // The groove's x of an image number, where its tick is drawn.
   int MarkX(int number) const;
   static QColor AlteredMarkColour() { return QColor(220, 0, 0); }
   static QColor AnomalyMarkColour() { return QColor(255, 170, 0); }
+  static QColor BookmarkMarkColour() { return QColor(0, 110, 255); }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -72,6 +76,7 @@ class PositionSlider : public QSlider {
 
   std::vector<int> alteredMarks_;
   std::vector<int> anomalyMarks_;
+  std::vector<int> bookmarkMarks_;
 };
 
 }  // namespace selvo

@@ -78,6 +78,11 @@ void ViewerCommandLineInfo::ParseSwitch(const std::string& word, const std::stri
     used = 2;
   } else if (lower.compare(0, 5, "disc=") == 0) {
     discPath = word.substr(5);
+  } else if (lower == "case" && next) {
+    casePath = *next;
+    used = 2;
+  } else if (lower.compare(0, 5, "case=") == 0) {
+    casePath = word.substr(5);
   }
   // Any other switch is ignored.
 }

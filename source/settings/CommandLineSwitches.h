@@ -20,9 +20,11 @@ class ViewerCommandLineInfo {
   bool wantsVersion = false;
   std::string openPath;  // first parameter that is not a switch
   std::string discPath;  // "--disc PATH": disc device or disc image
+  std::string casePath;  // "--case FILE": the case file instead of the default one
 
  private:
-  // Returns how many parameters it used (1, or 2 for "--disc PATH").
+  // Returns how many parameters it used (1, or 2 for "--disc PATH" and
+  // "--case FILE").
   std::size_t ParseParam(const std::vector<std::string>& params, std::size_t index);
   void ParseSwitch(const std::string& word, const std::string* next, std::size_t& used);
 

@@ -27,6 +27,17 @@ constexpr int kNextProblemPrompt = 64604;
 constexpr int kPreviousProblemPrompt = 64605;
 constexpr int kVerificationSummaryPrompt = 64606;
 
+// The case file's commands and what the status bar says of them.
+constexpr int kAddBookmarkPrompt = 64740;
+constexpr int kNextBookmarkPrompt = 64741;
+constexpr int kPreviousBookmarkPrompt = 64742;
+constexpr int kBookmarksPanelPrompt = 64743;
+constexpr int kCaseFilePrompt = 64744;
+constexpr int kNoFurtherBookmarkStatus = 64745;
+constexpr int kNoEarlierBookmarkStatus = 64746;
+constexpr int kCaseFileUnusableStatus = 64747;  // %1: why; the viewer goes on without bookmarks
+constexpr int kBookmarkNotShownStatus = 64748;
+
 // Exporting a video.
 constexpr int kVideoExportTitle = 64631;
 constexpr int kLosslessFilterString = 64632;

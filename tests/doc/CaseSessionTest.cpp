@@ -1,0 +1,144 @@
+// The document's case file without a window: a bookmark made at an image
+// keeps its camera and number, comes back on reopening and on a copy of the
+// recording elsewhere, is told apart once the recording changed, and a case
+// file that cannot be written leaves the viewer without bookmarks and says
+// why.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "doc/CSelvoViewerDoc.h"
+#include "source/Notifier.h"
+#include "source/text/UiLanguage.h"
+#include "tests/SmallRecording.h"
+#include "tests/TestFolder.h"
+
+namespace selvo {
+namespace {
+
+using Outcome = CSelvoViewerDoc::OpenOutcome;
+
+class CaseSessionTest : public ::testing::Test {
+ protected:
+  CaseSessionTest() {
+    SetUiLanguage(UiLanguage::English);
+    // Camera 1 holds the first, third, fourth and sixth image.
+    recording = test::WriteSmallRecording(scratch, "rec", {{0}, {1}, {0}, {0}, {1}, {0}}, /*withInfo=*/true);
+    casePath = scratch / "case/cases.sqlite";
+  }
+
+  std::unique_ptr<CSelvoViewerDoc> OpenedDocument(const std::string& folder) {
+    DocumentOptions options;
+    options.persistSettings = false;
+    auto doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
+    EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    EXPECT_EQ(doc->OpenFolder(folder), Outcome::Opened);
+    EXPECT_TRUE(doc->Case().WaitForIdentity()) << doc->Case().Message();
+    return doc;
+  }
+
+  test::TestFolder scratch;
+  RecordingNotifier notifier;
+  std::string recording;
+  std::string casePath;
+};
+
+TEST_F(CaseSessionTest, ABookmarkKeepsItsCameraAndNumberAndComesBackOnReopenAndOnACopy) {
+  {
+    auto doc = OpenedDocument(recording);
+    ASSERT_TRUE(doc->GoNext(true));
+    ASSERT_TRUE(doc->GoNext(true));
+    const BookmarkPlace place = doc->PlaceAt(doc->GetPosition());
+    EXPECT_EQ(place.camera, 1);
+    EXPECT_EQ(place.number, 3);
+    EXPECT_EQ(place.file, "IMG00001/IMG00004.jpg");
+    auto added = doc->Case().AddBookmark(place, "man at the gate");
+    ASSERT_TRUE(added) << added.message();
+    ASSERT_EQ(doc->Case().Bookmarks().size(), 1u);
+    EXPECT_EQ(doc->BookmarkIndices(), std::vector<int>{2});
+  }
+  std::filesystem::copy(recording, scratch / "copy", std::filesystem::copy_options::recursive);
+  std::string note = "man at the gate";
+  for (const std::string& folder : {recording, scratch / "copy"}) {
+    auto doc = OpenedDocument(folder);
+    ASSERT_EQ(doc->Case().Bookmarks().size(), 1u) << folder;
+    const Bookmark& kept = doc->Case().Bookmarks()[0];
+    EXPECT_EQ(kept.note, note);
+    EXPECT_FALSE(kept.differs);
+    EXPECT_TRUE(doc->GoToNextBookmark());
+    EXPECT_EQ(doc->GetPosition(), 2);
+    EXPECT_FALSE(doc->GoToNextBookmark());
+    EXPECT_TRUE(doc->GoLast(true));
+    EXPECT_TRUE(doc->GoToPreviousBookmark());
+    EXPECT_EQ(doc->GetPosition(), 2);
+    note += " (seen again)";
+    ASSERT_TRUE(doc->Case().EditNote(kept.id, note).ok());
+    EXPECT_EQ(doc->Case().Bookmarks()[0].note, note);
+  }
+}
+
+TEST_F(CaseSessionTest, AChangedRecordingShowsItsOldBookmarksAsDiffering) {
+  {
+    auto doc = OpenedDocument(recording);
+    ASSERT_TRUE(doc->Case().AddBookmark(doc->PlaceAt(0), "before").ok());
+  }
+  std::ofstream(recording + "/IMG00001/IMG00002.jpg", std::ios::app) << "x";
+  auto doc = OpenedDocument(recording);
+  ASSERT_EQ(doc->Case().Bookmarks().size(), 1u);
+  EXPECT_TRUE(doc->Case().Bookmarks()[0].differs);
+  ASSERT_TRUE(doc->Case().RemoveBookmark(doc->Case().Bookmarks()[0].id).ok());
+  EXPECT_TRUE(doc->Case().Bookmarks().empty());
+}
+
+// Each unusable case file: the open says why once, the recording still
+// opens, and no bookmark can be made.
+TEST_F(CaseSessionTest, ACaseFileThatCannotBeUsedLeavesBookmarksOffWithAMessage) {
+  const std::string damaged = scratch.Write("damaged.sqlite", std::string(4096, 'x'));
+  const std::string cutShort = scratch.Write("empty.sqlite", std::string());
+  for (const std::string& path : {damaged, cutShort}) {
+    DocumentOptions options;
+    options.persistSettings = false;
+    CSelvoViewerDoc doc(options, notifier);
+    int problems = 0;
+    QObject::connect(&doc.Case(), &CaseSession::problem, [&problems] { ++problems; });
+    EXPECT_FALSE(doc.Case().Open(path));
+    EXPECT_EQ(problems, 1);
+    EXPECT_NE(doc.Case().Message().find(path), std::string::npos) << doc.Case().Message();
+    ASSERT_EQ(doc.OpenFolder(recording), Outcome::Opened);
+    EXPECT_FALSE(doc.Case().CanBookmark());
+    EXPECT_FALSE(doc.Case().AddBookmark(doc.PlaceAt(0), "lost").ok());
+    EXPECT_TRUE(doc.Case().LogOutput(LogKind::kStillSaved, recording + "/INFO", "").ok());
+  }
+}
+
+// Root writes through any permission, so the read-only case runs as nobody
+// in a child.
+TEST_F(CaseSessionTest, AReadOnlyCaseFileIsNotWrittenAndSaysSo) {
+  { OpenedDocument(recording); }
+  chmod(scratch.Path().c_str(), 0755);
+  chmod((scratch / "case").c_str(), 0555);
+  chmod(casePath.c_str(), 0444);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
+    CaseSession session;
+    if (session.Open(casePath)) _exit(11);
+    if (session.Message().find("read-only") == std::string::npos) _exit(12);
+    _exit(session.CanBookmark() ? 13 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  chmod((scratch / "case").c_str(), 0755);
+}
+
+}  // namespace
+}  // namespace selvo
