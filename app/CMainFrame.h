@@ -35,6 +35,7 @@ namespace selvo {
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class EnhanceDialog;
+class FindMotionDialog;
 class VideoExportDialog;
 
 class CMainFrame : public QMainWindow {
@@ -105,6 +106,9 @@ class CMainFrame : public QMainWindow {
   void OnLockCamerasToTime();
   void RestoreExamineSettings();
   void OnExportVideo();
+  void OnFindMotion();
+  // Next / Previous Event, with a word in the status bar when there is none further.
+  void OnMotionEventStep(bool next);
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -125,6 +129,7 @@ class CMainFrame : public QMainWindow {
   QWidget* panelStrip_ = nullptr;
   std::map<int, QAction*> actions_;
   QPointer<VideoExportDialog> videoExport_;  // while an export runs
+  FindMotionDialog* findMotion_ = nullptr;
 };
 
 }  // namespace selvo

@@ -5,6 +5,7 @@
 
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/MotionSearches.h"
 #include "doc/VideoExportJob.h"
 #include "source/text/StringIds.h"
 #include "view/CSelvoViewerView.h"
@@ -48,6 +49,11 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
   const auto zoomable = [](const Frame& f, int) {
     CommandState state;
     state.enabled = f.doc_.HasImage() || f.view_->IsSplit();
+    return state;
+  };
+  const auto motionEvents = [](const Frame& f, int) {
+    CommandState state;
+    state.enabled = !f.doc_.Motion().EventsInList().empty();
     return state;
   };
   const Keys none;
@@ -117,6 +123,18 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
        [](Frame& f, int) { f.OnProblemStep(false); }, FrameMenu::View, 0, str::kPreviousProblemPrompt},
       {cmd::kVerificationSummary, "Verification S&ummary...", "検証結果一覧(&U)...", none, document,
        [](Frame& f, int) { f.OnVerificationSummary(); }, FrameMenu::View, 0, str::kVerificationSummaryPrompt},
+      // View: motion search
+      {cmd::kFindMotion, "Find &Motion...", "動き検出(&M)...", {Qt::CTRL | Qt::Key_M},
+       [](const Frame& f, int) {
+         CommandState state;
+         state.enabled = f.doc_.GetCurrentFileIndex() >= 0;
+         return state;
+       },
+       [](Frame& f, int) { f.OnFindMotion(); }, FrameMenu::View, kSeparatorBefore},
+      {cmd::kNextMotionEvent, "Next &Event", "次のイベント(&E)", {Qt::CTRL | Qt::Key_E}, motionEvents,
+       [](Frame& f, int) { f.OnMotionEventStep(true); }, FrameMenu::View},
+      {cmd::kPreviousMotionEvent, "Previous E&vent", "前のイベント(&V)", {Qt::CTRL | Qt::SHIFT | Qt::Key_E},
+       motionEvents, [](Frame& f, int) { f.OnMotionEventStep(false); }, FrameMenu::View},
       // Help: the variants of the program show it under an id of their own.
       {cmd::kAppAbout, "&About %1...", "バージョン情報(&A)...", none, nullptr, [](Frame& f, int) { f.OnAbout(); },
        FrameMenu::Help},

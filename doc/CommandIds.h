@@ -41,6 +41,10 @@ constexpr int kNextProblem = 40080;
 constexpr int kPreviousProblem = 40081;
 constexpr int kVerificationMarks = 40082;
 constexpr int kVerificationSummary = 40083;
+// Motion search (no counterpart in the recorder viewer's own menus).
+constexpr int kFindMotion = 40090;
+constexpr int kNextMotionEvent = 40091;
+constexpr int kPreviousMotionEvent = 40092;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

@@ -46,7 +46,7 @@ bool MotionSearches::Start(const MotionSettings& settings, std::string& why) {
   connect(job_.get(), &WorkerJob::progress, this, &MotionSearches::progress);
   connect(job_.get(), &MotionSearchJob::finished, this, &MotionSearches::OnFinished);
   job_->Start();
-  emit changed();
+  Changed();
   return true;
 }
 
@@ -59,7 +59,7 @@ void MotionSearches::Clear() {
   job_.reset();
   runningCamera_ = -1;
   cameras_.clear();
-  emit changed();
+  Changed();
 }
 
 void MotionSearches::OnFinished(const MotionSearchResult& result) {
@@ -70,6 +70,11 @@ void MotionSearches::OnFinished(const MotionSearchResult& result) {
   runningCamera_ = -1;
   // Deleted later: this runs inside the job's own announcement.
   job_.release()->deleteLater();
+  Changed();
+}
+
+void MotionSearches::Changed() {
+  ++generation_;
   emit changed();
 }
 
@@ -85,7 +90,7 @@ bool MotionSearches::SetSensitivity(int sensitivity) {
   motion.settings.sensitivity = std::clamp(sensitivity, MotionSettings::kLeastSensitive,
                                            MotionSettings::kMostSensitive);
   motion.events = GroupMotionEvents(motion.result.activity, motion.settings.sensitivity, motion.result.first);
-  emit changed();
+  Changed();
   return true;
 }
 

@@ -55,6 +55,8 @@ class MotionSearches : public QObject {
   void Clear();
   bool IsRunning() const { return job_ != nullptr; }
   int RunningCamera() const { return runningCamera_; }
+  // Changes with every changed(): what was drawn from the results is stale.
+  int Generation() const { return generation_; }
 
   // The current camera's last search; null when it has none.
   const CameraMotion* Current() const;
@@ -78,11 +80,13 @@ class MotionSearches : public QObject {
 
  private:
   void OnFinished(const MotionSearchResult& result);
+  void Changed();
   int ListIndexOf(const CameraMotion& motion, int searchIndex) const;
 
   CSelvoViewerDoc& doc_;
   std::unique_ptr<MotionSearchJob> job_;
   int runningCamera_ = -1;
+  int generation_ = 0;
   CameraMotion running_;  // what the job searches, until it finishes
   std::map<int, CameraMotion> cameras_;
 };

@@ -35,6 +35,8 @@ class QSlider;
 
 namespace selvo {
 
+class ActivityStrip;
+
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class SkinButton;
@@ -167,6 +169,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void OnRecordingChanged();
   // The slider's ticks at the current camera's problems, when shown.
   void UpdateProblemMarks();
+  // The motion search's activity strip along the slider, for the current camera.
+  void UpdateActivityStrip();
 
  protected:
   bool event(QEvent* event) override;
@@ -209,6 +213,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
     }
   };
   MarksKey marksKey_;
+  ActivityStrip* activityStrip_ = nullptr;
+  std::vector<int> activityKey_;  // what the strip was last built for
   std::map<int, QWidget*> controls_;
   PositionSlider* positionSlider_ = nullptr;
   SpeedSlider* speedSlider_ = nullptr;
