@@ -42,6 +42,7 @@ bool MotionSearches::Start(const MotionSettings& settings, std::string& why) {
   }
   running_ = std::move(motion);
   runningCamera_ = camera;
+  focus_ = camera;
   job_ = std::make_unique<MotionSearchJob>(settings, std::move(paths));
   connect(job_.get(), &WorkerJob::progress, this, &MotionSearches::progress);
   connect(job_.get(), &MotionSearchJob::finished, this, &MotionSearches::OnFinished);
@@ -58,6 +59,7 @@ void MotionSearches::Clear() {
   // Destroying the job stops its worker and waits: its news goes with it.
   job_.reset();
   runningCamera_ = -1;
+  focus_ = -2;
   cameras_.clear();
   Changed();
 }
@@ -78,13 +80,26 @@ void MotionSearches::Changed() {
   emit changed();
 }
 
+int MotionSearches::FocusCamera() const {
+  const auto found = cameras_.find(focus_);
+  const bool listed = found != cameras_.end() && !found->second.files.empty() &&
+                      doc_.ListIndexOfFile(found->second.files.front()) >= 0;
+  return listed || focus_ == runningCamera_ ? focus_ : CurrentCamera();
+}
+
+void MotionSearches::FocusOnCurrentCamera() {
+  if (focus_ == CurrentCamera()) return;
+  focus_ = CurrentCamera();
+  Changed();
+}
+
 const CameraMotion* MotionSearches::Current() const {
-  const auto found = cameras_.find(CurrentCamera());
+  const auto found = cameras_.find(FocusCamera());
   return found != cameras_.end() ? &found->second : nullptr;
 }
 
 bool MotionSearches::SetSensitivity(int sensitivity) {
-  const auto found = cameras_.find(CurrentCamera());
+  const auto found = cameras_.find(FocusCamera());
   if (found == cameras_.end()) return false;
   CameraMotion& motion = found->second;
   motion.settings.sensitivity = std::clamp(sensitivity, MotionSettings::kLeastSensitive,

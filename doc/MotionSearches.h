@@ -58,12 +58,19 @@ class MotionSearches : public QObject {
   // Changes with every changed(): what was drawn from the results is stale.
   int Generation() const { return generation_; }
 
-  // The current camera's last search; null when it has none.
+  // The camera whose result the strip, the list and Next / Previous Event
+  // show: the one last searched or chosen, while the list holds its images,
+  // else the current image's. It stays put while a split plays through its
+  // cameras' images.
+  int FocusCamera() const;
+  void FocusOnCurrentCamera();
+
+  // The focus camera's last search; null when it has none.
   const CameraMotion* Current() const;
-  // Regroups the current camera's kept activity; false when it has none.
+  // Regroups the focus camera's kept activity; false when it has none.
   bool SetSensitivity(int sensitivity);
 
-  // The current camera's events on the list as it stands, in list order.
+  // The focus camera's events on the list as it stands, in list order.
   std::vector<MotionEventInList> EventsInList() const;
   // The activity of every image of the list: the current camera's searched
   // images carry theirs, the rest kSkippedActivity. Empty without a result.
@@ -87,6 +94,7 @@ class MotionSearches : public QObject {
   std::unique_ptr<MotionSearchJob> job_;
   int runningCamera_ = -1;
   int generation_ = 0;
+  int focus_ = -2;  // none chosen
   CameraMotion running_;  // what the job searches, until it finishes
   std::map<int, CameraMotion> cameras_;
 };

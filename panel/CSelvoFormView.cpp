@@ -314,7 +314,7 @@ void CSelvoFormView::UpdateProblemMarks() {
 // Like the marks: built again only when the list, the camera or the result changed.
 void CSelvoFormView::UpdateActivityStrip() {
   const MotionSearches& motion = doc_.Motion();
-  std::vector<int> key{doc_.GetCount(), doc_.LockGeneration(), motion.CurrentCamera(), motion.Generation()};
+  std::vector<int> key{doc_.GetCount(), doc_.LockGeneration(), motion.FocusCamera(), motion.Generation()};
   if (key == activityKey_) return;
   activityKey_ = std::move(key);
   std::vector<std::pair<int, int>> events;

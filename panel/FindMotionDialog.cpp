@@ -62,6 +62,7 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
 
   auto* runRow = new QHBoxLayout;
   start_ = new QPushButton(UiText("Start", "開始"), this);
+  start_->setDefault(true);
   stop_ = new QPushButton(UiText("Stop", "停止"), this);
   progress_ = new QProgressBar(this);
   runRow->addWidget(start_);
@@ -96,6 +97,7 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
 }
 
 void FindMotionDialog::TakeCurrentPicture() {
+  doc_.Motion().FocusOnCurrentCamera();
   const DibBlock* image = doc_.CurrentImage();
   picker_->SetPicture(image ? PictureRows(*image, 0).copy() : QImage());
   ShowState();
@@ -132,7 +134,7 @@ void FindMotionDialog::ShowState() {
   const bool running = motion.IsRunning();
   start_->setEnabled(!running && !picker_->Areas().empty() && doc_.HasSource());
   stop_->setEnabled(running);
-  const int camera = motion.CurrentCamera();
+  const int camera = motion.FocusCamera();
   QString text;
   if (running) {
     text = UiText("Searching %1...", "%1 を検索中...").arg(CameraName(motion.RunningCamera()));
@@ -160,7 +162,7 @@ void FindMotionDialog::ShowState() {
 
 void FindMotionDialog::FillEventList() {
   const MotionSearches& motion = doc_.Motion();
-  std::vector<int> key{doc_.GetCount(), doc_.LockGeneration(), motion.CurrentCamera(), motion.Generation()};
+  std::vector<int> key{doc_.GetCount(), doc_.LockGeneration(), motion.FocusCamera(), motion.Generation()};
   if (key == listKey_) return;
   listKey_ = std::move(key);
   eventList_->clear();

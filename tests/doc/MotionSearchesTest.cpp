@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -88,6 +90,19 @@ TEST_F(MotionSearchesTest, FindsTheCrossingAndRegroupsWithoutReadingAnImageAgain
   ASSERT_EQ(again.size(), 1u);
   EXPECT_EQ(again[0].first, found[0].first);
   EXPECT_EQ(again[0].last, found[0].last);
+
+  // In a split the list interleaves both cameras: the result stays camera
+  // 1's, drawn at the places its images have now.
+  const int firstFile = doc->GetFileIndexAt(found[0].first);
+  int channels[16];
+  std::fill(std::begin(channels), std::end(channels), -9);
+  ASSERT_TRUE(doc->SelectChannel(0, 4, channels));
+  ASSERT_EQ(doc->GetCount(), 80);
+  const std::vector<MotionEventInList> split = motion.EventsInList();
+  ASSERT_EQ(split.size(), 1u);
+  EXPECT_EQ(doc->GetChannelAt(split[0].first), 0);
+  EXPECT_EQ(doc->GetFileIndexAt(split[0].first), firstFile);
+  EXPECT_EQ(motion.ActivityInList().size(), 80u);
 }
 
 TEST_F(MotionSearchesTest, AStoppedSearchEndsAndKeepsWhatItReached) {
