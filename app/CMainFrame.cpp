@@ -27,8 +27,10 @@
 #include "app/VideoExportDialog.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/ImageViewLink.h"
+#include "doc/MotionSearches.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/EnhanceDialog.h"
+#include "panel/FindMotionDialog.h"
 #include "panel/VerificationSummaryDialog.h"
 #include "source/InfoIndex.h"
 #include "source/text/StringIds.h"
@@ -299,6 +301,27 @@ void CMainFrame::OnEnhance() {
   enhanceDialog_->SetSettings(view_->Enhancement());
   enhanceDialog_->show();
   enhanceDialog_->raise();
+}
+
+void CMainFrame::OnFindMotion() {
+  if (findMotion_ == nullptr) {
+    findMotion_ = new FindMotionDialog(doc_, this);
+    findMotion_->setObjectName("findMotionDialog");
+  }
+  findMotion_->TakeCurrentPicture();
+  findMotion_->show();
+  findMotion_->raise();
+}
+
+void CMainFrame::OnMotionEventStep(bool next) {
+  const bool moved = next ? doc_.Motion().GoToNextEvent() : doc_.Motion().GoToPreviousEvent();
+  if (moved) {
+    statusBar()->clearMessage();
+    return;
+  }
+  statusBar()->showMessage(next ? UiText("No further event.", "これより後のイベントはありません。")
+                                : UiText("No earlier event.", "これより前のイベントはありません。"),
+                           kStatusNoticeMs);
 }
 
 void CMainFrame::OnLockCamerasToTime() {

@@ -36,6 +36,7 @@ class BookmarksDock;
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class EnhanceDialog;
+class FindMotionDialog;
 class VideoExportDialog;
 
 class CMainFrame : public QMainWindow {
@@ -115,6 +116,9 @@ class CMainFrame : public QMainWindow {
   void OnBookmarksPanel();
   bool IsBookmarksPanelShown() const;
   void OnCaseFile();
+  void OnFindMotion();
+  // Next / Previous Event, with a word in the status bar when there is none further.
+  void OnMotionEventStep(bool next);
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -136,6 +140,7 @@ class CMainFrame : public QMainWindow {
   std::map<int, QAction*> actions_;
   QPointer<VideoExportDialog> videoExport_;  // while an export runs
   BookmarksDock* bookmarksDock_ = nullptr;
+  FindMotionDialog* findMotion_ = nullptr;
 };
 
 }  // namespace selvo

@@ -5,6 +5,7 @@
 
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/MotionSearches.h"
 #include "doc/VideoExportJob.h"
 #include "source/text/StringIds.h"
 #include "view/CSelvoViewerView.h"
@@ -53,6 +54,11 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
   const auto bookmarked = [](const Frame& f, int) {
     CommandState state;
     state.enabled = f.doc_.HasSource() && !f.doc_.Case().Bookmarks().empty();
+    return state;
+  };
+  const auto motionEvents = [](const Frame& f, int) {
+    CommandState state;
+    state.enabled = !f.doc_.Motion().EventsInList().empty();
     return state;
   };
   const Keys none;
@@ -139,6 +145,18 @@ const std::vector<FrameCommand>& CMainFrame::Commands() {
       {cmd::kBookmarksPanel, "Bookmar&ks", "ブックマーク一覧(&K)", none,
        [](const Frame& f, int) { return Toggle(f.IsBookmarksPanelShown()); },
        [](Frame& f, int) { f.OnBookmarksPanel(); }, FrameMenu::View, 0, str::kBookmarksPanelPrompt},
+      // View: motion search
+      {cmd::kFindMotion, "Find &Motion...", "動き検出(&M)...", {Qt::CTRL | Qt::Key_M},
+       [](const Frame& f, int) {
+         CommandState state;
+         state.enabled = f.doc_.GetCurrentFileIndex() >= 0;
+         return state;
+       },
+       [](Frame& f, int) { f.OnFindMotion(); }, FrameMenu::View, kSeparatorBefore},
+      {cmd::kNextMotionEvent, "Next &Event", "次のイベント(&E)", {Qt::CTRL | Qt::Key_E}, motionEvents,
+       [](Frame& f, int) { f.OnMotionEventStep(true); }, FrameMenu::View},
+      {cmd::kPreviousMotionEvent, "Previous E&vent", "前のイベント(&V)", {Qt::CTRL | Qt::SHIFT | Qt::Key_E},
+       motionEvents, [](Frame& f, int) { f.OnMotionEventStep(false); }, FrameMenu::View},
       // Help: the variants of the program show it under an id of their own.
       {cmd::kAppAbout, "&About %1...", "バージョン情報(&A)...", none, nullptr, [](Frame& f, int) { f.OnAbout(); },
        FrameMenu::Help},

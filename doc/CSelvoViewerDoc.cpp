@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "doc/ImageViewLink.h"
+#include "doc/MotionSearches.h"
 #include "doc/PlaybackSound.h"
 #include "source/FolderImageSource.h"
 #include "source/settings/AppSettings.h"
@@ -25,13 +26,16 @@ CSelvoViewerDoc::CSelvoViewerDoc(const DocumentOptions& options, Notifier& notif
       variant_(options.variant),
       checkMode_(options.checkMode),
       logMode_(options.logMode),
-      persistSettings_(options.persistSettings) {
+      persistSettings_(options.persistSettings),
+      motion_(std::make_unique<MotionSearches>(*this)) {
+  connect(motion_.get(), &MotionSearches::changed, this, &CSelvoViewerDoc::commandStatesChanged);
   connect(&verification_, &BackgroundVerification::finished, this, &CSelvoViewerDoc::commandStatesChanged);
   connect(&verification_, &BackgroundVerification::changed, this, &CSelvoViewerDoc::verificationChanged);
   LoadSettings();
 }
 
 CSelvoViewerDoc::~CSelvoViewerDoc() {
+  motion_->disconnect(this);
   StopVerification();
   imageBlock_.reset();
   source_.reset();

@@ -57,6 +57,7 @@ class Notifier;
 class PlaybackClock;
 class PlaybackControls;
 class PlaybackSound;
+class MotionSearches;
 class RecordingFiles;
 
 // Start-up facts the application object hands to the document.
@@ -278,6 +279,16 @@ class CSelvoViewerDoc : public QObject {
   int GetCurrentFileIndex() const;
   // The path of file fileIndex of a folder recording; empty otherwise.
   std::string GetFilePath(int fileIndex) const;
+  // The file of list image index, and the list image of a file; -1 without
+  // a folder recording or when there is none.
+  int GetFileIndexAt(int index) const;
+  int ListIndexOfFile(int fileIndex) const;
+  // The camera of list image index as the source names it; -1 when unknown.
+  int GetChannelAt(int index) const;
+
+  // ============================================================ motion search
+  MotionSearches& Motion() { return *motion_; }
+  const MotionSearches& Motion() const { return *motion_; }
   // View > Verification Marks (remembered): the slider marks problems even
   // without the "check" switch.
   bool IsVerificationMarksOn() const { return settings_.verificationMarks != 0; }
@@ -479,6 +490,8 @@ class CSelvoViewerDoc : public QObject {
   std::vector<std::string> recordingNotes_;
 
   CaseSession case_;
+  // Holds paths, never the source; forgotten when the recording goes.
+  std::unique_ptr<MotionSearches> motion_;
 };
 
 }  // namespace selvo

@@ -14,6 +14,7 @@
 #include "doc/DocumentPrompts.h"
 #include "doc/FolderLoadJob.h"
 #include "doc/ImageViewLink.h"
+#include "doc/MotionSearches.h"
 #include "doc/PlaybackSound.h"
 #include "doc/SoundTrackPlayback.h"
 #include "source/DroppedPath.h"
@@ -144,6 +145,7 @@ void CSelvoViewerDoc::DiscardRecording() {
   timeLock_.Invalidate();
   StopVerification();
   case_.ForgetRecording();
+  motion_->Clear();
   source_.reset();
   playback_.SetSound(nullptr, 0);
   orderCheck_ = 0;

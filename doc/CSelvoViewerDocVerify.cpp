@@ -78,6 +78,18 @@ bool CSelvoViewerDoc::JumpToProblem(int step) {
   return true;
 }
 
+int CSelvoViewerDoc::GetFileIndexAt(int index) const {
+  const RecordingFiles* files = Files();
+  return files ? files->FileIndexAt(index) : -1;
+}
+
+int CSelvoViewerDoc::ListIndexOfFile(int fileIndex) const {
+  const RecordingFiles* files = Files();
+  return files ? files->IndexOfFile(fileIndex) : -1;
+}
+
+int CSelvoViewerDoc::GetChannelAt(int index) const { return source_ ? source_->GetChannelAt(index) : -1; }
+
 bool CSelvoViewerDoc::ShowFileImage(int fileIndex) {
   const RecordingFiles* files = Files();
   if (files == nullptr) return false;

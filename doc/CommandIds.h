@@ -47,6 +47,10 @@ constexpr int kNextBookmark = 40101;
 constexpr int kPreviousBookmark = 40102;
 constexpr int kBookmarksPanel = 40103;
 constexpr int kCaseFile = 40104;
+// Motion search (no counterpart in the recorder viewer's own menus).
+constexpr int kFindMotion = 40090;
+constexpr int kNextMotionEvent = 40091;
+constexpr int kPreviousMotionEvent = 40092;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/MotionSearches.h"
 #include "doc/PlaySpeed.h"
 #include "panel/PanelEnabling.h"
 #include "panel/PanelLayout.h"
@@ -17,6 +18,7 @@
 #include "sound/MixerVolume.h"
 #include "source/text/TimeText.h"
 #include "source/text/UiText.h"
+#include "view/ActivityStrip.h"
 #include "view/CSelvoViewerView.h"
 #include "view/FixedSplitter.h"
 #include "view/SkinButton.h"
@@ -67,6 +69,7 @@ CSelvoFormView::CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(
   connect(&doc_, &CSelvoViewerDoc::recordingChanged, this, &CSelvoFormView::OnRecordingChanged);
   connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CSelvoFormView::UpdateProblemMarks);
   connect(&doc_.Case(), &CaseSession::bookmarksChanged, this, [this] { UpdateBookmarkMarks(true); });
+  connect(&doc_.Motion(), &MotionSearches::changed, this, &CSelvoFormView::UpdateActivityStrip);
 }
 
 // The document outlives the window: it must not reach a panel that is gone.
@@ -270,6 +273,7 @@ void CSelvoFormView::UpdatePositionDisplay() {
   positionSlider_->SetPositionIndex(current);
   UpdateProblemMarks();
   UpdateBookmarkMarks(false);
+  UpdateActivityStrip();
 
   const int panes = PaneCount();
   CSelvoViewerView* view = ImageView();
@@ -321,6 +325,17 @@ void CSelvoFormView::UpdateBookmarkMarks(bool bookmarksChanged) {
   }
   std::sort(numbers.begin(), numbers.end());
   positionSlider_->SetBookmarkMarks(std::move(numbers));
+}
+
+// Like the marks: built again only when the list, the camera or the result changed.
+void CSelvoFormView::UpdateActivityStrip() {
+  const MotionSearches& motion = doc_.Motion();
+  std::vector<int> key{doc_.GetCount(), doc_.LockGeneration(), motion.FocusCamera(), motion.Generation()};
+  if (key == activityKey_) return;
+  activityKey_ = std::move(key);
+  std::vector<std::pair<int, int>> events;
+  for (const MotionEventInList& event : motion.EventsInList()) events.emplace_back(event.first, event.last);
+  activityStrip_->SetActivity(motion.ActivityInList(), std::move(events));
 }
 
 void CSelvoFormView::ShowStoppedState() {

@@ -36,6 +36,8 @@ class QSlider;
 
 namespace selvo {
 
+class ActivityStrip;
+
 class CSelvoViewerDoc;
 class CSelvoViewerView;
 class SkinButton;
@@ -170,6 +172,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void UpdateProblemMarks();
   // bookmarksChanged: the case session changed them; else only a new list redraws.
   void UpdateBookmarkMarks(bool bookmarksChanged);
+  // The motion search's activity strip along the slider, for the current camera.
+  void UpdateActivityStrip();
 
  protected:
   bool event(QEvent* event) override;
@@ -213,6 +217,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   };
   MarksKey marksKey_;
   std::pair<int, int> bookmarkMarksKey_{-1, -1};  // image count, list generation
+  ActivityStrip* activityStrip_ = nullptr;
+  std::vector<int> activityKey_;  // what the strip was last built for
   std::map<int, QWidget*> controls_;
   PositionSlider* positionSlider_ = nullptr;
   SpeedSlider* speedSlider_ = nullptr;

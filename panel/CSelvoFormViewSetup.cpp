@@ -14,6 +14,7 @@
 #include "panel/PanelLayout.h"
 #include "sound/MixerVolume.h"
 #include "source/text/UiText.h"
+#include "view/ActivityStrip.h"
 #include "view/SkinButton.h"
 #include "view/SkinToggleButton.h"
 #include "view/SliderDragTip.h"
@@ -50,6 +51,7 @@ void CSelvoFormView::CreateControls() {
   positionSlider_ = new PositionSlider(this);
   connect(positionSlider_, &QAbstractSlider::valueChanged, this, &CSelvoFormView::OnPositionSliderMoved);
   controls_[kPositionSlider] = positionSlider_;
+  activityStrip_ = new ActivityStrip(positionSlider_);
 
   addButton(kPrevious, &CSelvoFormView::OnPrevious);
   addButton(kStop, &CSelvoFormView::OnStop);

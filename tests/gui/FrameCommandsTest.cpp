@@ -208,7 +208,7 @@ TEST_P(MenuLanguageTest, EveryItemHasOneMnemonicAndDialogItemsEndInAnEllipsis) {
   const QRegularExpression japaneseStyle(QStringLiteral("^[^&(]+\\(&[0-9A-Z]\\)(\\.\\.\\.)?$"));
   const std::set<int> dialogs{cmd::kFileOpen,   cmd::kFileSaveImage, cmd::kFilePrint, cmd::kFileExportVideo,
                               cmd::kTitleInput, cmd::kDateFormat,    cmd::kAppAbout,  cmd::kEnhance,
-                              cmd::kVerificationSummary, cmd::kAddBookmark, cmd::kCaseFile};
+                              cmd::kVerificationSummary, cmd::kAddBookmark, cmd::kCaseFile, cmd::kFindMotion};
   const std::vector<QAction*> items = MenuItems(frame->menuBar());
   ASSERT_GT(items.size(), 20u);
   for (QAction* item : items) {

@@ -1,0 +1,102 @@
+#pragma once
+// The motion searches of the open recording, as the document owns them: one
+// search at a time, of one camera, and the last result of every camera
+// searched. A result is kept by the files of the images it read, so it stays
+// true whatever split or camera choice rebuilds the list, and it is drawn on
+// the list as it stands: the images of that camera the list holds. Moving
+// the sensitivity regroups the kept activity at once, without a new search.
+// Opening another recording forgets every result (Clear).
+#include <QObject>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "source/motion/MotionSearch.h"
+
+namespace selvo {
+
+class CSelvoViewerDoc;
+class MotionSearchJob;
+
+// A camera's last search.
+struct CameraMotion {
+  int channel = -1;  // as the list names it; the no-index camera is -1
+  std::vector<int> files;  // the file of every image searched, in list order
+  MotionSettings settings;  // its sensitivity is the one the events are grouped at
+  MotionSearchResult result;  // with the activity of every image reached
+  std::vector<MotionEvent> events;  // indices into files
+};
+
+// An event where the current list holds it.
+struct MotionEventInList {
+  int first = 0;  // list indices
+  int last = 0;
+  int peakImage = 0;
+  double peak = 0;  // share of the area, 0..1
+  int images = 0;  // images of the camera it spans
+};
+
+class MotionSearches : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit MotionSearches(CSelvoViewerDoc& doc, QObject* parent = nullptr);
+  ~MotionSearches() override;
+
+  // The camera of the current image: the one a search started now reads.
+  int CurrentCamera() const;
+  // Searches the current camera's images of the list, after any search under
+  // way is stopped. false, with why in English, when there is nothing to search.
+  bool Start(const MotionSettings& settings, std::string& why);
+  // Stops the search; what it found up to there is kept.
+  void Stop();
+  void Clear();
+  bool IsRunning() const { return job_ != nullptr; }
+  int RunningCamera() const { return runningCamera_; }
+  // Changes with every changed(): what was drawn from the results is stale.
+  int Generation() const { return generation_; }
+
+  // The camera whose result the strip, the list and Next / Previous Event
+  // show: the one last searched or chosen, while the list holds its images,
+  // else the current image's. It stays put while a split plays through its
+  // cameras' images.
+  int FocusCamera() const;
+  void FocusOnCurrentCamera();
+
+  // The focus camera's last search; null when it has none.
+  const CameraMotion* Current() const;
+  // Regroups the focus camera's kept activity; false when it has none.
+  bool SetSensitivity(int sensitivity);
+
+  // The focus camera's events on the list as it stands, in list order.
+  std::vector<MotionEventInList> EventsInList() const;
+  // The activity of every image of the list: the current camera's searched
+  // images carry theirs, the rest kSkippedActivity. Empty without a result.
+  std::vector<MotionActivity> ActivityInList() const;
+  // Shows the first image of the next / previous event after / before the
+  // current image; false (nothing moves) when there is none.
+  bool GoToNextEvent();
+  bool GoToPreviousEvent();
+
+ signals:
+  void progress(int done, int total);
+  // A search started, ended or was stopped, a result was regrouped or forgotten.
+  void changed();
+
+ private:
+  void OnFinished(const MotionSearchResult& result);
+  void Changed();
+  int ListIndexOf(const CameraMotion& motion, int searchIndex) const;
+
+  CSelvoViewerDoc& doc_;
+  std::unique_ptr<MotionSearchJob> job_;
+  int runningCamera_ = -1;
+  int generation_ = 0;
+  int focus_ = -2;  // none chosen
+  CameraMotion running_;  // what the job searches, until it finishes
+  std::map<int, CameraMotion> cameras_;
+};
+
+}  // namespace selvo
