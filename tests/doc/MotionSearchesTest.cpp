@@ -61,7 +61,7 @@ TEST_F(MotionSearchesTest, FindsTheCrossingAndRegroupsWithoutReadingAnImageAgain
   int lastDone = 0;
   QObject::connect(&motion, &MotionSearches::progress, [&](int done, int) { lastDone = done; });
   std::string why;
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   ASSERT_TRUE(WaitForSearch());
   EXPECT_EQ(lastDone, 40);
   const std::vector<MotionEventInList> found = motion.EventsInList();
@@ -108,7 +108,7 @@ TEST_F(MotionSearchesTest, FindsTheCrossingAndRegroupsWithoutReadingAnImageAgain
 TEST_F(MotionSearchesTest, AStoppedSearchEndsAndKeepsWhatItReached) {
   MotionSearches& motion = doc->Motion();
   std::string why;
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   motion.Stop();
   ASSERT_TRUE(WaitForSearch());
   ASSERT_NE(motion.Current(), nullptr);
@@ -119,9 +119,9 @@ TEST_F(MotionSearchesTest, AStoppedSearchEndsAndKeepsWhatItReached) {
 TEST_F(MotionSearchesTest, NothingStartsWithoutAnAreaAndANewRecordingForgetsTheResult) {
   MotionSearches& motion = doc->Motion();
   std::string why;
-  EXPECT_FALSE(motion.Start(MotionSettings{}, why));
+  EXPECT_FALSE(motion.Start(0, MotionSettings{}, why));
   EXPECT_FALSE(why.empty());
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   // Opening again while it runs stops it and forgets it.
   ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
   EXPECT_FALSE(motion.IsRunning());
