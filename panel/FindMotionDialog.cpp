@@ -181,9 +181,11 @@ void FindMotionDialog::ShowState() {
   if (running) {
     text = UiText("Searching %1...", "%1 を検索中...").arg(CameraName(motion.RunningCamera()));
   } else if (const CameraMotion* result = motion.Current()) {
-    text = UiText("%1: %2 events in %3 images searched", "%1: %3 画像中 %2 件のイベント")
+    const std::size_t events = motion.EventsInList().size();
+    text = (events == 1 ? UiText("%1: %2 event in %3 images searched", "%1: %3 画像中 %2 件のイベント")
+                        : UiText("%1: %2 events in %3 images searched", "%1: %3 画像中 %2 件のイベント"))
                .arg(CameraName(camera))
-               .arg(motion.EventsInList().size())
+               .arg(events)
                .arg(result->result.searched);
     if (result->result.skipped > 0) {
       text += UiText("; %1 images could not be read", "、読めない画像 %1 枚").arg(result->result.skipped);

@@ -29,7 +29,6 @@ void OutlineArea(QPainter& painter, const QRectF& rect, bool ignore, const QStri
   fill.setAlpha(ignore ? 90 : 50);
   painter.fillRect(rect, fill);
   QPen pen(colour, 2, ignore ? Qt::DashLine : Qt::SolidLine);
-  pen.setCosmetic(true);
   painter.setPen(pen);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(rect);
