@@ -126,10 +126,11 @@ void MotionSearches::Changed() {
 
 int MotionSearches::FocusCamera() const {
   if (focus_ == -2) return CurrentCamera();
+  if (focus_ == runningCamera_) return focus_;
   const auto found = cameras_.find(focus_);
   if (found != cameras_.end() && !found->second.files.empty())
     return doc_.ListIndexOfFile(found->second.files.front()) >= 0 ? focus_ : CurrentCamera();
-  return focus_ == runningCamera_ || ListHoldsCamera(focus_) ? focus_ : CurrentCamera();
+  return ListHoldsCamera(focus_) ? focus_ : CurrentCamera();
 }
 
 // A camera is picked from a pane of the split that shows it, so its first

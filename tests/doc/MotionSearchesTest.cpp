@@ -128,5 +128,36 @@ TEST_F(MotionSearchesTest, NothingStartsWithoutAnAreaAndANewRecordingForgetsTheR
   EXPECT_EQ(motion.Current(), nullptr);
 }
 
+// The areas are drawn for one camera's picture: another camera's or another
+// size's start a new set, an area off the picture is refused, and a new
+// recording forgets them.
+TEST_F(MotionSearchesTest, DrawnAreasBelongToOnePictureOfOneCamera) {
+  MotionSearches& motion = doc->Motion();
+  int announced = 0;
+  QObject::connect(&motion, &MotionSearches::areasChanged, [&] { ++announced; });
+  motion.AddArea(1, 352, 240, {10, 10, 50, 40}, false);
+  motion.AddArea(1, 352, 240, {300, 200, 52, 40}, true);
+  motion.AddArea(1, 352, 240, {300, 200, 53, 40}, false);  // one pixel past the right edge
+  EXPECT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().ignores.size(), 1u);
+  EXPECT_EQ(announced, 2);
+
+  motion.RemoveArea(1);  // the ignore, listed after the areas
+  EXPECT_TRUE(motion.Drawing().ignores.empty());
+  motion.AddArea(0, 352, 240, {20, 20, 30, 30}, false);
+  ASSERT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().camera, 0);
+  EXPECT_EQ(motion.Drawing().areas[0], (MotionRect{20, 20, 30, 30}));
+  motion.AddArea(0, 704, 480, {20, 20, 30, 30}, false);
+  EXPECT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().pictureWidth, 704);
+
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  EXPECT_TRUE(motion.Drawing().areas.empty());
+  std::string why;
+  EXPECT_FALSE(motion.StartDrawn(MotionSettings::kDefaultSensitivity, why));
+  EXPECT_FALSE(why.empty());
+}
+
 }  // namespace
 }  // namespace selvo
