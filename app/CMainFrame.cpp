@@ -308,7 +308,7 @@ void CMainFrame::OnFindMotion() {
     findMotion_ = new FindMotionDialog(doc_, this);
     findMotion_->setObjectName("findMotionDialog");
   }
-  findMotion_->TakeCurrentPicture();
+  findMotion_->FollowCurrentCamera();
   findMotion_->show();
   findMotion_->raise();
 }

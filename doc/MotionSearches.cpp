@@ -13,7 +13,7 @@ MotionSearches::~MotionSearches() = default;
 
 int MotionSearches::CurrentCamera() const { return doc_.GetChannelAt(doc_.GetPosition()); }
 
-bool MotionSearches::Start(const MotionSettings& settings, std::string& why) {
+bool MotionSearches::Start(int camera, const MotionSettings& settings, std::string& why) {
   Stop();
   if (!doc_.HasSource() || doc_.GetCurrentFileIndex() < 0) {
     why = "Motion is searched in a recording folder: open one first.";
@@ -23,7 +23,6 @@ bool MotionSearches::Start(const MotionSettings& settings, std::string& why) {
     why = "Draw at least one area to search.";
     return false;
   }
-  const int camera = CurrentCamera();
   CameraMotion motion;
   motion.channel = camera;
   motion.settings = settings;
@@ -51,6 +50,49 @@ bool MotionSearches::Start(const MotionSettings& settings, std::string& why) {
   return true;
 }
 
+bool MotionSearches::StartDrawn(int sensitivity, std::string& why) {
+  MotionSettings settings;
+  settings.areas = areas_.areas;
+  settings.ignores = areas_.ignores;
+  settings.sensitivity = sensitivity;
+  return Start(areas_.camera, settings, why);
+}
+
+void MotionSearches::SetDrawing(bool drawing) {
+  if (drawing == drawing_) return;
+  drawing_ = drawing;
+  emit areasChanged();
+}
+
+void MotionSearches::AddArea(int camera, int pictureWidth, int pictureHeight, const MotionRect& area, bool ignore) {
+  if (!area.FitsIn(pictureWidth, pictureHeight)) return;
+  if (camera != areas_.camera || pictureWidth != areas_.pictureWidth || pictureHeight != areas_.pictureHeight) {
+    areas_ = MotionAreaDrawing{camera, pictureWidth, pictureHeight, {}, {}};
+  }
+  (ignore ? areas_.ignores : areas_.areas).push_back(area);
+  FocusOn(camera);
+  emit areasChanged();
+}
+
+void MotionSearches::RemoveArea(int index) {
+  const int areas = static_cast<int>(areas_.areas.size());
+  if (index < 0) return;
+  if (index < areas) {
+    areas_.areas.erase(areas_.areas.begin() + index);
+  } else if (index - areas < static_cast<int>(areas_.ignores.size())) {
+    areas_.ignores.erase(areas_.ignores.begin() + (index - areas));
+  } else {
+    return;
+  }
+  emit areasChanged();
+}
+
+void MotionSearches::ClearAreas() {
+  areas_.areas.clear();
+  areas_.ignores.clear();
+  emit areasChanged();
+}
+
 void MotionSearches::Stop() {
   if (job_) job_->Stop();
 }
@@ -61,7 +103,9 @@ void MotionSearches::Clear() {
   runningCamera_ = -1;
   focus_ = -2;
   cameras_.clear();
+  areas_ = MotionAreaDrawing{};
   Changed();
+  emit areasChanged();
 }
 
 void MotionSearches::OnFinished(const MotionSearchResult& result) {
@@ -81,15 +125,29 @@ void MotionSearches::Changed() {
 }
 
 int MotionSearches::FocusCamera() const {
+  if (focus_ == -2) return CurrentCamera();
+  if (focus_ == runningCamera_) return focus_;
   const auto found = cameras_.find(focus_);
-  const bool listed = found != cameras_.end() && !found->second.files.empty() &&
-                      doc_.ListIndexOfFile(found->second.files.front()) >= 0;
-  return listed || focus_ == runningCamera_ ? focus_ : CurrentCamera();
+  if (found != cameras_.end() && !found->second.files.empty())
+    return doc_.ListIndexOfFile(found->second.files.front()) >= 0 ? focus_ : CurrentCamera();
+  return ListHoldsCamera(focus_) ? focus_ : CurrentCamera();
 }
 
-void MotionSearches::FocusOnCurrentCamera() {
-  if (focus_ == CurrentCamera()) return;
-  focus_ = CurrentCamera();
+// A camera is picked from a pane of the split that shows it, so its first
+// image is early in the list: the scan is long only once the camera left it.
+bool MotionSearches::ListHoldsCamera(int camera) const {
+  const int count = doc_.GetCount();
+  for (int index = 0; index < count; ++index) {
+    if (doc_.GetChannelAt(index) == camera) return true;
+  }
+  return false;
+}
+
+void MotionSearches::FocusOnCurrentCamera() { FocusOn(CurrentCamera()); }
+
+void MotionSearches::FocusOn(int camera) {
+  if (focus_ == camera) return;
+  focus_ = camera;
   Changed();
 }
 

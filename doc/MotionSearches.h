@@ -5,7 +5,10 @@
 // true whatever split or camera choice rebuilds the list, and it is drawn on
 // the list as it stands: the images of that camera the list holds. Moving
 // the sensitivity regroups the kept activity at once, without a new search.
-// Opening another recording forgets every result (Clear).
+// The areas of the next search are drawn on a pane while Find Motion is
+// open, and are kept here with the camera of that pane: the search reads
+// that camera's images, whichever image is current. Opening another
+// recording forgets every result and every area (Clear).
 #include <QObject>
 
 #include <map>
@@ -29,6 +32,16 @@ struct CameraMotion {
   std::vector<MotionEvent> events;  // indices into files
 };
 
+// The areas drawn for the next search, in the recorded pixels of one
+// camera's pictures.
+struct MotionAreaDrawing {
+  int camera = -1;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
+  std::vector<MotionRect> areas;
+  std::vector<MotionRect> ignores;
+};
+
 // An event where the current list holds it.
 struct MotionEventInList {
   int first = 0;  // list indices
@@ -45,11 +58,26 @@ class MotionSearches : public QObject {
   explicit MotionSearches(CSelvoViewerDoc& doc, QObject* parent = nullptr);
   ~MotionSearches() override;
 
-  // The camera of the current image: the one a search started now reads.
+  // The camera of the current image.
   int CurrentCamera() const;
-  // Searches the current camera's images of the list, after any search under
-  // way is stopped. false, with why in English, when there is nothing to search.
-  bool Start(const MotionSettings& settings, std::string& why);
+  // Searches camera's images of the list, after any search under way is
+  // stopped. false, with why in English, when there is nothing to search.
+  bool Start(int camera, const MotionSettings& settings, std::string& why);
+  // Start with the drawn areas, on the camera they were drawn for.
+  bool StartDrawn(int sensitivity, std::string& why);
+
+  // ---- the areas, drawn on a pane while Find Motion is open
+  // Find Motion opened or closed: whether a drag on a pane draws an area.
+  void SetDrawing(bool drawing);
+  bool IsDrawing() const { return drawing_; }
+  // An area (or one to ignore) drawn on a picture of camera of this size.
+  // Areas drawn for another camera or another picture size are forgotten
+  // first: they were drawn on another picture. The camera becomes the focus.
+  void AddArea(int camera, int pictureWidth, int pictureHeight, const MotionRect& area, bool ignore);
+  // The area at index of the areas followed by the ignores.
+  void RemoveArea(int index);
+  void ClearAreas();
+  const MotionAreaDrawing& Drawing() const { return areas_; }
   // Stops the search; what it found up to there is kept.
   void Stop();
   void Clear();
@@ -64,6 +92,8 @@ class MotionSearches : public QObject {
   // cameras' images.
   int FocusCamera() const;
   void FocusOnCurrentCamera();
+  // A pane picked in a split: its camera's result is shown.
+  void FocusOn(int camera);
 
   // The focus camera's last search; null when it has none.
   const CameraMotion* Current() const;
@@ -84,11 +114,14 @@ class MotionSearches : public QObject {
   void progress(int done, int total);
   // A search started, ended or was stopped, a result was regrouped or forgotten.
   void changed();
+  // An area was drawn or removed, or drawing began or ended.
+  void areasChanged();
 
  private:
   void OnFinished(const MotionSearchResult& result);
   void Changed();
   int ListIndexOf(const CameraMotion& motion, int searchIndex) const;
+  bool ListHoldsCamera(int camera) const;
 
   CSelvoViewerDoc& doc_;
   std::unique_ptr<MotionSearchJob> job_;
@@ -97,6 +130,8 @@ class MotionSearches : public QObject {
   int focus_ = -2;  // none chosen
   CameraMotion running_;  // what the job searches, until it finishes
   std::map<int, CameraMotion> cameras_;
+  bool drawing_ = false;
+  MotionAreaDrawing areas_;
 };
 
 }  // namespace selvo

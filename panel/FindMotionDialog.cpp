@@ -1,5 +1,6 @@
 #include "panel/FindMotionDialog.h"
 
+#include <QColor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -13,7 +14,6 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/MotionSearches.h"
-#include "panel/MotionAreaPicker.h"
 #include "source/text/UiText.h"
 #include "view/render/PaneRenderer.h"
 
@@ -35,8 +35,10 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
   setWindowTitle(UiText("Find Motion", "動き検出"));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
-  auto* hint = new QLabel(UiText("Drag the areas to search on the picture; Shift+drag marks an area to ignore.",
-                                 "画像上をドラッグして検出範囲を指定します。Shift+ドラッグで除外範囲を指定します。"),
+  auto* hint = new QLabel(UiText("Drag on a pane of the viewer to mark an area to search; Shift+drag marks an area "
+                                 "to ignore. The search reads the camera of that pane.",
+                                 "ビューアの画面上をドラッグして検出範囲を指定します。Shift+ドラッグで除外範囲を指定します。"
+                                 "その画面のカメラが検索されます。"),
                           this);
   hint->setWordWrap(true);
   layout->addWidget(hint);
@@ -44,12 +46,19 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
   layout->addLayout(columns, 1);
   auto* left = new QVBoxLayout;
   columns->addLayout(left, 3);
-  picker_ = new MotionAreaPicker(this);
-  left->addWidget(picker_, 1);
+  areasTitle_ = new QLabel(this);
+  left->addWidget(areasTitle_);
+  areaList_ = new QListWidget(this);
+  left->addWidget(areaList_, 1);
+  auto* areaRow = new QHBoxLayout;
+  remove_ = new QPushButton(UiText("Remove Area", "範囲を削除"), this);
+  auto* clear = new QPushButton(UiText("Clear Areas", "範囲を消去"), this);
+  areaRow->addWidget(remove_);
+  areaRow->addWidget(clear);
+  areaRow->addStretch(1);
+  left->addLayout(areaRow);
 
   auto* settingsRow = new QHBoxLayout;
-  auto* clear = new QPushButton(UiText("Clear Areas", "範囲を消去"), this);
-  settingsRow->addWidget(clear);
   settingsRow->addWidget(new QLabel(UiText("Sensitivity:", "感度:"), this));
   sensitivity_ = new QSlider(Qt::Horizontal, this);
   sensitivity_->setRange(MotionSettings::kLeastSensitive, MotionSettings::kMostSensitive);
@@ -81,8 +90,10 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
   eventList_->setMinimumWidth(300);
   right->addWidget(eventList_, 1);
 
-  connect(clear, &QPushButton::clicked, picker_, &MotionAreaPicker::ClearAreas);
-  connect(picker_, &MotionAreaPicker::areasChanged, this, &FindMotionDialog::ShowState);
+  connect(clear, &QPushButton::clicked, this, [this] { doc_.Motion().ClearAreas(); });
+  connect(remove_, &QPushButton::clicked, this, [this] { doc_.Motion().RemoveArea(areaList_->currentRow()); });
+  connect(areaList_, &QListWidget::currentRowChanged, this, [this](int row) { remove_->setEnabled(row >= 0); });
+  connect(&doc_.Motion(), &MotionSearches::areasChanged, this, &FindMotionDialog::FillAreaList);
   connect(sensitivity_, &QSlider::valueChanged, this, &FindMotionDialog::OnSensitivityMoved);
   connect(start_, &QPushButton::clicked, this, &FindMotionDialog::OnStart);
   connect(stop_, &QPushButton::clicked, this, [this] { doc_.Motion().Stop(); });
@@ -92,25 +103,56 @@ FindMotionDialog::FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent) : QDia
   // Another pane's camera, or another split, shows other results.
   connect(&doc_, &CSelvoViewerDoc::positionDisplayChanged, this, &FindMotionDialog::ShowState);
   sensitivityValue_->setText(QString::number(sensitivity_->value()));
-  TakeCurrentPicture();
-  resize(860, 520);
+  FillAreaList();
+  FollowCurrentCamera();
+  resize(760, 460);
 }
 
-void FindMotionDialog::TakeCurrentPicture() {
+void FindMotionDialog::FollowCurrentCamera() {
   doc_.Motion().FocusOnCurrentCamera();
-  const DibBlock* image = doc_.CurrentImage();
-  picker_->SetPicture(image ? PictureRows(*image, 0).copy() : QImage());
+  ShowState();
+}
+
+// Only while the window shows does a drag on a pane draw an area.
+void FindMotionDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  doc_.Motion().SetDrawing(true);
+}
+
+void FindMotionDialog::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  doc_.Motion().SetDrawing(false);
+}
+
+void FindMotionDialog::FillAreaList() {
+  const MotionAreaDrawing& drawn = doc_.Motion().Drawing();
+  const bool any = !drawn.areas.empty() || !drawn.ignores.empty();
+  areasTitle_->setText(any ? UiText("Areas on %1:", "%1 の範囲:").arg(CameraName(drawn.camera))
+                           : UiText("Areas: none drawn yet", "範囲: 未指定"));
+  areaList_->clear();
+  int number = 0;
+  const auto add = [&](const MotionRect& area, bool ignore) {
+    const QString kind = ignore ? UiText("ignore", "除外") : UiText("search", "検出");
+    auto* item = new QListWidgetItem(QStringLiteral("%1  %2  %3, %4  %5 × %6")
+                                         .arg(++number)
+                                         .arg(kind)
+                                         .arg(area.x)
+                                         .arg(area.y)
+                                         .arg(area.width)
+                                         .arg(area.height),
+                                     areaList_);
+    if (ignore) item->setForeground(QColor(200, 30, 30));
+  };
+  for (const MotionRect& area : drawn.areas) add(area, false);
+  for (const MotionRect& area : drawn.ignores) add(area, true);
+  remove_->setEnabled(false);
   ShowState();
 }
 
 void FindMotionDialog::OnStart() {
-  MotionSettings settings;
-  settings.areas = picker_->Areas();
-  settings.ignores = picker_->Ignores();
-  settings.sensitivity = sensitivity_->value();
   std::string why;
   progress_->setValue(0);
-  if (!doc_.Motion().Start(settings, why)) state_->setText(QString::fromStdString(why));
+  if (!doc_.Motion().StartDrawn(sensitivity_->value(), why)) state_->setText(QString::fromStdString(why));
 }
 
 void FindMotionDialog::OnProgress(int done, int total) {
@@ -132,16 +174,18 @@ void FindMotionDialog::OnEventClicked(QListWidgetItem* item) {
 void FindMotionDialog::ShowState() {
   const MotionSearches& motion = doc_.Motion();
   const bool running = motion.IsRunning();
-  start_->setEnabled(!running && !picker_->Areas().empty() && doc_.HasSource());
+  start_->setEnabled(!running && !motion.Drawing().areas.empty() && doc_.HasSource());
   stop_->setEnabled(running);
   const int camera = motion.FocusCamera();
   QString text;
   if (running) {
     text = UiText("Searching %1...", "%1 を検索中...").arg(CameraName(motion.RunningCamera()));
   } else if (const CameraMotion* result = motion.Current()) {
-    text = UiText("%1: %2 events in %3 images searched", "%1: %3 画像中 %2 件のイベント")
+    const std::size_t events = motion.EventsInList().size();
+    text = (events == 1 ? UiText("%1: %2 event in %3 images searched", "%1: %3 画像中 %2 件のイベント")
+                        : UiText("%1: %2 events in %3 images searched", "%1: %3 画像中 %2 件のイベント"))
                .arg(CameraName(camera))
-               .arg(motion.EventsInList().size())
+               .arg(events)
                .arg(result->result.searched);
     if (result->result.skipped > 0) {
       text += UiText("; %1 images could not be read", "、読めない画像 %1 枚").arg(result->result.skipped);

@@ -1,11 +1,12 @@
 #pragma once
 // View > Find Motion: a window beside the viewer, which stays usable while
-// it is open. The user drags the areas on the current pane's picture (Shift:
-// an area to ignore), picks the sensitivity and starts the search of that
-// pane's camera; progress shows while the worker reads, and Stop ends it.
-// The events of the current camera are listed with their time, length and
-// peak picture; a click shows the event's first image. Moving the
-// sensitivity after a search regroups the events at once.
+// it is open. While it is shown the user drags the areas on a pane of the
+// viewer itself (Shift: an area to ignore); the window lists them, picks the
+// sensitivity and starts the search of that pane's camera; progress shows
+// while the worker reads, and Stop ends it. The events of the camera shown
+// are listed with their time, length and peak picture; a click shows the
+// event's first image. Moving the sensitivity after a search regroups the
+// events at once.
 #include <QDialog>
 
 #include <vector>
@@ -20,7 +21,6 @@ class QSlider;
 namespace selvo {
 
 class CSelvoViewerDoc;
-class MotionAreaPicker;
 
 class FindMotionDialog : public QDialog {
   Q_OBJECT
@@ -28,12 +28,16 @@ class FindMotionDialog : public QDialog {
  public:
   explicit FindMotionDialog(CSelvoViewerDoc& doc, QWidget* parent = nullptr);
 
-  MotionAreaPicker* AreaPicker() const { return picker_; }
+  QListWidget* AreaList() const { return areaList_; }
   QListWidget* EventList() const { return eventList_; }
   QSlider* SensitivitySlider() const { return sensitivity_; }
   QPushButton* StartButton() const { return start_; }
-  // Takes the current image as the picture to draw on.
-  void TakeCurrentPicture();
+  // Shows the current image's camera, as when the window opens.
+  void FollowCurrentCamera();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void OnStart();
@@ -43,9 +47,12 @@ class FindMotionDialog : public QDialog {
   // The buttons, the state line and the list, from the document's results.
   void ShowState();
   void FillEventList();
+  void FillAreaList();
 
   CSelvoViewerDoc& doc_;
-  MotionAreaPicker* picker_ = nullptr;
+  QLabel* areasTitle_ = nullptr;
+  QListWidget* areaList_ = nullptr;
+  QPushButton* remove_ = nullptr;
   QSlider* sensitivity_ = nullptr;
   QLabel* sensitivityValue_ = nullptr;
   QPushButton* start_ = nullptr;

@@ -3,7 +3,8 @@
 // The view's class is spread over three files by concern: this one holds
 // the document link, the geometry and the painting;
 // CSelvoViewerViewExamine.cpp the zoom, the pane menu and the mouse;
-// CSelvoViewerViewSave.cpp saving and printing.
+// CSelvoViewerViewSave.cpp saving and printing; CSelvoViewerViewAreas.cpp
+// the areas of a motion search drawn on a pane.
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <QPainter>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/MotionSearches.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
@@ -47,6 +49,7 @@ CSelvoViewerView::CSelvoViewerView(CSelvoViewerDoc& doc, QWidget* parent) : QWid
   setMinimumSize(1, 1);
   // The zoom commands act on the pane under the mouse, buttons up or down.
   setMouseTracking(true);
+  connect(&doc_.Motion(), &MotionSearches::areasChanged, this, &CSelvoViewerView::OnMotionAreasChanged);
   OnInitialUpdate();
 }
 
@@ -300,6 +303,7 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
   } else {
     painter.drawImage(0, 0, ShownAtRatio(backBuffer_, devicePixelRatioF()));
   }
+  DrawMotionAreas(painter);
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();
   if (zoomText != shownZoomText_) {

@@ -4,7 +4,10 @@
 // alteration marks and (on paper) the print title. Every paint is composed in
 // a back buffer in device pixels and put on the screen in one draw. The
 // right-button pane menu switches the split and assigns channels; a double
-// click on a pane returns to one picture of that pane's channel.
+// click on a pane returns to one picture of that pane's channel. While Find
+// Motion is open a drag on a pane draws an area of the motion search on that
+// pane's picture (Shift: an area to ignore); the areas are drawn over the
+// picture on the screen only, never into a saved, printed or exported one.
 #include <functional>
 
 #include <QColor>
@@ -18,6 +21,7 @@
 #include <array>
 
 #include "doc/ImageViewLink.h"
+#include "source/motion/MotionRect.h"
 #include "view/render/BitmapFileWriter.h"
 #include "view/render/Enhance.h"
 #include "view/render/PaneLayout.h"
@@ -107,6 +111,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   void SetEnhancement(const EnhanceSettings& settings);
   // The zoom of ZoomPane for the status bar ("Zoom: 8.0x", "Zoom: fit").
   QString ZoomText() const;
+  // The camera whose picture a pane shows: in one pane the current image's.
+  int PaneCamera(int pane) const;
 
   // ---- pictures
   // The client area composed into the view's back buffer (device pixels),
@@ -171,6 +177,19 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
     QSizeF picture;
   };
   PaneGeometry GeometryOf(int pane) const;
+  PixelRect PaneRect(int pane) const;
+  // Where the pane's picture is drawn now: its box, smaller when the zoom
+  // shows it below its fit.
+  PixelBox ShownBoxOf(int pane) const;
+  const DibBlock* PaneImage(int pane) const;
+  // A device point of a pane to the recorded pixel under it (clamped to the
+  // picture), and a rectangle of recorded pixels to device pixels, through
+  // what the pane's zoom shows.
+  QPointF DeviceToPicture(int pane, const QPointF& devicePoint) const;
+  QRectF PictureToDevice(int pane, const MotionRect& area) const;
+  void EndAreaDrag(const QPointF& devicePoint);
+  void DrawMotionAreas(QPainter& painter) const;
+  void OnMotionAreasChanged();
   int PaneAtDevice(QPoint devicePoint) const;
   ZoomState& MutablePaneZoom(int pane);
   void ZoomBy(int pane, const QPointF& boxPoint, double factor);
@@ -196,6 +215,14 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   EnhanceSettings enhance_;
   bool panning_ = false;
   QPoint panFrom_;
+  // A motion area being dragged on a pane, in device pixels.
+  struct AreaDrag {
+    int pane = -1;
+    QPointF from;
+    QPointF to;
+    bool ignore = false;
+  };
+  AreaDrag areaDrag_;
   QString shownZoomText_;
   int lockGeneration_ = -1;
 };

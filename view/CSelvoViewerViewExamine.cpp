@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/MotionSearches.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
@@ -22,6 +23,18 @@ namespace {
 
 // One wheel notch zooms by a quarter.
 constexpr double kWheelStep = 1.25;
+
+// Shown at 1:1 below its fit, the picture takes a smaller box in the middle
+// of its own, and its time text and marks go with it.
+PixelRect ExaminedRect(const PixelRect& rect, const ZoomState& zoom) {
+  if (zoom.BoxShare() >= 1.0) return rect;
+  const PixelBox box = FitBox43(rect);
+  const int w = static_cast<int>(std::lround(box.w * zoom.BoxShare()));
+  const int h = static_cast<int>(std::lround(box.h * zoom.BoxShare()));
+  const int left = box.x + (box.w - w) / 2;
+  const int top = box.y + (box.h - h) / 2;
+  return {left, top, left + w, top + h};
+}
 
 QString PaneMenuText(int id) {
   if (id >= kPaneMenuChannel0)
@@ -34,22 +47,30 @@ QString PaneMenuText(int id) {
 
 // ---------------------------------------------------------------- examining
 
-CSelvoViewerView::PaneGeometry CSelvoViewerView::GeometryOf(int pane) const {
-  PaneGeometry geometry;
-  const DibBlock* image = nullptr;
+PixelRect CSelvoViewerView::PaneRect(int pane) const {
   if (slots_.IsSplit()) {
     const PaneGrid grid = CurrentGrid();
-    if (pane < 0 || pane >= grid.count) return geometry;
-    geometry.box = FitBox43(grid.panes[pane].Deflated(1));
-    image = slots_.CurrentSlot(pane).image.get();
-  } else {
-    const QSize size = DeviceSize();
-    geometry.box = FitBox43({0, 0, size.width(), size.height()});
-    image = DocumentReady() ? doc_.CurrentImage() : nullptr;
+    return pane >= 0 && pane < grid.count ? grid.panes[pane].Deflated(1) : PixelRect{};
   }
+  const QSize size = DeviceSize();
+  return {0, 0, size.width(), size.height()};
+}
+
+const DibBlock* CSelvoViewerView::PaneImage(int pane) const {
+  if (slots_.IsSplit()) return pane >= 0 && pane < slots_.PaneCount() ? slots_.CurrentSlot(pane).image.get() : nullptr;
+  return pane == 0 && DocumentReady() ? doc_.CurrentImage() : nullptr;
+}
+
+CSelvoViewerView::PaneGeometry CSelvoViewerView::GeometryOf(int pane) const {
+  PaneGeometry geometry;
+  if (slots_.IsSplit() && (pane < 0 || pane >= slots_.PaneCount())) return geometry;
+  geometry.box = FitBox43(PaneRect(pane));
+  const DibBlock* image = PaneImage(pane);
   if (image != nullptr) geometry.picture = QSizeF(image->Width(), image->Height() - TopCutRows(image->Height()));
   return geometry;
 }
+
+PixelBox CSelvoViewerView::ShownBoxOf(int pane) const { return FitBox43(ExaminedRect(PaneRect(pane), PaneZoom(pane))); }
 
 int CSelvoViewerView::PaneAtDevice(QPoint p) const {
   if (slots_.IsSplit()) return HitPane(CurrentGrid(), p.x(), p.y());
@@ -66,16 +87,7 @@ ZoomState& CSelvoViewerView::MutablePaneZoom(int pane) { return const_cast<ZoomS
 void CSelvoViewerView::ApplyExamining(PaneDrawRequest& request, int pane) const {
   const ZoomState& zoom = PaneZoom(pane);
   if (enhance_.IsActive()) request.enhance = &enhance_;
-  // Shown at 1:1 below its fit, the picture takes a smaller box in the
-  // middle of its own, and its time text and marks go with it.
-  if (zoom.BoxShare() < 1.0) {
-    const PixelBox box = FitBox43(request.rect);
-    const int w = static_cast<int>(std::lround(box.w * zoom.BoxShare()));
-    const int h = static_cast<int>(std::lround(box.h * zoom.BoxShare()));
-    const int left = box.x + (box.w - w) / 2;
-    const int top = box.y + (box.h - h) / 2;
-    request.rect = {left, top, left + w, top + h};
-  }
+  request.rect = ExaminedRect(request.rect, zoom);
   if (!zoom.IsZoomed()) return;
   request.shownPart = zoom.ShownPart();
   request.overview = true;
@@ -234,21 +246,36 @@ void CSelvoViewerView::mousePressEvent(QMouseEvent* event) {
     OpenPaneMenu(event->position().toPoint());
     return;
   }
-  if (event->button() == Qt::LeftButton) {
-    const int pane = PaneAtDevice(ToDevice(event->position().toPoint()));
-    if (pane >= 0 && PaneZoom(pane).IsZoomed()) {
-      zoomPane_ = pane;
-      panning_ = true;
-      panFrom_ = event->position().toPoint();
-      setCursor(Qt::ClosedHandCursor);
+  const int pane = PaneAtDevice(ToDevice(event->position().toPoint()));
+  const bool drawing = doc_.Motion().IsDrawing();
+  if (event->button() == Qt::LeftButton && pane >= 0 && DocumentReady()) {
+    // Picking a pane of a split shows its camera's motion.
+    if (slots_.IsSplit()) doc_.Motion().FocusOn(PaneCamera(pane));
+    if (drawing && PaneImage(pane) != nullptr) {
+      const QPointF at = event->position() * devicePixelRatioF();
+      areaDrag_ = {pane, at, at, (event->modifiers() & Qt::ShiftModifier) != 0};
       return;
     }
+  }
+  // While areas are drawn the left button draws; the middle one still pans.
+  const bool pans = event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && !drawing);
+  if (pans && pane >= 0 && PaneZoom(pane).IsZoomed()) {
+    zoomPane_ = pane;
+    panning_ = true;
+    panFrom_ = event->position().toPoint();
+    setCursor(Qt::ClosedHandCursor);
+    return;
   }
   QWidget::mousePressEvent(event);
 }
 
 void CSelvoViewerView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
+  if (areaDrag_.pane >= 0) {
+    areaDrag_.to = event->position() * devicePixelRatioF();
+    update();
+    return;
+  }
   if (!panning_) {
     const int pane = PaneAtDevice(ToDevice(at));
     // Only the status text follows the mouse; the picture stays as it is.
@@ -269,9 +296,16 @@ void CSelvoViewerView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CSelvoViewerView::mouseReleaseEvent(QMouseEvent* event) {
-  if (panning_ && event->button() == Qt::LeftButton) {
+  if (areaDrag_.pane >= 0 && event->button() == Qt::LeftButton) {
+    EndAreaDrag(event->position() * devicePixelRatioF());
+    return;
+  }
+  if (panning_ && (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton)) {
     panning_ = false;
-    unsetCursor();
+    if (doc_.Motion().IsDrawing())
+      setCursor(Qt::CrossCursor);
+    else
+      unsetCursor();
     return;
   }
   QWidget::mouseReleaseEvent(event);

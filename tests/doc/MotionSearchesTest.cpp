@@ -61,7 +61,7 @@ TEST_F(MotionSearchesTest, FindsTheCrossingAndRegroupsWithoutReadingAnImageAgain
   int lastDone = 0;
   QObject::connect(&motion, &MotionSearches::progress, [&](int done, int) { lastDone = done; });
   std::string why;
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   ASSERT_TRUE(WaitForSearch());
   EXPECT_EQ(lastDone, 40);
   const std::vector<MotionEventInList> found = motion.EventsInList();
@@ -108,7 +108,7 @@ TEST_F(MotionSearchesTest, FindsTheCrossingAndRegroupsWithoutReadingAnImageAgain
 TEST_F(MotionSearchesTest, AStoppedSearchEndsAndKeepsWhatItReached) {
   MotionSearches& motion = doc->Motion();
   std::string why;
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   motion.Stop();
   ASSERT_TRUE(WaitForSearch());
   ASSERT_NE(motion.Current(), nullptr);
@@ -119,13 +119,44 @@ TEST_F(MotionSearchesTest, AStoppedSearchEndsAndKeepsWhatItReached) {
 TEST_F(MotionSearchesTest, NothingStartsWithoutAnAreaAndANewRecordingForgetsTheResult) {
   MotionSearches& motion = doc->Motion();
   std::string why;
-  EXPECT_FALSE(motion.Start(MotionSettings{}, why));
+  EXPECT_FALSE(motion.Start(0, MotionSettings{}, why));
   EXPECT_FALSE(why.empty());
-  ASSERT_TRUE(motion.Start(Crossing(), why)) << why;
+  ASSERT_TRUE(motion.Start(0, Crossing(), why)) << why;
   // Opening again while it runs stops it and forgets it.
   ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
   EXPECT_FALSE(motion.IsRunning());
   EXPECT_EQ(motion.Current(), nullptr);
+}
+
+// The areas are drawn for one camera's picture: another camera's or another
+// size's start a new set, an area off the picture is refused, and a new
+// recording forgets them.
+TEST_F(MotionSearchesTest, DrawnAreasBelongToOnePictureOfOneCamera) {
+  MotionSearches& motion = doc->Motion();
+  int announced = 0;
+  QObject::connect(&motion, &MotionSearches::areasChanged, [&] { ++announced; });
+  motion.AddArea(1, 352, 240, {10, 10, 50, 40}, false);
+  motion.AddArea(1, 352, 240, {300, 200, 52, 40}, true);
+  motion.AddArea(1, 352, 240, {300, 200, 53, 40}, false);  // one pixel past the right edge
+  EXPECT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().ignores.size(), 1u);
+  EXPECT_EQ(announced, 2);
+
+  motion.RemoveArea(1);  // the ignore, listed after the areas
+  EXPECT_TRUE(motion.Drawing().ignores.empty());
+  motion.AddArea(0, 352, 240, {20, 20, 30, 30}, false);
+  ASSERT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().camera, 0);
+  EXPECT_EQ(motion.Drawing().areas[0], (MotionRect{20, 20, 30, 30}));
+  motion.AddArea(0, 704, 480, {20, 20, 30, 30}, false);
+  EXPECT_EQ(motion.Drawing().areas.size(), 1u);
+  EXPECT_EQ(motion.Drawing().pictureWidth, 704);
+
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  EXPECT_TRUE(motion.Drawing().areas.empty());
+  std::string why;
+  EXPECT_FALSE(motion.StartDrawn(MotionSettings::kDefaultSensitivity, why));
+  EXPECT_FALSE(why.empty());
 }
 
 }  // namespace

@@ -16,6 +16,16 @@ QRectF ZoomState::ShownPart() const {
   return QRectF(centre_.x() - half, centre_.y() - half, 2 * half, 2 * half);
 }
 
+QPointF ZoomState::PicturePoint(const QPointF& boxFraction) const {
+  const QRectF shown = ShownPart();
+  return {shown.left() + boxFraction.x() * shown.width(), shown.top() + boxFraction.y() * shown.height()};
+}
+
+QPointF ZoomState::BoxPoint(const QPointF& pictureFraction) const {
+  const QRectF shown = ShownPart();
+  return {(pictureFraction.x() - shown.left()) / shown.width(), (pictureFraction.y() - shown.top()) / shown.height()};
+}
+
 double ZoomState::FitPixelScale(const QSizeF& box, const QSizeF& picture) {
   if (!Usable(box) || !Usable(picture)) return 1.0;
   return std::max(box.width() / picture.width(), box.height() / picture.height());
@@ -43,8 +53,7 @@ void ZoomState::ZoomAbout(const QPointF& boxPoint, double factor, const QSizeF& 
   if (!Usable(box) || factor <= 0) return;
   const QPointF inBox(std::clamp(boxPoint.x() / box.width(), 0.0, 1.0),
                       std::clamp(boxPoint.y() / box.height(), 0.0, 1.0));
-  const QRectF before = ShownPart();
-  const QPointF underCursor(before.left() + inBox.x() * before.width(), before.top() + inBox.y() * before.height());
+  const QPointF underCursor = PicturePoint(inBox);
   SetZoom(zoom_ * factor, LowestKeptZoom(), box, picture);
   const double shown = 1.0 / zoom_;
   centre_ = QPointF(underCursor.x() + (0.5 - inBox.x()) * shown, underCursor.y() + (0.5 - inBox.y()) * shown);

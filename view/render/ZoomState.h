@@ -27,6 +27,11 @@ class ZoomState {
   double BoxShare() const { return zoom_ < 1.0 ? zoom_ : 1.0; }
   // The part of the picture shown, in fractions of its width and height.
   QRectF ShownPart() const;
+  // The point of the picture (fractions of its width and height) shown at
+  // a point of the box given in fractions of the box's width and height,
+  // and back.
+  QPointF PicturePoint(const QPointF& boxFraction) const;
+  QPointF BoxPoint(const QPointF& pictureFraction) const;
 
   // Screen pixels per picture pixel along the more magnified axis.
   static double FitPixelScale(const QSizeF& box, const QSizeF& picture);
