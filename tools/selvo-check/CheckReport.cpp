@@ -252,26 +252,25 @@ class ReportPages {
   // Whether the bookmarks could be read is said on page 1, so that a report
   // without a bookmarks page is never taken for a recording without any.
   void DrawCaseFileLine() {
+    // Paths go in the fixed face, as on the rest of the report.
     const CaseBookmarks& c = reportCase_;
     if (c.path.empty()) return;
     if (!c.problem.empty()) {
-      Line(QStringLiteral("Bookmarks cannot be listed: ") + Text(c.problem), 9, false, 0,
-           Face::Sans, kAlteredRed);
-    } else if (c.bookmarks.empty()) {
-      Line(QStringLiteral("Case file: ") + Text(c.path) + QStringLiteral(" (no bookmarks of this recording)"), 9);
-    } else {
-      Line(QStringLiteral("Case file: ") + Text(c.path) +
-               QStringLiteral(" (%1 bookmarks of this recording, listed after the time lines)")
-                   .arg(static_cast<long>(c.bookmarks.size())),
-           9);
+      Line(QStringLiteral("Bookmarks cannot be listed:"), 9, false, 0, Face::Sans, kAlteredRed);
+      Line(Text(c.problem), 8, false, 8, Face::Mono, kAlteredRed);
+      return;
     }
+    Line(c.bookmarks.empty() ? QStringLiteral("Case file (no bookmarks of this recording):")
+                             : QStringLiteral("Case file (%1 bookmarks of this recording, listed after the time lines):")
+                                   .arg(static_cast<long>(c.bookmarks.size())),
+         9);
+    Line(Text(c.path), 8, false, 8, Face::Mono);
   }
 
   void DrawBookmarksHeading(bool continued) {
     Line(continued ? QStringLiteral("Bookmarks (continued)") : QStringLiteral("Bookmarks"), 16, true);
-    Line(QStringLiteral("From the case file ") + Text(reportCase_.path) +
-             QStringLiteral(", by camera and number; each picture drawn from the file as it is now."),
-         9);
+    Line(QStringLiteral("By camera and number, each picture drawn from the file as it is now; from the case file"), 9);
+    Line(Text(reportCase_.path), 8, false, 0, Face::Mono);
     y_ += 6;
   }
 

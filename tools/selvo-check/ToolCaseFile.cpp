@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 
 #include "source/OutputRefusal.h"
@@ -63,7 +64,11 @@ ToolCaseFile::ToolCaseFile(const std::string& named, const std::string& folder, 
 
 std::string ToolCaseFile::LogOutput(LogKind kind, const std::string& file) {
   if (!logs_ || !file_) return {};
-  const CaseStatus logged = file_->LogOutput(kind, file, "", recording_);
+  // The log names the output wherever the tool was started from.
+  char* full = realpath(file.c_str(), nullptr);
+  const std::string path = full != nullptr ? full : file;
+  std::free(full);
+  const CaseStatus logged = file_->LogOutput(kind, path, "", recording_);
   return logged ? std::string() : logged.message();
 }
 
