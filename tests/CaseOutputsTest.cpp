@@ -159,7 +159,7 @@ TEST(CaseOutputs, ReportIsWrittenWhateverBecomesOfTheCaseFile) {
       {"behind a link", "--case " + Quoted(marked.scratch / "link.sqlite"), "/nonexistent", 2, "is a symbolic link"},
       {"inside the recording", "--case " + Quoted(insideRecording), "/nonexistent", 2, "lies inside"},
       {"no default case file", "", "/nonexistent", 2, nullptr},
-      {"the default case file", "", "", 3, "(1 bookmarks of this recording"},
+      {"the default case file", "", "", 3, "(1 bookmark of this recording"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -260,9 +260,11 @@ class ReportPages {
       Line(Text(c.problem), 8, false, 8, Face::Mono, kAlteredRed);
       return;
     }
-    Line(c.bookmarks.empty() ? QStringLiteral("Case file (no bookmarks of this recording):")
-                             : QStringLiteral("Case file (%1 bookmarks of this recording, listed after the time lines):")
-                                   .arg(static_cast<long>(c.bookmarks.size())),
+    const long count = static_cast<long>(c.bookmarks.size());
+    Line(count == 0 ? QStringLiteral("Case file (no bookmarks of this recording):")
+                    : QStringLiteral("Case file (%1 %2 of this recording, listed after the time lines):")
+                          .arg(count)
+                          .arg(count == 1 ? QStringLiteral("bookmark") : QStringLiteral("bookmarks")),
          9);
     Line(Text(c.path), 8, false, 8, Face::Mono);
   }

@@ -46,6 +46,11 @@ ToolCaseFile::ToolCaseFile(const std::string& named, const std::string& folder, 
     return;
   }
   file_.emplace(std::move(opened.value()));
+  // A filed report names the case file wherever the tool was started from.
+  if (char* full = realpath(path.c_str(), nullptr)) {
+    contents_.path = full;
+    std::free(full);
+  }
   logs_ = !named.empty();
   if (!IsFolder(folder)) return;
   const CaseResult<RecordingIdentity> identity = RecordingIdentity::Of(folder);
