@@ -20,7 +20,6 @@
 
 #include "app/AboutDialog.h"
 #include "app/CSelvoViewerApp.h"
-#include "app/CheckReportRun.h"
 #include "app/DateFormatDialog.h"
 #include "app/TitleInputDialog.h"
 #include "app/ToolbarIcons.h"
@@ -70,9 +69,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateCaseControls();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
-  reportWriter_ = [this](const QString& pdfPath, QString& reason) {
-    return CheckReportRun().Write(QString::fromStdString(doc_.LastOpenFolder()), pdfPath, reason);
-  };
+  reportWriter_ = [this](const QString& pdfPath, QString& reason) { return WriteCaseReport(pdfPath, reason); };
   setMinimumSize(kMinWidth, kMinHeight);
   RestoreWindowGeometry();
   setAcceptDrops(true);

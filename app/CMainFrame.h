@@ -116,6 +116,8 @@ class CMainFrame : public QMainWindow {
   void OnBookmarksPanel();
   bool IsBookmarksPanelShown() const;
   void OnCaseFile();
+  // The summary's report, listing the case file's bookmarks and logged in it.
+  bool WriteCaseReport(const QString& pdfPath, QString& reason);
   void OnFindMotion();
   // Next / Previous Event, with a word in the status bar when there is none further.
   void OnMotionEventStep(bool next);

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "app/CMainFrame.h"
+#include "app/CheckReportRun.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "panel/BookmarkDialog.h"
 #include "panel/BookmarksDock.h"
@@ -69,6 +70,17 @@ void CMainFrame::OnBookmarksPanel() { bookmarksDock_->setVisible(bookmarksDock_-
 
 bool CMainFrame::IsBookmarksPanelShown() const { return bookmarksDock_ != nullptr && !bookmarksDock_->isHidden(); }
 
+// selvo-check, which the viewer runs for the report, lists the case file's
+// bookmarks and logs the report there itself: one entry, whoever writes the
+// PDF. The case file the viewer could not use is named all the same, so
+// that the report says why it lists no bookmarks instead of reading another.
+bool CMainFrame::WriteCaseReport(const QString& pdfPath, QString& reason) {
+  const bool written = CheckReportRun().Write(QString::fromStdString(doc_.LastOpenFolder()), pdfPath, reason,
+                                              QString::fromStdString(doc_.Case().ChosenPath()));
+  if (written && !reason.isEmpty()) ShowCaseProblem(reason);
+  return written;
+}
+
 // Another case file, or a new one: the dialog does not ask before naming a
 // file that exists, for that one is opened, never replaced.
 void CMainFrame::OnCaseFile() {
@@ -79,6 +91,7 @@ void CMainFrame::OnCaseFile() {
       QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return;
   if (doc_.Case().Open(path.toStdString())) {
+    doc_.SetChosenCaseFile(doc_.Case().Path());
     statusBar()->showMessage(UiText("Case file: %1", "ケースファイル: %1").arg(path), kCaseNoticeMs);
   }
   UpdateCommandStates();

@@ -101,8 +101,10 @@ bool CSelvoViewerApp::InitInstance() {
   notifier_->SetParent(frame_.get());
   frame_->show();
   // A case file that cannot be used is said in the status bar (and here,
-  // for a terminal); the viewer works on without bookmarks.
-  if (!doc_->Case().Open(commandLine_.casePath))
+  // for a terminal); the viewer works on without bookmarks. --case names
+  // one for this run alone; the one last chosen stays chosen.
+  const std::string casePath = commandLine_.casePath.empty() ? doc_->ChosenCaseFile() : commandLine_.casePath;
+  if (!doc_->Case().Open(casePath))
     std::cerr << kProgramName << ": " << doc_->Case().Message() << '\n';
   // Without a mixer the volume slider just stays where it is.
   MixerVolume::Shared().OpenMixer();

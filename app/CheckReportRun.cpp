@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringList>
 
 namespace selvo {
 
@@ -19,10 +20,13 @@ QString CheckReportRun::DefaultProgram() {
   return QCoreApplication::applicationDirPath() + QStringLiteral("/selvo-check");
 }
 
-bool CheckReportRun::Write(const QString& folder, const QString& pdfPath, QString& reason) const {
+bool CheckReportRun::Write(const QString& folder, const QString& pdfPath, QString& reason,
+                           const QString& caseFile) const {
   QProcess check;
   check.setProgram(program_);
-  check.setArguments({QStringLiteral("--quiet"), QStringLiteral("--report"), pdfPath, folder});
+  QStringList arguments{QStringLiteral("--quiet"), QStringLiteral("--report"), pdfPath};
+  if (!caseFile.isEmpty()) arguments << QStringLiteral("--case") << caseFile;
+  check.setArguments(arguments << QStringLiteral("--") << folder);
   // The table goes nowhere; only the report and the reasons count.
   check.setStandardOutputFile(QProcess::nullDevice());
   check.start();
@@ -36,8 +40,8 @@ bool CheckReportRun::Write(const QString& folder, const QString& pdfPath, QStrin
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
   const bool ran = check.exitStatus() == QProcess::NormalExit && check.exitCode() <= kProblemsFound;
-  if (ran && QFileInfo(pdfPath).size() > 0) return true;
   reason = QString::fromLocal8Bit(check.readAllStandardError()).trimmed();
+  if (ran && QFileInfo(pdfPath).size() > 0) return true;
   if (reason.isEmpty()) reason = check.errorString();
   return false;
 }

@@ -12,9 +12,11 @@ class CheckReportRun {
   // program: the selvo-check to run; by default the one beside the viewer.
   explicit CheckReportRun(QString program = DefaultProgram());
 
-  // Writes the report of the recording in folder to pdfPath; false with the
-  // reason (what the program said, or why it did not run) otherwise.
-  bool Write(const QString& folder, const QString& pdfPath, QString& reason) const;
+  // Writes the report of the recording in folder to pdfPath, listing the
+  // bookmarks of caseFile and logged there (none: no case file named);
+  // false with the reason (what the program said, or why it did not run)
+  // otherwise. Written, reason holds what the program warned of, if anything.
+  bool Write(const QString& folder, const QString& pdfPath, QString& reason, const QString& caseFile = {}) const;
 
   static QString DefaultProgram();
 

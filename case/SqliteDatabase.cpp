@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace selvo {
@@ -14,6 +17,17 @@ std::string ErrorOf(sqlite3* db) {
   std::string message = sqlite3_errmsg(db);
   const std::string kind = sqlite3_errstr(code);
   if (message != kind) message += " (" + kind + ")";
+  // SQLite's "disk I/O error" alone does not tell a full disk from a
+  // file-size limit or a device gone, and it keeps no errno for a failed
+  // write: errno, cleared before each call, does. Only a cause of that
+  // kind is named; the calls also meet missing journals on their way.
+  const int primary = code & 0xFF;
+  const int cause = sqlite3_system_errno(db) != 0 ? sqlite3_system_errno(db) : errno;
+  const bool storage = cause == ENOSPC || cause == EFBIG || cause == EDQUOT || cause == EIO || cause == EROFS ||
+                       cause == ENXIO || cause == ENODEV;
+  if (storage && (primary == SQLITE_IOERR || primary == SQLITE_FULL)) {
+    message += ": " + std::string(std::strerror(cause));
+  }
   return message;
 }
 
@@ -68,6 +82,7 @@ bool SqliteDatabase::IsReadOnly() const { return db_ != nullptr && sqlite3_db_re
 
 CaseStatus SqliteDatabase::Execute(const char* sql) {
   char* error = nullptr;
+  errno = 0;
   if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) == SQLITE_OK) return {};
   sqlite3_free(error);
   return CaseStatus::Failure(LastError());
@@ -121,6 +136,7 @@ void SqliteStatement::Bind(int index, const std::string& text) {
 void SqliteStatement::BindNull(int index) { sqlite3_bind_null(statement_, index); }
 
 CaseResult<bool> SqliteStatement::Step() {
+  errno = 0;
   const int code = sqlite3_step(statement_);
   if (code == SQLITE_ROW) return true;
   if (code == SQLITE_DONE) return false;

@@ -249,6 +249,9 @@ class CSelvoViewerDoc : public QObject {
   // when none was kept.
   const std::string& WindowGeometry() const { return settings_.windowGeometry; }
   void SetWindowGeometry(const std::string& geometry) { settings_.windowGeometry = geometry; }
+  // The case file File > Case File... last chose, kept between runs; empty: the default one.
+  const std::string& ChosenCaseFile() const { return settings_.caseFile; }
+  void SetChosenCaseFile(const std::string& path) { settings_.caseFile = path; }
 
   // ============================================================ verification
   // After a folder recording opens, a thread runs the trailer check over all

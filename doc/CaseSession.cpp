@@ -26,7 +26,8 @@ CaseSession::~CaseSession() { AbandonIdentity(); }
 bool CaseSession::Open(const std::string& path, const CaseFileOptions& options) {
   file_.reset();
   bookmarks_.clear();
-  CaseResult<CaseFile> opened = CaseFile::Open(path.empty() ? CaseFile::DefaultPath() : path, options);
+  chosenPath_ = path.empty() ? CaseFile::DefaultPath() : path;
+  CaseResult<CaseFile> opened = CaseFile::Open(chosenPath_, options);
   if (!opened) {
     Report(opened.message());
     emit bookmarksChanged();

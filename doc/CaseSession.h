@@ -35,6 +35,8 @@ class CaseSession : public QObject {
   bool Open(const std::string& path, const CaseFileOptions& options = {});
   bool IsOpen() const { return file_.has_value(); }
   std::string Path() const { return file_ ? file_->Path() : std::string(); }
+  // The case file the last Open named, whether or not it could be used.
+  const std::string& ChosenPath() const { return chosenPath_; }
   // Why the case file or the recording's identity could not be used; empty
   // while all is well.
   const std::string& Message() const { return message_; }
@@ -82,6 +84,7 @@ class CaseSession : public QObject {
 
   std::optional<CaseFile> file_;
   std::string message_;
+  std::string chosenPath_;
   std::string folder_;
   std::optional<RecordingIdentity> identity_;
   std::vector<Bookmark> bookmarks_;

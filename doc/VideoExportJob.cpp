@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "export/BookmarkChapters.h"
 
 namespace selvo {
 
@@ -11,6 +12,7 @@ VideoExportRequest VideoExportJob::RequestFor(const CSelvoViewerDoc& doc) {
   // A disc has no path and no folder to read again.
   if (!doc.HasSource() || doc.GetCurrentPath().empty()) return request;
   request.folder = doc.LastOpenFolder();
+  request.bookmarks = doc.Case().Bookmarks();
   // Without an INFO index the images carry no camera: all of them go.
   if (doc.HasChannel(-1)) request.selection.camera = doc.GetCurrentChannel() + 1;
   if (doc.IsCopyRangeValid() && doc.GetCopyEnd() <= doc.GetCount()) {
@@ -44,6 +46,8 @@ void VideoExportJob::Work() {
   options.sound = request_.sound;
   VideoExport run(input, options);
   run.SetPainter(painter_);
+  BookmarkChapterList chapters = BookmarkChapters(request_.bookmarks, input);
+  run.SetChapters(std::move(chapters.chapters));
   int shown = -1;
   run.SetProgress([this, &shown](int done, int total) {
     // One report a percent: the window needs no more to follow.
@@ -58,6 +62,7 @@ void VideoExportJob::Work() {
   result_.error = run.ErrorText();
   result_.problems = run.Problems();
   result_.warnings = run.Warnings();
+  result_.warnings.insert(result_.warnings.end(), chapters.leftOut.begin(), chapters.leftOut.end());
 }
 
 }  // namespace selvo

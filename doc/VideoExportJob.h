@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "case/Bookmark.h"
 #include "doc/WorkerJob.h"
 #include "export/FolderExportInput.h"
 #include "export/VideoExport.h"
@@ -22,6 +23,7 @@ struct VideoExportRequest {
   std::string output;
   VideoKind kind = VideoKind::kLossless;
   bool sound = true;
+  std::vector<Bookmark> bookmarks;  // the recording's, for chapters
 };
 
 struct VideoExportResult {

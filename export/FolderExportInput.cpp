@@ -193,6 +193,19 @@ std::uint32_t FolderExportInput::StampAt(int index, const std::vector<std::uint8
 
 std::string FolderExportInput::NameOf(int index) { return source_->GetPathAt(Position(index)); }
 
+bool FolderExportInput::HoldsPlace(int camera, std::int64_t number) const {
+  return camera == camera_ && number >= first_ && number <= last_;
+}
+
+int FolderExportInput::IndexOfImage(int camera, std::int64_t number, const std::string& file) {
+  if (!HoldsPlace(camera, number) || file.empty()) return -1;
+  const int index = static_cast<int>(number - first_);
+  const std::string path = NameOf(index);
+  const std::size_t start = path.size() - file.size();
+  const bool same = path.size() > file.size() && path[start - 1] == '/' && path.compare(start, file.size(), file) == 0;
+  return same ? index : -1;
+}
+
 std::string FolderExportInput::CameraTitle() { return source_->GetChannelTitle(first_ - 1); }
 
 std::uint32_t FolderExportInput::SoundStartStamp() { return source_->RecordingStartStamp(); }

@@ -35,6 +35,11 @@ class FolderExportInput : public ExportInput {
   // index that is there and cannot be read.
   const std::vector<std::string>& Notes() const { return notes_; }
   int Camera() const { return camera_; }  // 1..16, 0 when the folder has no index
+  // Whether the export holds camera's image number (as the viewer numbers
+  // a camera's images), and its index when that image is still file,
+  // relative to the folder; -1 when not.
+  bool HoldsPlace(int camera, std::int64_t number) const;
+  int IndexOfImage(int camera, std::int64_t number, const std::string& file);
 
   int Count() override { return last_ - first_ + 1; }
   ImageCodec Codec() const override { return codec_; }

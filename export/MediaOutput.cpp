@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
+#include <libavutil/mem.h>
 }
 
 namespace selvo {
@@ -81,6 +82,28 @@ bool MediaOutput::Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* 
     packet->stream_index = stream->index;
     if (!Write(packet)) return false;
   }
+}
+
+// The muxers take chapters added after the header and write them with the
+// trailer: the Matroska Chapters element, and MP4's chapter track and
+// chapter list. The chapter is the context's from the moment it is listed.
+bool MediaOutput::AddChapter(std::int64_t startMs, std::int64_t endMs, const std::string& title) {
+  if (format_ == nullptr) return Fail("nothing was written", 0);
+  auto** chapters = static_cast<AVChapter**>(
+      av_realloc_array(format_->chapters, format_->nb_chapters + 1, sizeof *format_->chapters));
+  if (chapters == nullptr) return Fail("out of memory for a chapter", 0);
+  format_->chapters = chapters;
+  auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+  if (chapter == nullptr || av_dict_set(&chapter->metadata, "title", title.c_str(), 0) < 0) {
+    av_free(chapter);
+    return Fail("out of memory for a chapter", 0);
+  }
+  chapter->id = format_->nb_chapters + 1;
+  chapter->time_base = AVRational{1, 1000};
+  chapter->start = startMs;
+  chapter->end = endMs;
+  chapters[format_->nb_chapters++] = chapter;
+  return true;
 }
 
 bool MediaOutput::Commit() {

@@ -42,6 +42,9 @@ class MediaOutput {
   // written.
   bool Encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream, AVPacket* packet,
               const std::function<void(AVPacket&)>& finish = {});
+  // A chapter from startMs to endMs of the output's time, titled title;
+  // after the last packet and before Commit.
+  bool AddChapter(std::int64_t startMs, std::int64_t endMs, const std::string& title);
   // Writes the trailer, closes the file and renames it to the target.
   bool Commit();
 

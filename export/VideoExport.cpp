@@ -359,6 +359,7 @@ ExportOutcome VideoExport::Run(const std::string& output) {
   const std::string title = input_.CameraTitle();
   const bool lossless = streams.lossless != nullptr;
   StampTimeline timeline;
+  ChapterTimes chapters(chapters_);
   std::vector<std::uint8_t> bytes;
   ExportPicture facts;
   for (int i = first.readIndex; i < count; ++i) {
@@ -377,12 +378,16 @@ ExportOutcome VideoExport::Run(const std::string& output) {
       written = WriteShareable(streams, picture.block.get(), facts, title, ms);
     }
     if (!written) return WriteFailed(streams, output);
+    chapters.PictureWritten(i, ms);
     ++written_;
   }
   const bool finished =
       lossless ? WriteHeld(streams, timeline.LastDuration()) : streams.shareable->Finish(timeline.EndMs());
   if (!finished) return WriteFailed(streams, output);
   if (streams.sound != nullptr && !streams.sound->Finish(timeline.EndMs())) return WriteFailed(streams, output);
+  if (!chapters.AddTo(streams.output, timeline.EndMs(), lossless ? nullptr : "Start")) {
+    return WriteFailed(streams, output);
+  }
   if (!streams.output.Commit()) return WriteFailed(streams, output);
   if (progress_) progress_(count, count);
   const bool whole = omissions_.empty() && unreadable_.empty() && undecodable_.empty();

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "export/ExportChapters.h"
 #include "export/ExportInput.h"
 #include "export/FrameCanvas.h"
 
@@ -56,6 +57,7 @@ class VideoExport {
   // Needed for the shareable kind.
   void SetPainter(FramePainter painter) { painter_ = std::move(painter); }
   void SetProgress(ExportProgress progress) { progress_ = std::move(progress); }
+  void SetChapters(std::vector<ExportChapter> chapters) { chapters_ = std::move(chapters); }
 
   ExportOutcome Run(const std::string& output);
 
@@ -103,6 +105,7 @@ class VideoExport {
   VideoExportOptions options_;
   FramePainter painter_;
   ExportProgress progress_;
+  std::vector<ExportChapter> chapters_;
   std::string error_;
   std::vector<std::string> omissions_;
   std::vector<std::string> unreadable_;

@@ -38,7 +38,9 @@ class AppSettingsTest : public testing::Test {
 
 TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
   // Geometry bytes hold NULs and bytes above 0x7F; none may be lost.
-  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存", std::string("\x01\xd9\0\xff@", 5), 1};
+  // The case file's path is kept whole, however long: it is no field of the original.
+  DisplaySettings saved{2, 1, 3, "/media/rec 1", "/home/ユーザー/保存", std::string("\x01\xd9\0\xff@", 5), 1,
+                        "/cases/" + std::string(300, 'c') + "/事件 1.sqlite"};
   ASSERT_TRUE(SaveSettings(0, saved));
   DisplaySettings loaded;
   LoadSettings(0, loaded);
@@ -49,6 +51,7 @@ TEST_F(AppSettingsTest, SavedSettingsLoadBack) {
   EXPECT_EQ(loaded.lastSaveFolder, saved.lastSaveFolder);
   EXPECT_EQ(loaded.windowGeometry, saved.windowGeometry);
   EXPECT_EQ(loaded.verificationMarks, 1);
+  EXPECT_EQ(loaded.caseFile, saved.caseFile);
 }
 
 TEST_F(AppSettingsTest, InvalidStoredValuesKeepTheField) {

@@ -19,6 +19,7 @@ const QString kOpenFolder = QStringLiteral("ForderDir");
 const QString kSaveFolder = QStringLiteral("SaveForder");
 const QString kWindowGeometry = QStringLiteral("WindowGeometry");
 const QString kVerificationMarks = QStringLiteral("VerificationMarks");
+const QString kCaseFile = QStringLiteral("CaseFile");
 
 void ReadInt(const QSettings& store, const QString& name, int lowest, int highest, int& field) {
   QVariant value = store.value(name);
@@ -81,6 +82,7 @@ void LoadSettings(int variant, DisplaySettings& settings) {
   settings.lastSaveFolder = ReadPath(*store, kSaveFolder);
   settings.windowGeometry = ReadGeometry(*store);
   ReadInt(*store, kVerificationMarks, 0, 1, settings.verificationMarks);
+  settings.caseFile = store->value(kCaseFile).toString().toStdString();
   store->endGroup();
 }
 
@@ -97,6 +99,7 @@ bool SaveSettings(int variant, const DisplaySettings& settings) {
   if (!settings.windowGeometry.empty())
     store->setValue(kWindowGeometry, QByteArray::fromStdString(settings.windowGeometry));
   store->setValue(kVerificationMarks, settings.verificationMarks);
+  if (!settings.caseFile.empty()) store->setValue(kCaseFile, QString::fromStdString(settings.caseFile));
   store->endGroup();
   store->sync();
   return store->status() == QSettings::NoError;

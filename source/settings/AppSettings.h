@@ -19,6 +19,7 @@ struct DisplaySettings {
   std::string lastSaveFolder;  // "SaveForder", at most 259 characters
   std::string windowGeometry;  // "WindowGeometry": the window's own bytes
   int verificationMarks = 0;   // "VerificationMarks" 0..1: problem marks without the "check" switch
+  std::string caseFile;        // "CaseFile": the case file File > Case File... chose; empty: the default
 };
 
 constexpr int kMaxSettingPathChars = 259;

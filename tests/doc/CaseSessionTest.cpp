@@ -5,12 +5,17 @@
 // why.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -138,6 +143,78 @@ TEST_F(CaseSessionTest, AReadOnlyCaseFileIsNotWrittenAndSaysSo) {
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   chmod((scratch / "case").c_str(), 0755);
+}
+
+// Runs body in a child and answers its exit status: a file-size limit
+// must not outlive the case it was set for.
+int InChild(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+std::size_t BookmarksIn(const std::string& path) {
+  CaseFileOptions options;
+  options.readOnly = true;
+  auto file = CaseFile::Open(path, options);
+  EXPECT_TRUE(file) << file.message();
+  auto all = file ? file.value().AllBookmarks() : CaseResult<std::vector<Bookmark>>::Failure("");
+  EXPECT_TRUE(all) << all.message();
+  auto check = file ? file.value().CheckLog() : CaseResult<LogCheck>::Failure("");
+  EXPECT_TRUE(check && check.value().firstBreak.sequence == 0) << "the log's chain holds";
+  return all ? all.value().size() : 0;
+}
+
+// A case file named through a link is refused, not followed, and one on a
+// full disk fails each change with the system's reason: either way the
+// viewer shows the recording on, and what the case file held stays whole.
+TEST_F(CaseSessionTest, ACaseFileBehindALinkOrOnAFullDiskIsToldAndLosesNothing) {
+  {
+    auto doc = OpenedDocument(recording);
+    ASSERT_TRUE(doc->Case().AddBookmark(doc->PlaceAt(0), "saved before").ok());
+  }
+  const std::string link = scratch / "link.sqlite";
+  std::filesystem::create_symlink(casePath, link);
+  {
+    DocumentOptions options;
+    options.persistSettings = false;
+    CSelvoViewerDoc doc(options, notifier);
+    EXPECT_FALSE(doc.Case().Open(link));
+    EXPECT_NE(doc.Case().Message().find("is a link"), std::string::npos) << doc.Case().Message();
+    ASSERT_EQ(doc.OpenFolder(recording), Outcome::Opened);
+    EXPECT_TRUE(doc.GoNext(true));
+    EXPECT_FALSE(doc.Case().AddBookmark(doc.PlaceAt(1), "not through the link").ok());
+  }
+  EXPECT_EQ(BookmarksIn(casePath), 1u);
+
+  // No disk fills on demand: a file-size limit fails the writes as a full
+  // one would, and lifted, lets them through again.
+  const int status = InChild([this] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    auto doc = OpenedDocument(recording);
+    if (doc->Case().Bookmarks().size() != 1) return 10;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{1024, limit.rlim_max};
+    if (setrlimit(RLIMIT_FSIZE, &full) != 0) return 11;
+    int problems = 0;
+    QObject::connect(&doc->Case(), &CaseSession::problem, [&problems] { ++problems; });
+    const CaseResult<Bookmark> lost = doc->Case().AddBookmark(doc->PlaceAt(2), "on a full disk");
+    if (lost.ok() || problems != 1) return 12;
+    if (lost.message().find(casePath) == std::string::npos ||
+        lost.message().find(std::strerror(EFBIG)) == std::string::npos) {
+      std::fprintf(stderr, "%s\n", lost.message().c_str());
+      return 13;
+    }
+    if (doc->Case().LogOutput(LogKind::kStillSaved, recording + "/INFO/REC.INF", "").ok()) return 14;
+    if (doc->Case().Bookmarks().size() != 1 || !doc->GoNext(true)) return 15;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return doc->Case().AddBookmark(doc->PlaceAt(3), "space again").ok() ? 0 : 16;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(BookmarksIn(casePath), 2u) << "the one saved before and the one saved after";
 }
 
 }  // namespace

@@ -102,6 +102,19 @@ class VideoExportJobTest : public ::testing::Test {
     return scratch / name;
   }
 
+  // Runs File > Export Video's job on what the document shows, into
+  // out/video.mkv, and answers what it was asked.
+  VideoExportRequest ExportShown() {
+    VideoExportRequest request = VideoExportJob::RequestFor(*doc);
+    request.output = output + "/video.mkv";
+    VideoExportJob job(request, nullptr);
+    EndWatch finished(job);
+    job.Start();
+    EXPECT_TRUE(finished.Wait());
+    EXPECT_EQ(finished.result.outcome, ExportOutcome::kExported) << finished.result.error;
+    return request;
+  }
+
   test::TestFolder scratch;
   QuietNotifier notifier;
   std::unique_ptr<CSelvoViewerDoc> doc;
@@ -131,21 +144,41 @@ TEST_F(VideoExportJobTest, ExportsTheShownCameraOverTheCopyRangeOfWhicheverListI
     if (c.first > 0) test::StepCopyRange(*doc, c.first, c.last);
     doc->GoFirst(false);
 
-    VideoExportRequest request = VideoExportJob::RequestFor(*doc);
+    const VideoExportRequest request = ExportShown();
     EXPECT_EQ(request.folder, recording);
     EXPECT_EQ(request.selection.camera, 1);
-    request.output = output + "/video.mkv";
-    VideoExportJob job(request, nullptr);
-    EndWatch finished(job);
-    job.Start();
-    ASSERT_TRUE(finished.Wait());
-    ASSERT_EQ(finished.result.outcome, ExportOutcome::kExported) << finished.result.error;
 
     std::vector<std::size_t> expected;
     for (int file : c.files) expected.push_back(test::ReadFileBytes(ImageFile(file)).size());
     EXPECT_EQ(VideoPacketSizes(request.output), expected);
     std::remove(request.output.c_str());
   }
+}
+
+// File > Export Video carries the open recording's bookmarks of the
+// exported pictures as chapters, at their pictures' times in the video.
+TEST_F(VideoExportJobTest, TheVideoCarriesTheBookmarksOfItsPicturesAsChapters) {
+  if (std::system("ffprobe -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not installed";
+  ASSERT_TRUE(doc->Case().Open(scratch / "cases.sqlite")) << doc->Case().Message();
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(doc->Case().WaitForIdentity()) << doc->Case().Message();
+  // Camera 1's images 3 and 4 are the files 5 and 7; the range ends at 3.
+  ASSERT_TRUE(doc->Case().AddBookmark(doc->PlaceAt(2), "man at the gate").ok());
+  ASSERT_TRUE(doc->Case().AddBookmark(doc->PlaceAt(3), "after the range").ok());
+  test::StepCopyRange(*doc, 2, 3);
+  const VideoExportRequest request = ExportShown();
+  EXPECT_EQ(request.bookmarks.size(), 2u);
+
+  std::string chapters;
+  const std::string command =
+      "ffprobe -v error -show_entries chapter=start_time,end_time:chapter_tags=title -of csv=p=0 '" + request.output +
+      "'";
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    for (int c; (c = std::fgetc(pipe)) != EOF;) chapters += static_cast<char>(c);
+    pclose(pipe);
+  }
+  // File 3 opens the video at 0, file 5 follows 200 ms later and stands as long.
+  EXPECT_EQ(chapters, "0.200000,0.400000,man at the gate\n");
 }
 
 // A copy range names images of the recording it was set on: opening a

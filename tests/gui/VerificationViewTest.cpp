@@ -26,6 +26,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CheckReportRun.h"
+#include "case/CaseFile.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
@@ -274,12 +275,14 @@ TEST(CheckReportRunTest, TheReportIsWrittenOnlyWhenTheProgramRanAndLeftAPdf) {
   std::ifstream args(log);
   std::stringstream text;
   text << args.rdbuf();
-  EXPECT_EQ(text.str(), "--quiet\n--report\n" + (scratch / "out.pdf") + "\n/rec/folder\n");
+  // A folder named like an option is still the folder.
+  EXPECT_EQ(text.str(), "--quiet\n--report\n" + (scratch / "out.pdf") + "\n--\n/rec/folder\n");
 }
 
 // The real program, as the viewer's button runs it: the report of a
-// recording with a tampered image is a PDF.
-TEST(CheckReportRunTest, SelvoCheckBesideTheViewerFilesTheReportOfTheOpenRecording) {
+// recording with a tampered image is a PDF, entered in the viewer's case
+// file with its hash.
+TEST(CheckReportRunTest, SelvoCheckBesideTheViewerFilesTheReportOfTheOpenRecordingAndLogsIt) {
   const QString program = QStringLiteral(SELVO_BINARY_DIR "/selvo-check");
   if (!QFileInfo(program).isExecutable()) GTEST_SKIP() << "selvo-check is not built";
   test::TestFolder scratch;
@@ -287,11 +290,23 @@ TEST(CheckReportRunTest, SelvoCheckBesideTheViewerFilesTheReportOfTheOpenRecordi
   frames[2].damage = TrailerDamage::kTamperedData;
   const std::string folder = test::WriteSmallRecording(scratch, "rec", frames, /*withInfo=*/true);
   const QString pdf = QString::fromStdString(scratch / "report.pdf");
+  const std::string caseFile = scratch / "cases.sqlite";
   QString reason;
-  ASSERT_TRUE(CheckReportRun(program).Write(QString::fromStdString(folder), pdf, reason)) << reason.toStdString();
+  ASSERT_TRUE(CheckReportRun(program).Write(QString::fromStdString(folder), pdf, reason,
+                                            QString::fromStdString(caseFile)))
+      << reason.toStdString();
+  EXPECT_TRUE(reason.isEmpty()) << reason.toStdString();
   QFile written(pdf);
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_TRUE(written.read(5).startsWith("%PDF-"));
+  auto opened = CaseFile::Open(caseFile);
+  ASSERT_TRUE(opened) << opened.message();
+  auto log = opened.value().Log();
+  ASSERT_TRUE(log && !log.value().empty());
+  EXPECT_EQ(log.value().back().kind, "report-written");
+  const auto sha = FileSha256(pdf.toStdString());
+  ASSERT_TRUE(sha);
+  EXPECT_NE(log.value().back().details.find(sha.value()), std::string::npos) << log.value().back().details;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: selvo-check [--csv | --json] [--decode] [--quiet] [--camera N] [--hash]\n"
-    "                   [--manifest FILE] [--report FILE.pdf] PATH...\n"
+    "                   [--manifest FILE] [--report FILE.pdf [--case FILE]] PATH...\n"
     "       selvo-check [--csv | --json] [--decode] [--quiet] [--hash] --disc DISC\n"
     "       selvo-check --disc DISC --extract DIR --range A-B [--prefix P]\n"
     "Checks the recorder trailer of every image in a recording folder (or of\n"
@@ -49,7 +49,11 @@ const char kUsage[] =
     "             verifies every file\n"
     "  --report FILE.pdf  write a report to file: the counts, the time line of\n"
     "             each camera, and a page for each problem image (up to 500)\n"
-    "             drawn as the viewer shows it, with its SHA-256\n"
+    "             drawn as the viewer shows it, with its SHA-256, and a page\n"
+    "             of the folder's bookmarks in the case file\n"
+    "  --case FILE  the case file whose bookmarks the report lists and in\n"
+    "             whose viewing log it is entered (made when missing); without\n"
+    "             it the viewer's default case file is only read, when there is one\n"
     "  --decode   also decode every image and report those that cannot be decoded\n"
     "  --quiet    print only the problems and the summary (CSV and JSON stay whole)\n"
     "  --help     show this help\n"
@@ -129,7 +133,7 @@ int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError)
     const std::string arg = argv[i];
     const bool takesValue =
         arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera" ||
-        arg == "--manifest" || arg == "--report";
+        arg == "--manifest" || arg == "--report" || arg == "--case";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -153,6 +157,9 @@ int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError)
     } else if (arg == "--report") {
       options.report = argv[++i];
       if (options.report.empty()) return UsageError("--report needs a file name", "");
+    } else if (arg == "--case") {
+      options.caseFile = argv[++i];
+      if (options.caseFile.empty()) return UsageError("--case needs a file name", "");
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--csv") {
@@ -177,6 +184,7 @@ int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError)
     }
   }
   if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
+  if (!options.caseFile.empty() && options.report.empty()) return UsageError("--case needs --report", "");
   if (!disc.empty()) {
     if (!options.manifest.empty() || !options.report.empty()) {
       return UsageError("--manifest and --report need a recording folder, not --disc", "");

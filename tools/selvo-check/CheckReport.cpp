@@ -13,7 +13,9 @@
 
 #include <algorithm>
 
+#include "source/FileBytes.h"
 #include "source/ImageDecoder.h"
+#include "source/TrailerParser.h"
 #include "source/StatusVerdict.h"
 #include "source/OutputFile.h"
 #include "source/text/TimeText.h"
@@ -28,6 +30,10 @@ constexpr double kMargin = 42;
 constexpr int kPointsPerInch = 72;
 const QColor kAlteredRed(200, 0, 0);
 const QColor kGapAmber(230, 150, 0);
+// A bookmark's picture beside its text, in points, and the pixels kept of
+// it: enough to recognise the scene without a page of pixels per bookmark.
+constexpr double kBookmarkPictureWidth = 160;
+constexpr int kBookmarkPicturePixels = 320;
 
 QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
@@ -76,10 +82,38 @@ QImage ViewerPicture(const CheckedImage& image) {
   return placeholder;
 }
 
+// A bookmark's file as the case file keeps it, relative to the recording;
+// one that would lead outside the folder is not followed.
+std::string BookmarkedFile(const std::string& folder, const std::string& file) {
+  if (file.empty() || file.front() == '/' || file == ".." || file.compare(0, 3, "../") == 0 ||
+      file.find("/../") != std::string::npos || (file.size() >= 3 && file.compare(file.size() - 3, 3, "/..") == 0)) {
+    return {};
+  }
+  return folder + "/" + file;
+}
+
+// The bookmarked image as the viewer draws it with "check", made small;
+// null when the file cannot be read.
+QImage BookmarkPicture(const std::string& folder, const Bookmark& bookmark) {
+  CheckedImage image;
+  image.path = BookmarkedFile(folder, bookmark.place.file);
+  std::vector<std::uint8_t> bytes;
+  if (image.path.empty() || !ReadWholeFile(image.path, bytes)) return {};
+  ImageInfo info;
+  const ImageCodec codec = ImageCodecOfPath(image.path).value_or(ImageCodec::Jpeg);
+  if (ParseImageInfo(bytes.data(), bytes.size(), codec, info)) image.status = info.status;
+  image.time = bookmark.place.recordTime;
+  return ViewerPicture(image).scaledToWidth(kBookmarkPicturePixels, Qt::SmoothTransformation);
+}
+
+QString BookmarkCamera(int camera) {
+  return camera > 0 ? QStringLiteral("Camera %1").arg(camera) : QStringLiteral("No camera");
+}
+
 class ReportPages {
  public:
-  ReportPages(QPdfWriter& writer, const ReportFindings& findings)
-      : writer_(writer), findings_(findings), painter_(&writer) {
+  ReportPages(QPdfWriter& writer, const ReportFindings& findings, const CaseBookmarks& reportCase)
+      : writer_(writer), findings_(findings), reportCase_(reportCase), painter_(&writer) {
     width_ = writer.width();
     height_ = writer.height();
   }
@@ -90,6 +124,10 @@ class ReportPages {
     DrawSummary();
     NewPage();
     DrawStrips();
+    if (!reportCase_.bookmarks.empty()) {
+      NewPage();
+      DrawBookmarks();
+    }
     for (std::size_t i = 0; i < findings_.problems.size(); ++i) {
       NewPage();
       DrawProblem(findings_.problems[i], i + 1);
@@ -105,10 +143,11 @@ class ReportPages {
 
   // Long lines wrap, never elide: a path or a hash on a filed report must
   // be whole. Paths and hashes break anywhere, prose between words.
-  void Line(const QString& text, double points = 10, bool bold = false, double indent = 0, Face face = Face::Sans) {
+  void Line(const QString& text, double points = 10, bool bold = false, double indent = 0, Face face = Face::Sans,
+            const QColor& colour = Qt::black) {
     const QFont font = ReportFont(points, bold, face);
     painter_.setFont(font);
-    painter_.setPen(Qt::black);
+    painter_.setPen(colour);
     const int wrap = face == Face::Mono ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
     const QRectF room(kMargin + indent, y_, width_ - 2 * kMargin - indent, height_);
     QRectF used;
@@ -128,6 +167,7 @@ class ReportPages {
     Line(f.manifestFile.empty() ? QStringLiteral("(the list selvo-check --manifest writes for this folder)")
                                 : QStringLiteral("(of ") + Text(f.manifestFile) + QStringLiteral(")"),
          8);
+    DrawCaseFileLine();
     y_ += 8;
     Line(QStringLiteral("Other files in the folder"), 12, true);
     Line(QStringLiteral("Neither images nor the recording's index, time list or sound; the manifest covers them."),
@@ -209,6 +249,76 @@ class ReportPages {
     }
   }
 
+  // Whether the bookmarks could be read is said on page 1, so that a report
+  // without a bookmarks page is never taken for a recording without any.
+  void DrawCaseFileLine() {
+    // Paths go in the fixed face, as on the rest of the report.
+    const CaseBookmarks& c = reportCase_;
+    if (c.path.empty()) return;
+    if (!c.problem.empty()) {
+      Line(QStringLiteral("Bookmarks cannot be listed:"), 9, false, 0, Face::Sans, kAlteredRed);
+      Line(Text(c.problem), 8, false, 8, Face::Mono, kAlteredRed);
+      return;
+    }
+    const long count = static_cast<long>(c.bookmarks.size());
+    Line(count == 0 ? QStringLiteral("Case file (no bookmarks of this recording):")
+                    : QStringLiteral("Case file (%1 %2 of this recording, listed after the time lines):")
+                          .arg(count)
+                          .arg(count == 1 ? QStringLiteral("bookmark") : QStringLiteral("bookmarks")),
+         9);
+    Line(Text(c.path), 8, false, 8, Face::Mono);
+  }
+
+  void DrawBookmarksHeading(bool continued) {
+    Line(continued ? QStringLiteral("Bookmarks (continued)") : QStringLiteral("Bookmarks"), 16, true);
+    Line(QStringLiteral("By camera and number, each picture drawn from the file as it is now; from the case file"), 9);
+    Line(Text(reportCase_.path), 8, false, 0, Face::Mono);
+    y_ += 6;
+  }
+
+  void DrawBookmarks() {
+    DrawBookmarksHeading(false);
+    const double pictureHeight = kBookmarkPictureWidth * 3 / 4;
+    for (const Bookmark& bookmark : reportCase_.bookmarks) {
+      if (!Room(pictureHeight + 10)) {
+        NewPage();
+        DrawBookmarksHeading(true);
+      }
+      const double top = y_;
+      const QImage picture = BookmarkPicture(reportCase_.folder, bookmark);
+      const QRectF box(kMargin, top, kBookmarkPictureWidth, pictureHeight);
+      if (picture.isNull()) {
+        painter_.setPen(QColor(120, 120, 120));
+        painter_.drawRect(box);
+        painter_.setFont(ReportFont(8, false, Face::Sans));
+        painter_.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("the image file cannot be read"));
+      } else {
+        const double h = std::min(pictureHeight, kBookmarkPictureWidth * picture.height() / picture.width());
+        painter_.drawImage(QRectF(kMargin, top, kBookmarkPictureWidth, h), picture);
+      }
+      DrawBookmarkText(bookmark, kBookmarkPictureWidth + 12);
+      y_ = std::max(y_, top + pictureHeight) + 12;
+    }
+  }
+
+  void DrawBookmarkText(const Bookmark& bookmark, double indent) {
+    const BookmarkPlace& place = bookmark.place;
+    Line(QStringLiteral("%1, image %2").arg(BookmarkCamera(place.camera)).arg(place.number), 10, true, indent);
+    if (bookmark.differs) {
+      Line(QStringLiteral("Made while this folder held other content: the recording differs from it"), 9, true,
+           indent, Face::Sans, kAlteredRed);
+    }
+    Line(QStringLiteral("Time: ") +
+             (place.recordTime != 0 ? Text(FormatIsoTime(place.recordTime)) : QStringLiteral("none")),
+         9, false, indent);
+    Line(QStringLiteral("Note: ") + (bookmark.note.empty() ? QStringLiteral("(none)") : Text(bookmark.note)), 9,
+         false, indent);
+    QString made = QStringLiteral("By %1, %2").arg(Text(bookmark.author), Text(bookmark.created));
+    if (!bookmark.edited.empty()) made += QStringLiteral(", note edited ") + Text(bookmark.edited);
+    Line(made, 8, false, indent);
+    Line(QStringLiteral("File: ") + Text(place.file), 8, false, indent, Face::Mono);
+  }
+
   void DrawProblem(const ProblemImage& problem, std::size_t ordinal) {
     const CheckedImage& image = problem.image;
     Line(QStringLiteral("Problem %1 of %2: image %3 - %4")
@@ -245,6 +355,7 @@ class ReportPages {
 
   QPdfWriter& writer_;
   const ReportFindings& findings_;
+  const CaseBookmarks& reportCase_;
   QPainter painter_;
   double width_ = 0;
   double height_ = 0;
@@ -253,7 +364,8 @@ class ReportPages {
 
 }  // namespace
 
-bool WriteCheckReport(const std::string& file, const ReportFindings& findings, std::string& error) {
+bool WriteCheckReport(const std::string& file, const ReportFindings& findings, const CaseBookmarks& reportCase,
+                      std::string& error) {
   OutputFile output;
   if (!output.Create(file)) {
     error = output.ErrorText();
@@ -273,7 +385,7 @@ bool WriteCheckReport(const std::string& file, const ReportFindings& findings, s
     writer.setResolution(kPointsPerInch);
     writer.setTitle(QStringLiteral("Recording check report: ") + Text(findings.path));
     writer.setCreator(QStringLiteral("selvo-check ") + Text(findings.version));
-    ReportPages pages(writer, findings);
+    ReportPages pages(writer, findings, reportCase);
     if (!pages.Started()) {
       error = device.error() != QFileDevice::NoError ? device.errorString().toStdString() : "cannot draw the report";
       return false;

@@ -526,6 +526,7 @@ bool CheckRun::WriteReport(const std::string& version) {
   findings.counts = counts_;
   findings.manifestDigest = manifest_.Digest();
   findings.manifestFile = options_.manifest;
+  findings.caseFile = options_.caseFile;
   std::string error;
   if (drawer_ == nullptr || !drawer_(options_.report, findings, error)) {
     std::fprintf(err_, "selvo-check: %s: %s\n", TerminalSafe(options_.report).c_str(), error.c_str());

@@ -35,6 +35,7 @@ struct CheckOptions {
   bool hash = false;
   std::string manifest;  // empty: none
   std::string report;  // PDF file; empty: none
+  std::string caseFile;  // --case: bookmarks for the report, which is logged there; empty: the default, read only
   bool quiet = false;
   int camera = 0;  // 1..16: list only that camera's images, as the viewer shows them; 0 all
 };

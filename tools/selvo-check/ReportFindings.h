@@ -53,6 +53,7 @@ struct ReportFindings {
   std::vector<std::string> otherFiles;
   long otherFilesLeftOut = 0;
   std::string manifestFile;  // empty: none written
+  std::string caseFile;  // --case FILE; empty: the default case file
   Sha256Digest manifestDigest{};
 
   void NoteImage(const CheckedImage& image, const std::string& verdict, bool problem);

@@ -8,6 +8,7 @@
 
 #include "tools/selvo-check/CheckCommand.h"
 #include "tools/selvo-check/CheckReport.h"
+#include "tools/selvo-check/ToolCaseFile.h"
 
 namespace {
 
@@ -32,7 +33,19 @@ bool DrawReport(const std::string& file, const selvo::ReportFindings& findings, 
   static char* arguments[] = {programName, nullptr};
   int argumentCount = 1;
   QGuiApplication application(argumentCount, arguments);
-  return selvo::WriteCheckReport(file, findings, error);
+  selvo::ToolCaseFile caseFile(findings.caseFile, findings.path, file, "selvo-check");
+  const selvo::CaseBookmarks& contents = caseFile.Contents();
+  if (!contents.problem.empty()) {
+    std::fprintf(stderr, "selvo-check: warning: %s; the report lists no bookmarks\n",
+                 selvo::TerminalSafe(contents.problem).c_str());
+  }
+  if (!selvo::WriteCheckReport(file, findings, contents, error)) return false;
+  const std::string notLogged = caseFile.LogOutput(selvo::LogKind::kReportWritten, file);
+  if (!notLogged.empty()) {
+    std::fprintf(stderr, "selvo-check: warning: the report was not logged: %s\n",
+                 selvo::TerminalSafe(notLogged).c_str());
+  }
+  return true;
 }
 
 }  // namespace

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "export/BookmarkChapters.h"
 #include "export/DiscExportInput.h"
 #include "export/FolderExportInput.h"
 #include "export/render/PaneFramePainter.h"
@@ -22,11 +24,13 @@
 #include "source/TemporaryFileCleanup.h"
 #include "tools/selvo-check/CheckRun.h"
 #include "tools/selvo-check/OnceNotifier.h"
+#include "tools/selvo-check/ToolCaseFile.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] [--ffmpeg-log] FOLDER OUT\n"
+    "Usage: selvo-export [--camera N] [--range A-B] [--no-sound] [--check] [--case FILE]\n"
+    "                    [--ffmpeg-log] FOLDER OUT\n"
     "       selvo-export [--range A-B] [--check] --disc DISC OUT\n"
     "Exports the pictures of one camera of a recording folder, or the records of\n"
     "a recorder disc, to a video file.\n"
@@ -55,6 +59,11 @@ const char kUsage[] =
     "  --no-sound   leave the sound track out\n"
     "  --check      .mp4: mark altered images \"IMAGE ALTERED\" / \"TIME ALTERED\"\n"
     "               as the viewer does when started with \"check\"\n"
+    "  --case FILE  the case file whose bookmarks of the exported pictures\n"
+    "               become the video's chapters (titled with the note, else\n"
+    "               the time and camera), and in whose viewing log the video\n"
+    "               is entered (made when missing); without it the viewer's\n"
+    "               default case file is only read, when there is one\n"
     "  --ffmpeg-log show FFmpeg's own log lines on stderr (left out otherwise)\n"
     "  --help       show this help\n"
     "  --version    show the version\n"
@@ -120,6 +129,19 @@ class TerminalProgress {
 
 int RunExport(int argc, char** argv);
 
+void Warn(const std::string& text) {
+  std::fprintf(stderr, "selvo-export: warning: %s\n", selvo::TerminalSafe(text).c_str());
+}
+
+// A case file that cannot be read, or a bookmark whose image is no longer
+// at its place, leaves chapters out and stops nothing.
+void AddBookmarkChapters(selvo::VideoExport& run, selvo::FolderExportInput& input, const selvo::CaseBookmarks& found) {
+  if (!found.problem.empty()) Warn(found.problem + "; the video has no chapters");
+  selvo::BookmarkChapterList list = selvo::BookmarkChapters(found.bookmarks, input);
+  for (const std::string& line : list.leftOut) Warn(line);
+  run.SetChapters(std::move(list.chapters));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,11 +162,12 @@ int RunExport(int argc, char** argv) {
   bool check = false;
   std::string range;
   std::string disc;
+  std::string casePath;
   std::vector<std::string> paths;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool takesValue = arg == "--camera" || arg == "--range" || arg == "--disc";
+    const bool takesValue = arg == "--camera" || arg == "--range" || arg == "--disc" || arg == "--case";
     if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after " + arg);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       paths.push_back(arg);
@@ -157,6 +180,9 @@ int RunExport(int argc, char** argv) {
       if (!selvo::ParseRecordRange(range, selection.first, selection.last)) return UsageError("bad --range: " + range);
     } else if (arg == "--disc") {
       disc = argv[++i];
+    } else if (arg == "--case") {
+      casePath = argv[++i];
+      if (casePath.empty()) return UsageError("--case needs a file name");
     } else if (arg == "--no-sound") {
       options.sound = false;
     } else if (arg == "--check") {
@@ -177,6 +203,7 @@ int RunExport(int argc, char** argv) {
   }
   if (!disc.empty()) {
     if (selection.camera != 0) return UsageError("--camera needs a recording folder, not --disc");
+    if (!casePath.empty()) return UsageError("--case needs a recording folder, not --disc");
     if (paths.size() != 1) return UsageError("--disc takes an OUT and no FOLDER");
     paths.insert(paths.begin(), disc);
   }
@@ -221,6 +248,11 @@ int RunExport(int argc, char** argv) {
     style.alterationMarks = check;
     run.SetPainter(selvo::MakePaneFramePainter(style));
   }
+  std::optional<selvo::ToolCaseFile> caseFile;
+  if (disc.empty()) {
+    caseFile.emplace(casePath, paths[0], out, "selvo-export");
+    AddBookmarkChapters(run, folderInput, caseFile->Contents());
+  }
   TerminalProgress progress(isatty(STDERR_FILENO) != 0);
   run.SetProgress([&progress](int done, int total) { return progress.Update(done, total); });
   std::signal(SIGINT, OnInterrupt);
@@ -234,6 +266,9 @@ int RunExport(int argc, char** argv) {
   for (const std::string& line : run.Problems()) {
     std::fprintf(stderr, "selvo-export: %s\n", selvo::TerminalSafe(line).c_str());
   }
+  const bool written = outcome == selvo::ExportOutcome::kExported || outcome == selvo::ExportOutcome::kExportedWithGaps;
+  const std::string notLogged = written && caseFile ? caseFile->LogOutput(selvo::LogKind::kVideoExported, out) : "";
+  if (!notLogged.empty()) Warn("the video was not logged: " + notLogged);
   switch (outcome) {
     case selvo::ExportOutcome::kExported:
       return selvo::kCheckAllOk;
