@@ -68,6 +68,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateStatusBar();
   CreateClient();
   CreateCaseControls();
+  CreateMenuAdditions();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
   reportWriter_ = [this](const QString& pdfPath, QString& reason) {
@@ -120,6 +121,11 @@ void CMainFrame::CreateMenus() {
     const QString text = UiText(title->english, title->japanese);
     QMenu* menu = title->parent == which ? menuBar()->addMenu(text) : menus.at(title->parent)->addMenu(text);
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    if (which == FrameMenu::Recent) {
+      recentMenu_ = menu;
+      recentMenu_->setObjectName("recentMenu");
+      connect(menu, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentMenu);
+    }
     return menus[which] = menu;
   };
   // The menu bar's own menus in their order; submenus where their first
@@ -242,7 +248,7 @@ void CMainFrame::CreateClient() {
   setCentralWidget(rows);
   view->OnInitialUpdate();
   panel->OnInitialUpdate();
-  panel->InstallShortcuts();
+  connect(panel, &CSelvoFormView::enablingChanged, this, &CMainFrame::UpdateCommandStates);
   doc_.AttachPlaybackControls(panel);
 }
 

@@ -108,6 +108,10 @@ bool CSelvoViewerApp::InitInstance() {
     std::cerr << kProgramName << ": " << doc_->Case().Message() << '\n';
   // Without a mixer the volume slider just stays where it is.
   MixerVolume::Shared().OpenMixer();
+  // Without a sound card the sound controls are shown as unavailable; the
+  // status bar says why once the window is up.
+  if (!AlsaAudioOutput::HasSoundCard())
+    QTimer::singleShot(0, doc_.get(), [this] { doc_->NoteSoundDeviceMissing(); });
 
   if (!commandLine_.openPath.empty()) {
     const std::string folder = commandLine_.openPath;
