@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -103,6 +104,16 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const FrameCommand& row) {
   auto* action = new QAction(UiText(row.english, row.japanese), this);
   action->setData(id);
   action->setShortcuts(QList<QKeySequence>(row.keys.begin(), row.keys.end()));
+  // The item shows its keys; the window answers them, also while the item
+  // is disabled, so that a disabled Play's Space never reaches a focused
+  // button nor a disabled Next's Right the position slider.
+  action->setShortcutContext(Qt::WidgetShortcut);
+  for (const QKeySequence& key : row.keys) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(true);
+    connect(shortcut, &QShortcut::activated, this, [this, id] { FireCommand(id); });
+  }
   ApplyPrompts(action, id);
   if (row.promptRow != 0) ApplyPrompts(action, row.promptRow);
   connect(action, &QAction::triggered, this, [this, id] { FireCommand(id); });

@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -220,6 +221,17 @@ TEST_F(FrameCommandsTest, GoToResolvesNumbersAndTimesAndExplainsBadInput) {
     EXPECT_TRUE(problem.contains(QString::fromLatin1(c.reason), Qt::CaseInsensitive)) << problem.toStdString();
   }
   EXPECT_GE(indexAt(kBase + 10), 0);
+
+  // The dialog stays open with the reason until the input names an image.
+  GoToDialog dialog(*doc, frame.get());
+  dialog.InputBox()->setText(QStringLiteral("next one"));
+  dialog.accept();
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog.Problem().isEmpty());
+  dialog.InputBox()->setText(QStringLiteral("2"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.chosenIndex, 1);
 }
 
 std::vector<QAction*> RecentEntries(const CMainFrame& frame) {
