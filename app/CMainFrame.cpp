@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -67,6 +68,7 @@ CMainFrame::CMainFrame(CSelvoViewerDoc& doc, QSettings& profile, int variant, QW
   CreateStatusBar();
   CreateClient();
   CreateCaseControls();
+  CreateMenuAdditions();
   RestoreExamineSettings();
   resize(kInitialWidth, kInitialHeight);
   reportWriter_ = [this](const QString& pdfPath, QString& reason) { return WriteCaseReport(pdfPath, reason); };
@@ -99,6 +101,16 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const FrameCommand& row) {
   auto* action = new QAction(UiText(row.english, row.japanese), this);
   action->setData(id);
   action->setShortcuts(QList<QKeySequence>(row.keys.begin(), row.keys.end()));
+  // The item shows its keys; the window answers them, also while the item
+  // is disabled, so that a disabled Play's Space never reaches a focused
+  // button nor a disabled Next's Right the position slider.
+  action->setShortcutContext(Qt::WidgetShortcut);
+  for (const QKeySequence& key : row.keys) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(true);
+    connect(shortcut, &QShortcut::activated, this, [this, id] { FireCommand(id); });
+  }
   ApplyPrompts(action, id);
   if (row.promptRow != 0) ApplyPrompts(action, row.promptRow);
   connect(action, &QAction::triggered, this, [this, id] { FireCommand(id); });
@@ -117,6 +129,11 @@ void CMainFrame::CreateMenus() {
     const QString text = UiText(title->english, title->japanese);
     QMenu* menu = title->parent == which ? menuBar()->addMenu(text) : menus.at(title->parent)->addMenu(text);
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    if (which == FrameMenu::Recent) {
+      recentMenu_ = menu;
+      recentMenu_->setObjectName("recentMenu");
+      connect(menu, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentMenu);
+    }
     return menus[which] = menu;
   };
   // The menu bar's own menus in their order; submenus where their first
@@ -239,7 +256,7 @@ void CMainFrame::CreateClient() {
   setCentralWidget(rows);
   view->OnInitialUpdate();
   panel->OnInitialUpdate();
-  panel->InstallShortcuts();
+  connect(panel, &CSelvoFormView::enablingChanged, this, &CMainFrame::UpdateCommandStates);
   doc_.AttachPlaybackControls(panel);
 }
 

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "app/FrameCommands.h"
+#include "app/KeyboardShortcutsDialog.h"
 #include "doc/CommandIds.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/DialogPrompts.h"
+#include "source/settings/RecentRecordings.h"
 
 class QAction;
 class QLabel;
@@ -69,6 +71,14 @@ class CMainFrame : public QMainWindow {
   BookmarksDock* Bookmarks() const { return bookmarksDock_; }
   QWidget* PanelStrip() const { return panelStrip_; }
   QToolBar* ToolBar() const { return toolBar_; }
+  // File > Recent Recordings, and its entries as the menu shows them.
+  QMenu* RecentMenu() const { return recentMenu_; }
+  const RecentRecordings& Recent() const { return recent_; }
+  // Opens entry i of the recent list as its menu item does.
+  void OpenRecent(int i);
+  // What Help > Keyboard Shortcuts lists: every key of the command table in
+  // table order, then what the mouse does in the image view.
+  std::vector<ShortcutEntry> ShortcutEntries() const;
 
   // While a play loop or a copy runs the window refuses to close; the
   // document says when (closeAllowedChanged).
@@ -121,6 +131,13 @@ class CMainFrame : public QMainWindow {
   void OnFindMotion();
   // Next / Previous Event, with a word in the status bar when there is none further.
   void OnMotionEventStep(bool next);
+  // ---- CMainFrameMenus.cpp: menus people look for
+  void CreateMenuAdditions();
+  CSelvoFormView& Panel() const { return *static_cast<CSelvoFormView*>(panelStrip_); }
+  void RebuildRecentMenu();
+  void OnClearRecent();
+  void OnGoTo();
+  void OnKeyboardShortcuts();
 
   CSelvoViewerDoc& doc_;
   DialogPrompts prompts_{this};
@@ -143,6 +160,9 @@ class CMainFrame : public QMainWindow {
   QPointer<VideoExportDialog> videoExport_;  // while an export runs
   BookmarksDock* bookmarksDock_ = nullptr;
   FindMotionDialog* findMotion_ = nullptr;
+  RecentRecordings recent_{profile_};
+  QMenu* recentMenu_ = nullptr;
+  KeyboardShortcutsDialog* keysDialog_ = nullptr;
 };
 
 }  // namespace selvo

@@ -15,6 +15,8 @@
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "source/settings/SettingFile.h"
+#include "source/settings/ViewerProfile.h"
+#include "sound/AlsaAudioOutput.h"
 #include "sound/MixerVolume.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
@@ -84,9 +86,9 @@ bool CSelvoViewerApp::InitInstance() {
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setApplicationDisplayName(ProductTitle(variant_));
 
-  // The print-title history lives in an INI file named after the program.
-  profile_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProgramName),
-                                         QString::fromLatin1(kProgramName));
+  // The print-title history and the rest the viewer remembers, beside the
+  // variant's settings.
+  profile_ = OpenViewerProfile(variant_);
   checkMode_ = commandLine_.checkMode;
   logMode_ = commandLine_.logMode;
 
@@ -108,6 +110,10 @@ bool CSelvoViewerApp::InitInstance() {
     std::cerr << kProgramName << ": " << doc_->Case().Message() << '\n';
   // Without a mixer the volume slider just stays where it is.
   MixerVolume::Shared().OpenMixer();
+  // Without a sound card the sound controls are shown as unavailable; the
+  // status bar says why once the window is up.
+  if (!AlsaAudioOutput::HasSoundCard())
+    QTimer::singleShot(0, doc_.get(), [this] { doc_->NoteSoundDeviceMissing(); });
 
   if (!commandLine_.openPath.empty()) {
     const std::string folder = commandLine_.openPath;

@@ -16,7 +16,7 @@ namespace selvo {
 class CMainFrame;
 
 // The menus, in the order the menu bar and the View menu show them.
-enum class FrameMenu { File, View, TimePosition, Image, Help };
+enum class FrameMenu { File, Recent, View, TimePosition, Image, Playback, Zoom, Help };
 
 enum FrameCommandFlag : unsigned {
   kSeparatorBefore = 1,

@@ -415,4 +415,29 @@ std::string CSelvoViewerDoc::GetCurrentTimeText() const {
 
 std::string CSelvoViewerDoc::GetChannelLabel() const { return ChannelLabel(source_ ? source_->GetChannel() : 0); }
 
+void CSelvoViewerDoc::NoteSoundDeviceMissing() {
+  if (soundDeviceMissing_) return;
+  soundDeviceMissing_ = true;
+  emit soundDeviceMissing();
+}
+
+int CSelvoViewerDoc::NearestImageAtTime(CalendarSeconds time) const {
+  if (!source_) return -1;
+  const bool byCamera = HasChannel(-1);
+  const int camera = GetCurrentChannel();
+  int nearest = -1;
+  CalendarSeconds nearestDistance = 0;
+  for (int index = 0, count = GetCount(); index < count; ++index) {
+    if (byCamera && source_->GetChannelAt(index) != camera) continue;
+    const CalendarSeconds at = source_->GetTimeAt(index);
+    if (at == 0) continue;
+    const CalendarSeconds distance = at > time ? at - time : time - at;
+    if (nearest < 0 || distance < nearestDistance) {
+      nearest = index;
+      nearestDistance = distance;
+    }
+  }
+  return nearest;
+}
+
 }  // namespace selvo

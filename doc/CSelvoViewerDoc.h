@@ -38,6 +38,7 @@
 #include "doc/CameraTimeLock.h"
 #include "doc/CaseSession.h"
 #include "doc/CommandIds.h"
+#include "doc/DocumentPrompts.h"
 #include "doc/PlaybackState.h"
 #include "doc/ProblemList.h"
 #include "doc/ThreadNotifier.h"
@@ -117,6 +118,9 @@ class CSelvoViewerDoc : public QObject {
   // A folder or image dropped onto the window: the recording it stands for
   // goes through OpenFolder. Nothing while an open is already under way.
   OpenOutcome OpenDroppedPath(const std::string& path);
+  // File > Recent Recordings: a folder or disc opened before. False, after
+  // telling the user, when it is no longer there; else the open flow ran.
+  bool OpenRecentRecording(const RecordingChoice& recording);
   // Tests replace the folder source with one of their own.
   void SetFolderSourceFactory(FolderSourceFactory factory) { sourceFactory_ = std::move(factory); }
 
@@ -157,6 +161,10 @@ class CSelvoViewerDoc : public QObject {
   // camera 1..16. The status bar shows them.
   const std::vector<std::string>& RecordingNotes() const { return recordingNotes_; }
   int SourceKind() const { return sourceKind_; }  // 0 folder, 1 disc
+  // No sound device: recordings play into a silent sink. Learnt at start
+  // (NoteSoundDeviceMissing) or when a sound track first fails to start.
+  bool IsSoundDeviceMissing() const { return soundDeviceMissing_; }
+  void NoteSoundDeviceMissing();
 
   // Time texts in the chosen date format and delimiter.
   std::string FormatImageTime(CalendarSeconds time) const;
@@ -182,6 +190,10 @@ class CSelvoViewerDoc : public QObject {
   // The image of channel nearest in time and stamp to the current image;
   // index -1 when the list holds none of that camera.
   LockedImage NearestImageOf(int channel);
+  // Go To by time: the list image of the current camera (of any camera
+  // without an INFO index) whose recording time is nearest; the earlier one
+  // of two as near. -1 when no image of it has a time.
+  int NearestImageAtTime(CalendarSeconds time) const;
   // Changes whenever the list the indices point into is read anew.
   int LockGeneration() const { return timeLock_.Generation(); }
   // The image at index decoded for a pane, the current position kept; null
@@ -369,6 +381,10 @@ class CSelvoViewerDoc : public QObject {
   void closeAllowedChanged(bool allowed);
   // The background check made progress, finished, or stopped.
   void verificationChanged();
+  // A recording opened: kind 0 a folder, 1 a disc; the absolute path.
+  void recordingOpened(int kind, const QString& path);
+  // Sent once, when the document first learns there is no sound device.
+  void soundDeviceMissing();
 
  private:
   // ---- CSelvoViewerDoc.cpp
@@ -449,6 +465,7 @@ class CSelvoViewerDoc : public QObject {
   // Recording and current image.
   std::unique_ptr<ImageSource> source_;
   int sourceKind_ = 0;
+  bool soundDeviceMissing_ = false;
   DibPtr imageBlock_;
   std::uint32_t imageSize_ = 0;
   int orderCheck_ = 0;

@@ -2,6 +2,8 @@
 // and the copy of an image range into a folder (its thread in DiscCopyJob).
 #include "doc/CSelvoViewerDoc.h"
 
+#include <filesystem>
+
 #include "doc/DiscCopyJob.h"
 #include "doc/DocumentPrompts.h"
 #include "doc/ImageViewLink.h"
@@ -42,6 +44,9 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDisc(const std::string& path) 
   }
   Refresh();
   ShowOpenOutcome();
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  emit recordingOpened(1, QString::fromStdString(error ? path : absolute.lexically_normal().string()));
   return OpenOutcome::Opened;
 }
 

@@ -119,6 +119,21 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenDroppedPath(const std::string&
   return OpenFolder(RecordingFolderForDroppedPath(path));
 }
 
+bool CSelvoViewerDoc::OpenRecentRecording(const RecordingChoice& recording) {
+  // Only a path that is gone counts as missing: a folder that is there
+  // without a recording is told by the open flow, and stays listed.
+  std::error_code error;
+  if (!std::filesystem::exists(recording.path, error) && !error) {
+    notifier_.Notify(NoticeKind::Warning, FormatNotice(str::kRecentMissingString, recording.path));
+    return false;
+  }
+  if (recording.kind == RecordingChoice::Kind::Disc)
+    OpenDisc(recording.path);
+  else
+    OpenFolder(recording.path);
+  return true;
+}
+
 bool CSelvoViewerDoc::ProbeFolder(const std::string& folder) {
   const MediaKind previous = probeFlags_;
   probeFlags_ = MediaKind{};
@@ -214,6 +229,7 @@ void CSelvoViewerDoc::FinishSuccessfulOpen(const std::string& folder) {
   ShowOpenOutcome();
   StartVerification();
   case_.SetRecording(settings_.lastOpenFolder);
+  emit recordingOpened(0, QString::fromStdString(settings_.lastOpenFolder));
 }
 
 void CSelvoViewerDoc::ShowOpenOutcome() {

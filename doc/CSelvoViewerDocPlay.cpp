@@ -122,6 +122,7 @@ bool CSelvoViewerDoc::PlayForward() {
       const std::int64_t offset = StampOffset(*source_, start, firstStamp);
       const std::int64_t length = sound->GetLength();
       const bool started = length > offset && sound->Play(offset, controls_->GetChannelMask());
+      if (started && sound->PlaysSilently()) NoteSoundDeviceMissing();
       now = clock.NowMs();
       pacing.SoundStarted(started, length, sound->GetPosition());
       dueTime = pacing.ReadTime(StampOffset(*source_, start + step, firstStamp));

@@ -51,6 +51,24 @@ constexpr int kCaseFile = 40104;
 constexpr int kFindMotion = 40090;
 constexpr int kNextMotionEvent = 40091;
 constexpr int kPreviousMotionEvent = 40092;
+// The panel's buttons and keys as menu items, going to an image or a time,
+// the list of keys, and the recordings opened last (no counterpart in the
+// recorder viewer's own menus).
+constexpr int kPlayOrStop = 40110;
+constexpr int kReversePlayOrStop = 40111;
+constexpr int kStopPlay = 40112;
+constexpr int kNextImage = 40113;
+constexpr int kPreviousImage = 40114;
+constexpr int kFirstImage = 40115;
+constexpr int kLastImage = 40116;
+constexpr int kFaster = 40117;
+constexpr int kSlower = 40118;
+constexpr int kGoTo = 40119;
+constexpr int kKeyboardShortcuts = 40120;
+constexpr int kClearRecent = 40121;
+// File > Recent Recordings: one id per entry, newest first.
+constexpr int kRecentFirst = 40122;
+constexpr int kRecentLast = 40129;
 // Help: variant 0 uses the framework's About id, variants 1 and 2 their own.
 constexpr int kAppAbout = 57664;
 constexpr int kAppAboutVariant = 32774;

@@ -21,6 +21,8 @@ class PlaybackSound {
   // Length and position heard, in milliseconds.
   virtual std::int64_t GetLength() = 0;
   virtual std::int64_t GetPosition() = 0;
+  // The last Play found no sound device: time runs on, nothing is heard.
+  virtual bool PlaysSilently() const { return false; }
 };
 
 }  // namespace selvo

@@ -14,5 +14,6 @@ bool SoundTrackPlayback::SeekToStart() { return track_->SeekToStart() != 0; }
 bool SoundTrackPlayback::SeekToEnd() { return track_->SeekToEnd() != 0; }
 std::int64_t SoundTrackPlayback::GetLength() { return track_->GetLength(); }
 std::int64_t SoundTrackPlayback::GetPosition() { return track_->GetPosition(); }
+bool SoundTrackPlayback::PlaysSilently() const { return track_->PlaysSilently(); }
 
 }  // namespace selvo

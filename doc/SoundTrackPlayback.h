@@ -20,6 +20,7 @@ class SoundTrackPlayback : public PlaybackSound {
   bool SeekToEnd() override;
   std::int64_t GetLength() override;
   std::int64_t GetPosition() override;
+  bool PlaysSilently() const override;
 
  private:
   std::unique_ptr<SoundTrack> track_;

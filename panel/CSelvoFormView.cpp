@@ -16,6 +16,7 @@
 #include "panel/PanelLayout.h"
 #include "source/StatusVerdict.h"
 #include "sound/MixerVolume.h"
+#include "source/text/StringIds.h"
 #include "source/text/TimeText.h"
 #include "source/text/UiText.h"
 #include "view/ActivityStrip.h"
@@ -70,6 +71,7 @@ CSelvoFormView::CSelvoFormView(CSelvoViewerDoc& doc, QWidget* parent) : QWidget(
   connect(&doc_, &CSelvoViewerDoc::verificationChanged, this, &CSelvoFormView::UpdateProblemMarks);
   connect(&doc_.Case(), &CaseSession::bookmarksChanged, this, [this] { UpdateBookmarkMarks(true); });
   connect(&doc_.Motion(), &MotionSearches::changed, this, &CSelvoFormView::UpdateActivityStrip);
+  connect(&doc_, &CSelvoViewerDoc::soundDeviceMissing, this, &CSelvoFormView::ShowSoundUnavailable);
 }
 
 // The document outlives the window: it must not reach a panel that is gone.
@@ -199,6 +201,7 @@ PanelFacts CSelvoFormView::Facts() const {
   facts.twoChannelSound = doc_.IsTwoChannelSound() != 0;
   facts.soundAllowed = PaneCount() == 1;
   facts.copyRangeValid = doc_.IsCopyRangeValid();
+  facts.soundDevice = !doc_.IsSoundDeviceMissing();
   return facts;
 }
 
@@ -208,6 +211,7 @@ void CSelvoFormView::ApplyEnabling(PanelMode mode, const PanelFacts& facts) {
   for (int id : EnablingControls()) {
     if (const std::optional<bool> enabled = EnabledIn(mode, id, facts)) SetEnabled(id, *enabled);
   }
+  emit enablingChanged();
 }
 
 void CSelvoFormView::SetPositionRange(int count) { positionSlider_->SetImageCount(count); }
@@ -479,6 +483,13 @@ void CSelvoFormView::OnPositionSliderMoved(int value) {
 
 void CSelvoFormView::OnVolumeSliderMoved(int value) {
   MixerVolume::Shared().SetVolumePercent(MixerVolume::PercentForSliderValue(value, kVolumeRangeMax));
+}
+
+void CSelvoFormView::ShowSoundUnavailable() {
+  const QString why = UiString(str::kSoundUnavailableTip);
+  soundButton_->SetTooltipSuffix(why);
+  volumeSlider_->setToolTip(why);
+  UpdateSoundControls(doc_.IsTwoChannelSound(), PaneCount() == 1);
 }
 
 void CSelvoFormView::SyncVolumeSliderFromMixer() {

@@ -141,9 +141,10 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   // running loop has returned to the event loop.
   void PostCommand(int id);
 
-  // Keyboard shortcuts of the main window, listed in the button tooltips.
-  // Installed on the panel's window; they work wherever the focus is.
-  void InstallShortcuts();
+ signals:
+  // The buttons' enabling changed: the main window's playback items, whose
+  // keys the button tooltips name, follow it.
+  void enablingChanged();
 
  public slots:
   void OnPrevious();
@@ -174,6 +175,8 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   void UpdateBookmarkMarks(bool bookmarksChanged);
   // The motion search's activity strip along the slider, for the current camera.
   void UpdateActivityStrip();
+  // No sound device: the sound controls stay off and say why.
+  void ShowSoundUnavailable();
 
  protected:
   bool event(QEvent* event) override;

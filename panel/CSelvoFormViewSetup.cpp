@@ -5,7 +5,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 #include <algorithm>
 
@@ -183,29 +182,6 @@ void CSelvoFormView::ApplyTooltips() {
   keys(kStop, "Key: Space", "キー: Space");
   keys(kReversePlay, "Key: Shift+Space", "キー: Shift+Space");
   speedLabel_->setToolTip(UiText("Keys: + faster, - slower", "キー: + 速く、- 遅く"));
-}
-
-// ---------------------------------------------------------- keyboard shortcuts
-
-void CSelvoFormView::InstallShortcuts() {
-  const auto bind = [this](const QKeySequence& keys, void (CSelvoFormView::*handler)()) {
-    auto* shortcut = new QShortcut(keys, this);
-    shortcut->setContext(Qt::WindowShortcut);
-    shortcut->setAutoRepeat(true);
-    connect(shortcut, &QShortcut::activated, this, handler);
-  };
-  bind(QKeySequence(Qt::Key_Left), &CSelvoFormView::OnPreviousKey);
-  bind(QKeySequence(Qt::Key_Right), &CSelvoFormView::OnNextKey);
-  bind(QKeySequence(Qt::Key_Home), &CSelvoFormView::OnFirst);
-  bind(QKeySequence(Qt::Key_End), &CSelvoFormView::OnLast);
-  bind(QKeySequence(Qt::Key_Space), &CSelvoFormView::OnPlayOrStop);
-  bind(QKeySequence(Qt::SHIFT | Qt::Key_Space), &CSelvoFormView::OnReverseOrStop);
-  bind(QKeySequence(Qt::Key_Plus), &CSelvoFormView::OnSpeedUp);
-  bind(QKeySequence(Qt::Key_Equal), &CSelvoFormView::OnSpeedUp);
-  bind(QKeySequence(Qt::SHIFT | Qt::Key_Plus), &CSelvoFormView::OnSpeedUp);
-  bind(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), &CSelvoFormView::OnSpeedUp);
-  bind(QKeySequence(Qt::Key_Minus), &CSelvoFormView::OnSpeedDown);
-  bind(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), &CSelvoFormView::OnSpeedDown);
 }
 
 }  // namespace selvo

@@ -59,7 +59,13 @@ Enabling EnablingRule(PanelMode mode, int control) {
 
 std::optional<bool> EnabledIn(PanelMode mode, int control, const PanelFacts& facts) {
   const bool sound = facts.hasSound && facts.soundAllowed;
-  switch (EnablingRule(mode, control)) {
+  const Enabling rule = EnablingRule(mode, control);
+  // Without a sound device the sound controls show as unavailable, not as
+  // a volume of 0 that does nothing.
+  const bool soundControl = control == Panel::kSound || control == Panel::kSoundChannel1 ||
+                            control == Panel::kSoundChannel2 || control == Panel::kVolumeSlider;
+  if (soundControl && !facts.soundDevice && rule != Enabling::Keep) return false;
+  switch (rule) {
     case Enabling::Keep: return std::nullopt;
     case Enabling::Off: return false;
     case Enabling::On: return true;

@@ -29,6 +29,7 @@ struct PanelFacts {
   bool twoChannelSound = false;
   bool soundAllowed = true;  // one pane: sound plays only then
   bool copyRangeValid = false;
+  bool soundDevice = true;  // false: no sound control is ever on
 };
 
 enum class Enabling : char {

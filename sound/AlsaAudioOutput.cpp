@@ -21,6 +21,12 @@ void AlsaAudioOutput::SilenceLibraryMessages() {
   std::call_once(once, [] { snd_lib_error_set_handler(&IgnoreLibraryMessage); });
 }
 
+bool AlsaAudioOutput::HasSoundCard() {
+  SilenceLibraryMessages();
+  int card = -1;
+  return snd_card_next(&card) == 0 && card >= 0;
+}
+
 AlsaAudioOutput::~AlsaAudioOutput() { Stop(); }
 
 bool AlsaAudioOutput::Start(int sampleRate, int channels) {

@@ -26,6 +26,9 @@ class AlsaAudioOutput : public AudioOutput {
   // sound card is normal here, and the fallback is reported once instead.
   static void SilenceLibraryMessages();
 
+  // Whether the machine has any sound card at all; cheap, opens no device.
+  static bool HasSoundCard();
+
   // Why the last Start failed; empty after a good one.
   const char* LastError() const { return lastError_; }
 

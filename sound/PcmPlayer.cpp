@@ -54,8 +54,10 @@ bool PcmPlayer::SeekMs(std::int64_t ms) {
 }
 
 AudioOutput* PcmPlayer::StartOutput(int channels) {
+  silent_ = false;
   if (device_ && device_->Start(SampleRate(), channels)) return device_.get();
   if (fallback_ && fallback_->Start(SampleRate(), channels)) {
+    silent_ = true;
     LogSilentFallbackOnce();
     return fallback_.get();
   }

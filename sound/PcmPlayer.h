@@ -46,6 +46,8 @@ class PcmPlayer {
   // Stops playing; the position stays at what has been heard.
   void Halt();
   bool IsRunning() const { return thread_.joinable(); }
+  // The last Run went to the fallback: the device could not be started.
+  bool PlaysSilently() const { return silent_; }
 
   // Takes effect from the next block, also while playing.
   void SetPan(ChannelPan pan) { pan_.store(pan); }
@@ -66,6 +68,7 @@ class PcmPlayer {
   const AudioClock& clock_;
   SoundDecoder decoder_;
   AudioOutput* active_ = nullptr;  // the output of the running play, if any
+  bool silent_ = false;
   std::thread thread_;
   std::atomic<bool> stopRequested_{false};
   std::atomic<ChannelPan> pan_{ChannelPan::kBoth};

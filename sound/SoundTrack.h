@@ -53,6 +53,8 @@ class SoundTrack {
   std::int64_t GetPosition() const;
 
   bool IsOpen() const { return open_; }
+  // The last Play found no sound device and plays into the silent sink.
+  bool PlaysSilently() const { return pcm_.PlaysSilently(); }
   SoundKind Kind() const { return kind_; }
   const std::string& Path() const { return path_; }
   std::uint16_t LastCommand() const { return lastCommand_; }

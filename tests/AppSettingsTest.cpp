@@ -8,6 +8,8 @@
 #include <string>
 
 #include "source/settings/AppSettings.h"
+#include "source/settings/RecentRecordings.h"
+#include "source/settings/ViewerProfile.h"
 #include "source/text/UiLanguage.h"
 #include "tests/TestFolder.h"
 
@@ -137,6 +139,67 @@ TEST_F(AppSettingsTest, EmptyCompanyPartStillPersistsUnderItsOwnKey) {
   LoadSettings(1, english);
   EXPECT_EQ(english.dateFormat, 0);
   EXPECT_EQ(english.lastOpenFolder, "");
+}
+
+// The list keeps the newest first, each recording once, at most eight, and
+// reads back what it wrote; damaged entries in the store are passed over.
+TEST_F(AppSettingsTest, RecentRecordingsKeepTheNewestEightOnce) {
+  using Kind = RecentRecording::Kind;
+  std::unique_ptr<QSettings> store = OpenSettingsStore(SettingsKeyFor(0));
+  RecentRecordings recent(*store);
+  for (int i = 1; i <= 10; ++i) recent.Add({Kind::Folder, "/rec/" + std::to_string(i)});
+  recent.Add({Kind::Disc, "/rec/9"});    // a disc image is not the folder of that name
+  recent.Add({Kind::Folder, "/rec/5"});  // listed again: moves to the top
+  recent.Add({Kind::Folder, ""});
+  const std::vector<RecentRecording> expected{{Kind::Folder, "/rec/5"}, {Kind::Disc, "/rec/9"},
+                                              {Kind::Folder, "/rec/10"}, {Kind::Folder, "/rec/9"},
+                                              {Kind::Folder, "/rec/8"},  {Kind::Folder, "/rec/7"},
+                                              {Kind::Folder, "/rec/6"},  {Kind::Folder, "/rec/4"}};
+  EXPECT_EQ(recent.Entries(), expected);
+  EXPECT_EQ(RecentRecordings(*store).Entries(), expected);
+
+  recent.Remove({Kind::Folder, "/rec/10"});
+  EXPECT_EQ(RecentRecordings(*store).Entries().size(), 7u);
+  store->setValue("RecentRecordings/1/Kind", "tape");
+  store->setValue("RecentRecordings/2/Path", "");
+  EXPECT_EQ(RecentRecordings(*store).Entries().size(), 5u);
+}
+
+// What the viewer kept in its own INI file moves beside the variant's
+// settings once: every value, nothing the new store already holds replaced,
+// and not again after the user changed it.
+TEST_F(AppSettingsTest, OldProfileIsTakenOverOnceWithoutLosingAValue) {
+  ASSERT_TRUE(SaveSettings(0, DisplaySettings{2, 1, 3, "/media/rec", "/home/u/out", ""}));
+  {
+    QSettings old(QSettings::IniFormat, QSettings::UserScope, "selvo-viewer", "selvo-viewer");
+    old.setValue("Print Title/1", "Gate 2, night of 7 March");
+    old.setValue("Print Title/2", QString::fromUtf8("正門"));
+    old.setValue("Examine/SmoothScaling", true);
+    old.setValue("Examine/LockCamerasToTime", true);
+    old.setValue("Case/Path", "/cases/a.sqlite");
+    old.setValue("Settings/DateFormat", 0);  // never over the variant's own
+  }
+  ASSERT_TRUE(Exists("selvo-viewer/selvo-viewer.ini"));
+  std::unique_ptr<QSettings> profile = OpenViewerProfile(0);
+  EXPECT_EQ(profile->fileName(), OpenSettingsStore(SettingsKeyFor(0))->fileName());
+  EXPECT_EQ(profile->value("Print Title/1").toString(), "Gate 2, night of 7 March");
+  EXPECT_EQ(profile->value("Print Title/2").toString(), QString::fromUtf8("正門"));
+  EXPECT_TRUE(profile->value("Examine/SmoothScaling").toBool());
+  EXPECT_TRUE(profile->value("Examine/LockCamerasToTime").toBool());
+  EXPECT_EQ(profile->value("Case/Path").toString(), "/cases/a.sqlite");
+  DisplaySettings loaded;
+  LoadSettings(0, loaded);
+  EXPECT_EQ(loaded.dateFormat, 2);
+  EXPECT_EQ(loaded.lastSaveFolder, "/home/u/out");
+
+  profile->setValue("Print Title/1", "changed since");
+  profile->remove("Examine/SmoothScaling");
+  profile->sync();
+  profile.reset();
+  profile = OpenViewerProfile(0);
+  EXPECT_EQ(profile->value("Print Title/1").toString(), "changed since");
+  EXPECT_FALSE(profile->contains("Examine/SmoothScaling"));
+  EXPECT_TRUE(Exists("selvo-viewer/selvo-viewer.ini")) << "the old file is read, never removed";
 }
 
 }  // namespace

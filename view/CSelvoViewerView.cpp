@@ -292,6 +292,36 @@ void CSelvoViewerView::ComposeOnePane(QImage& buffer, const PixelRect& target, b
   DrawPane(buffer, request, style);
 }
 
+// In the widget's own units, so the text keeps its size at any device
+// ratio; wrapped to the view, so a narrow window cuts no word off.
+void CSelvoViewerView::DrawEmptyViewHint(QPainter& painter) const {
+  constexpr int kMargin = 16;
+  constexpr int kWidestLine = 520;
+  const QRect area = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+  if (area.width() < 60 || area.height() < 30) return;
+  const int width = std::min(area.width(), kWidestLine);
+  const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+  QFont headingFont = font();
+  headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
+  headingFont.setBold(true);
+  const QString heading = UiString(str::kEmptyViewTitle);
+  const QString hint = UiString(str::kEmptyViewHint);
+  const QRect headingBox = QFontMetrics(headingFont).boundingRect(QRect(0, 0, width, area.height()), flags, heading);
+  const QRect hintBox = fontMetrics().boundingRect(QRect(0, 0, width, area.height()), flags, hint);
+  const int gap = fontMetrics().height();
+  const int left = area.left() + (area.width() - width) / 2;
+  int top = area.top() + std::max(0, (area.height() - headingBox.height() - gap - hintBox.height()) / 2);
+  painter.save();
+  painter.setClipRect(area);
+  painter.setPen(palette().color(QPalette::ButtonText));
+  painter.setFont(headingFont);
+  painter.drawText(QRect(left, top, width, headingBox.height()), flags, heading);
+  top += headingBox.height() + gap;
+  painter.setFont(font());
+  painter.drawText(QRect(left, top, width, hintBox.height()), flags, hint);
+  painter.restore();
+}
+
 void CSelvoViewerView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   QImage screen = ScreenPixelsOf(painter, event->region());
@@ -304,6 +334,7 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
     painter.drawImage(0, 0, ShownAtRatio(backBuffer_, devicePixelRatioF()));
   }
   DrawMotionAreas(painter);
+  if (!doc_.HasSource() && !doc_.IsOpenBusy()) DrawEmptyViewHint(painter);
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();
   if (zoomText != shownZoomText_) {

@@ -161,6 +161,8 @@ class CSelvoViewerView : public QWidget, public ImageViewLink {
   QPoint ToDevice(QPoint widgetPoint) const;
   PaneGrid CurrentGrid() const;
   QColor ButtonFace() const;
+  // The first window says what to do, rather than stand empty.
+  void DrawEmptyViewHint(QPainter& painter) const;
   PaneDrawRequest CurrentImageRequest(const DibBlock* image) const;
   bool DocumentReady() const;
   bool ResizeBackBuffer();

@@ -145,5 +145,32 @@ constexpr int kSaveShownString = 64674;
 // The speed slider's tick labels.
 constexpr int kFirstTickString = 64460;
 
+// Menus people look for: recent recordings, sound device, the empty view,
+// Go To and the list of keys.
+constexpr int kRecentMissingString = 64780;  // %1: the folder or disc
+constexpr int kSoundDeviceMissingStatus = 64781;
+constexpr int kSoundUnavailableTip = 64782;
+constexpr int kEmptyViewTitle = 64783;
+constexpr int kEmptyViewHint = 64784;
+constexpr int kGoToTitle = 64785;
+constexpr int kGoToPrompt = 64786;  // %1: the last image number, %2: a time as shown
+constexpr int kGoToBadInput = 64787;  // %1: the last image number, %2: a time as shown
+constexpr int kGoToNoSuchImage = 64788;  // %1: the number typed, %2: the last image number
+constexpr int kGoToNoTimes = 64789;
+constexpr int kGoToBadTime = 64790;  // %1: what was typed
+constexpr int kKeyboardTitle = 64791;
+constexpr int kKeyColumnString = 64792;
+constexpr int kActionColumnString = 64793;
+constexpr int kMenuColumnString = 64794;
+constexpr int kMouseWheelString = 64795;
+constexpr int kMouseWheelAction = 64796;
+constexpr int kMouseDragString = 64797;
+constexpr int kMouseDragAction = 64798;
+constexpr int kRightClickString = 64799;
+constexpr int kRightClickAction = 64800;
+constexpr int kDropString = 64801;
+constexpr int kDropAction = 64802;
+constexpr int kImageViewString = 64803;
+
 }  // namespace str
 }  // namespace selvo

@@ -346,6 +346,18 @@ TEST_F(ControlPanelTest, KeysActLikeTheButtons) {
   PressKey(Qt::Key_Right);
   PressKey(Qt::Key_End);
   EXPECT_EQ(doc->GetPosition(), 0);
+
+  // Nor does the key of a greyed menu item reach the control that has the
+  // focus: the position slider stays where it is.
+  frame->UpdateCommandStates();
+  ASSERT_FALSE(frame->ActionFor(cmd::kNextImage)->isEnabled());
+  PositionSlider* slider = panel->GetPositionSlider();
+  slider->setFocus();
+  const int before = slider->value();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+  QApplication::sendEvent(slider, &press);
+  EXPECT_EQ(slider->value(), before);
+  EXPECT_EQ(doc->GetPosition(), 0);
 }
 
 }  // namespace

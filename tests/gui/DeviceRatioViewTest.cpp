@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "source/ImageInfo.h"
+#include "source/text/UiLanguage.h"
 #include "tests/SmallRecording.h"
 #include "tests/TamperedJpeg.h"
 #include "tests/gui/CheckedViewFixture.h"
@@ -159,6 +160,50 @@ TEST_F(DeviceRatioViewTest, RendererIgnoresTheRatioOfItsBuffer) {
     EXPECT_TRUE(buffer == plain);
   }
 }
+
+// The empty first window says what to do, in the widget's units whatever
+// the ratio, centred, and wrapped rather than cut in the narrowest window.
+class EmptyViewAtRatio : public test::CheckedViewFixture, public ::testing::WithParamInterface<UiLanguage> {
+ protected:
+  void SetUp() override {
+    SetUiLanguage(GetParam());
+    CheckedViewFixture::SetUp();
+  }
+  void TearDown() override {
+    CheckedViewFixture::TearDown();
+    SetUiLanguage(UiLanguage::English);
+  }
+};
+
+TEST_P(EmptyViewAtRatio, HintIsDrawnWholeAndCentred) {
+  const double ratio = view_->devicePixelRatioF();
+  const int lineHeight = view_->fontMetrics().height();
+  for (const QSize size : {QSize(kWidth, kHeight), QSize(330, 240)}) {
+    SCOPED_TRACE(size.width());
+    view_->resize(size);
+    const QImage shown = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor face = view_->palette().color(QPalette::Button);
+    std::optional<QRect> text;
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        if (qGray(shown.pixel(x, y)) < qGray(face.rgb()) - 60) Widen(text, x, y);
+    ASSERT_TRUE(text.has_value()) << "no hint drawn";
+    const double margin = 16 * ratio;
+    EXPECT_GT(text->left(), margin);
+    EXPECT_GT(text->top(), margin);
+    EXPECT_LT(text->right(), shown.width() - margin);
+    EXPECT_LT(text->bottom(), shown.height() - margin);
+    EXPECT_NEAR(text->center().x(), shown.width() / 2.0, 0.1 * shown.width());
+    EXPECT_NEAR(text->center().y(), shown.height() / 2.0, 0.1 * shown.height());
+    // A heading, a gap and the hint: three lines at the least, in widget units.
+    EXPECT_GE(text->height() / ratio, 2.5 * lineHeight);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, EmptyViewAtRatio, ::testing::Values(UiLanguage::English, UiLanguage::Japanese),
+                         [](const ::testing::TestParamInfo<UiLanguage>& info) {
+                           return info.param == UiLanguage::Japanese ? "Japanese" : "English";
+                         });
 
 // A skinned button shows, pixel for pixel, the picture made for the
 // screen's ratio: at 2 the double-size picture, not the keyed one stretched

@@ -46,6 +46,21 @@ TEST(PanelEnablingTest, WhileALoopRunsNothingStepsOrCopiesAndTheOtherDirectionSt
   EXPECT_EQ(EnabledIn(PanelMode::Reverse, Panel::kSpeedSlider, {}), std::nullopt);
 }
 
+// Without a device the sound controls never come on, whatever the mode and
+// the recording; cells that leave a control alone still leave it alone.
+TEST(PanelEnablingTest, WithoutASoundDeviceNoSoundControlComesOn) {
+  PanelFacts facts = SoundOnOnePane(true);
+  facts.soundDevice = false;
+  for (PanelMode mode : kAllModes) {
+    for (int id : {Panel::kSound, Panel::kSoundChannel1, Panel::kSoundChannel2, Panel::kVolumeSlider}) {
+      const bool keeps = EnablingRule(mode, id) == Enabling::Keep;
+      EXPECT_EQ(EnabledIn(mode, id, facts), keeps ? std::nullopt : std::optional<bool>(false))
+          << static_cast<int>(mode) << " " << id;
+    }
+  }
+  EXPECT_EQ(EnabledIn(PanelMode::Stopped, Panel::kPlay, facts), true);
+}
+
 TEST(PanelEnablingTest, IdleSoundAndCopyControlsFollowTheRecording) {
   struct Case {
     const char* what;
