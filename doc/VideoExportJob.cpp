@@ -44,6 +44,7 @@ void VideoExportJob::Work() {
   options.sound = request_.sound;
   VideoExport run(input, options);
   run.SetPainter(painter_);
+  run.SetOverlays(overlays_);
   int shown = -1;
   run.SetProgress([this, &shown](int done, int total) {
     // One report a percent: the window needs no more to follow.

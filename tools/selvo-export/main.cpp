@@ -13,6 +13,7 @@
 
 #include "export/DiscExportInput.h"
 #include "export/FolderExportInput.h"
+#include "export/render/PaneFrameOverlays.h"
 #include "export/render/PaneFramePainter.h"
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
@@ -220,6 +221,7 @@ int RunExport(int argc, char** argv) {
     style.cameraTitleShown = true;
     style.alterationMarks = check;
     run.SetPainter(selvo::MakePaneFramePainter(style));
+    run.SetOverlays(selvo::MakePaneFrameOverlays(style));
   }
   TerminalProgress progress(isatty(STDERR_FILENO) != 0);
   run.SetProgress([&progress](int done, int total) { return progress.Update(done, total); });
