@@ -160,7 +160,9 @@ Likeness MeasureAgainstSource(const std::string& video, const std::string& patte
   Likeness likeness;
   likeness.psnr = NumberAfter(text, "average:");
   likeness.ssim = NumberAfter(text, "All:");
-  if (likeness.psnr == 0 || likeness.ssim == 0) std::fprintf(stderr, "cannot measure %s:\n%s\n", video.c_str(), text.c_str());
+  if (likeness.psnr == 0 || likeness.ssim == 0) {
+    std::fprintf(stderr, "cannot measure %s:\n%s\n", video.c_str(), text.c_str());
+  }
   return likeness;
 }
 

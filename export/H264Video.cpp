@@ -35,7 +35,8 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
   stream_ = output.AddStream();
   convert_ = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGR0, settings.width, settings.height,
                             AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (codec_ == nullptr || frame_ == nullptr || last_ == nullptr || packet_ == nullptr || stream_ == nullptr || convert_ == nullptr) {
+  if (codec_ == nullptr || frame_ == nullptr || last_ == nullptr || packet_ == nullptr || stream_ == nullptr ||
+      convert_ == nullptr) {
     error_ = "out of memory";
     return false;
   }
@@ -46,13 +47,12 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
   codec_->framerate = AVRational{settings.framesPerSecond, 1};
   codec_->thread_count = settings.threads;
   // JFIF's YCbCr is BT.601; the painted frames are converted with its
-  // matrix too. Primaries and transfer are those of the same standard.
+  // matrix too (the scaler's own choice for RGB, into limited range).
+  // Primaries and transfer are those of the same standard.
   codec_->color_range = AVCOL_RANGE_MPEG;
   codec_->colorspace = AVCOL_SPC_SMPTE170M;
   codec_->color_primaries = AVCOL_PRI_SMPTE170M;
   codec_->color_trc = AVCOL_TRC_SMPTE170M;
-  const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
-  sws_setColorspaceDetails(convert_, bt601, 1, bt601, 0, 0, 1 << 16, 1 << 16);
   // Without B-frames every picture is decoded when it is shown: no
   // composition offsets, which the MP4 reader loses past 2^28 ticks, so a
   // night's gap between two pictures costs nothing.

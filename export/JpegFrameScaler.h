@@ -30,10 +30,11 @@ class JpegFrameScaler {
   JpegFrameScaler(const JpegFrameScaler&) = delete;
   JpegFrameScaler& operator=(const JpegFrameScaler&) = delete;
 
-  // A new frame holding the picture; null when DecodeJpegPlanes does not
-  // take it (the caller then paints it as the viewer shows it) or memory
-  // runs out.
-  AvFramePtr Scale(const std::uint8_t* bytes, std::size_t length);
+  // A frame holding the picture, reused (when given and no longer shared:
+  // a fresh frame of this size costs its page faults each time); null when
+  // DecodeJpegPlanes does not take it (the caller then paints it as the
+  // viewer shows it) or memory runs out.
+  AvFramePtr Scale(const std::uint8_t* bytes, std::size_t length, AvFramePtr reuse = nullptr);
 
  private:
   bool PrepareScaler(int sourceHeight);

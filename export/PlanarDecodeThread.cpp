@@ -34,6 +34,11 @@ AvFramePtr PlanarDecodeThread::Take() {
   return frame;
 }
 
+void PlanarDecodeThread::Recycle(AvFramePtr frame) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (frame != nullptr && spare_.size() < kAhead) spare_.push_back(std::move(frame));
+}
+
 void PlanarDecodeThread::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -52,8 +57,13 @@ void PlanarDecodeThread::Work() {
     // A deque keeps its elements where they are while others are added at
     // the back; the front is taken only once done.
     const SharedBytes bytes = job->bytes;
+    AvFramePtr reuse;
+    if (!spare_.empty()) {
+      reuse = std::move(spare_.back());
+      spare_.pop_back();
+    }
     lock.unlock();
-    AvFramePtr frame = scaler_.Scale(bytes->data(), bytes->size());
+    AvFramePtr frame = scaler_.Scale(bytes->data(), bytes->size(), std::move(reuse));
     lock.lock();
     job->frame = std::move(frame);
     job->done = true;

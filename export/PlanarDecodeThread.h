@@ -30,6 +30,8 @@ class PlanarDecodeThread {
   // The oldest queued picture's frame, waiting for it; null when the
   // scaler does not take that picture.
   AvFramePtr Take();
+  // A frame taken and encoded, for the thread to fill again.
+  void Recycle(AvFramePtr frame);
 
  private:
   struct Job {
@@ -43,6 +45,7 @@ class PlanarDecodeThread {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Job> jobs_;  // in the order pushed; the worker takes the first not done
+  std::vector<AvFramePtr> spare_;
   bool stopping_ = false;
   std::thread worker_;
 };

@@ -106,6 +106,8 @@ struct VideoExport::Streams {
   std::deque<QueuedPicture> queued;
   std::unique_ptr<PlanarDecodeThread> decoder;
   OverlayBlend overlay;
+  OwnedCanvas overBlack;
+  OwnedCanvas overWhite;
   bool overlayDrawn = false;
   CalendarSeconds overlayTime = 0;
   int overlayStatus = 0;
@@ -268,7 +270,8 @@ void VideoExport::StartPlanarDecoding(Streams& streams) {
 // once a second, not for every picture.
 bool VideoExport::DrawOverlays(Streams& streams, const ExportPicture& facts, const std::string& title) {
   if (streams.overlayDrawn && facts.time == streams.overlayTime && facts.status == streams.overlayStatus) return true;
-  OwnedCanvas overBlack, overWhite;
+  OwnedCanvas& overBlack = streams.overBlack;
+  OwnedCanvas& overWhite = streams.overWhite;
   overBlack.Fill(streams.frameWidth, streams.frameHeight, 0);
   overWhite.Fill(streams.frameWidth, streams.frameHeight, 0xFF);
   if (!overlays_->Draw(facts, title, overBlack.canvas) || !overlays_->Draw(facts, title, overWhite.canvas)) {
@@ -308,6 +311,7 @@ bool VideoExport::FinishOldest(Streams& streams, const std::string& title) {
       streams.overlay.Apply(frame->data, frame->linesize);
       written = streams.shareable->EncodeFrame(frame.get(), picture.ms);
     }
+    streams.decoder->Recycle(std::move(frame));
   } else {
     const std::vector<std::uint8_t>& bytes = *picture.bytes;
     const DecodeResult decoded = DecodeImageMemory(bytes.data(), bytes.size(), input_.Codec());
