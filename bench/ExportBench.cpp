@@ -17,6 +17,7 @@
 // Figures (Release, the busy two-core development machine) are in the
 // README's Benchmarks.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -44,7 +45,7 @@ using selvo::bench::SecondsOf;
 
 constexpr std::uint32_t kLosslessImages = 2000;
 constexpr std::uint32_t kShareableImages = 400;
-constexpr int kShareableRounds = 3;
+constexpr int kShareableRounds = 5;
 constexpr int kFrameWidth = 704;
 constexpr int kFrameHeight = 528;
 constexpr std::uint32_t kShareableIntervalMs = 100;
@@ -116,10 +117,17 @@ std::string FlatPictures(const std::string& data, const std::vector<std::string>
   return flat + "/%05d.jpg";
 }
 
-bool FfmpegExport(const std::string& pattern, const std::string& out) {
-  return RunProgram({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "image2", "-i", pattern, "-vf",
-                     "scale=704:528", "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
-                     out});
+selvo::bench::ProcessRun FfmpegExport(const std::string& pattern, const std::string& out) {
+  return selvo::bench::RunMeasured({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "image2", "-i", pattern,
+                                    "-vf", "scale=704:528", "-c:v", "libx264", "-preset", "veryfast", "-crf", "23",
+                                    "-pix_fmt", "yuv420p", out});
+}
+
+// Processor time of this process, every thread, so far.
+double OwnCpuSeconds() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return selvo::bench::CpuSeconds(usage);
 }
 
 double Median(std::vector<double> values) {
@@ -170,10 +178,15 @@ void CompareWithFfmpeg(const std::string& data, const std::string& folder) {
   const std::string pattern = FlatPictures(data, ImageFiles(folder, kShareableImages));
   const std::string ours = data + "/ours.mp4";
   const std::string theirs = data + "/ffmpeg.mp4";
-  std::vector<double> oursSeconds, theirSeconds;
+  std::vector<double> oursSeconds, theirSeconds, oursCpu, theirCpu;
   for (int round = 0; round < kShareableRounds; ++round) {
+    const double cpuBefore = OwnCpuSeconds();
     oursSeconds.push_back(SecondsOf([&] { return Export(folder, ours, selvo::VideoKind::kShareable); }));
-    theirSeconds.push_back(SecondsOf([&] { return FfmpegExport(pattern, theirs); }));
+    oursCpu.push_back(OwnCpuSeconds() - cpuBefore);
+    const selvo::bench::ProcessRun run = FfmpegExport(pattern, theirs);
+    if (!run.ok) std::fprintf(stderr, "FFmpeg's command failed\n");
+    theirSeconds.push_back(run.seconds);
+    theirCpu.push_back(run.cpuSeconds);
   }
   const double oursMedian = Median(oursSeconds);
   const double theirMedian = Median(theirSeconds);
@@ -182,6 +195,8 @@ void CompareWithFfmpeg(const std::string& data, const std::string& folder) {
   std::printf("shareable export of %u 704 x 480 pictures to 704 x 528: ours %.2f s, FFmpeg's command %.2f s "
               "(medians of %d alternating rounds; ratio %.2f, target <= 1.0)\n",
               kShareableImages, oursMedian, theirMedian, kShareableRounds, oursMedian / theirMedian);
+  std::printf("  processor time, every thread: ours %.2f s, FFmpeg's %.2f s (ratio %.2f)\n", Median(oursCpu),
+              Median(theirCpu), Median(oursCpu) / Median(theirCpu));
   std::printf("  against the source: ours PSNR %.2f dB SSIM %.4f, %.0f kB; FFmpeg's PSNR %.2f dB SSIM %.4f, %.0f kB "
               "(target: ours at least FFmpeg's)\n",
               oursLike.psnr, oursLike.ssim, fs::file_size(ours) / 1e3, theirLike.psnr, theirLike.ssim,
