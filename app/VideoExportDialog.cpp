@@ -6,6 +6,7 @@
 
 #include "app/VideoExportOptionsDialog.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "export/render/PaneFrameOverlays.h"
 #include "export/render/PaneFramePainter.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
@@ -61,6 +62,7 @@ VideoExportDialog* VideoExportDialog::Begin(VideoExportRequest request, const Pa
 VideoExportDialog::VideoExportDialog(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent)
     : QProgressDialog(parent),
       job_(std::make_unique<VideoExportJob>(std::move(request), MakePaneFramePainter(style))) {
+  job_->SetOverlays(MakePaneFrameOverlays(style));
   setAttribute(Qt::WA_DeleteOnClose);
   // The window stays usable while the worker exports.
   setWindowModality(Qt::NonModal);

@@ -46,6 +46,7 @@ void VideoExportJob::Work() {
   options.sound = request_.sound;
   VideoExport run(input, options);
   run.SetPainter(painter_);
+  run.SetOverlays(overlays_);
   BookmarkChapterList chapters = BookmarkChapters(request_.bookmarks, input);
   run.SetChapters(std::move(chapters.chapters));
   int shown = -1;

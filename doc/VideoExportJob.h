@@ -5,6 +5,7 @@
 // finished with the outcome; destroying the job cancels the export and
 // waits for the worker, and a cancelled export leaves no file.
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ class VideoExportJob : public WorkerJob {
   // painter draws the shareable kind's frames; it runs on the worker.
   VideoExportJob(VideoExportRequest request, FramePainter painter, QObject* parent = nullptr);
   ~VideoExportJob() override;
+  // The shareable kind's texts and marks alone, for pictures it decodes
+  // and scales without painting; set before Start.
+  void SetOverlays(std::shared_ptr<FrameOverlays> overlays) { overlays_ = std::move(overlays); }
 
   // What File > Export Video... exports: the camera of the image shown,
   // over the copy range when one is set (whichever cameras the document's
@@ -63,6 +67,7 @@ class VideoExportJob : public WorkerJob {
 
   VideoExportRequest request_;
   FramePainter painter_;
+  std::shared_ptr<FrameOverlays> overlays_;
   std::atomic<int> cancel_{0};
   VideoExportResult result_;
 };

@@ -23,4 +23,22 @@ struct FrameCanvas {
 using FramePainter = std::function<bool(const DibBlock* picture, const ExportPicture& facts,
                                         const std::string& cameraTitle, FrameCanvas& canvas)>;
 
+// What lies over the picture in a frame, for an export that puts the
+// picture into the frame itself (decoded and scaled in YCbCr, never through
+// RGB) and has only the texts and marks drawn, as the one-pane view draws
+// them. Given by the caller, as the painter is.
+class FrameOverlays {
+ public:
+  virtual ~FrameOverlays() = default;
+  // Whether the view stretches a picture over the whole of a width x height
+  // frame; when not, the export paints whole frames.
+  virtual bool PictureFillsFrame(int width, int height) const = 0;
+  // Rows the view leaves out at the top of a picture of this height.
+  virtual int TopCutRows(int pictureHeight) const = 0;
+  // Draws the time text, camera title and alteration marks for facts over
+  // the canvas and leaves every other pixel as it was. What it draws
+  // depends on facts.time, facts.status and the title alone.
+  virtual bool Draw(const ExportPicture& facts, const std::string& cameraTitle, FrameCanvas& canvas) = 0;
+};
+
 }  // namespace selvo

@@ -17,6 +17,7 @@ H264Video::~H264Video() {
   sws_freeContext(convert_);
   av_packet_free(&packet_);
   av_frame_free(&frame_);
+  av_frame_free(&last_);
   avcodec_free_context(&codec_);
 }
 
@@ -29,11 +30,13 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
   }
   codec_ = avcodec_alloc_context3(x264);
   frame_ = av_frame_alloc();
+  last_ = av_frame_alloc();
   packet_ = av_packet_alloc();
   stream_ = output.AddStream();
   convert_ = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGR0, settings.width, settings.height,
                             AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (codec_ == nullptr || frame_ == nullptr || packet_ == nullptr || stream_ == nullptr || convert_ == nullptr) {
+  if (codec_ == nullptr || frame_ == nullptr || last_ == nullptr || packet_ == nullptr || stream_ == nullptr ||
+      convert_ == nullptr) {
     error_ = "out of memory";
     return false;
   }
@@ -43,6 +46,13 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
   codec_->time_base = AVRational{1, 1000};
   codec_->framerate = AVRational{settings.framesPerSecond, 1};
   codec_->thread_count = settings.threads;
+  // JFIF's YCbCr is BT.601; the painted frames are converted with its
+  // matrix too (the scaler's own choice for RGB, into limited range).
+  // Primaries and transfer are those of the same standard.
+  codec_->color_range = AVCOL_RANGE_MPEG;
+  codec_->colorspace = AVCOL_SPC_SMPTE170M;
+  codec_->color_primaries = AVCOL_PRI_SMPTE170M;
+  codec_->color_trc = AVCOL_TRC_SMPTE170M;
   // Without B-frames every picture is decoded when it is shown: no
   // composition offsets, which the MP4 reader loses past 2^28 ticks, so a
   // night's gap between two pictures costs nothing.
@@ -74,15 +84,23 @@ bool H264Video::Open(const H264Settings& settings, MediaOutput& output) {
 }
 
 bool H264Video::EncodeCanvas(std::int64_t ms) {
-  if (!HoldAcrossLongStep(ms)) return false;
   if (av_frame_make_writable(frame_) < 0) return false;
   const std::uint8_t* source[1] = {canvas_.pixels};
   const int sourceStride[1] = {canvas_.stride};
   sws_scale(convert_, source, sourceStride, 0, canvas_.height, frame_->data, frame_->linesize);
-  frame_->pts = ms;
+  return EncodeFrame(frame_, ms);
+}
+
+bool H264Video::EncodeFrame(AVFrame* frame, std::int64_t ms) {
+  if (!HoldAcrossLongStep(ms)) return false;
+  frame->pts = ms;
+  frame->color_range = AVCOL_RANGE_MPEG;
+  frame->colorspace = AVCOL_SPC_SMPTE170M;
   if (lastMs_ >= 0) durations_[lastMs_] = ms - lastMs_;
   lastMs_ = ms;
-  return Encode(frame_);
+  av_frame_unref(last_);
+  if (av_frame_ref(last_, frame) < 0) return false;
+  return Encode(frame);
 }
 
 // MP4 keeps each step between pictures below 2^31 - 1 of its track's ticks
@@ -92,11 +110,10 @@ bool H264Video::EncodeCanvas(std::int64_t ms) {
 bool H264Video::HoldAcrossLongStep(std::int64_t ms) {
   while (lastMs_ >= 0 && ms - lastMs_ > kLongestStepMs) {
     const std::int64_t heldMs = lastMs_ + kLongestStepMs;
-    if (av_frame_make_writable(frame_) < 0) return false;
-    frame_->pts = heldMs;
+    last_->pts = heldMs;
     durations_[lastMs_] = kLongestStepMs;
     lastMs_ = heldMs;
-    if (!Encode(frame_)) return false;
+    if (!Encode(last_)) return false;
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The shareable export's pictures: painted frames converted to 4:2:0 and
-// encoded with libx264, each at the time its stamp gives.
+// The shareable export's pictures: frames in 4:2:0, painted ones converted
+// to it, encoded with libx264, each at the time its stamp gives. The stream
+// is tagged BT.601 in limited range, which is what its pixels are.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -40,6 +41,8 @@ class H264Video {
   FrameCanvas& Canvas() { return canvas_; }
   // Encodes the canvas at ms from the first picture.
   bool EncodeCanvas(std::int64_t ms);
+  // Encodes a 4:2:0 frame of the video's size, limited range, at ms.
+  bool EncodeFrame(AVFrame* frame, std::int64_t ms);
   // endMs: when the last picture stops standing.
   bool Finish(std::int64_t endMs);
 
@@ -57,7 +60,8 @@ class H264Video {
   std::int64_t lastMs_ = -1;
 
   AVCodecContext* codec_ = nullptr;
-  AVFrame* frame_ = nullptr;
+  AVFrame* frame_ = nullptr;  // the canvas converted
+  AVFrame* last_ = nullptr;   // the picture encoded last, shown again across a long step
   AVPacket* packet_ = nullptr;
   AVStream* stream_ = nullptr;
   SwsContext* convert_ = nullptr;

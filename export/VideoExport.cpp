@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <map>
 
 extern "C" {
@@ -13,8 +14,11 @@ extern "C" {
 
 #include "export/AacSound.h"
 #include "export/H264Video.h"
+#include "export/JpegFrameScaler.h"
 #include "export/MediaOutput.h"
+#include "export/OverlayBlend.h"
 #include "export/PictureSize.h"
+#include "export/PlanarDecodeThread.h"
 #include "export/SoundCopy.h"
 #include "export/StampTimeline.h"
 #include "export/TagText.h"
@@ -65,6 +69,28 @@ bool VideoKindForPath(const std::string& path, VideoKind& kind) {
   return false;
 }
 
+namespace {
+
+// A shareable picture read and waiting for its turn at the encoder.
+struct QueuedPicture {
+  int index = 0;
+  SharedBytes bytes;
+  ExportPicture facts;
+  std::int64_t ms = 0;
+};
+
+// A frame-sized RGB32 canvas the overlays are drawn on.
+struct OwnedCanvas {
+  std::vector<std::uint8_t> pixels;
+  FrameCanvas canvas;
+  void Fill(int width, int height, std::uint8_t value) {
+    pixels.assign(static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height), value);
+    canvas = FrameCanvas{pixels.data(), width, height, width * 4};
+  }
+};
+
+}  // namespace
+
 // What one run holds open: the output and its streams.
 struct VideoExport::Streams {
   MediaOutput output;
@@ -73,6 +99,18 @@ struct VideoExport::Streams {
   std::unique_ptr<ExportSound> sound;
   AVPacket* held = nullptr;  // the lossless packet waiting for its duration
   std::int64_t heldMs = 0;
+  // The shareable kind's pictures between reading and encoding, and the
+  // overlays of the last time and status drawn.
+  int frameWidth = 0;
+  int frameHeight = 0;
+  std::deque<QueuedPicture> queued;
+  std::unique_ptr<PlanarDecodeThread> decoder;
+  OverlayBlend overlay;
+  OwnedCanvas overBlack;
+  OwnedCanvas overWhite;
+  bool overlayDrawn = false;
+  CalendarSeconds overlayTime = 0;
+  int overlayStatus = 0;
   ~Streams() { av_packet_free(&held); }
 };
 
@@ -214,7 +252,76 @@ bool VideoExport::OpenVideo(Streams& streams, const FirstPictures& first) {
     error_ = streams.shareable->ErrorText();
     return false;
   }
+  streams.frameWidth = settings.width;
+  streams.frameHeight = settings.height;
+  StartPlanarDecoding(streams);
   return true;
+}
+
+// JPEG 2000 has no planes to take; a frame the picture does not fill is
+// painted whole.
+void VideoExport::StartPlanarDecoding(Streams& streams) {
+  if (overlays_ == nullptr || input_.Codec() != ImageCodec::Jpeg) return;
+  if (!overlays_->PictureFillsFrame(streams.frameWidth, streams.frameHeight)) return;
+  streams.decoder = std::make_unique<PlanarDecodeThread>(streams.frameWidth, streams.frameHeight, *overlays_);
+}
+
+// The overlays are drawn anew only when the time text or the marks change:
+// once a second, not for every picture.
+bool VideoExport::DrawOverlays(Streams& streams, const ExportPicture& facts, const std::string& title) {
+  if (streams.overlayDrawn && facts.time == streams.overlayTime && facts.status == streams.overlayStatus) return true;
+  OwnedCanvas& overBlack = streams.overBlack;
+  OwnedCanvas& overWhite = streams.overWhite;
+  overBlack.Fill(streams.frameWidth, streams.frameHeight, 0);
+  overWhite.Fill(streams.frameWidth, streams.frameHeight, 0xFF);
+  if (!overlays_->Draw(facts, title, overBlack.canvas) || !overlays_->Draw(facts, title, overWhite.canvas)) {
+    return false;
+  }
+  streams.overlay.Build(overBlack.canvas, overWhite.canvas);
+  streams.overlayDrawn = true;
+  streams.overlayTime = facts.time;
+  streams.overlayStatus = facts.status;
+  return true;
+}
+
+bool VideoExport::QueueShareable(Streams& streams, int index, std::vector<std::uint8_t>& bytes,
+                                 const ExportPicture& facts, const std::string& title, std::int64_t ms) {
+  const std::size_t ahead = streams.decoder != nullptr ? PlanarDecodeThread::kAhead : 0;
+  while (streams.queued.size() >= std::max<std::size_t>(ahead, 1)) {
+    if (!FinishOldest(streams, title)) return false;
+  }
+  auto shared = std::make_shared<std::vector<std::uint8_t>>();
+  shared->swap(bytes);
+  streams.queued.push_back(QueuedPicture{index, shared, facts, ms});
+  if (streams.decoder != nullptr) streams.decoder->Push(shared);
+  return ahead > 0 || FinishOldest(streams, title);
+}
+
+// The oldest queued picture into the video: as the decoder thread made it,
+// or, when it could not, decoded and painted as the viewer shows it.
+bool VideoExport::FinishOldest(Streams& streams, const std::string& title) {
+  const QueuedPicture picture = std::move(streams.queued.front());
+  streams.queued.pop_front();
+  AvFramePtr frame = streams.decoder != nullptr ? streams.decoder->Take() : nullptr;
+  if (streams.sound != nullptr && !streams.sound->WriteUntil(picture.ms)) return false;
+  bool written;
+  if (frame != nullptr) {
+    written = DrawOverlays(streams, picture.facts, title);
+    if (written) {
+      streams.overlay.Apply(frame->data, frame->linesize);
+      written = streams.shareable->EncodeFrame(frame.get(), picture.ms);
+    }
+    streams.decoder->Recycle(std::move(frame));
+  } else {
+    const std::vector<std::uint8_t>& bytes = *picture.bytes;
+    const DecodeResult decoded = DecodeImageMemory(bytes.data(), bytes.size(), input_.Codec());
+    if (decoded.block == nullptr) {
+      undecodable_.push_back(input_.NameOf(picture.index) + ": cannot be decoded (" + decoded.failure + ")");
+    }
+    written = WriteShareable(streams, decoded.block.get(), picture.facts, title, picture.ms);
+  }
+  if (written) ++written_;
+  return written;
 }
 
 // A sound track that cannot be carried does not stop the pictures.
@@ -366,20 +473,19 @@ ExportOutcome VideoExport::Run(const std::string& output) {
     if (progress_ && !progress_(i, count)) return ExportOutcome::kCancelled;
     if (!ReadPicture(i, first, lossless, bytes, facts)) continue;
     const std::int64_t ms = timeline.Next(facts.stampMs);
-    if (streams.sound != nullptr && !streams.sound->WriteUntil(ms)) return WriteFailed(streams, output);
-    bool written;
-    if (lossless) {
-      written = WriteLossless(streams, bytes, ms);
-    } else {
-      const DecodeResult picture = DecodeImageMemory(bytes.data(), bytes.size(), input_.Codec());
-      if (picture.block == nullptr) {
-        undecodable_.push_back(input_.NameOf(i) + ": cannot be decoded (" + picture.failure + ")");
-      }
-      written = WriteShareable(streams, picture.block.get(), facts, title, ms);
+    if (!lossless) {
+      if (!QueueShareable(streams, i, bytes, facts, title, ms)) return WriteFailed(streams, output);
+      // Its place in the video is fixed now; a later failed write fails the whole export.
+      chapters.PictureWritten(i, ms);
+      continue;
     }
-    if (!written) return WriteFailed(streams, output);
+    if (streams.sound != nullptr && !streams.sound->WriteUntil(ms)) return WriteFailed(streams, output);
+    if (!WriteLossless(streams, bytes, ms)) return WriteFailed(streams, output);
     chapters.PictureWritten(i, ms);
     ++written_;
+  }
+  while (!streams.queued.empty()) {
+    if (!FinishOldest(streams, title)) return WriteFailed(streams, output);
   }
   const bool finished =
       lossless ? WriteHeld(streams, timeline.LastDuration()) : streams.shareable->Finish(timeline.EndMs());

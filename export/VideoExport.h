@@ -56,6 +56,11 @@ class VideoExport {
 
   // Needed for the shareable kind.
   void SetPainter(FramePainter painter) { painter_ = std::move(painter); }
+  // For the shareable kind: with them, JPEG pictures that fill the frame
+  // are decoded and scaled in YCbCr on a thread of their own and only the
+  // texts and marks are drawn; the painter paints the rest (JPEG 2000,
+  // pictures that decode only in part or not at all).
+  void SetOverlays(std::shared_ptr<FrameOverlays> overlays) { overlays_ = std::move(overlays); }
   void SetProgress(ExportProgress progress) { progress_ = std::move(progress); }
   void SetChapters(std::vector<ExportChapter> chapters) { chapters_ = std::move(chapters); }
 
@@ -100,10 +105,16 @@ class VideoExport {
   bool WriteLossless(Streams& streams, const std::vector<std::uint8_t>& bytes, std::int64_t ms);
   bool WriteShareable(Streams& streams, const DibBlock* picture, const ExportPicture& facts,
                       const std::string& title, std::int64_t ms);
+  void StartPlanarDecoding(Streams& streams);
+  bool QueueShareable(Streams& streams, int index, std::vector<std::uint8_t>& bytes, const ExportPicture& facts,
+                      const std::string& title, std::int64_t ms);
+  bool FinishOldest(Streams& streams, const std::string& title);
+  bool DrawOverlays(Streams& streams, const ExportPicture& facts, const std::string& title);
 
   ExportInput& input_;
   VideoExportOptions options_;
   FramePainter painter_;
+  std::shared_ptr<FrameOverlays> overlays_;
   ExportProgress progress_;
   std::vector<ExportChapter> chapters_;
   std::string error_;

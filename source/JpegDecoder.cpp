@@ -130,6 +130,9 @@ void NoteFailure(const char* text, std::string* failure) {
   if (failure != nullptr) *failure = text;
 }
 
+// An MCU spans 8 chroma pixels a side: 8, 16 or 32 luma pixels.
+int ChromaShift(int mcuPixels) { return mcuPixels >= 32 ? 2 : mcuPixels >= 16 ? 1 : 0; }
+
 DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, std::uint32_t* sizeOut,
               std::string* failure) {
   if (bytes == nullptr || length == 0) {
@@ -179,6 +182,48 @@ DibPtr Decode(const std::uint8_t* bytes, std::size_t length, DamageRule damage, 
 }
 
 }  // namespace
+
+bool DecodeJpegPlanes(const std::uint8_t* bytes, std::size_t length, JpegPlanes& out) {
+  if (bytes == nullptr || length == 0) return false;
+  DecompressHandle handle;
+  JpegHeader header;
+  int subsampling = -1;
+  if (handle.Get() == nullptr ||
+      tjDecompressHeader3(handle.Get(), bytes, static_cast<unsigned long>(length), &header.width, &header.height,
+                          &subsampling, &header.colorspace) != 0 ||
+      header.width <= 0 || header.height <= 0) {
+    return false;
+  }
+  if (header.colorspace != TJCS_YCbCr || subsampling < 0 || subsampling >= TJ_NUMSAMP || subsampling == TJSAMP_GRAY) {
+    return false;
+  }
+  if (!WithinScanBudget(bytes, length, header)) return false;
+  int sizes[3] = {0, 0, 0};
+  std::size_t total = 0;
+  for (int plane = 0; plane < 3; ++plane) {
+    out.strides[plane] = tjPlaneWidth(plane, header.width, subsampling);
+    const int rows = tjPlaneHeight(plane, header.height, subsampling);
+    if (out.strides[plane] <= 0 || rows <= 0) return false;
+    sizes[plane] = out.strides[plane] * rows;
+    total += static_cast<std::size_t>(sizes[plane]);
+  }
+  out.memory.resize(total);
+  std::uint8_t* at = out.memory.data();
+  for (int plane = 0; plane < 3; ++plane) {
+    out.planes[plane] = at;
+    at += sizes[plane];
+  }
+  out.width = header.width;
+  out.height = header.height;
+  out.chromaWidth = out.strides[1];
+  out.chromaHeight = sizes[1] / out.strides[1];
+  out.chromaShiftX = ChromaShift(tjMCUWidth[subsampling]);
+  out.chromaShiftY = ChromaShift(tjMCUHeight[subsampling]);
+  // A warning leaves a picture the library finished; DecodeJpegMemory keeps
+  // even what a fatal error left. Either way the caller takes that one.
+  return tjDecompressToYUVPlanes(handle.Get(), bytes, static_cast<unsigned long>(length), out.planes, header.width,
+                                 out.strides, header.height, TJFLAG_LIMITSCANS) == 0;
+}
 
 DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut, std::string* failure) {
   std::vector<std::uint8_t> bytes;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "source/DibBlock.h"
 
@@ -25,5 +26,25 @@ DibPtr DecodeJpegFile(const std::string& path, std::uint32_t* sizeOut, std::stri
 // the block stays zero); only an unreadable header gives null.
 DibPtr DecodeJpegMemory(const std::uint8_t* bytes, std::size_t length, std::uint32_t* sizeOut,
                         std::string* failure = nullptr);
+
+// A picture's Y, Cb and Cr planes as the file codes them: full range, as
+// JFIF's YCbCr is, at the file's own chroma subsampling, top row first.
+struct JpegPlanes {
+  int width = 0;
+  int height = 0;
+  int chromaWidth = 0;
+  int chromaHeight = 0;
+  int chromaShiftX = 0;  // log2 of luma pixels per chroma pixel across
+  int chromaShiftY = 0;  // and down
+  std::uint8_t* planes[3] = {nullptr, nullptr, nullptr};
+  int strides[3] = {0, 0, 0};
+  std::vector<std::uint8_t> memory;  // kept from one picture to the next
+};
+
+// The planes of a three-component YCbCr picture that the library decodes
+// without a single complaint. false for anything else (greyscale, four
+// channels, damaged data, a refused file): DecodeJpegMemory's picture is
+// then the one the viewer shows, and the caller takes that.
+bool DecodeJpegPlanes(const std::uint8_t* bytes, std::size_t length, JpegPlanes& out);
 
 }  // namespace selvo

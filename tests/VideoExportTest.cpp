@@ -329,28 +329,36 @@ TEST_F(VideoExportTest, TagsAreValidUtf8WithControlCharactersEscaped) {
   }
 }
 
+// JPEG pictures go into the video as planes, JPEG 2000 ones painted; both
+// are BT.601 in limited range, and the stream says so.
 TEST_F(VideoExportTest, ShareableVideoIsH264AndAacLastingThePicturesAndDecodesCleanly) {
-  const std::string folder = WriteRecording(ImageFormat::kJpeg);
-  const std::string video = scratch_ / "out.mp4";
-  const ToolRun run = Export("--camera 2 --check " + Quoted(folder) + " " + Quoted(video));
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Codecs(video), (std::vector<std::string>{"h264", "aac"}));
-  EXPECT_EQ(Probe("-select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " + Quoted(video)),
-            "12\n");
-  // Packets come in decoding order; shown in order, they keep the stamps'
-  // uneven spacing.
-  std::vector<long> times = PacketTimesMs(video, "v");
-  std::sort(times.begin(), times.end());
-  ASSERT_EQ(times.size(), 12u);
-  for (std::size_t k = 0; k < times.size(); ++k) {
-    EXPECT_EQ(times[k] - times[0], static_cast<long>(StampOf(1 + 2 * static_cast<int>(k)) - StampOf(1)));
+  for (const ImageFormat format : {ImageFormat::kJpeg, ImageFormat::kJp2}) {
+    SCOPED_TRACE(format == ImageFormat::kJpeg ? "JPEG" : "JPEG 2000");
+    const std::string folder = WriteRecording(format);
+    const std::string video = scratch_ / "out.mp4";
+    const ToolRun run = Export("--camera 2 --check " + Quoted(folder) + " " + Quoted(video));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Codecs(video), (std::vector<std::string>{"h264", "aac"}));
+    EXPECT_EQ(Probe("-select_streams v -show_entries stream=color_range,color_space,color_transfer,color_primaries "
+                    "-of csv=p=0 " + Quoted(video)),
+              "tv,smpte170m,smpte170m,smpte170m\n");
+    EXPECT_EQ(Probe("-select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " + Quoted(video)),
+              "12\n");
+    // Packets come in decoding order; shown in order, they keep the stamps'
+    // uneven spacing.
+    std::vector<long> times = PacketTimesMs(video, "v");
+    std::sort(times.begin(), times.end());
+    ASSERT_EQ(times.size(), 12u);
+    for (std::size_t k = 0; k < times.size(); ++k) {
+      EXPECT_EQ(times[k] - times[0], static_cast<long>(StampOf(1 + 2 * static_cast<int>(k)) - StampOf(1)));
+    }
+    const double duration = std::atof(Probe("-show_entries format=duration -of csv=p=0 " + Quoted(video)).c_str());
+    const double pictures = (StampOf(23) - StampOf(1) + (StampOf(23) - StampOf(21))) / 1000.0;
+    EXPECT_NEAR(duration, pictures, 0.1);
+    std::string decodeErrors;
+    Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
+    EXPECT_EQ(decodeErrors, "");
   }
-  const double duration = std::atof(Probe("-show_entries format=duration -of csv=p=0 " + Quoted(video)).c_str());
-  const double pictures = (StampOf(23) - StampOf(1) + (StampOf(23) - StampOf(21))) / 1000.0;
-  EXPECT_NEAR(duration, pictures, 0.1);
-  std::string decodeErrors;
-  Shell(scratch_, "ffmpeg -v error -i " + Quoted(video) + " -f null - 2>&1", &decodeErrors);
-  EXPECT_EQ(decodeErrors, "");
 }
 
 // A night's gap and one of forty days (any span a 32-bit stamp holds) keep

@@ -15,6 +15,7 @@
 #include "export/BookmarkChapters.h"
 #include "export/DiscExportInput.h"
 #include "export/FolderExportInput.h"
+#include "export/render/PaneFrameOverlays.h"
 #include "export/render/PaneFramePainter.h"
 #include "export/VideoExport.h"
 #include "source/CalendarTime.h"
@@ -247,6 +248,7 @@ int RunExport(int argc, char** argv) {
     style.cameraTitleShown = true;
     style.alterationMarks = check;
     run.SetPainter(selvo::MakePaneFramePainter(style));
+    run.SetOverlays(selvo::MakePaneFrameOverlays(style));
   }
   std::optional<selvo::ToolCaseFile> caseFile;
   if (disc.empty()) {
