@@ -1,20 +1,107 @@
 #pragma once
-// Timing and process helpers shared by the benchmark programs.
+// Timing, process and clean-up helpers shared by the benchmark programs.
 #include <fcntl.h>
 #include <malloc.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 extern char** environ;
 
 namespace selvo::bench {
+
+// Every bench answers --help (or -h) with its usage and exits, so that none
+// takes the word for a size, a path or a program to time.
+inline void AnswerHelp(int argc, char** argv, const char* usage) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf("usage: %s\n", usage);
+      std::exit(0);
+    }
+  }
+}
+
+namespace cleanup {
+
+constexpr int kMostFolders = 8;
+// rm's arguments, made when a folder is registered: a signal handler may
+// not allocate.
+inline char* rmArguments[kMostFolders + 4] = {const_cast<char*>("rm"), const_cast<char*>("-rf"),
+                                              const_cast<char*>("--")};
+inline int folders = 0;
+inline pid_t owner = 0;
+
+inline void RemoveNow() {
+  if (getpid() != owner) return;  // a forked child leaves its parent's fixtures alone
+  for (int i = 0; i < folders; ++i) {
+    std::error_code ignored;
+    std::filesystem::remove_all(rmArguments[3 + i], ignored);
+  }
+}
+
+// Only async-signal-safe calls: rm in a child that shares our memory until
+// it execs, then the signal's own end, so whoever started the bench sees it.
+inline void RemoveOnSignal(int signal) {
+  if (getpid() == owner && folders > 0) {
+    const pid_t child = vfork();
+    if (child == 0) {
+      execv("/bin/rm", rmArguments);
+      _exit(127);
+    }
+    while (child > 0 && waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+}  // namespace cleanup
+
+// Removes folder and everything below it when the bench ends: returning
+// from main, exit(), or SIGINT, SIGTERM or SIGHUP. A bench's temporary
+// fixtures never outlive an interrupted run.
+inline void RemoveOnExit(const std::string& folder) {
+  using namespace cleanup;
+  if (folders == kMostFolders) {
+    std::fprintf(stderr, "too many folders to clean up: %s is left\n", folder.c_str());
+    return;
+  }
+  if (folders == 0) {
+    owner = getpid();
+    std::atexit(RemoveNow);
+    struct sigaction action {};
+    action.sa_handler = RemoveOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  }
+  rmArguments[3 + folders] = strdup(folder.c_str());
+  ++folders;
+}
+
+// An empty folder of the bench's own under TMPDIR (or /tmp), named with
+// the process id so that two runs never share one, and removed as above.
+inline std::string ScratchFolder(const std::string& name) {
+  const std::string folder =
+      (std::filesystem::temp_directory_path() / ("selvo-" + name + "-" + std::to_string(getpid()))).string();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  std::filesystem::create_directories(folder, ignored);
+  RemoveOnExit(folder);
+  return folder;
+}
 
 inline double SecondsOf(const std::function<bool()>& work) {
   const auto start = std::chrono::steady_clock::now();

@@ -97,6 +97,7 @@ bool Export(const std::string& folder, const std::string& out, selvo::VideoKind 
 }  // namespace
 
 int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "ExportBench\n  the lossless and MP4 exports against reading their images");
   selvo::FixProcessTimeZone();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);

@@ -45,7 +45,8 @@ bool TouchFile(const std::string& path) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "OpenRecordingBench\n  opening a 100,000-image recording against listing it sorted in one process");
   const std::string root = std::string(SELVO_BINARY_DIR) + "/bench-data/open-100k";
   if (!std::filesystem::exists(root + "/.complete") && !selvo::bench::WriteIndexedTree(root, kImages, TouchFile)) {
     std::fprintf(stderr, "could not make the benchmark recording\n");
