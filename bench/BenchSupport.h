@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,15 @@ inline double SecondsOf(const std::function<bool()>& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The middle value (of an even count, the mean of the two middle ones): a
+// figure that neither a lucky round nor one slowed by other programs decides.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 // Bytes the heap holds now, small blocks and mapped ones together.
 inline std::size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
@@ -146,27 +156,95 @@ inline double CpuSeconds(const struct rusage& usage) {
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+namespace measure {
+
+constexpr const char* kGoBetween = "--selvo-bench-go-between";
+
+// The kernel counts into a process's peak resident size the peak of the
+// process it was forked from, up to its exec: a program started straight
+// from a bench that holds 40 MB reports at least 40 MB, whatever it used,
+// and its memory per image comes out as nothing. So the program is started
+// by a go-between: this bench executed afresh, small, which forks it, waits
+// for it and tells on the pipe fd what the kernel says of it alone:
+// "seconds cpu-seconds peak-kB exit-status". The go-between never reaches
+// main.
+inline int RunGoBetween(int fd, char** argv) {
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 1);
+    execvp(argv[0], argv);
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return 1;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  char line[128];
+  const int length = std::snprintf(line, sizeof line, "%.6f %.6f %ld %d\n", seconds, CpuSeconds(usage),
+                                   usage.ru_maxrss, exitStatus);
+  return write(fd, line, static_cast<std::size_t>(length)) == length ? 0 : 1;
+}
+
+inline std::vector<std::string> OwnArguments() {
+  std::vector<std::string> arguments;
+  std::FILE* file = std::fopen("/proc/self/cmdline", "rb");
+  if (file == nullptr) return arguments;
+  std::string argument;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c != 0) {
+      argument += static_cast<char>(c);
+    } else {
+      arguments.push_back(argument);
+      argument.clear();
+    }
+  }
+  std::fclose(file);
+  return arguments;
+}
+
+// Before main: a bench started as a go-between does that and exits.
+inline const bool goBetweenDone = [] {
+  std::vector<std::string> arguments = OwnArguments();
+  if (arguments.size() < 4 || arguments[1] != kGoBetween) return false;
+  std::vector<char*> argv;
+  for (std::size_t i = 3; i < arguments.size(); ++i) argv.push_back(arguments[i].data());
+  argv.push_back(nullptr);
+  _exit(RunGoBetween(std::atoi(arguments[2].c_str()), argv.data()));
+}();
+
+}  // namespace measure
+
 // ok: the program exited with a status no higher than highestOkStatus.
 inline ProcessRun RunMeasured(std::vector<std::string> arguments, int highestOkStatus = 0) {
   ProcessRun run;
+  int pipeEnds[2];
+  // The writing end is the go-between's, across its exec.
+  if (pipe(pipeEnds) != 0) return run;
+  fcntl(pipeEnds[0], F_SETFD, FD_CLOEXEC);
+  std::vector<std::string> goBetween = {"/proc/self/exe", measure::kGoBetween, std::to_string(pipeEnds[1])};
+  goBetween.insert(goBetween.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
+  for (std::string& argument : goBetween) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
-  const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
+  const bool spawned = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
+  close(pipeEnds[1]);
+  std::string told;
+  char buffer[128];
+  for (ssize_t got; spawned && (got = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+    if (got > 0) told.append(buffer, static_cast<std::size_t>(got));
+    if (got < 0 && errno != EINTR) break;
+  }
+  close(pipeEnds[0]);
   if (!spawned) return run;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(pid, &status, 0, &usage) != pid) return run;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakKb = usage.ru_maxrss;
-  run.cpuSeconds = CpuSeconds(usage);
-  run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= highestOkStatus;
+  waitpid(pid, nullptr, 0);
+  int status = -1;
+  if (std::sscanf(told.c_str(), "%lf %lf %ld %d", &run.seconds, &run.cpuSeconds, &run.peakKb, &status) != 4) return run;
+  run.ok = status >= 0 && status <= highestOkStatus;
   return run;
 }
 
