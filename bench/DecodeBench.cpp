@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "source/DibBlock.h"
 #include "source/ImageInfo.h"
 #include "source/JpegDecoder.h"
@@ -87,7 +88,8 @@ void Report(const char* name, const Pair& pair, double target) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "DecodeBench\n  decoding and trailer parsing against the codec library and a byte sum");
   const std::vector<std::uint8_t> rgb = CameraLikeFrame();
   std::vector<std::uint8_t> jpeg = selvo::EncodeJpeg(rgb.data(), kWidth, kHeight, 85);
   if (jpeg.empty()) {
@@ -98,8 +100,7 @@ int main() {
   // whole path.
   jpeg.resize(jpeg.size() + 16 + (32 - jpeg.size() % 32) % 32, 0);
 
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "selvo-decode-bench";
-  std::filesystem::create_directories(folder);
+  const std::filesystem::path folder = selvo::bench::ScratchFolder("decode-bench");
   const std::string path = (folder / "frame.jpg").string();
   {
     std::ofstream out(path, std::ios::binary);

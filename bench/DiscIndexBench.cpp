@@ -74,7 +74,8 @@ bool MakeImage(const std::string& path) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "DiscIndexBench\n  indexing a full disc image against one read of its tag area");
   namespace disc = selvo::disc;
   const std::string folder = std::string(SELVO_BINARY_DIR) + "/bench-data";
   const std::string image = folder + "/disc-51263.img";

@@ -43,7 +43,8 @@ double Best(int rounds, const std::function<void()>& prepare, const std::functio
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "EnhanceBench\n  the display enhancement of a 704 x 480 picture against a copy of it");
   const QImage picture = NoisyPicture(704, 480);
   QImage pane = picture.copy();
   const auto restore = [&] { std::memcpy(pane.bits(), picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes())); };

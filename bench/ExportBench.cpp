@@ -208,6 +208,7 @@ void CompareWithFfmpeg(const std::string& data, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "ExportBench\n  the lossless and MP4 exports against reading their images");
   selvo::FixProcessTimeZone();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);

@@ -170,6 +170,7 @@ std::string WriteSamplePicture(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "FirstPictureBench [IMAGES]\n  the first picture of IMAGES (default 1000000) images from the start of the viewer");
   selvo::FixProcessTimeZone();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (argc == 5 && std::string(argv[1]) == "--child") return RunViewer(argc, argv, argv[2], std::atoi(argv[3]), argv[4]);
@@ -178,6 +179,7 @@ int main(int argc, char** argv) {
   const std::string scratch =
       (fs::temp_directory_path() / ("selvo-first-picture-bench-" + std::to_string(getpid()))).string();
   fs::remove_all(scratch);
+  selvo::bench::RemoveOnExit(scratch);
   const std::string sample = WriteSamplePicture(scratch + "/sample");
   const std::string root = scratch + "/rec";
   std::printf("writing %d images as hard links...\n", images);

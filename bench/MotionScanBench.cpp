@@ -132,7 +132,8 @@ Rate SearchRate(const std::vector<std::string>& files, int& events) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "MotionScanBench\n  the motion search against decoding the same frames");
   const std::string bin = SELVO_BINARY_DIR;
   const std::string folder = MakeFootage(bin + "/bench-data/motion-3k");
   if (folder.empty()) return 1;

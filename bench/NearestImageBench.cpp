@@ -77,7 +77,8 @@ Figures Measure(int count) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "NearestImageBench\n  finding the image of each pane at 1,000 and 1,000,000 images");
   const Figures small = Measure(1000);
   const Figures large = Measure(1000000);
   std::printf("nearest image, one 16-pane step (16 searches): %.2f us at 1,000 images, %.2f us at 1,000,000 (ratio %.2f)\n",

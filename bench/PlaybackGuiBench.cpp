@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "app/CMainFrame.h"
+#include "bench/BenchSupport.h"
 #include "bench/PaintCounter.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/SoundTrackPlayback.h"
@@ -345,6 +346,7 @@ void StopLoadProcess(pid_t child) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  selvo::bench::AnswerHelp(argc, argv, "PlaybackGuiBench [--load THREADS] [--display-only] [SOUND_SECONDS]\n  the cost of playing against decoding, and sound in step");
   selvo::FixProcessTimeZone();
   double soundSeconds = 60.0;
   int loadThreads = 0;
@@ -367,6 +369,7 @@ int main(int argc, char** argv) {
   const std::string scratch =
       (std::filesystem::temp_directory_path() / ("selvo-playback-bench-" + std::to_string(getpid()))).string();
   std::filesystem::remove_all(scratch);
+  selvo::bench::RemoveOnExit(scratch);
   const std::string silent = scratch + "/silent";
   const std::string sound = scratch + "/sound";
   const auto soundFrames = static_cast<std::uint32_t>(soundSeconds * 10 + 20);

@@ -66,7 +66,7 @@ bool DiscImageSource::Open(const std::string& pathOrDrive) {
 void DiscImageSource::ForgetRecording() {
   reader_.Close();
   table_.clear();
-  seenTimes_.clear();
+  seenTimes_.reset();
   indexCutShort_ = false;
   count_ = 0;
   cursor_ = -1;
@@ -90,7 +90,8 @@ bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag
     return false;
   }
   count_ = static_cast<int>(table_.size());
-  seenTimes_.assign(table_.size(), 0);
+  seenTimes_.reset(static_cast<CalendarSeconds*>(std::calloc(table_.size() + 1, sizeof(CalendarSeconds))));
+  if (!seenTimes_) throw std::bad_alloc();
   if (count_ > 0) return First();
   notifier_.Notify(NoticeKind::Information, kNoPictureText);
   return false;
@@ -99,10 +100,15 @@ bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag
 bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFlag) {
   table_.reserve(disc::kMaxRecords);
   int emptyEntries = 0;
-  std::array<std::uint8_t, disc::kTagEntryBytes> entry{};
+  // The entries are taken where the reader buffered them, a stretch at a
+  // time: copying each out first cost as much again as reading the tag
+  // area. Entries never span two sectors, so a stretch holds whole ones.
+  static_assert(disc::kSectorBytes % disc::kTagEntryBytes == 0 && disc::kTagAreaOffset % disc::kTagEntryBytes == 0);
   while (static_cast<int>(table_.size()) < disc::kMaxRecords) {
-    Trace(logFlag, "Info:Read Image=<%d>\n", static_cast<int>(table_.size()));
-    if (reader_.Read(entry.data(), disc::kTagEntryBytes) != disc::kTagEntryBytes) {
+    const std::uint8_t* stretch = nullptr;
+    const int available = reader_.Peek(stretch);
+    if (available < disc::kTagEntryBytes) {
+      Trace(logFlag, "Info:Read Image=<%d>\n", static_cast<int>(table_.size()));
       if (route == OpenRoute::ByIndex) {
         Trace(logFlag, "Error:Read Error Drive =<%d> Image=<%d>\n", driveIndex, static_cast<int>(table_.size()));
         return false;
@@ -112,10 +118,16 @@ bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFl
       indexCutShort_ = true;
       return true;
     }
-    if (ReadLe32(entry.data() + disc::kTagUsedFieldOffset) != 0) {
-      table_.push_back(ReadLe32(entry.data() + disc::kTagRecordFieldOffset));
-    } else if (++emptyEntries > disc::kEmptyEntriesAllowed) {
-      break;
+    for (int at = 0; at + disc::kTagEntryBytes <= available && static_cast<int>(table_.size()) < disc::kMaxRecords;
+         at += disc::kTagEntryBytes) {
+      Trace(logFlag, "Info:Read Image=<%d>\n", static_cast<int>(table_.size()));
+      reader_.Skip(disc::kTagEntryBytes);
+      const std::uint8_t* entry = stretch + at;
+      if (ReadLe32(entry + disc::kTagUsedFieldOffset) != 0) {
+        table_.push_back(ReadLe32(entry + disc::kTagRecordFieldOffset));
+      } else if (++emptyEntries > disc::kEmptyEntriesAllowed) {
+        return true;
+      }
     }
   }
   return true;
@@ -231,7 +243,7 @@ ReadOutcome DiscImageSource::ReadImage(std::uint32_t& sizeOut, int mode, const S
     record_.status = info.status;
     record_.recordTime = info.recordTime;
     record_.stampMs = info.stampMs;
-    if (cursor_ >= 0 && cursor_ < count_) seenTimes_[static_cast<std::size_t>(cursor_)] = info.recordTime;
+    if (cursor_ >= 0 && cursor_ < count_ && seenTimes_) seenTimes_[static_cast<std::size_t>(cursor_)] = info.recordTime;
   }
   return outcome;
 }
@@ -258,7 +270,7 @@ int DiscImageSource::GetStatusAt(int) { return 0; }
 int DiscImageSource::GetStatus() { return record_.status; }
 // A disc keeps no index of times: what is known is what a read found.
 CalendarSeconds DiscImageSource::GetTimeAt(int index) {
-  if (index < 0 || index >= count_) return 0;
+  if (index < 0 || index >= count_ || !seenTimes_) return 0;
   return seenTimes_[static_cast<std::size_t>(index)];
 }
 CalendarSeconds DiscImageSource::GetTime() { return record_.recordTime; }

@@ -8,6 +8,8 @@
 // record read before.
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,7 +101,13 @@ class DiscImageSource : public DiscChannelAnswers {
   std::vector<std::uint32_t> table_;
   // The time each record's trailer gave when it was read, 0 until then:
   // once read, the first and last image keep their time on the panel.
-  std::vector<CalendarSeconds> seenTimes_;
+  // calloc's zeros: a full disc's 400 KB of them cost no writing and no
+  // page until an image is read, where clearing them was a third of the
+  // index's time.
+  struct FreeMemory {
+    void operator()(void* memory) const { std::free(memory); }
+  };
+  std::unique_ptr<CalendarSeconds[], FreeMemory> seenTimes_;
   bool indexCutShort_ = false;
 };
 

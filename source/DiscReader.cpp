@@ -130,6 +130,14 @@ int DiscReader::Read(std::uint8_t* dest, int size) {
   return size;
 }
 
+int DiscReader::Peek(const std::uint8_t*& bytes) {
+  bytes = nullptr;
+  if (!EnsureBuffered(position_)) return 0;
+  const std::int64_t inSector = position_ - bufferSector_ * disc::kSectorBytes;
+  bytes = buffer_.data() + inSector;
+  return static_cast<int>(std::int64_t{bufferSectors_} * disc::kSectorBytes - inSector);
+}
+
 bool DiscReader::EnsureBuffered(std::int64_t offset) {
   if (offset < 0) return false;
   const std::int64_t sector = offset / disc::kSectorBytes;

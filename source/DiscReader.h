@@ -48,6 +48,13 @@ class DiscReader {
   // Copies size bytes from the current position; -1 as soon as a sector
   // cannot be read (the bytes already copied stay in dest).
   int Read(std::uint8_t* dest, int size);
+  // The bytes buffered from the current position on (at least the rest of
+  // its sector), reading them first if need be; 0 (and bytes null) when
+  // that sector cannot be read. Leaves the position where it is.
+  int Peek(const std::uint8_t*& bytes);
+  // Moves the position on by size bytes without reading them: the sector
+  // they lie in is read only when something there is asked for.
+  void Skip(int size) { position_ += size; }
   void Close();
 
   bool IsOpen() const { return device_ != nullptr; }

@@ -1,6 +1,9 @@
 #include "source/FolderImageSource.h"
 
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +30,15 @@ namespace {
 constexpr int kAllChannels = -1;
 constexpr int kNoChannel = -1;
 constexpr std::int32_t kOutOfRangeTimeStatus = kImageAltered | kTimeAltered;
+
+// A list replaced, or the listing's growing buffers, leave room free that
+// the allocator keeps for later in the midst of what is still in use; at a
+// million images that is megabytes the process would hold for nothing.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+}
 
 }  // namespace
 
@@ -135,6 +147,7 @@ bool FolderImageSource::ScanSubfolders(const std::string& folder) {
 void FolderImageSource::SortNames() {
   names_.SortByPath();
   names_.Compact();
+  ReturnFreedMemory();
 }
 
 void FolderImageSource::BuildRecords(const std::string& folder) {
@@ -461,17 +474,22 @@ bool FolderImageSource::SelectChannels(int channel, int paneCount, int* channels
     std::copy(panes, panes + wantedCount, wanted.begin());
   }
 
-  records_.clear();
-  const CalendarSeconds epoch = RecorderEpoch();
+  const auto taken = [&](std::size_t i) {
+    return allChannels || std::any_of(wanted.begin(), wanted.begin() + wantedCount,
+                                      [&](int value) { return EntryMatches(i, value); });
+  };
   const std::size_t count = infoIndex_.EntryCount();
-  if (allChannels) records_.reserve(count);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < count; ++i) kept += taken(i) ? 1 : 0;
+  // The old list goes before the new one is made, and the new one is made
+  // to size: a million-image list never holds two lists, nor spare room.
+  records_ = std::vector<ImageRecord>();
+  ReturnFreedMemory();
+  records_.reserve(kept);
+  const CalendarSeconds epoch = RecorderEpoch();
   for (std::size_t i = 0; i < count; ++i) {
-    const bool taken = allChannels || std::any_of(wanted.begin(), wanted.begin() + wantedCount,
-                                                  [&](int value) { return EntryMatches(i, value); });
-    if (taken) records_.push_back(RecordFromEntry(i, epoch));
+    if (taken(i)) records_.push_back(RecordFromEntry(i, epoch));
   }
-  // A million-image list keeps no spare room from an earlier, longer one.
-  records_.shrink_to_fit();
   return true;
 }
 

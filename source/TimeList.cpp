@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +94,14 @@ bool TimeList::Load(const std::string& path, std::size_t maxLines) {
   if (!file.IsOpen()) return false;
   bool ok = true;
   try {
+    // Room for every line at once: a list grown by doubling leaves its
+    // outgrown copies behind, as large as the list, in a million-image open.
+    // A line takes a byte at least, so the file's size bounds them; without
+    // a count of lines wanted, a hostile file's size would decide alone.
+    struct stat status {};
+    if (maxLines != kNoLineLimit && ::fstat(file.Get(), &status) == 0) {
+      values_.reserve(std::min(maxLines, static_cast<std::size_t>(status.st_size) + 1));
+    }
     LineCutter cutter(values_, maxLines);
     char chunk[64 * 1024];
     for (;;) {

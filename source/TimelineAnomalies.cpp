@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "source/ImageInfo.h"
 #include "source/StampStep.h"
@@ -14,17 +15,17 @@ namespace {
 // Steps between consecutive known stamps that went forward (a wrap of the
 // clock among them); a step backwards is a finding of its own and would
 // drag the median down.
-std::vector<std::uint32_t> ForwardSteps(const std::vector<TimelineImage>& images) {
+std::vector<std::uint32_t> ForwardSteps(const TimelineWalk& walk) {
   std::vector<std::uint32_t> steps;
-  const TimelineImage* previous = nullptr;
-  for (const TimelineImage& image : images) {
-    if (!image.stampKnown) continue;
-    if (previous != nullptr) {
-      const std::int64_t step = StampStepMs(previous->stampMs, image.stampMs);
+  std::optional<std::uint32_t> previous;
+  walk([&](const TimelineImage& image) {
+    if (!image.stampKnown) return;
+    if (previous) {
+      const std::int64_t step = StampStepMs(*previous, image.stampMs);
       if (step >= 0) steps.push_back(static_cast<std::uint32_t>(step));
     }
-    previous = &image;
-  }
+    previous = image.stampMs;
+  });
   return steps;
 }
 
@@ -48,14 +49,14 @@ TimelineAnomaly Anomaly(TimelineAnomalyKind kind, const TimelineImage& from, con
 
 std::string Ms(std::uint32_t value) { return std::to_string(value) + " ms"; }
 
-void CheckStamps(const std::vector<TimelineImage>& images, std::vector<TimelineAnomaly>& found) {
-  const std::uint32_t median = MedianStep(ForwardSteps(images));
+void CheckStamps(const TimelineWalk& walk, std::vector<TimelineAnomaly>& found) {
+  const std::uint32_t median = MedianStep(ForwardSteps(walk));
   // 64 bits: five times a large median must not wrap to a small bound.
   const std::uint64_t gapBound = std::max<std::uint64_t>(kGapFloorMs, std::uint64_t{kGapMedianFactor} * median);
-  const TimelineImage* previous = nullptr;
-  for (const TimelineImage& image : images) {
-    if (!image.stampKnown) continue;
-    if (previous != nullptr) {
+  std::optional<TimelineImage> previous;
+  walk([&](const TimelineImage& image) {
+    if (!image.stampKnown) return;
+    if (previous) {
       const std::int64_t step = StampStepMs(previous->stampMs, image.stampMs);
       if (step < 0) {
         found.push_back(Anomaly(TimelineAnomalyKind::StampBackwards, *previous, image,
@@ -66,20 +67,20 @@ void CheckStamps(const std::vector<TimelineImage>& images, std::vector<TimelineA
                                     " and " + Ms(image.stampMs) + ", median step " + Ms(median)));
       }
     }
-    previous = &image;
-  }
+    previous = image;
+  });
 }
 
-void CheckTimes(const std::vector<TimelineImage>& images, std::vector<TimelineAnomaly>& found) {
-  const TimelineImage* previous = nullptr;
-  for (const TimelineImage& image : images) {
-    if (image.recordTime == 0) continue;
-    if (previous != nullptr && image.recordTime < previous->recordTime) {
+void CheckTimes(const TimelineWalk& walk, std::vector<TimelineAnomaly>& found) {
+  std::optional<TimelineImage> previous;
+  walk([&](const TimelineImage& image) {
+    if (image.recordTime == 0) return;
+    if (previous && image.recordTime < previous->recordTime) {
       found.push_back(Anomaly(TimelineAnomalyKind::TimeBackwards, *previous, image,
                               FormatIsoTime(image.recordTime) + " after " + FormatIsoTime(previous->recordTime)));
     }
-    previous = &image;
-  }
+    previous = image;
+  });
 }
 
 }  // namespace
@@ -114,9 +115,15 @@ TimelineImage TimelineImageOf(const ImageRecord& record, int number) {
 }
 
 std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage>& cameraImages) {
+  return FindCameraAnomalies([&](const TimelineVisit& visit) {
+    for (const TimelineImage& image : cameraImages) visit(image);
+  });
+}
+
+std::vector<TimelineAnomaly> FindCameraAnomalies(const TimelineWalk& walk) {
   std::vector<TimelineAnomaly> found;
-  CheckStamps(cameraImages, found);
-  CheckTimes(cameraImages, found);
+  CheckStamps(walk, found);
+  CheckTimes(walk, found);
   // One list in the camera's own order, whichever check found what.
   SortByMarkedImage(found);
   return found;

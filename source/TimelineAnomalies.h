@@ -4,6 +4,7 @@
 // Pure functions over what the images' trailers (or time.txt) said, shared by
 // selvo-check and the viewer's problem marks.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ void SortByMarkedImage(std::vector<TimelineAnomaly>& anomalies);
 TimelineImage TimelineImageOf(const ImageRecord& record, int number);
 
 std::vector<TimelineAnomaly> FindCameraAnomalies(const std::vector<TimelineImage>& cameraImages);
+// The same for a camera whose images are not gathered in one list: walk
+// hands each of them, in list order, to its visitor, and is called more than
+// once. A million-image camera then costs 4 bytes an image, for its median
+// step, instead of a copy of every image.
+using TimelineVisit = std::function<void(const TimelineImage&)>;
+using TimelineWalk = std::function<void(const TimelineVisit&)>;
+std::vector<TimelineAnomaly> FindCameraAnomalies(const TimelineWalk& walk);
 
 // A whole recording's images in list order, cameras interleaved: grouped by
 // channel (no camera first), each camera in list order.

@@ -229,13 +229,13 @@ CheckedImage CheckRun::FolderImage(FolderImageSource& source, int index, const I
   return image;
 }
 
-// Each camera's line on its own: interleaved cameras are no anomaly. One
-// camera's images are gathered at a time, so the extra memory is that of the
-// largest camera, not of the recording.
+// Each camera's line on its own: interleaved cameras are no anomaly. A
+// camera's images are read from the records where they lie, never copied,
+// so the time line costs a million-image check no more than its median.
 std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source) {
-  std::map<int, std::size_t> imagesOfChannel;
+  std::set<int> channels;
   const int count = source.GetCount();
-  for (int i = 0; i < count; ++i) ++imagesOfChannel[source.RecordAt(i)->channel];
+  for (int i = 0; i < count; ++i) channels.insert(source.RecordAt(i)->channel);
   // Runs where time.txt and the index disagree, numbered as the list is.
   std::map<int, std::vector<TimelineAnomaly>> disagreements;
   for (TimelineAnomaly anomaly : source.StampDisagreements()) {
@@ -247,14 +247,13 @@ std::vector<TimelineAnomaly> CheckRun::FolderTimeline(FolderImageSource& source)
     disagreements[anomaly.channel].push_back(std::move(anomaly));
   }
   std::vector<TimelineAnomaly> found;
-  for (const auto& [channel, imageCount] : imagesOfChannel) {
-    std::vector<TimelineImage> images;
-    images.reserve(imageCount);
-    for (int i = 0; i < count; ++i) {
-      const ImageRecord& record = *source.RecordAt(i);
-      if (record.channel == channel) images.push_back(TimelineImageOf(record, i + 1));
-    }
-    std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies(images);
+  for (const int channel : channels) {
+    std::vector<TimelineAnomaly> ofCamera = FindCameraAnomalies([&](const TimelineVisit& visit) {
+      for (int i = 0; i < count; ++i) {
+        const ImageRecord& record = *source.RecordAt(i);
+        if (record.channel == channel) visit(TimelineImageOf(record, i + 1));
+      }
+    });
     const std::vector<TimelineAnomaly>& mismatched = disagreements[channel];
     ofCamera.insert(ofCamera.end(), mismatched.begin(), mismatched.end());
     SortByMarkedImage(ofCamera);
