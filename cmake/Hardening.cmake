@@ -2,10 +2,13 @@
 # hardening, as dpkg-buildflags gives it with hardening=+all, so that an
 # overflow in a parser ends the program instead of running code. The
 # sanitizer builds (Debug) go without: _FORTIFY_SOURCE needs optimisation,
-# and AddressSanitizer checks more than it.
-set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported(LANGUAGES CXX)
+# and AddressSanitizer checks more than it. A Debug build keeps the
+# compiler's own PIE default (Debian's gcc makes PIE unasked).
+if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  include(CheckPIESupported)
+  check_pie_supported(LANGUAGES CXX)
+endif()
 
 set(SELVO_OPTIMISED "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
 add_compile_options(
