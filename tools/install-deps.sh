@@ -13,19 +13,26 @@ packages=(
   xvfb imagemagick
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   poppler-utils desktop-file-utils appstream
-  xdotool dpkg-dev
+  xdotool dpkg-dev xdg-utils librsvg2-bin
 )
+# The package checks (lintian, hardening-check from devscripts), without
+# the many tools devscripts recommends.
+lean_packages=(lintian devscripts)
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+lean_missing=()
+for p in "${lean_packages[@]}"; do installed "$p" || lean_missing+=("$p"); done
+[ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ] && exit 0
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-echo "Installing: ${missing[*]}" >&2
+echo "Installing: ${missing[*]} ${lean_missing[*]}" >&2
 "${sudo_cmd[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y "${missing[@]}"
+fi
+if [ ${#lean_missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${lean_missing[@]}"
+fi

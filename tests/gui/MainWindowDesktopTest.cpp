@@ -160,7 +160,8 @@ TEST_F(MainWindowDesktopTest, DamagedGeometrySettingLeavesTheFirstSize) {
   }
 }
 
-// For the documentation, not a check: in a run on a display (Xvfb) with
+// For the documentation, not a check, and so left out of ctest: the target
+// window-screenshot runs it on a display (Xvfb) with
 // SELVO_SCREENSHOT_DIR set, pictures the window after the recording named by
 // SELVO_SCREENSHOT_RECORDING (else a small one) was dropped onto it.
 TEST_F(MainWindowDesktopTest, PictureOfTheWindowAfterADrop) {

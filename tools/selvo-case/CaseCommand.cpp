@@ -10,6 +10,7 @@
 #include "case/CaseFile.h"
 #include "case/RecordingIdentity.h"
 #include "tools/selvo-case/CaseListing.h"
+#include "tools/cli/ToolCommandLine.h"
 #include "tools/selvo-check/TextEscapes.h"
 
 namespace selvo {
@@ -56,11 +57,6 @@ struct CaseRequest {
   bool full = false;
 };
 
-int UsageError(const std::string& why) {
-  std::fprintf(stderr, "selvo-case: %s\n%s", TerminalSafe(why).c_str(), kUsage);
-  return kCaseUsageOrUnreadable;
-}
-
 int Unreadable(const std::string& message) {
   std::fprintf(stderr, "selvo-case: %s\n", TerminalSafe(message).c_str());
   return kCaseUsageOrUnreadable;
@@ -71,34 +67,18 @@ int Unreadable(const std::string& message) {
 int ParseArguments(int argc, char** argv, CaseRequest& request) {
   bool csv = false;
   bool json = false;
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--case") {
-      if (i + 1 >= argc) return UsageError("missing value after --case");
-      request.caseFile = argv[++i];
-      if (request.caseFile.empty()) return UsageError("--case needs a file name");
-    } else if (arg == "--csv") {
-      csv = true;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--full") {
-      request.full = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return -1;
-    } else if (arg == "--version") {
-      std::printf("selvo-case %s\n", SELVO_VERSION);
-      return -1;
-    } else {
-      return UsageError("unknown option " + arg);
-    }
-  }
+  ToolCommandLine line("selvo-case", kUsage);
+  line.Value("case",
+             [&request](const std::string& value) {
+               request.caseFile = value;
+               return value.empty() ? "--case needs a file name" : "";
+             })
+      .Flag("csv", [&csv] { csv = true; })
+      .Flag("json", [&json] { json = true; })
+      .Flag("full", [&request] { request.full = true; });
+  if (const std::optional<int> done = line.Parse(argc, argv)) return *done == 0 ? -1 : *done;
+  const std::vector<std::string>& operands = line.Operands();
+  const auto UsageError = [&line](const std::string& why) { return line.UsageError(why); };
   if (operands.empty()) return UsageError("no command given");
   request.command = operands.front();
   if (operands.size() > 2) return UsageError("too many operands: " + operands[2]);

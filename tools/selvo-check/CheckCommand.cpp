@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "source/OutputRefusal.h"
 #include "source/StreamCheck.h"
 #include "source/TemporaryFileCleanup.h"
+#include "tools/cli/ToolCommandLine.h"
 #include "tools/selvo-check/CheckRun.h"
 
 namespace {
@@ -66,11 +68,6 @@ const char kUsage[] =
     "unreadable or undecodable images, unreadable folders, or images not copied),\n"
     "2 usage error or unreadable PATH.\n";
 
-int UsageError(const char* why, const std::string& what) {
-  std::fprintf(stderr, "selvo-check: %s%s\n%s", why, selvo::TerminalSafe(what).c_str(), kUsage);
-  return selvo::kCheckUsageOrUnreadable;
-}
-
 bool ParseCamera(const std::string& text, int& camera) {
   if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   camera = std::atoi(text.c_str());
@@ -78,20 +75,24 @@ bool ParseCamera(const std::string& text, int& camera) {
 }
 
 // Drawing needs Qt's Gui, whose libraries cost a plain check more start-up
-// than the rest of it: the program beside this one, the same check built
-// with the renderer, does the whole run instead.
+// than the rest of it: the other program, the same check built with the
+// renderer, does the whole run instead. It lies beside this one in the build
+// tree, and in the package's private folder once installed, where no user
+// runs it by mistake.
 int HandOverToReportProgram(char** argv) {
   char self[4096];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string program;
   if (length > 0) {
-    program.assign(self, static_cast<std::size_t>(length));
-    program = program.substr(0, program.find_last_of('/') + 1) + selvo::kReportProgram;
-    argv[0] = program.data();
-    execv(program.c_str(), argv);
+    const std::string own(self, static_cast<std::size_t>(length));
+    const std::string folder = own.substr(0, own.find_last_of('/') + 1);
+    for (const std::string& place : {folder, folder + "../libexec/selvo-viewer/"}) {
+      std::string program = place + selvo::kReportProgram;
+      argv[0] = program.data();
+      execv(program.c_str(), argv);
+    }
   }
-  std::fprintf(stderr, "selvo-check: --report needs %s beside selvo-check: %s\n", selvo::kReportProgram,
-               std::strerror(errno));
+  std::fprintf(stderr, "selvo-check: --report needs %s beside selvo-check or in ../libexec/selvo-viewer: %s\n",
+               selvo::kReportProgram, std::strerror(errno));
   return selvo::kCheckUsageOrUnreadable;
 }
 
@@ -123,66 +124,52 @@ namespace {
 int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError) {
   FixProcessTimeZone();
   CheckOptions options;
-  std::vector<std::string> paths;
   std::string disc;
   ExtractRequest extract;
   bool extracting = false;
   std::string range;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool takesValue =
-        arg == "--disc" || arg == "--extract" || arg == "--range" || arg == "--prefix" || arg == "--camera" ||
-        arg == "--manifest" || arg == "--report" || arg == "--case";
-    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after ", arg);
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      paths.push_back(arg);
-    } else if (arg == "--disc") {
-      disc = argv[++i];
-    } else if (arg == "--extract") {
-      extracting = true;
-      extract.folder = argv[++i];
-    } else if (arg == "--range") {
-      range = argv[++i];
-    } else if (arg == "--prefix") {
-      extract.prefixGiven = true;
-      extract.prefix = argv[++i];
-    } else if (arg == "--camera") {
-      if (!ParseCamera(argv[++i], options.camera)) {
-        return UsageError("--camera needs a number from 1 to 16, not ", argv[i]);
-      }
-    } else if (arg == "--manifest") {
-      options.manifest = argv[++i];
-      if (options.manifest.empty()) return UsageError("--manifest needs a file name", "");
-    } else if (arg == "--report") {
-      options.report = argv[++i];
-      if (options.report.empty()) return UsageError("--report needs a file name", "");
-    } else if (arg == "--case") {
-      options.caseFile = argv[++i];
-      if (options.caseFile.empty()) return UsageError("--case needs a file name", "");
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--csv") {
-      options.csv = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--hash") {
-      options.hash = true;
-    } else if (arg == "--decode") {
-      options.decode = true;
-    } else if (arg == "--quiet") {
-      options.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      std::printf("selvo-check %s\n", SELVO_VERSION);
-      return 0;
-    } else {
-      std::fprintf(stderr, "selvo-check: unknown option %s\n%s", TerminalSafe(arg).c_str(), kUsage);
-      return kCheckUsageOrUnreadable;
-    }
-  }
+  ToolCommandLine line("selvo-check", kUsage);
+  line.Value("disc", [&](const std::string& value) { disc = value; return std::string(); })
+      .Value("extract",
+             [&](const std::string& value) {
+               extracting = true;
+               extract.folder = value;
+               return std::string();
+             })
+      .Value("range", [&](const std::string& value) { range = value; return std::string(); })
+      .Value("prefix",
+             [&](const std::string& value) {
+               extract.prefixGiven = true;
+               extract.prefix = value;
+               return std::string();
+             })
+      .Value("camera",
+             [&](const std::string& value) {
+               return ParseCamera(value, options.camera) ? "" : "--camera needs a number from 1 to 16, not " + value;
+             })
+      .Value("manifest",
+             [&](const std::string& value) {
+               options.manifest = value;
+               return value.empty() ? "--manifest needs a file name" : "";
+             })
+      .Value("report",
+             [&](const std::string& value) {
+               options.report = value;
+               return value.empty() ? "--report needs a file name" : "";
+             })
+      .Value("case",
+             [&](const std::string& value) {
+               options.caseFile = value;
+               return value.empty() ? "--case needs a file name" : "";
+             })
+      .Flag("csv", [&] { options.csv = true; })
+      .Flag("json", [&] { options.json = true; })
+      .Flag("hash", [&] { options.hash = true; })
+      .Flag("decode", [&] { options.decode = true; })
+      .Flag("quiet", [&] { options.quiet = true; });
+  if (const std::optional<int> done = line.Parse(argc, argv)) return *done;
+  const std::vector<std::string>& paths = line.Operands();
+  const auto UsageError = [&line](const char* why, const std::string& what) { return line.UsageError(why + what); };
   if (options.csv && options.json) return UsageError("--csv and --json exclude each other", "");
   if (!options.caseFile.empty() && options.report.empty()) return UsageError("--case needs --report", "");
   if (!disc.empty()) {
@@ -208,10 +195,7 @@ int RunCommandLine(int argc, char** argv, ReportDrawer drawer, int& outputError)
     return run.ExitCode();
   }
   if (extracting || !range.empty() || extract.prefixGiven) return UsageError("--extract, --range and --prefix need --disc", "");
-  if (paths.empty()) {
-    std::fprintf(stderr, "selvo-check: no PATH given\n%s", kUsage);
-    return kCheckUsageOrUnreadable;
-  }
+  if (paths.empty()) return UsageError("no PATH given", "");
   // One folder's paths are relative to that folder alone.
   if ((!options.manifest.empty() || !options.report.empty()) && paths.size() != 1) {
     return UsageError("--manifest and --report take exactly one PATH", "");

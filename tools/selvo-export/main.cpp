@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "export/BookmarkChapters.h"
 #include "export/DiscExportInput.h"
@@ -23,6 +24,7 @@
 #include "source/OutputRefusal.h"
 #include "source/StreamCheck.h"
 #include "source/TemporaryFileCleanup.h"
+#include "tools/cli/ToolCommandLine.h"
 #include "tools/selvo-check/CheckRun.h"
 #include "tools/selvo-check/OnceNotifier.h"
 #include "tools/selvo-check/ToolCaseFile.h"
@@ -90,11 +92,6 @@ void DropQtNotes(QtMsgType type, const QMessageLogContext&, const QString& messa
 
 void OnInterrupt(int) { interrupted.store(1); }
 
-int UsageError(const std::string& why) {
-  std::fprintf(stderr, "selvo-export: %s\n%s", selvo::TerminalSafe(why).c_str(), kUsage);
-  return selvo::kCheckUsageOrUnreadable;
-}
-
 bool ParseCamera(const std::string& text, int& camera) {
   if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   camera = std::atoi(text.c_str());
@@ -161,47 +158,29 @@ int RunExport(int argc, char** argv) {
   selvo::ExportSelection selection;
   selvo::VideoExportOptions options;
   bool check = false;
-  std::string range;
   std::string disc;
   std::string casePath;
-  std::vector<std::string> paths;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool takesValue = arg == "--camera" || arg == "--range" || arg == "--disc" || arg == "--case";
-    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after " + arg);
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      paths.push_back(arg);
-    } else if (arg == "--camera") {
-      if (!ParseCamera(argv[++i], selection.camera)) {
-        return UsageError(std::string("--camera needs a number from 1 to 16, not ") + argv[i]);
-      }
-    } else if (arg == "--range") {
-      range = argv[++i];
-      if (!selvo::ParseRecordRange(range, selection.first, selection.last)) return UsageError("bad --range: " + range);
-    } else if (arg == "--disc") {
-      disc = argv[++i];
-    } else if (arg == "--case") {
-      casePath = argv[++i];
-      if (casePath.empty()) return UsageError("--case needs a file name");
-    } else if (arg == "--no-sound") {
-      options.sound = false;
-    } else if (arg == "--check") {
-      check = true;
-    } else if (arg == "--ffmpeg-log") {
-      options.libraryLog = true;
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      std::printf("selvo-export %s\n", SELVO_VERSION);
-      return 0;
-    } else {
-      return UsageError("unknown option " + arg);
-    }
-  }
+  selvo::ToolCommandLine line("selvo-export", kUsage);
+  line.Value("camera",
+             [&selection](const std::string& value) {
+               return ParseCamera(value, selection.camera) ? "" : "--camera needs a number from 1 to 16, not " + value;
+             })
+      .Value("range",
+             [&selection](const std::string& value) {
+               return selvo::ParseRecordRange(value, selection.first, selection.last) ? "" : "bad --range: " + value;
+             })
+      .Value("disc", [&disc](const std::string& value) { disc = value; return std::string(); })
+      .Value("case",
+             [&casePath](const std::string& value) {
+               casePath = value;
+               return value.empty() ? "--case needs a file name" : "";
+             })
+      .Flag("no-sound", [&options] { options.sound = false; })
+      .Flag("check", [&check] { check = true; })
+      .Flag("ffmpeg-log", [&options] { options.libraryLog = true; });
+  if (const std::optional<int> done = line.Parse(argc, argv)) return *done;
+  std::vector<std::string> paths = line.Operands();
+  const auto UsageError = [&line](const std::string& why) { return line.UsageError(why); };
   if (!disc.empty()) {
     if (selection.camera != 0) return UsageError("--camera needs a recording folder, not --disc");
     if (!casePath.empty()) return UsageError("--case needs a recording folder, not --disc");

@@ -1,17 +1,13 @@
 #include "tools/selvo-make-demo/DiscDemo.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "source/CalendarTime.h"
-#include "source/DiscLayout.h"
 #include "tools/recwriter/DiscImageWriter.h"
 #include "tools/recwriter/JpegEncoder.h"
 #include "tools/recwriter/ScenePainter.h"
@@ -33,57 +29,11 @@ const char kDiscDemoUsage[] =
 namespace {
 
 constexpr int kExitWriteFailure = 1;
-constexpr int kExitUsage = 2;
-constexpr int kMaxDiscFrames = disc::kMaxRecords;
 constexpr int kWidth = 352;
 constexpr int kHeight = 240;
 constexpr std::uint32_t kIntervalMs = 500;
 // One byte more than any reader accepts.
 constexpr std::int32_t kTooLong = disc::kMaxDataLength + 1;
-
-struct DiscDemoLine {
-  std::string file;
-  int frames = 60;
-  int cameras = 4;
-  bool damaged = false;
-  long shortBy = 0;
-  std::string error;
-};
-
-bool ParseInt(const char* text, long min, long max, long& value) {
-  if (text == nullptr || *text < '0' || *text > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtol(text, &end, 10);
-  return errno == 0 && *end == '\0' && value >= min && value <= max;
-}
-
-DiscDemoLine ParseDiscLine(int argc, char** argv) {
-  DiscDemoLine line;
-  for (int i = 1; i < argc && line.error.empty(); ++i) {
-    const std::string arg = argv[i];
-    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-    long value = 0;
-    if (arg == "--disc") {
-      if (next == nullptr) line.error = "--disc needs a FILE";
-      else line.file = argv[++i];
-    } else if (arg == "--frames") {
-      if (!ParseInt(next, 1, kMaxDiscFrames, value)) line.error = "--frames needs a number from 1 to 51263";
-      else line.frames = static_cast<int>(value), ++i;
-    } else if (arg == "--cameras") {
-      if (!ParseInt(next, 1, 16, value)) line.error = "--cameras needs a number from 1 to 16";
-      else line.cameras = static_cast<int>(value), ++i;
-    } else if (arg == "--short-by") {
-      if (!ParseInt(next, 1, 1L << 30, value)) line.error = "--short-by needs a number of blocks";
-      else line.shortBy = value, ++i;
-    } else if (arg == "--damaged") {
-      line.damaged = true;
-    } else {
-      line.error = "the disc form does not take " + arg;
-    }
-  }
-  return line;
-}
 
 CalendarFields StartClock() { return CalendarFields{2026, 3, 7, 9, 0, 0}; }
 
@@ -133,19 +83,7 @@ std::vector<std::string> Damage(std::vector<DiscRecord>& records) {
 
 }  // namespace
 
-bool IsDiscDemoCommand(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--disc") == 0) return true;
-  }
-  return false;
-}
-
-int RunDiscDemo(int argc, char** argv) {
-  const DiscDemoLine line = ParseDiscLine(argc, argv);
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "selvo-make-demo: %s\n%s", line.error.c_str(), kDiscDemoUsage);
-    return kExitUsage;
-  }
+int WriteDiscDemo(const DiscDemoRequest& line) {
   const ScenePainter painter(kWidth, kHeight);
   std::vector<DiscRecord> records;
   records.reserve(static_cast<std::size_t>(line.frames));

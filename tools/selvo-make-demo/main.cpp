@@ -2,16 +2,20 @@
 // tests and the benchmarks.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "source/CalendarTime.h"
 #include "source/StreamCheck.h"
 #include "source/TemporaryFileCleanup.h"
+#include "tools/cli/ToolCommandLine.h"
 #include "tools/recwriter/RecordingWriter.h"
 #include "tools/selvo-make-demo/DiscDemo.h"
 
@@ -20,7 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kExitWriteFailure = 1;
-constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "Usage: selvo-make-demo OUT [options]\n"
@@ -47,6 +50,7 @@ const char kUsage[] =
     "  --force         write into a non-empty OUT, replacing an earlier demo\n"
     "                  recording there (other files are left alone)\n"
     "  --help          show this help\n"
+    "  --version       show the version\n"
     "\n"
     "Exit status: 0 written, 1 a file could not be written, 2 usage error.\n";
 
@@ -54,74 +58,105 @@ struct CommandLine {
   std::string out;
   selvo::RecordingOptions options;
   bool force = false;
-  bool help = false;
   bool jp2Implied = false;
   const char* soundDroppedBy = nullptr;  // the option that ruled the sound track out
-  std::string error;
+  selvo::DiscDemoRequest disc;           // the disc form, when disc.file is given
+  std::string folderOnly;                // the first option the disc form does not take
+  std::string discOnly;                  // the first option only the disc form takes
 };
 
-bool ParseCount(const char* text, unsigned long max, std::uint32_t& value) {
-  if (text == nullptr || *text < '0' || *text > '9') return false;
+bool ParseCount(const std::string& text, unsigned long min, unsigned long max, unsigned long& value) {
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
   errno = 0;
   char* end = nullptr;
-  const unsigned long parsed = std::strtoul(text, &end, 10);
-  if (errno != 0 || *end != '\0' || parsed > max) return false;
-  value = static_cast<std::uint32_t>(parsed);
-  return true;
+  value = std::strtoul(text.c_str(), &end, 10);
+  return errno == 0 && *end == '\0' && value >= min && value <= max;
 }
 
-bool ParseNumberOption(const std::string& name, const char* text, unsigned long min, unsigned long max,
-                       std::uint32_t& value, std::string& error) {
-  if (!ParseCount(text, max, value) || value < min) {
-    error = name + " needs a number from " + std::to_string(min) + " to " + std::to_string(max);
-    return false;
-  }
-  return true;
+std::string NeedsNumber(const char* name, unsigned long min, unsigned long max) {
+  return std::string("--") + name + " needs a number from " + std::to_string(min) + " to " + std::to_string(max);
 }
 
-CommandLine Parse(int argc, char** argv) {
-  CommandLine line;
+// The two forms share one option table: the folder form's options, the disc
+// form's, and --frames and --cameras, which both take. Which form was asked
+// for is known only at the end, so each option notes the form it belongs to.
+std::optional<int> Parse(int argc, char** argv, CommandLine& line) {
   selvo::RecordingOptions& o = line.options;
   bool mp3 = false;
-  for (int i = 1; i < argc && line.error.empty(); ++i) {
-    const std::string arg = argv[i];
-    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-    std::uint32_t number = 0;
-    if (arg == "--help" || arg == "-h") {
-      line.help = true;
-    } else if (arg == "--frames") {
-      if (ParseNumberOption(arg, next, 1, selvo::RecordingWriter::kMaxFrames, o.frames, line.error)) ++i;
-    } else if (arg == "--cameras") {
-      if (ParseNumberOption(arg, next, 1, selvo::RecordingWriter::kMaxCameras, number, line.error)) {
-        o.cameras = static_cast<int>(number);
-        ++i;
-      }
-    } else if (arg == "--per-folder") {
-      if (ParseNumberOption(arg, next, 1, selvo::RecordingWriter::kMaxFrames, o.imagesPerFolder, line.error)) ++i;
-    } else if (arg == "--jp2") {
-      o.format = selvo::ImageFormat::kJp2;
-    } else if (arg == "--mp3") {
-      mp3 = true;
-    } else if (arg == "--no-sound") {
-      o.sound = false;
-    } else if (arg == "--no-info") {
-      o.infoIndex = false;
-    } else if (arg == "--flat") {
-      o.subfolders = false;
-    } else if (arg == "--no-alter") {
-      o.alter = false;
-    } else if (arg == "--fast") {
-      o.fast = true;
-    } else if (arg == "--force") {
-      line.force = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      line.error = "unknown option " + arg;
-    } else if (line.out.empty()) {
-      line.out = arg;
-    } else {
-      line.error = "more than one OUT folder given";
+  bool framesGiven = false;
+  selvo::ToolCommandLine parser("selvo-make-demo", kUsage);
+  parser.MoreHelp(selvo::kDiscDemoUsage);
+  const auto folderFlag = [&parser, &line](const char* name, std::function<void()> set) {
+    parser.Flag(name, [&line, name, set] {
+      if (line.folderOnly.empty()) line.folderOnly = std::string("--") + name;
+      set();
+    });
+  };
+  parser.Value("frames", [&](const std::string& value) {
+    unsigned long number = 0;
+    if (!ParseCount(value, 1, selvo::RecordingWriter::kMaxFrames, number)) {
+      return NeedsNumber("frames", 1, selvo::RecordingWriter::kMaxFrames);
     }
+    o.frames = static_cast<std::uint32_t>(number);
+    framesGiven = true;
+    return std::string();
+  });
+  parser.Value("cameras", [&](const std::string& value) {
+    unsigned long number = 0;
+    if (!ParseCount(value, 1, selvo::RecordingWriter::kMaxCameras, number)) {
+      return NeedsNumber("cameras", 1, selvo::RecordingWriter::kMaxCameras);
+    }
+    o.cameras = line.disc.cameras = static_cast<int>(number);
+    return std::string();
+  });
+  parser.Value("per-folder", [&](const std::string& value) {
+    unsigned long number = 0;
+    if (line.folderOnly.empty()) line.folderOnly = "--per-folder";
+    if (!ParseCount(value, 1, selvo::RecordingWriter::kMaxFrames, number)) {
+      return NeedsNumber("per-folder", 1, selvo::RecordingWriter::kMaxFrames);
+    }
+    o.imagesPerFolder = static_cast<std::uint32_t>(number);
+    return std::string();
+  });
+  folderFlag("jp2", [&o] { o.format = selvo::ImageFormat::kJp2; });
+  folderFlag("mp3", [&mp3] { mp3 = true; });
+  folderFlag("no-sound", [&o] { o.sound = false; });
+  folderFlag("no-info", [&o] { o.infoIndex = false; });
+  folderFlag("flat", [&o] { o.subfolders = false; });
+  folderFlag("no-alter", [&o] { o.alter = false; });
+  folderFlag("fast", [&o] { o.fast = true; });
+  folderFlag("force", [&line] { line.force = true; });
+  parser.Value("disc", [&line](const std::string& value) {
+    line.disc.file = value;
+    return value.empty() ? "--disc needs a FILE" : "";
+  });
+  parser.Flag("damaged", [&line] {
+    line.disc.damaged = true;
+    if (line.discOnly.empty()) line.discOnly = "--damaged";
+  });
+  parser.Value("short-by", [&line](const std::string& value) {
+    unsigned long number = 0;
+    if (line.discOnly.empty()) line.discOnly = "--short-by";
+    if (!ParseCount(value, 1, 1UL << 30, number)) return std::string("--short-by needs a number of blocks");
+    line.disc.shortBy = static_cast<long>(number);
+    return std::string();
+  });
+  if (const std::optional<int> done = parser.Parse(argc, argv)) return done;
+  const std::vector<std::string>& operands = parser.Operands();
+
+  if (!line.disc.file.empty()) {
+    if (!line.folderOnly.empty()) return parser.UsageError("the disc form does not take " + line.folderOnly);
+    if (!operands.empty()) return parser.UsageError("the disc form does not take OUT: " + operands.front());
+    if (framesGiven && o.frames > static_cast<std::uint32_t>(selvo::DiscDemoRequest::kMaxFrames)) {
+      return parser.UsageError(NeedsNumber("frames", 1, selvo::DiscDemoRequest::kMaxFrames));
+    }
+    if (framesGiven) line.disc.frames = static_cast<int>(o.frames);
+    return std::nullopt;
   }
+  if (!line.discOnly.empty()) return parser.UsageError(line.discOnly + " goes with --disc FILE");
+  if (operands.empty()) return parser.UsageError("no OUT folder given");
+  if (operands.size() > 1) return parser.UsageError("more than one OUT folder given");
+  line.out = operands.front();
   if (mp3) {
     o.soundFormat = selvo::SoundFormat::kMp3;
     line.jp2Implied = o.format != selvo::ImageFormat::kJp2;
@@ -131,8 +166,7 @@ CommandLine Parse(int argc, char** argv) {
     o.sound = false;
     line.soundDroppedBy = o.subfolders ? "--fast" : "--flat";
   }
-  if (line.error.empty() && !line.help && line.out.empty()) line.error = "no OUT folder given";
-  return line;
+  return std::nullopt;
 }
 
 // Whether a name belongs to a recording this tool writes.
@@ -216,7 +250,10 @@ void PrintSummary(const CommandLine& line, const selvo::RecordingWriter& writer)
     return;
   }
   std::printf("altered frames (numbers from 1, in file order):\n");
-  for (const selvo::AlteredFrame& a : writer.Altered()) {
+  std::vector<selvo::AlteredFrame> altered = writer.Altered();
+  std::sort(altered.begin(), altered.end(),
+            [](const selvo::AlteredFrame& a, const selvo::AlteredFrame& b) { return a.number < b.number; });
+  for (const selvo::AlteredFrame& a : altered) {
     std::printf("  frame %u: %s (status %d), camera %d, %s\n", a.number, DamageText(a.damage), a.status,
                 writer.CameraOf(a.number - 1) + 1, writer.ImagePath(a.number - 1).c_str());
   }
@@ -229,17 +266,9 @@ namespace {
 // The whole run; main adds the check that its report reached stdout.
 int MakeDemo(int argc, char** argv) {
   selvo::FixProcessTimeZone();
-  if (selvo::IsDiscDemoCommand(argc, argv)) return selvo::RunDiscDemo(argc, argv);
-  CommandLine line = Parse(argc, argv);
-  if (line.help) {
-    std::fputs(kUsage, stdout);
-    std::fputs(selvo::kDiscDemoUsage, stdout);
-    return 0;
-  }
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "selvo-make-demo: %s\n%s", line.error.c_str(), kUsage);
-    return kExitUsage;
-  }
+  CommandLine line;
+  if (const std::optional<int> done = Parse(argc, argv, line)) return *done;
+  if (!line.disc.file.empty()) return selvo::WriteDiscDemo(line.disc);
   if (!PrepareOut(line.out, line.force)) return kExitWriteFailure;
 
   // A progress line only for a person watching, and only once it is worth it.

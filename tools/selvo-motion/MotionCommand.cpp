@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "source/CalendarTime.h"
 #include "source/StreamCheck.h"
 #include "source/TemporaryFileCleanup.h"
+#include "tools/cli/ToolCommandLine.h"
 #include "tools/selvo-check/CheckRun.h"
 #include "tools/selvo-check/TextEscapes.h"
 #include "tools/selvo-motion/MotionRun.h"
@@ -48,11 +50,6 @@ const char kUsage[] =
     "Exit status: 0 the search ran (with events or none), 1 some images could\n"
     "not be read or decoded, 2 usage error or unreadable FOLDER.\n";
 
-int UsageError(const std::string& why) {
-  std::fprintf(stderr, "selvo-motion: %s\n%s", TerminalSafe(why).c_str(), kUsage);
-  return kMotionUsageOrUnreadable;
-}
-
 bool ParseSmallNumber(const std::string& text, int least, int most, int& value) {
   if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   value = std::atoi(text.c_str());
@@ -62,50 +59,35 @@ bool ParseSmallNumber(const std::string& text, int least, int most, int& value) 
 int RunCommandLine(int argc, char** argv, int& outputError) {
   FixProcessTimeZone();
   MotionOptions options;
-  std::vector<std::string> folders;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool takesValue =
-        arg == "--camera" || arg == "--area" || arg == "--ignore" || arg == "--sensitivity" || arg == "--range";
-    if (!optionsEnded && takesValue && i + 1 >= argc) return UsageError("missing value after " + arg);
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      folders.push_back(arg);
-    } else if (arg == "--camera") {
-      if (!ParseSmallNumber(argv[++i], 1, 16, options.camera)) {
-        return UsageError(std::string("--camera needs a number from 1 to 16, not ") + argv[i]);
-      }
-    } else if (arg == "--area" || arg == "--ignore") {
+  ToolCommandLine line("selvo-motion", kUsage);
+  const auto rectangle = [&line](const char* name, std::vector<MotionRect>& into) {
+    line.Value(name, [name, &into](const std::string& value) {
       MotionRect rect;
-      if (!ParseMotionRect(argv[++i], rect)) {
-        return UsageError(arg + " needs X,Y,W,H in pixels, W and H at least 1, not " + argv[i]);
+      if (!ParseMotionRect(value, rect)) {
+        return std::string("--") + name + " needs X,Y,W,H in pixels, W and H at least 1, not " + value;
       }
-      (arg == "--area" ? options.settings.areas : options.settings.ignores).push_back(rect);
-    } else if (arg == "--sensitivity") {
-      if (!ParseSmallNumber(argv[++i], MotionSettings::kLeastSensitive, MotionSettings::kMostSensitive,
-                            options.settings.sensitivity)) {
-        return UsageError(std::string("--sensitivity needs a number from 1 to 10, not ") + argv[i]);
-      }
-    } else if (arg == "--range") {
-      if (!ParseRecordRange(argv[++i], options.first, options.last)) {
-        return UsageError(std::string("bad --range (A-B with 1 <= A <= B): ") + argv[i]);
-      }
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--csv") {
-      options.csv = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return kMotionSearched;
-    } else if (arg == "--version") {
-      std::printf("selvo-motion %s\n", SELVO_VERSION);
-      return kMotionSearched;
-    } else {
-      return UsageError("unknown option " + arg);
-    }
-  }
+      into.push_back(rect);
+      return std::string();
+    });
+  };
+  line.Value("camera", [&options](const std::string& value) {
+    return ParseSmallNumber(value, 1, 16, options.camera) ? "" : "--camera needs a number from 1 to 16, not " + value;
+  });
+  rectangle("area", options.settings.areas);
+  rectangle("ignore", options.settings.ignores);
+  line.Value("sensitivity", [&options](const std::string& value) {
+    return ParseSmallNumber(value, MotionSettings::kLeastSensitive, MotionSettings::kMostSensitive,
+                            options.settings.sensitivity)
+               ? ""
+               : "--sensitivity needs a number from 1 to 10, not " + value;
+  });
+  line.Value("range", [&options](const std::string& value) {
+    return ParseRecordRange(value, options.first, options.last) ? "" : "bad --range (A-B with 1 <= A <= B): " + value;
+  });
+  line.Flag("csv", [&options] { options.csv = true; }).Flag("json", [&options] { options.json = true; });
+  if (const std::optional<int> done = line.Parse(argc, argv)) return *done;
+  const std::vector<std::string>& folders = line.Operands();
+  const auto UsageError = [&line](const std::string& why) { return line.UsageError(why); };
   if (options.csv && options.json) return UsageError("--csv and --json exclude each other");
   if (options.settings.areas.empty()) return UsageError("no --area given");
   if (folders.size() != 1) return UsageError(folders.empty() ? "no FOLDER given" : "only one FOLDER at a time");
