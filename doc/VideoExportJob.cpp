@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/VideoExportModule.h"
 
 namespace selvo {
 
@@ -39,13 +40,14 @@ void VideoExportJob::Work() {
     result_.problems = input.Omissions();
     return;
   }
-  VideoExportOptions options;
-  options.kind = request_.kind;
-  options.sound = request_.sound;
-  VideoExport run(input, options);
-  run.SetPainter(painter_);
+  VideoExportCall call;
+  call.input = &input;
+  call.options.kind = request_.kind;
+  call.options.sound = request_.sound;
+  call.painter = painter_;
+  call.output = request_.output;
   int shown = -1;
-  run.SetProgress([this, &shown](int done, int total) {
+  call.progress = [this, &shown](int done, int total) {
     // One report a percent: the window needs no more to follow.
     const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;
     if (percent != shown) {
@@ -53,11 +55,12 @@ void VideoExportJob::Work() {
       PostProgress(done, total);
     }
     return cancel_.load() == 0;
-  });
-  result_.outcome = run.Run(request_.output);
-  result_.error = run.ErrorText();
-  result_.problems = run.Problems();
-  result_.warnings = run.Warnings();
+  };
+  RunVideoExportModule(call);
+  result_.outcome = call.outcome;
+  result_.error = call.error;
+  result_.problems = call.problems;
+  result_.warnings = call.warnings;
 }
 
 }  // namespace selvo
