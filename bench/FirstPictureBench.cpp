@@ -1,8 +1,9 @@
 // The first picture of a recording: the time from starting a viewer
 // process to the image view's first paint of the recording's first picture,
 // and the memory the open keeps per image (heap and resident). The viewer is
-// this program started again with --child: the same window, document and
-// view as selvo-viewer, so loading the libraries, starting Qt, listing and
+// this program started again with --child: selvo-viewer's own application
+// object with the folder on its command line (its setting file, case file
+// and settings in the scratch folder), so loading the libraries, starting Qt, listing and
 // indexing the tree, reading time.txt, decoding and painting all count.
 // Two runs, each against its own peer:
 //  - offscreen, against `find` listing the same tree in one process of its
@@ -31,8 +32,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QSettings>
-#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -45,6 +44,7 @@
 #include <string>
 
 #include "app/CMainFrame.h"
+#include "app/CSelvoViewerApp.h"
 #include "bench/BenchSupport.h"
 #include "bench/IndexedTree.h"
 #include "bench/PaintCounter.h"
@@ -52,6 +52,7 @@
 #include "doc/CSelvoViewerDoc.h"
 #include "source/CalendarTime.h"
 #include "source/Notifier.h"
+#include "source/settings/CommandLineSwitches.h"
 #include "tools/recwriter/RecordingWriter.h"
 #include "view/CSelvoViewerView.h"
 
@@ -98,28 +99,25 @@ class FirstPictureWatch : public QObject {
 // shared by parent and child) and what the open keeps.
 int RunViewer(int argc, char** argv, const std::string& root, int images, const std::string& resultFile) {
   QApplication app(argc, argv);
-  selvo::RecordingNotifier notifier;
-  QSettings profile(QString::fromStdString(resultFile + ".ini"), QSettings::IniFormat);
-  selvo::DocumentOptions options;
-  options.persistSettings = false;
-  selvo::CSelvoViewerDoc doc(options, notifier);
-  selvo::CMainFrame frame(doc, profile, 0);
-  frame.show();
-  auto* view = frame.findChild<selvo::CSelvoViewerView*>();
+  QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
+  selvo::ViewerCommandLineInfo commandLine;
+  commandLine.Parse({root});
+  selvo::CSelvoViewerApp viewer(commandLine);
+  if (!viewer.InitInstance()) return 1;
+  const selvo::CSelvoViewerDoc& doc = *viewer.Document();
+  auto* view = viewer.MainFrame()->findChild<selvo::CSelvoViewerView*>();
   if (view == nullptr) return 1;
   FirstPictureWatch watch(doc);
   view->installEventFilter(&watch);
 
   const std::size_t heapBefore = selvo::bench::HeapInUse();
   const long residentBefore = ResidentKb();
-  bool opened = false;
-  QTimer::singleShot(0, &doc, [&] { opened = doc.OpenFolder(root) == selvo::CSelvoViewerDoc::OpenOutcome::Opened; });
   const auto deadline = Clock::now() + std::chrono::seconds(120);
-  while (!(opened && watch.seen) && Clock::now() < deadline) {
+  while (!watch.seen && Clock::now() < deadline) {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
   }
   const std::int64_t shown = NowNs();
-  if (!opened || !watch.seen) return 1;
+  if (!watch.seen) return 1;
   // Per image of the recording: the open indexes every camera's images,
   // even when the view lists one camera's.
   const double heapPerImage = static_cast<double>(selvo::bench::HeapInUse() - heapBefore) / images;
@@ -257,6 +255,23 @@ bool CompareWithFehUnderX(const std::string& root, int images, const std::string
   PrintViewerMemory(best);
   return true;
 }
+// The viewer runs as selvo-viewer does, from the scratch folder: its setting
+// file there, and its case file and settings under it, never the
+// user's.
+bool UseScratchForViewerFiles(const std::string& scratch) {
+  std::error_code error;
+  fs::create_directories(scratch + "/home", error);
+  fs::permissions(scratch + "/home", fs::perms::owner_all, error);
+  fs::copy_file(std::string(SELVO_BINARY_DIR) + "/Viewer2.ini", scratch + "/Viewer2.ini", error);
+  if (error || chdir(scratch.c_str()) != 0) {
+    std::fprintf(stderr, "could not prepare %s for the viewer: %s\n", scratch.c_str(), error.message().c_str());
+    return false;
+  }
+  for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
+    setenv(variable, (scratch + "/home").c_str(), 1);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -267,6 +282,7 @@ int main(int argc, char** argv) {
   const std::string scratch =
       (fs::temp_directory_path() / ("selvo-first-picture-bench-" + std::to_string(getpid()))).string();
   fs::remove_all(scratch);
+  if (!UseScratchForViewerFiles(scratch)) return 1;
   const std::string sample = WriteSamplePicture(scratch + "/sample");
   const std::string root = scratch + "/rec";
   std::printf("writing %d images as hard links...\n", images);

@@ -52,6 +52,8 @@ class XServer {
   }
 
   const std::string& Reason() const { return reason_; }
+  // Our own Xvfb's process, 0 when DISPLAY named the server.
+  pid_t Pid() const { return pid_; }
 
  private:
   std::string Fail(const char* reason) {

@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include "doc/CSelvoViewerDoc.h"
+#include "source/StartupTrace.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
@@ -300,6 +301,8 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
   } else {
     painter.drawImage(0, 0, ShownAtRatio(backBuffer_, devicePixelRatioF()));
   }
+  TraceStartupOnce("view first painted");
+  if (DocumentReady() && doc_.CurrentImage() != nullptr) TraceStartupOnce("first picture painted");
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();
   if (zoomText != shownZoomText_) {
