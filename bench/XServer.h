@@ -40,15 +40,18 @@ class XServer {
       _exit(127);
     }
     close(ready[1]);
-    // Xvfb writes its display number once it takes connections.
-    char number[16] = {};
-    const ssize_t got = read(ready[0], number, sizeof number - 1);
+    // Xvfb writes its display number once it takes connections, and the
+    // newline after it in a write of its own: the pipe stays open until
+    // that too has come, or Xvfb dies of the broken pipe.
+    std::string number;
+    char byte = 0;
+    while (number.size() < 16 && read(ready[0], &byte, 1) == 1 && byte != '\n') number += byte;
     close(ready[0]);
-    if (got <= 0) {
+    if (number.empty() || byte != '\n') {
       Stop();
       return Fail("Xvfb could not be started (is it installed?)");
     }
-    return ":" + std::to_string(std::atoi(number));
+    return ":" + std::to_string(std::atoi(number.c_str()));
   }
 
   const std::string& Reason() const { return reason_; }
