@@ -267,10 +267,8 @@ void BenchCpuPerPicture(Viewer& viewer, const std::string& folder, pid_t server)
     inServer.push_back((ServerCpuSeconds(server) - serverCpu) / shown);
     paced.push_back(DecodeSecondsPerPicture(folder, static_cast<std::size_t>(shown), std::chrono::milliseconds(20)));
     plain.push_back(DecodeSecondsPerPicture(folder));
-    std::printf("  round %d: %.3f ms per picture painted (%d pictures), X server %.3f ms; decode plain %.3f ms, "
-                "paced %.3f ms\n",
-                round + 1, perPicture.back() * 1e3, shown, inServer.back() * 1e3, plain.back() * 1e3,
-                paced.back() * 1e3);
+    std::printf("  round %d: %.3f ms per picture painted (%d pictures); decode plain %.3f ms, paced %.3f ms\n",
+                round + 1, perPicture.back() * 1e3, shown, plain.back() * 1e3, paced.back() * 1e3);
   }
   const double picture = Median(perPicture);
   const double plainDecode = Median(plain);
