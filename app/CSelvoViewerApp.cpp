@@ -14,6 +14,8 @@
 #include "app/MessageBoxNotifier.h"
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "panel/CSelvoFormView.h"
+#include "source/StartupTrace.h"
 #include "source/settings/SettingFile.h"
 #include "source/settings/ViewerProfile.h"
 #include "sound/AlsaAudioOutput.h"
@@ -83,6 +85,7 @@ bool CSelvoViewerApp::InitInstance() {
     QMessageBox::warning(nullptr, QString::fromLatin1(kProgramName), missing);
     return false;
   }
+  TraceStartup("setting file read");
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setApplicationDisplayName(ProductTitle(variant_));
 
@@ -102,6 +105,28 @@ bool CSelvoViewerApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*doc_, *profile_, variant_);
   notifier_->SetParent(frame_.get());
   frame_->show();
+  TraceStartup("window built and shown");
+
+  // A recording named on the command line comes first: the case file and
+  // the mixer wait until it is open and its picture is on the way, since a
+  // case file opened later still logs the recording and shows its
+  // bookmarks, and the volume slider follows the mixer on its timer.
+  if (commandLine_.openPath.empty() && commandLine_.discPath.empty()) {
+    OpenCaseFileAndMixer();
+    return true;
+  }
+  QTimer::singleShot(0, doc_.get(), [this] {
+    if (!commandLine_.openPath.empty()) doc_->OpenFolder(commandLine_.openPath);
+    if (!commandLine_.discPath.empty()) doc_->OpenDisc(commandLine_.discPath);
+    TraceStartup("recording opened, first picture decoded");
+    // The first picture goes to the screen before them.
+    frame_->repaint();
+    OpenCaseFileAndMixer();
+  });
+  return true;
+}
+
+void CSelvoViewerApp::OpenCaseFileAndMixer() {
   // A case file that cannot be used is said in the status bar (and here,
   // for a terminal); the viewer works on without bookmarks. --case names
   // one for this run alone; the one last chosen stays chosen.
@@ -114,16 +139,8 @@ bool CSelvoViewerApp::InitInstance() {
   // status bar says why once the window is up.
   if (!AlsaAudioOutput::HasSoundCard())
     QTimer::singleShot(0, doc_.get(), [this] { doc_->NoteSoundDeviceMissing(); });
-
-  if (!commandLine_.openPath.empty()) {
-    const std::string folder = commandLine_.openPath;
-    QTimer::singleShot(0, doc_.get(), [this, folder] { doc_->OpenFolder(folder); });
-  }
-  if (!commandLine_.discPath.empty()) {
-    const std::string disc = commandLine_.discPath;
-    QTimer::singleShot(0, doc_.get(), [this, disc] { doc_->OpenDisc(disc); });
-  }
-  return true;
+  TraceStartup("case file and mixer opened");
+  if (auto* panel = qobject_cast<CSelvoFormView*>(frame_->PanelStrip())) panel->SyncVolumeSliderFromMixer();
 }
 
 int CSelvoViewerApp::ExitInstance(int code) {

@@ -54,6 +54,8 @@ class CSelvoViewerApp {
   CMainFrame* MainFrame() const { return frame_.get(); }
 
  private:
+  void OpenCaseFileAndMixer();
+
   ViewerCommandLineInfo commandLine_;
   int variant_ = -1;
   MediaKind probeFlags_;

@@ -7,10 +7,12 @@
 
 #include "app/CSelvoViewerApp.h"
 #include "source/CalendarTime.h"
+#include "source/StartupTrace.h"
 #include "source/settings/CommandLineSwitches.h"
 #include "source/text/UiLanguage.h"
 
 int main(int argc, char** argv) {
+  selvo::TraceStartup("libraries loaded, main entered");
   std::setlocale(LC_ALL, "");
   selvo::FixProcessTimeZone();
 
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
 
   selvo::SetUiLanguage(selvo::DetectUiLanguage());
   QApplication app(argc, argv);
+  selvo::TraceStartup("Qt started, window system connected");
   QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
   QApplication::setApplicationVersion(QString::fromLatin1(selvo::CSelvoViewerApp::kVersion));
   const std::unique_ptr<QTranslator> qtTexts = selvo::CSelvoViewerApp::InstallQtTranslator(selvo::CurrentUiLanguage());

@@ -4,6 +4,7 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "export/BookmarkChapters.h"
+#include "doc/VideoExportModule.h"
 
 namespace selvo {
 
@@ -41,16 +42,17 @@ void VideoExportJob::Work() {
     result_.problems = input.Omissions();
     return;
   }
-  VideoExportOptions options;
-  options.kind = request_.kind;
-  options.sound = request_.sound;
-  VideoExport run(input, options);
-  run.SetPainter(painter_);
-  run.SetOverlays(overlays_);
+  VideoExportCall call;
+  call.input = &input;
+  call.options.kind = request_.kind;
+  call.options.sound = request_.sound;
+  call.painter = painter_;
+  call.output = request_.output;
+  call.overlays = overlays_;
   BookmarkChapterList chapters = BookmarkChapters(request_.bookmarks, input);
-  run.SetChapters(std::move(chapters.chapters));
+  call.chapters = std::move(chapters.chapters);
   int shown = -1;
-  run.SetProgress([this, &shown](int done, int total) {
+  call.progress = [this, &shown](int done, int total) {
     // One report a percent: the window needs no more to follow.
     const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;
     if (percent != shown) {
@@ -58,11 +60,12 @@ void VideoExportJob::Work() {
       PostProgress(done, total);
     }
     return cancel_.load() == 0;
-  });
-  result_.outcome = run.Run(request_.output);
-  result_.error = run.ErrorText();
-  result_.problems = run.Problems();
-  result_.warnings = run.Warnings();
+  };
+  RunVideoExportModule(call);
+  result_.outcome = call.outcome;
+  result_.error = call.error;
+  result_.problems = call.problems;
+  result_.warnings = call.warnings;
   result_.warnings.insert(result_.warnings.end(), chapters.leftOut.begin(), chapters.leftOut.end());
 }
 

@@ -113,7 +113,6 @@ void CSelvoFormView::OnInitialUpdate() {
   FitHeightToVisibleControls();
   ApplyTooltips();
   speedSlider_->setValue(kInitialSpeed);
-  SyncVolumeSliderFromMixer();
   volumeTimerId_ = startTimer(kVolumeTimerMs);
   channel1Box_->setChecked(true);
   channel2Box_->setChecked(false);

@@ -57,6 +57,10 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   Q_OBJECT
 
  public:
+  // Sets the volume slider from the mixer. The panel asks on its timer; the
+  // application asks once it has opened the mixer, which it does after
+  // opening the recording named on the command line, not before.
+  void SyncVolumeSliderFromMixer();
   // Control ids of the form.
   enum ControlId : int {
     kPrevious = 1001,
@@ -196,7 +200,6 @@ class CSelvoFormView : public QWidget, public PlaybackControls {
   PanelFacts Facts() const;
   void LoadSkins();
   void ApplyTooltips();
-  void SyncVolumeSliderFromMixer();
   void SetEnabled(int id, bool enabled);
   void SetVisible(int id, bool visible);
   void SetText(int id, const QString& text);

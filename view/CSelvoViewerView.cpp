@@ -15,6 +15,7 @@
 
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/MotionSearches.h"
+#include "source/StartupTrace.h"
 #include "source/text/StringIds.h"
 #include "source/text/UiText.h"
 
@@ -335,6 +336,8 @@ void CSelvoViewerView::paintEvent(QPaintEvent* event) {
   }
   DrawMotionAreas(painter);
   if (!doc_.HasSource() && !doc_.IsOpenBusy()) DrawEmptyViewHint(painter);
+  TraceStartupOnce("view first painted");
+  if (DocumentReady() && doc_.CurrentImage() != nullptr) TraceStartupOnce("first picture painted");
   // The factor depends on the window and the picture as well as the zoom.
   const QString zoomText = ZoomText();
   if (zoomText != shownZoomText_) {

@@ -39,12 +39,15 @@ class CaseSessionTest : public ::testing::Test {
     casePath = scratch / "case/cases.sqlite";
   }
 
-  std::unique_ptr<CSelvoViewerDoc> OpenedDocument(const std::string& folder) {
+  // caseFileLater: the case file is opened after the recording, as the
+  // viewer does with a folder named on its command line.
+  std::unique_ptr<CSelvoViewerDoc> OpenedDocument(const std::string& folder, bool caseFileLater = false) {
     DocumentOptions options;
     options.persistSettings = false;
     auto doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
-    EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    if (!caseFileLater) EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
     EXPECT_EQ(doc->OpenFolder(folder), Outcome::Opened);
+    if (caseFileLater) EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
     EXPECT_TRUE(doc->Case().WaitForIdentity()) << doc->Case().Message();
     return doc;
   }
@@ -72,7 +75,7 @@ TEST_F(CaseSessionTest, ABookmarkKeepsItsCameraAndNumberAndComesBackOnReopenAndO
   std::filesystem::copy(recording, scratch / "copy", std::filesystem::copy_options::recursive);
   std::string note = "man at the gate";
   for (const std::string& folder : {recording, scratch / "copy"}) {
-    auto doc = OpenedDocument(folder);
+    auto doc = OpenedDocument(folder, /*caseFileLater=*/folder != recording);
     ASSERT_EQ(doc->Case().Bookmarks().size(), 1u) << folder;
     const Bookmark& kept = doc->Case().Bookmarks()[0];
     EXPECT_EQ(kept.note, note);
