@@ -22,7 +22,7 @@ std::vector<std::filesystem::path> ModuleCandidates() {
   const fs::path program = fs::read_symlink("/proc/self/exe", error);
   if (error) return {};
   const fs::path folder = program.parent_path();
-  return {folder / kVideoExportModuleName, folder / ".." / "lib" / "selvo-viewer" / kVideoExportModuleName,
+  return {folder / kVideoExportModuleName, folder / ".." / SELVO_MODULE_DIR / kVideoExportModuleName,
           folder / ".." / kVideoExportModuleName};
 }
 

@@ -33,7 +33,7 @@ struct VideoExportCall {
 void RunVideoExportModule(VideoExportCall& call);
 
 // The module file's name, looked for beside the program, in
-// ../lib/selvo-viewer for an installed one, and in the folder above (the
+// ../lib/<architecture>/selvo-viewer for an installed one, and in the folder above (the
 // build tree's, for the test programs).
 constexpr const char* kVideoExportModuleName = "selvo-video-export.so";
 
