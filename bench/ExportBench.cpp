@@ -105,14 +105,17 @@ bool Export(const std::string& folder, const std::string& out, selvo::VideoKind 
   return done;
 }
 
-// The pictures under names FFmpeg's image2 pattern reads, linked once.
+// The pictures under names FFmpeg's image2 pattern reads.
 std::string FlatPictures(const std::string& data, const std::vector<std::string>& files) {
   const std::string flat = data + "/flat";
   fs::create_directories(flat);
   for (std::size_t i = 0; i < files.size(); ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "/%05zu.jpg", i + 1);
-    if (!fs::exists(flat + name)) fs::create_symlink(files[i], flat + name);
+    // A link left by an earlier run may point at pictures made since, or at
+    // none (exists() follows it): made anew each time.
+    fs::remove(flat + name);
+    fs::create_symlink(files[i], flat + name);
   }
   return flat + "/%05d.jpg";
 }
