@@ -16,21 +16,11 @@
 namespace selvo {
 namespace {
 
+using test::PdfText;
 using test::RunCommand;
 namespace fs = std::filesystem;
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// One page's text with each run of spaces made one: the layout is pdftotext's guess.
-std::string PdfText(const std::string& pdf, int page) {
-  const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page);
-  const std::string text = RunCommand("pdftotext -layout" + pages + " " + Quoted(pdf) + " -").out;
-  std::string single;
-  for (char c : text) {
-    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
-  }
-  return single;
-}
 
 int PdfPages(const std::string& pdf) {
   const std::string info = RunCommand("pdfinfo " + Quoted(pdf) + " | sed -n 's/^Pages: *//p'").out;

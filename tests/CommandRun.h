@@ -27,6 +27,17 @@ inline CommandRun RunCommand(const std::string& command) {
   return run;
 }
 
+// One page's text, each run of spaces made one: the layout is pdftotext's guess.
+inline std::string PdfText(const std::string& pdf, int page) {
+  const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page);
+  const std::string text = RunCommand("pdftotext -layout" + pages + " '" + pdf + "' -").out;
+  std::string single;
+  for (char c : text) {
+    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
+  }
+  return single;
+}
+
 // A program at the build root.
 inline std::string Tool(const char* name) { return std::string(SELVO_BINARY_DIR) + "/" + name; }
 

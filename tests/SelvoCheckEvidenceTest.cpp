@@ -295,17 +295,6 @@ TEST(SelvoCheckEvidence, HostileNamesStayOneParseableJsonLineEach) {
   EXPECT_EQ(lines.back()["summary"].toObject()["not_recorder"].toInt(), 4);
 }
 
-// One page's text, each run of spaces made one: the layout is pdftotext's guess.
-std::string PdfText(const std::string& pdf, int page) {
-  const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page);
-  const std::string text = RunCommand("pdftotext -layout" + pages + " " + Quoted(pdf) + " -").out;
-  std::string single;
-  for (char c : text) {
-    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
-  }
-  return single;
-}
-
 // The report is drawn without any display, as on a server.
 TEST(SelvoCheckEvidence, PdfReportSumsUpDrawsEachProblemImageOnItsPageAndNamesTheHashes) {
   TestFolder scratch;
