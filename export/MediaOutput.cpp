@@ -66,6 +66,7 @@ bool MediaOutput::WriteHeader(AVDictionary** options) {
 bool MediaOutput::Write(AVPacket* packet) {
   const int result = av_interleaved_write_frame(format_, packet);
   if (result < 0) return Fail("cannot be written", result);
+  file_.Written(avio_tell(format_->pb));
   return true;
 }
 

@@ -17,6 +17,9 @@ namespace {
 // through.
 constexpr std::size_t kBufferBytes = 64 * 1024;
 constexpr int kNameAttempts = 100;
+// Large enough that the syncs cost nothing beside the writes, small enough
+// that the disk is kept busy while the next stretch is made.
+constexpr std::int64_t kSyncStretchBytes = 4 << 20;
 
 std::string RandomSuffix() {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -45,6 +48,7 @@ bool OutputFile::Create(const std::string& target) {
   Discard();
   target_ = target;
   error_ = 0;
+  reachedFile_ = syncAsked_ = 0;
   TemporaryFileCleanup::InstallHandlers();
   const std::string stem = TemporaryPattern(target);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -100,7 +104,15 @@ bool OutputFile::Write(const void* data, std::size_t size) {
     bytes += written;
     left -= static_cast<std::size_t>(written);
   }
+  reachedFile_ += static_cast<std::int64_t>(size);
+  Written(reachedFile_);
   return true;
+}
+
+void OutputFile::Written(std::int64_t fileBytes) {
+  if (!synced_ || !file_.IsOpen() || fileBytes - syncAsked_ < kSyncStretchBytes) return;
+  backgroundSync_.Start(file_.Get());
+  syncAsked_ = fileBytes;
 }
 
 bool OutputFile::Flush() {
@@ -115,7 +127,9 @@ bool OutputFile::Flush() {
     }
     done += static_cast<std::size_t>(written);
   }
+  reachedFile_ += static_cast<std::int64_t>(done);
   buffer_.clear();
+  Written(reachedFile_);
   return true;
 }
 
@@ -126,6 +140,7 @@ bool OutputFile::Commit() {
     return false;
   }
   if (error_ == 0) Flush();
+  if (const int lost = backgroundSync_.Finish(); lost != 0) Fail(lost);
   // A file the kernel still holds in memory is not yet a file an
   // investigator can keep: a power cut would leave it empty.
   if (error_ == 0 && synced_ && ::fsync(file_.Get()) != 0) Fail(ErrnoOr(EIO));
@@ -148,6 +163,7 @@ bool OutputFile::Commit() {
 
 void OutputFile::Discard() {
   buffer_.clear();
+  backgroundSync_.Finish();
   file_.Close();
   if (temporary_.empty()) return;
   ::unlink(temporary_.c_str());

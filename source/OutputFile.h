@@ -6,8 +6,10 @@
 // temporary and leaves an earlier file of that name as it was. The rename
 // replaces a directory entry and never follows a link at the final name.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
+#include "source/BackgroundSync.h"
 #include "source/FileDescriptor.h"
 
 namespace selvo {
@@ -36,6 +38,12 @@ class OutputFile {
   // thousands of images): Commit does not wait for the disk.
   void SkipSync() { synced_ = false; }
 
+  // For a writer with a descriptor of its own (a muxer): how many bytes it
+  // has written so far. Like Write, this syncs them every few megabytes on
+  // another thread while the writer goes on, so that Commit's sync is left
+  // only the last stretch.
+  void Written(std::int64_t fileBytes);
+
   // For a writer that needs the descriptor itself (a PDF painter, a muxer):
   // its writes must be checked by that writer and reported with Fail.
   int Descriptor() const { return file_.Get(); }
@@ -62,6 +70,9 @@ class OutputFile {
   std::string buffer_;
   int error_ = 0;
   bool synced_ = true;
+  std::int64_t reachedFile_ = 0;     // bytes Write has handed to the file
+  std::int64_t syncAsked_ = 0;       // file size when the last background sync was asked for
+  BackgroundSync backgroundSync_;
 };
 
 }  // namespace selvo

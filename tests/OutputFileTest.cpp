@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "source/BackgroundSync.h"
 #include "source/OutputFile.h"
 #include "source/OutputRefusal.h"
 #include "tests/BoundedRun.h"
@@ -55,6 +56,37 @@ TEST(OutputFile, ReplacesTheFileOnlyWhenWholeAndKeepsTheEarlierOneOtherwise) {
   ASSERT_TRUE(file.Commit()) << file.ErrorText();
   EXPECT_EQ(Text(target), "new list\n");
   EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"list.txt"});
+}
+
+// Outputs of many megabytes are synced as they grow, on another thread:
+// the file must still come out whole, and one dropped mid-way must not
+// leave its temporary behind while a sync still holds it.
+TEST(OutputFile, ALargeOutputSyncedAsItGrowsComesOutWholeOrNotAtAll) {
+  const TestFolder folder;
+  const std::string target = folder / "export.mkv";
+  const std::string piece(300000, 'v');
+  constexpr int kPieces = 40;  // 12 MB: several syncs along the way
+  for (const bool committed : {false, true}) {
+    OutputFile file;
+    ASSERT_TRUE(file.Create(target));
+    for (int i = 0; i < kPieces; ++i) ASSERT_TRUE(file.Write(piece));
+    if (committed) {
+      ASSERT_TRUE(file.Commit()) << file.ErrorText();
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, static_cast<off_t>(piece.size()) * kPieces);
+  EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"export.mkv"});
+}
+
+// The kernel reports a lost write once, to the sync that finds it: a
+// background sync's failure must reach the writer, once.
+TEST(BackgroundSync, HandsItsFailureToTheWriterOnce) {
+  BackgroundSync sync;
+  sync.Start(-1);
+  EXPECT_EQ(sync.Finish(), EBADF);
+  EXPECT_EQ(sync.Finish(), 0);
 }
 
 // A name of 250 bytes leaves no room for a temporary named after it.
