@@ -30,7 +30,10 @@ class RawDiscDevice {
 
   virtual int OpenByPath(const std::string& path) = 0;
   virtual int OpenByIndex(int index) = 0;
-  // Reads count blocks (1..kMaxBlocksPerRead) at the current block address
+  // Most blocks one Read of this device takes: a drive kMaxBlocksPerRead,
+  // a file more (a scan of a dump then costs fewer, larger reads).
+  virtual int MostBlocksPerRead() const { return kMaxBlocksPerRead; }
+  // Reads count blocks (1..MostBlocksPerRead()) at the current block address
   // into dest and advances the address by count. dest is only meaningful
   // when the result is kSuccess.
   virtual int Read(std::uint8_t* dest, int count) = 0;
@@ -48,7 +51,7 @@ class RawDiscDevice {
   const std::string& Path() const { return path_; }
 
  protected:
-  static bool IsValidBlockCount(int count) { return count >= 1 && count <= kMaxBlocksPerRead; }
+  bool IsValidBlockCount(int count) const { return count >= 1 && count <= MostBlocksPerRead(); }
   // Read for a device that fetches one block at a time: readOne(lba, dest)
   // for each block; the address advances only when every block was read.
   template <typename ReadOne>
