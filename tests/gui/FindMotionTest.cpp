@@ -177,7 +177,9 @@ TEST(FindMotionViewTest, AnAreaDraggedOnAZoomedPaneIsInTheRecordedPixelsUnderThe
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   const double ratio = view.devicePixelRatioF();
   const QByteArray asked = qgetenv("QT_SCALE_FACTOR");
-  if (!asked.isEmpty()) ASSERT_DOUBLE_EQ(ratio, asked.toDouble());
+  if (!asked.isEmpty()) {
+    ASSERT_DOUBLE_EQ(ratio, asked.toDouble());
+  }
   view.resize(static_cast<int>(640 / ratio), static_cast<int>(480 / ratio));
   ASSERT_EQ(DeviceSize(view), QSize(640, 480));
   ASSERT_EQ(doc.OpenFolder(footage), CSelvoViewerDoc::OpenOutcome::Opened);
