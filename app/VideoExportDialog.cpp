@@ -28,7 +28,7 @@ QString VideoExportDialog::WithKindExtension(const QString& path, bool shareable
   return path.endsWith(extension, Qt::CaseInsensitive) ? path : path + extension;
 }
 
-VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style,
+VideoExportDialog* VideoExportDialog::Start(CSelvoViewerDoc& doc, const PaneOverlayStyle& style,
                                             int defaultCamera, QWidget* parent) {
   VideoExportRequest request = VideoExportJob::RequestFor(doc);
   if (request.folder.empty()) return nullptr;
@@ -48,6 +48,7 @@ VideoExportDialog* VideoExportDialog::Start(const CSelvoViewerDoc& doc, const Pa
   const bool shareableChosen = chosenFilter == shareable || path.endsWith(QStringLiteral(".mp4"), Qt::CaseInsensitive);
   request.output = WithKindExtension(path, shareableChosen).toStdString();
   request.kind = shareableChosen ? VideoKind::kShareable : VideoKind::kLossless;
+  VideoExportJob::TakeBookmarks(doc, request);
   return Begin(std::move(request), style, parent);
 }
 

@@ -22,7 +22,7 @@ class VideoExportDialog : public QProgressDialog {
   // otherwise the running export's dialog, deleted when it closes.
   // defaultCamera (1..16): the camera offered first, the current pane's.
   // style: how the shareable kind draws its texts and marks.
-  static VideoExportDialog* Start(const CSelvoViewerDoc& doc, const PaneOverlayStyle& style, int defaultCamera,
+  static VideoExportDialog* Start(CSelvoViewerDoc& doc, const PaneOverlayStyle& style, int defaultCamera,
                                   QWidget* parent);
   // The same once OUT and the kind are chosen.
   static VideoExportDialog* Begin(VideoExportRequest request, const PaneOverlayStyle& style, QWidget* parent);

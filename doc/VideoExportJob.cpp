@@ -8,6 +8,11 @@
 
 namespace selvo {
 
+void VideoExportJob::TakeBookmarks(CSelvoViewerDoc& doc, VideoExportRequest& request) {
+  doc.Case().WaitForIdentity();
+  request.bookmarks = doc.Case().Bookmarks();
+}
+
 VideoExportRequest VideoExportJob::RequestFor(const CSelvoViewerDoc& doc) {
   VideoExportRequest request;
   // A disc has no path and no folder to read again.

@@ -52,6 +52,11 @@ class VideoExportJob : public WorkerJob {
   // list holds), else over the whole recording. Empty folder when the
   // document holds no recording folder.
   static VideoExportRequest RequestFor(const CSelvoViewerDoc& doc);
+  // The bookmarks as they stand when the export begins, for its chapters.
+  // The case file reads a recording's bookmarks only once it knows the
+  // recording, which may still be under way just after the open: this waits
+  // for that, where RequestFor, asked at every menu update, cannot.
+  static void TakeBookmarks(CSelvoViewerDoc& doc, VideoExportRequest& request);
 
   // Asks the worker to stop; finished follows with kCancelled.
   void Cancel() { cancel_.store(1); }

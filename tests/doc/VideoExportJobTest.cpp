@@ -181,6 +181,22 @@ TEST_F(VideoExportJobTest, TheVideoCarriesTheBookmarksOfItsPicturesAsChapters) {
   EXPECT_EQ(chapters, "0.200000,0.400000,man at the gate\n");
 }
 
+// Just after an open the case file does not yet know the recording, and
+// its bookmarks are not read: an export begun then must still carry them.
+TEST_F(VideoExportJobTest, AnExportBegunJustAfterTheOpenStillCarriesTheBookmarks) {
+  ASSERT_TRUE(doc->Case().Open(scratch / "cases.sqlite")) << doc->Case().Message();
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  ASSERT_TRUE(doc->Case().WaitForIdentity()) << doc->Case().Message();
+  ASSERT_TRUE(doc->Case().AddBookmark(doc->PlaceAt(2), "man at the gate").ok());
+
+  ASSERT_EQ(doc->OpenFolder(recording), CSelvoViewerDoc::OpenOutcome::Opened);
+  VideoExportRequest request = VideoExportJob::RequestFor(*doc);
+  EXPECT_TRUE(request.bookmarks.empty());  // the identity is still being made
+  VideoExportJob::TakeBookmarks(*doc, request);
+  ASSERT_EQ(request.bookmarks.size(), 1u);
+  EXPECT_EQ(request.bookmarks[0].note, "man at the gate");
+}
+
 // A copy range names images of the recording it was set on: opening a
 // folder or a disc unsets it.
 TEST_F(VideoExportJobTest, ACopyRangeDoesNotOutliveItsRecording) {
