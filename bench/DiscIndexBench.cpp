@@ -6,10 +6,10 @@
 // and nothing fetches them cheaper than one pread. The former baseline (`dd
 // bs=2048`) paid for starting a process and a system call per 2 KB, and so
 // flattered an index that read 2 KB at a time. Also shown: the same bytes in
-// 64 KB reads into one reused buffer, as a drive is read (the index reads a
-// dump 1 MB at a time). Where the tag area (13 MB) outgrows the processor's
-// cache, the one large read pays for writing its whole destination to memory
-// and can be slower than the reads in stretches.
+// 64 KB reads into one reused buffer, as the index fetches them. Where the
+// tag area (13 MB) outgrows the processor's cache, the one large read pays
+// for writing its whole destination to memory and can be slower than this;
+// then it is the ratio to the 64 KB reads that shows what indexing adds.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -26,10 +26,6 @@ class DiscImageFileDevice : public RawDiscDevice {
   int OpenByPath(const std::string& path) override;
   // An image file is not in the list of drives.
   int OpenByIndex(int index) override;
-  // 1 MB: a dump is copied from the page cache, where one read of a
-  // megabyte costs less than sixteen of 64 KB.
-  static constexpr int kFileBlocksPerRead = 512;
-  int MostBlocksPerRead() const override { return kFileBlocksPerRead; }
   int Read(std::uint8_t* dest, int count) override;
   void Close() override;
   bool IsOpen() const override { return fd_.IsOpen(); }

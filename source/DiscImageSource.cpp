@@ -76,10 +76,14 @@ void DiscImageSource::ForgetRecording() {
 
 bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag) {
   Trace(logFlag, "Info:Seek Start...\n");
-  reader_.SetSequential(true);
-  const bool indexed = ReadTagArea(route, driveIndex, logFlag);
-  reader_.SetSequential(false);
-  if (!indexed) {
+  if (!reader_.SeekTo(disc::kTagAreaOffset, DiscReader::kSeekFromStart)) {
+    Trace(logFlag, "Error:Seek Error Drive =<%d>\n", driveIndex);
+    return false;
+  }
+  Trace(logFlag, "Info:Seek End...\n");
+  Trace(logFlag, "Info:Read Start...\n");
+  cursor_ = 0;
+  if (!ReadTagEntries(route, driveIndex, logFlag)) {
     table_.clear();
     count_ = 0;
     cursor_ = -1;
@@ -91,17 +95,6 @@ bool DiscImageSource::IndexTagArea(OpenRoute route, int driveIndex, bool logFlag
   if (count_ > 0) return First();
   notifier_.Notify(NoticeKind::Information, kNoPictureText);
   return false;
-}
-
-bool DiscImageSource::ReadTagArea(OpenRoute route, int driveIndex, bool logFlag) {
-  if (!reader_.SeekTo(disc::kTagAreaOffset, DiscReader::kSeekFromStart)) {
-    Trace(logFlag, "Error:Seek Error Drive =<%d>\n", driveIndex);
-    return false;
-  }
-  Trace(logFlag, "Info:Seek End...\n");
-  Trace(logFlag, "Info:Read Start...\n");
-  cursor_ = 0;
-  return ReadTagEntries(route, driveIndex, logFlag);
 }
 
 bool DiscImageSource::ReadTagEntries(OpenRoute route, int driveIndex, bool logFlag) {

@@ -79,7 +79,6 @@ class DiscImageSource : public DiscChannelAnswers {
   enum class OpenRoute { ByPath, ByIndex };
   void ForgetRecording();
   bool IndexTagArea(OpenRoute route, int driveIndex, bool logFlag);
-  bool ReadTagArea(OpenRoute route, int driveIndex, bool logFlag);
   bool ReadTagEntries(OpenRoute route, int driveIndex, bool logFlag);
   bool MoveCursorTo(std::int64_t index);
   bool LoadHeader();

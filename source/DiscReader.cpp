@@ -42,7 +42,8 @@ bool IsBlockDevicePath(const std::string& path) {
 
 DiscReader::DiscReader(Notifier& notifier, DeviceFactory makeDevice)
     : notifier_(notifier),
-      makeDevice_(makeDevice ? std::move(makeDevice) : DeviceFactory(MakeDiscDevice)) {}
+      makeDevice_(makeDevice ? std::move(makeDevice) : DeviceFactory(MakeDiscDevice)),
+      buffer_(static_cast<std::size_t>(RawDiscDevice::kMaxBlocksPerRead) * disc::kSectorBytes) {}
 
 DiscReader::~DiscReader() { Close(); }
 
@@ -122,7 +123,7 @@ int DiscReader::Read(std::uint8_t* dest, int size) {
     const std::int64_t inSector = position_ - bufferSector_ * disc::kSectorBytes;
     const std::int64_t buffered = std::int64_t{bufferSectors_} * disc::kSectorBytes - inSector;
     const int chunk = static_cast<int>(std::min<std::int64_t>(size - done, buffered));
-    std::memcpy(dest + done, buffer_.get() + inSector, static_cast<std::size_t>(chunk));
+    std::memcpy(dest + done, buffer_.data() + inSector, static_cast<std::size_t>(chunk));
     done += chunk;
     position_ += chunk;
   }
@@ -133,7 +134,7 @@ int DiscReader::Peek(const std::uint8_t*& bytes) {
   bytes = nullptr;
   if (!EnsureBuffered(position_)) return 0;
   const std::int64_t inSector = position_ - bufferSector_ * disc::kSectorBytes;
-  bytes = buffer_.get() + inSector;
+  bytes = buffer_.data() + inSector;
   return static_cast<int>(std::int64_t{bufferSectors_} * disc::kSectorBytes - inSector);
 }
 
@@ -158,8 +159,7 @@ bool DiscReader::LoadSector(std::int64_t logicalSector) {
   }
   const std::int64_t toRunEnd = disc::kSectorsPerRun - logicalSector % disc::kSectorsPerRun;
   const int sectors = static_cast<int>(
-      std::min({std::int64_t{sequential_ ? device_->MostBlocksPerRead() : RawDiscDevice::kMaxBlocksPerRead}, toRunEnd,
-                kLastAddress - lba + 1}));
+      std::min({std::int64_t{RawDiscDevice::kMaxBlocksPerRead}, toRunEnd, kLastAddress - lba + 1}));
   if (sectors > 1 && !InFailedStretch(logicalSector)) {
     if (LoadStretch(logicalSector, sectors)) return true;
     failedStretchSector_ = logicalSector;
@@ -175,19 +175,11 @@ bool DiscReader::LoadSector(std::int64_t logicalSector) {
 bool DiscReader::LoadStretch(std::int64_t firstSector, int sectors) {
   device_->SetRetrying(false);
   device_->SetLba(static_cast<std::uint32_t>(disc::PhysicalBlockForSector(firstSector)));
-  if (device_->Read(BufferFor(sectors), sectors) != RawDiscDevice::kSuccess) return false;
+  if (device_->Read(buffer_.data(), sectors) != RawDiscDevice::kSuccess) return false;
   bufferSector_ = firstSector;
   bufferSectors_ = sectors;
   errorCode_ = 0;
   return true;
-}
-
-std::uint8_t* DiscReader::BufferFor(int sectors) {
-  if (sectors > bufferCapacitySectors_) {
-    buffer_.reset(new std::uint8_t[static_cast<std::size_t>(sectors) * disc::kSectorBytes]);
-    bufferCapacitySectors_ = sectors;
-  }
-  return buffer_.get();
 }
 
 bool DiscReader::LoadSingleSector(std::int64_t logicalSector, int triesSpent) {
@@ -211,7 +203,7 @@ bool DiscReader::ReadBlockWithRetries(std::uint32_t lba, int triesSpent) {
   for (int attempt = triesSpent; attempt < kSectorReadTries && !read; ++attempt) {
     device_->SetRetrying(attempt > 0);
     device_->SetLba(lba);
-    read = device_->Read(BufferFor(1), 1) == RawDiscDevice::kSuccess;
+    read = device_->Read(buffer_.data(), 1) == RawDiscDevice::kSuccess;
   }
   device_->SetRetrying(false);
   return read;

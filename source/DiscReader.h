@@ -1,8 +1,7 @@
 #pragma once
 // The recording on a recorder disc as a stream of logical bytes. Logical
 // sectors are mapped to the disc's physical blocks (past the blocks the
-// recorder leaves unused) and read in stretches of up to 64 KB (more in a
-// scan of a file) into a
+// recorder leaves unused) and read in stretches of up to 64 KB into a
 // buffer, so that consecutive small reads cost nothing and a sequential scan
 // pays one device read per stretch. A stretch that cannot be read whole is
 // read again sector by sector, so that one damaged sector costs only itself.
@@ -53,10 +52,6 @@ class DiscReader {
   // its sector), reading them first if need be; 0 (and bytes null) when
   // that sector cannot be read. Leaves the position where it is.
   int Peek(const std::uint8_t*& bytes);
-  // For a scan from start to end (the tag area): stretches as large as the
-  // device takes. Otherwise a stretch is a drive's read, so that a jump to
-  // one record does not fetch a megabyte around it.
-  void SetSequential(bool sequential) { sequential_ = sequential; }
   // Moves the position on by size bytes without reading them: the sector
   // they lie in is read only when something there is asked for.
   void Skip(int size) { position_ += size; }
@@ -75,7 +70,6 @@ class DiscReader {
   bool EnsureBuffered(std::int64_t offset);
   bool LoadSector(std::int64_t logicalSector);
   bool LoadStretch(std::int64_t firstSector, int sectors);
-  std::uint8_t* BufferFor(int sectors);
   bool LoadSingleSector(std::int64_t logicalSector, int triesSpent);
   bool ReadBlockWithRetries(std::uint32_t lba, int triesSpent);
   bool InFailedStretch(std::int64_t logicalSector) const;
@@ -85,9 +79,7 @@ class DiscReader {
   Notifier& notifier_;
   DeviceFactory makeDevice_;
   std::unique_ptr<RawDiscDevice> device_;
-  // Left uninitialised: every byte read from it was first read into it.
-  std::unique_ptr<std::uint8_t[]> buffer_;
-  int bufferCapacitySectors_ = 0;
+  std::vector<std::uint8_t> buffer_;
   std::int64_t bufferSector_ = -1;  // first buffered sector; -1: nothing buffered
   int bufferSectors_ = 0;
   // The last stretch whose whole read failed: its sectors are read one by one.
@@ -96,7 +88,6 @@ class DiscReader {
   std::int64_t position_ = 0;
   int errorCode_ = 0;
   int lastOpenError_ = 0;
-  bool sequential_ = false;
 };
 
 }  // namespace selvo

@@ -30,10 +30,7 @@ class RawDiscDevice {
 
   virtual int OpenByPath(const std::string& path) = 0;
   virtual int OpenByIndex(int index) = 0;
-  // Most blocks one Read of this device takes: a drive kMaxBlocksPerRead,
-  // a file more (a scan of a dump then costs fewer, larger reads).
-  virtual int MostBlocksPerRead() const { return kMaxBlocksPerRead; }
-  // Reads count blocks (1..MostBlocksPerRead()) at the current block address
+  // Reads count blocks (1..kMaxBlocksPerRead) at the current block address
   // into dest and advances the address by count. dest is only meaningful
   // when the result is kSuccess.
   virtual int Read(std::uint8_t* dest, int count) = 0;
@@ -51,7 +48,7 @@ class RawDiscDevice {
   const std::string& Path() const { return path_; }
 
  protected:
-  bool IsValidBlockCount(int count) const { return count >= 1 && count <= MostBlocksPerRead(); }
+  static bool IsValidBlockCount(int count) { return count >= 1 && count <= kMaxBlocksPerRead; }
   // Read for a device that fetches one block at a time: readOne(lba, dest)
   // for each block; the address advances only when every block was read.
   template <typename ReadOne>

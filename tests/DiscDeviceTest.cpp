@@ -137,7 +137,7 @@ TEST(SgIoDiscDevice, ReadsEachBlockWithItsOwnOneBlockRead10) {
   EXPECT_EQ(device->Lba(), 0x01020101u);
 
   // Counts the interface does not allow are refused before anything is sent.
-  for (int count : {0, device->MostBlocksPerRead() + 1, -1}) EXPECT_EQ(device->Read(dest.data(), count), RawDiscDevice::kCommandFailed) << count;
+  for (int count : {0, RawDiscDevice::kMaxBlocksPerRead + 1, -1}) EXPECT_EQ(device->Read(dest.data(), count), RawDiscDevice::kCommandFailed) << count;
   EXPECT_EQ(drive.script.commands.size(), 2u);
 }
 
