@@ -400,10 +400,13 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
   path_ = ActiveSimdPath();
   const int columns = endColumn - firstColumn;
   const auto bytes = static_cast<std::size_t>(columns) * 4;
+  // The buffer's pixels looked up once, not once a row (scanLine checks for
+  // sharing every time).
+  uchar* const pixels = buffer.bits();
+  const qsizetype stride = buffer.bytesPerLine();
   for (int y = firstRow; y < endRow; ++y) {
     const Tap& tap = rows_[static_cast<std::size_t>(y)];
-    auto* out = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uint32_t*>(buffer.scanLine(box.y + y)) + box.x +
-                                                firstColumn);
+    auto* out = pixels + (box.y + y) * stride + static_cast<qsizetype>(box.x + firstColumn) * 4;
     const int below = std::min(tap.index + 1, sourceRows - 1);
     const std::uint32_t* upper = StretchedRow(image, topCut, tap.index, below, firstColumn, columns) + firstColumn;
     if (tap.weight == 0) {
