@@ -69,9 +69,12 @@ bool CSelvoViewerDoc::StepFailedOnDrive(bool stepped) {
   return true;
 }
 
+// The read-outs first: what they mark for repainting then goes to the
+// screen in the picture's own paint, not in a paint and a copy to the
+// window of its own.
 void CSelvoViewerDoc::ShowPlayedStep() {
-  if (view_) view_->RedrawImageView();
   emit positionDisplayChanged();
+  if (view_) view_->RedrawImageView();
 }
 
 void CSelvoViewerDoc::BeginLoop(PlaybackState::State direction) {

@@ -240,11 +240,14 @@ QString CSelvoFormView::ImageTimeText(int index, bool dashMode) const {
 
 // Nobody reads a number that changes fifty times a second, and repainting
 // the read-outs and the slider for every picture cost a sixth of showing it.
+// A read-out held back waits for the next picture, which comes before the
+// view paints it, so both reach the window in one paint; the timer only
+// catches a play that stalls (a slow read) before its next picture.
 void CSelvoFormView::FollowPosition() {
   if (doc_.IsPlaying() && sinceReadOut_.isValid()) {
     const qint64 since = sinceReadOut_.elapsed();
     if (since < kReadOutIntervalMs) {
-      if (!readOutDue_.isActive()) readOutDue_.start(static_cast<int>(kReadOutIntervalMs - since));
+      if (!readOutDue_.isActive()) readOutDue_.start(static_cast<int>(2 * kReadOutIntervalMs - since));
       return;
     }
   }

@@ -29,6 +29,16 @@ QString FontFace(int stringId) {
   return face.isEmpty() ? QStringLiteral("Arial") : face;
 }
 
+// An opaque window's backing store under X is premultiplied ARGB (Qt
+// paints there faster than in RGB32). An opaque pixel is the same four bytes
+// in both formats, and the compose writes only opaque pixels (an RGB32
+// painter keeps the top byte 0xFF), so composing as RGB32 over those bytes
+// leaves exactly what drawing the RGB32 back buffer there would, without the
+// copy of a window's worth of pixels per picture.
+bool HoldsOpaquePixelsAsRgb32(QImage::Format format) {
+  return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
 // The composed pixels as the window's painter wants them: one buffer pixel
 // on one device pixel. The ratio goes on a second header over the same
 // pixels, never on the back buffer itself: the next compose opens painters
@@ -164,7 +174,8 @@ void CSelvoViewerView::ComposeInto(QImage& buffer) {
 // the view fewer per picture: at fifty pictures a second that copy cost a
 // third of the decode. Answers an image over the view's pixels in the
 // painter's device, or a null image when the paint cannot be done that way
-// (a partial repaint, a scaled or transformed device, another pixel format)
+// (a partial repaint, a scaled or transformed device, a pixel format other
+// than 32-bit RGB or premultiplied ARGB)
 // and the view's own back buffer must be used.
 QImage CSelvoViewerView::ScreenPixelsOf(QPainter& painter, const QRegion& paintRegion) const {
   if (!QRegion(rect()).subtracted(paintRegion).isEmpty()) return {};
@@ -173,7 +184,7 @@ QImage CSelvoViewerView::ScreenPixelsOf(QPainter& painter, const QRegion& paintR
   QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
   if (device == nullptr || device->devType() != QInternal::Image) return {};
   const auto* screen = static_cast<const QImage*>(device);
-  if (screen->format() != QImage::Format_RGB32 || screen->devicePixelRatio() != 1.0) return {};
+  if (!HoldsOpaquePixelsAsRgb32(screen->format()) || screen->devicePixelRatio() != 1.0) return {};
   const QTransform transform = painter.deviceTransform();
   if (transform.type() > QTransform::TxTranslate) return {};
   const int dx = qRound(transform.dx());

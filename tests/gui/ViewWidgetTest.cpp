@@ -112,6 +112,31 @@ TEST_F(ViewWidgetTest, TheWindowHoldsWhatTheBackBufferComposesForWholeAndPartial
   view_->setParent(nullptr);  // the fixture owns the view
 }
 
+// Under X an opaque window's buffer is premultiplied ARGB, and the view
+// composes straight into it. What lands there must be the back buffer's
+// pixels, each with its alpha byte opaque: a pixel left translucent would
+// show whatever lay under the window on a compositing desktop.
+TEST_F(ViewWidgetTest, APremultipliedWindowBufferGetsTheBackBuffersOpaquePixels) {
+  OpenThreeChannels();
+  const auto firstDifference = [](const QImage& expected, const QImage& got) -> QString {
+    for (int y = 0; y < expected.height(); ++y) {
+      for (int x = 0; x < expected.width(); ++x) {
+        const QRgb e = expected.pixel(x, y);
+        const QRgb g = reinterpret_cast<const QRgb*>(got.constScanLine(y))[x];
+        if (e != g) return QString::asprintf("at %d,%d: %08x where the back buffer has %08x", x, y, g, e);
+      }
+    }
+    return QString();
+  };
+  for (const bool split : {false, true}) {
+    if (split) view_->SetSplit4();
+    QImage window(view_->size(), QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::transparent);
+    view_->render(&window);
+    EXPECT_EQ(firstDifference(view_->ComposeClientArea(), window), QString()) << (split ? "four panes" : "one pane");
+  }
+}
+
 TEST_F(ViewWidgetTest, OnePaneStretchesThePictureIntoTheCentredBox) {
   OpenThreeChannels();
   const QImage shown = view_->ComposeClientArea();

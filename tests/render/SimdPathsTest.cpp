@@ -97,6 +97,9 @@ TEST_P(SimdPaths, PictureStretchGivesTheScalarLoopsBytesForEverySizeAndPlacement
       {7, 7, 7, 7},       {13, 9, 37, 23},    {17, 11, 5, 3},     {31, 8, 33, 8},    {33, 17, 131, 57},
       {63, 20, 64, 21},   {64, 48, 150, 101}, {65, 33, 23, 17},   {101, 40, 60, 31}, {127, 31, 255, 62},
       {257, 19, 1023, 7}, {641, 5, 213, 3},   {720, 12, 719, 11}, {9, 300, 1, 77},
+      // a recorder's picture onto a window's box, and stretched far (every
+      // sixteen columns in one read) or shrunk (never in one read)
+      {704, 6, 778, 7},   {176, 4, 1275, 5},  {704, 4, 497, 3},
   };
   for (const Case& c : cases) {
     for (int bytesPerPixel : {3, 4}) {
@@ -158,7 +161,7 @@ TEST_P(SimdPaths, EnhancementGivesTheScalarLoopsBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachPath, SimdPaths,
-                         ::testing::Values(SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2),
+                         ::testing::Values(SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2, SimdPath::kAvx512),
                          [](const ::testing::TestParamInfo<SimdPath>& info) {
                            return std::string(SimdPathName(info.param));
                          });
@@ -177,11 +180,11 @@ TEST(SimdPath, TheEnvironmentNarrowsThePathWithinWhatTheProcessorRuns) {
 }
 
 TEST(SimdPath, NamesAndForcing) {
-  for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2}) {
+  for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2, SimdPath::kAvx512}) {
     EXPECT_EQ(ParseSimdPath(SimdPathName(path)), path);
   }
   EXPECT_EQ(ParseSimdPath("AVX2"), SimdPath::kAvx2);
-  EXPECT_EQ(ParseSimdPath("avx512"), std::nullopt);
+  EXPECT_EQ(ParseSimdPath("avx1024"), std::nullopt);
   EXPECT_EQ(ParseSimdPath(""), std::nullopt);
   const SimdPath before = ActiveSimdPath();
   EXPECT_TRUE(ForceSimdPath(SimdPath::kScalar));

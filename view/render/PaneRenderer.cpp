@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <QFont>
 #include <QFontMetrics>
@@ -31,22 +32,33 @@ struct CachedFont {
   QFont font;
   QFontMetrics metrics;
   QString key;  // face, size and style, as FontFor knows the font
+  QString face;
+  int pixelHeight = 0;
+  bool bold = false;
+  bool preferQuality = false;
 };
 
 // Building a QFont and its metrics resolves the face anew each time; a
-// playing view asks for the same few fonts fifty times a second.
+// playing view asks for the same few fonts fifty times a second. They are
+// found by their parts: formatting a text key for every look cost more
+// than the look.
 const CachedFont& FontFor(const QString& face, int pixelHeight, bool bold, bool preferQuality) {
-  thread_local QHash<QString, std::shared_ptr<CachedFont>> cache;
-  const QString key = QStringLiteral("%1|%2|%3|%4").arg(face).arg(pixelHeight).arg(bold).arg(preferQuality);
-  auto found = cache.constFind(key);
-  if (found != cache.constEnd()) return **found;
+  thread_local std::vector<std::unique_ptr<CachedFont>> cache;
+  for (const auto& entry : cache) {
+    if (entry->pixelHeight == pixelHeight && entry->bold == bold && entry->preferQuality == preferQuality &&
+        entry->face == face) {
+      return *entry;
+    }
+  }
   if (cache.size() > 64) cache.clear();  // a window resized through many heights
   QFont font(face);
   font.setPixelSize(pixelHeight);
   if (bold) font.setWeight(QFont::Bold);
   if (preferQuality) font.setStyleStrategy(QFont::PreferQuality);
-  auto entry = std::make_shared<CachedFont>(CachedFont{font, QFontMetrics(font), key});
-  return *cache.insert(key, std::move(entry)).value();
+  const QString key = QStringLiteral("%1|%2|%3|%4").arg(face).arg(pixelHeight).arg(bold).arg(preferQuality);
+  cache.push_back(std::make_unique<CachedFont>(
+      CachedFont{font, QFontMetrics(font), key, face, pixelHeight, bold, preferQuality}));
+  return *cache.back();
 }
 
 const CachedFont& OverlayFont(const QString& face, int pixelHeight) { return FontFor(face, pixelHeight, true, true); }
@@ -363,8 +375,12 @@ void FillPixels(QImage& buffer, const QRect& rect, const QColor& colour) {
     return;
   }
   const QRgb pixel = colour.rgb();
+  // One look at the pixels for the whole fill: scanLine checks for sharing
+  // on every row, which cost more than filling a margin's few pixels.
+  uchar* const pixels = buffer.bits();
+  const qsizetype stride = buffer.bytesPerLine();
   for (int y = r.top(); y <= r.bottom(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(buffer.scanLine(y));
+    auto* row = reinterpret_cast<QRgb*>(pixels + y * stride);
     std::fill(row + r.left(), row + r.left() + r.width(), pixel);
   }
 }

@@ -162,6 +162,36 @@ __attribute__((target("avx2"))) std::size_t StretchGroupPairsAvx2(const std::uin
   return g;
 }
 
+// With AVX-512 sixteen columns' neighbours come out of one 64-byte read of
+// the row, each colour byte straight into a 16-bit lane by a byte permute
+// that zeroes the rest (the fourth byte blends to zero and is made opaque
+// at the end). The arithmetic of Blend4 on words, the low byte kept: the
+// same bytes. Answers how many groups of sixteen it stretched.
+__attribute__((target("avx2,avx512f,avx512bw,avx512vbmi"))) std::size_t StretchWideGroupsAvx512(
+    const std::uint8_t* __restrict row, const int* __restrict wideBytes, const std::uint8_t* __restrict permutes,
+    const std::uint8_t* __restrict weights, int bytesPerPixel, std::size_t groups, std::uint32_t* __restrict out) {
+  constexpr __mmask64 kColourLowBytes = 0x1515151515151515ull;  // bytes 0, 2 and 4 of every 8
+  const __m512i half = _mm512_set1_epi16(128);
+  const __m512i nextPixel = _mm512_set1_epi8(static_cast<char>(bytesPerPixel));
+  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
+  for (std::size_t g = 0; g < groups; ++g) {
+    const __m512i bytes = _mm512_loadu_si512(row + wideBytes[g]);
+    __m256i blended[2];
+    for (int h = 0; h < 2; ++h) {
+      const __m512i first = _mm512_loadu_si512(permutes + 128 * g + 64 * h);
+      const __m512i l = _mm512_maskz_permutexvar_epi8(kColourLowBytes, first, bytes);
+      const __m512i r = _mm512_maskz_permutexvar_epi8(kColourLowBytes, _mm512_add_epi8(first, nextPixel), bytes);
+      const __m512i w =
+          _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + 64 * g + 32 * h)));
+      const __m512i step = _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(r, l), w), half), 8);
+      blended[h] = _mm512_maskz_cvtepi16_epi8(~__mmask32{0}, _mm512_add_epi16(step, l));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * g), _mm256_or_si256(blended[0], opaque));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * g + 8), _mm256_or_si256(blended[1], opaque));
+  }
+  return groups;
+}
+
 // BlendRows on 32 bytes at a time; answers how many bytes it blended.
 __attribute__((target("avx2"))) std::size_t BlendRowsAvx2(const std::uint8_t* __restrict upper,
                                                            const std::uint8_t* __restrict lower, std::uint8_t weight,
@@ -175,13 +205,43 @@ __attribute__((target("avx2"))) std::size_t BlendRowsAvx2(const std::uint8_t* __
   }
   return i;
 }
+
+// BlendRowsAvx2 on 64 bytes at a time: unpacking and packing stay within
+// each 128-bit quarter, so each quarter is one group of sixteen bytes.
+__attribute__((target("avx2,avx512f,avx512bw"))) std::size_t BlendRowsAvx512(const std::uint8_t* __restrict upper,
+                                                                         const std::uint8_t* __restrict lower,
+                                                                         std::uint8_t weight, std::size_t count,
+                                                                         std::uint8_t* __restrict out) {
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i half = _mm512_set1_epi16(128);
+  const __m512i w = _mm512_set1_epi16(weight);
+  std::size_t i = 0;
+  for (; i + 64 <= count; i += 64) {
+    const __m512i u = _mm512_loadu_si512(upper + i);
+    const __m512i l = _mm512_loadu_si512(lower + i);
+    const __m512i lo = _mm512_srli_epi16(
+        _mm512_add_epi16(
+            _mm512_mullo_epi16(_mm512_sub_epi16(_mm512_unpacklo_epi8(l, zero), _mm512_unpacklo_epi8(u, zero)), w),
+            half),
+        8);
+    const __m512i hi = _mm512_srli_epi16(
+        _mm512_add_epi16(
+            _mm512_mullo_epi16(_mm512_sub_epi16(_mm512_unpackhi_epi8(l, zero), _mm512_unpackhi_epi8(u, zero)), w),
+            half),
+        8);
+    _mm512_storeu_si512(out + i, _mm512_add_epi8(_mm512_packus_epi16(lo, hi), u));
+  }
+  return i;
+}
 #endif
 
 void BlendRowsFast(SimdPath path, const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t weight,
                    std::size_t count, std::uint8_t* out) {
   std::size_t done = 0;
 #ifdef __SSE2__
-  if (path >= SimdPath::kAvx2) done = BlendRowsAvx2(upper, lower, weight, count, out);
+  if (path >= SimdPath::kAvx512) done = BlendRowsAvx512(upper, lower, weight, count, out);
+  if (path >= SimdPath::kAvx2)
+    done += BlendRowsAvx2(upper + done, lower + done, weight, count - done, out + done);
 #else
   (void)path;
 #endif
@@ -227,6 +287,7 @@ void PictureStretch::Prepare(int sourceWidth, int sourceRows, int bytesPerPixel,
     if (columnBytes_[x] + bytesPerPixel + 4 <= rowBytes) wholeReadColumns_ = static_cast<int>(x) + 1;
   }
   PrepareShuffles(rowBytes);
+  PreparePermutes(rowBytes);
   for (auto& row : stretched_) row.resize(width);
   left_.resize(width);
   right_.resize(width);
@@ -251,6 +312,27 @@ void PictureStretch::PrepareShuffles(int rowBytes) {
   }
 }
 
+void PictureStretch::PreparePermutes(int rowBytes) {
+  wideBytes_.clear();
+  widePermutes_.clear();
+  for (int x = 0; x + 16 <= wholeReadColumns_; x += 16) {
+    const int base = columnBytes_[static_cast<std::size_t>(x)];
+    // The last column's second neighbour must lie within the 64 bytes read,
+    // and so must the read within the row.
+    if (columnBytes_[static_cast<std::size_t>(x) + 15] + bytesPerPixel_ + 3 > base + 64 || base + 64 > rowBytes) break;
+    wideBytes_.push_back(base);
+    for (int k = 0; k < 16; ++k) {
+      const int first = columnBytes_[static_cast<std::size_t>(x + k)] - base;
+      // Colour c of column k goes to the low byte of word 4k + c; the
+      // high bytes and the fourth word are zeroed by the permute's mask.
+      for (int c = 0; c < 4; ++c) {
+        widePermutes_.push_back(static_cast<std::uint8_t>(c < 3 ? first + c : 0));
+        widePermutes_.push_back(0);
+      }
+    }
+  }
+}
+
 const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int topCut, int row, int keep,
                                                   int firstColumn, int columns) {
   for (int slot = 0; slot < 2; ++slot) {
@@ -264,15 +346,23 @@ const std::uint32_t* PictureStretch::StretchedRow(const DibBlock& image, int top
   auto first = static_cast<std::size_t>(firstColumn);
   std::uint32_t* out = stretched_[slot].data();
 #ifdef __SSE2__
-  if (first == 0 && path_ >= SimdPath::kSsse3) {
-    const std::size_t groups = std::min(groupBytes_.size(), static_cast<std::size_t>(whole) / 4);
-    const std::size_t paired = path_ >= SimdPath::kAvx2 ? StretchGroupPairsAvx2(pixels, groupBytes_.data(),
-                                                                                shuffles_.data(),
-                                                                                columnWeights_.data(), groups, out)
-                                                        : 0;
+  if (first == 0 && path_ >= SimdPath::kAvx512) {
+    const std::size_t wide = std::min(wideBytes_.size(), static_cast<std::size_t>(whole) / 16);
+    first += 16 * StretchWideGroupsAvx512(pixels, wideBytes_.data(), widePermutes_.data(), columnWeights_.data(),
+                                          bytesPerPixel_, wide, out);
+  }
+  // The groups of four go on where the wide ones stopped, if they reach
+  // that far.
+  const std::size_t groups = std::min(groupBytes_.size(), static_cast<std::size_t>(whole) / 4);
+  if (first % 4 == 0 && first / 4 < groups && path_ >= SimdPath::kSsse3) {
+    const std::size_t from = first / 4;
+    const std::size_t paired =
+        path_ >= SimdPath::kAvx2 ? StretchGroupPairsAvx2(pixels, groupBytes_.data() + from, shuffles_.data() + 32 * from,
+                                                         columnWeights_.data() + 16 * from, groups - from, out + first)
+                                 : 0;
     first += 4 * paired;
-    first += StretchGroupsSsse3(pixels, groupBytes_.data() + paired, shuffles_.data() + 32 * paired,
-                                columnWeights_.data() + 16 * paired, groups - paired, out + 4 * paired);
+    first += StretchGroupsSsse3(pixels, groupBytes_.data() + from + paired, shuffles_.data() + 32 * (from + paired),
+                                columnWeights_.data() + 16 * (from + paired), groups - from - paired, out + first);
   }
   if (path_ >= SimdPath::kSse2) {
     first += StretchColumnsSse2(pixels, columnBytes_.data() + first, bytesPerPixel_, columnWeights_.data() + 4 * first,
@@ -310,10 +400,13 @@ bool PictureStretch::Draw(const DibBlock& image, int topCut, QImage& buffer, con
   path_ = ActiveSimdPath();
   const int columns = endColumn - firstColumn;
   const auto bytes = static_cast<std::size_t>(columns) * 4;
+  // The buffer's pixels looked up once, not once a row (scanLine checks for
+  // sharing every time).
+  uchar* const pixels = buffer.bits();
+  const qsizetype stride = buffer.bytesPerLine();
   for (int y = firstRow; y < endRow; ++y) {
     const Tap& tap = rows_[static_cast<std::size_t>(y)];
-    auto* out = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uint32_t*>(buffer.scanLine(box.y + y)) + box.x +
-                                                firstColumn);
+    auto* out = pixels + (box.y + y) * stride + static_cast<qsizetype>(box.x + firstColumn) * 4;
     const int below = std::min(tap.index + 1, sourceRows - 1);
     const std::uint32_t* upper = StretchedRow(image, topCut, tap.index, below, firstColumn, columns) + firstColumn;
     if (tap.weight == 0) {

@@ -35,6 +35,7 @@ class PictureStretch {
   static void BuildTaps(int source, int target, std::vector<Tap>& taps);
   void Prepare(int sourceWidth, int sourceRows, int bytesPerPixel, const PixelBox& box);
   void PrepareShuffles(int rowBytes);
+  void PreparePermutes(int rowBytes);
   // Source row `row` stretched to the box's width as opaque pixels, from
   // firstColumn on, into whichever of the two kept rows does not hold row
   // `keep`; answers that row.
@@ -61,6 +62,12 @@ class PictureStretch {
   // neighbours.
   std::vector<int> groupBytes_;
   std::vector<std::uint8_t> shuffles_;
+  // The same for groups of sixteen columns in one 64-byte read (AVX-512):
+  // where each read starts, and per half of eight columns the byte of the
+  // read that each colour of each first neighbour takes, in 16-bit lanes;
+  // the second neighbours lie a pixel further on.
+  std::vector<int> wideBytes_;
+  std::vector<std::uint8_t> widePermutes_;
   // Two source rows stretched across, kept while the output rows still
   // blend them: a picture is stretched across once per source row.
   std::vector<std::uint32_t> stretched_[2];

@@ -12,6 +12,8 @@ namespace {
 
 SimdPath DetectSupported() {
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi"))
+    return SimdPath::kAvx512;
   if (__builtin_cpu_supports("avx2")) return SimdPath::kAvx2;
   if (__builtin_cpu_supports("ssse3")) return SimdPath::kSsse3;
   return SimdPath::kSse2;
@@ -29,7 +31,7 @@ SimdPath FromEnvironment(SimdPath supported) {
   if (asked == nullptr || *asked == '\0') return supported;
   const std::optional<SimdPath> path = ParseSimdPath(asked);
   if (!path) {
-    std::fprintf(stderr, "SELVO_SIMD=%s is not one of scalar, sse2, ssse3, avx2; using %s\n", asked,
+    std::fprintf(stderr, "SELVO_SIMD=%s is not one of scalar, sse2, ssse3, avx2, avx512; using %s\n", asked,
                  SimdPathName(supported));
     return supported;
   }
@@ -66,6 +68,7 @@ const char* SimdPathName(SimdPath path) {
     case SimdPath::kSse2: return "sse2";
     case SimdPath::kSsse3: return "ssse3";
     case SimdPath::kAvx2: return "avx2";
+    case SimdPath::kAvx512: return "avx512";
   }
   return "scalar";
 }
@@ -73,7 +76,7 @@ const char* SimdPathName(SimdPath path) {
 std::optional<SimdPath> ParseSimdPath(std::string_view name) {
   std::string lower(name);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2}) {
+  for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kSsse3, SimdPath::kAvx2, SimdPath::kAvx512}) {
     if (lower == SimdPathName(path)) return path;
   }
   return std::nullopt;

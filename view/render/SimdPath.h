@@ -9,8 +9,9 @@
 
 namespace selvo {
 
-// Narrowest first: each path also runs the ones before it.
-enum class SimdPath { kScalar, kSse2, kSsse3, kAvx2 };
+// Narrowest first: each path also runs the ones before it. kAvx512 is
+// AVX-512 with its byte and word instructions (BW) and byte permutes (VBMI).
+enum class SimdPath { kScalar, kSse2, kSsse3, kAvx2, kAvx512 };
 
 // The widest path this processor and this build can run.
 SimdPath SupportedSimdPath();
@@ -21,7 +22,8 @@ SimdPath ActiveSimdPath();
 bool ForceSimdPath(SimdPath path);
 
 const char* SimdPathName(SimdPath path);
-// "scalar", "sse2", "ssse3" or "avx2", in any case; nothing for anything else.
+// "scalar", "sse2", "ssse3", "avx2" or "avx512", in any case; nothing for
+// anything else.
 std::optional<SimdPath> ParseSimdPath(std::string_view name);
 
 }  // namespace selvo
