@@ -3,6 +3,7 @@
 // DISPLAY names, else an Xvfb of our own on a free display, stopped with
 // us. Offscreen drawing hides what the X server costs (connecting, the
 // window's first map, copying pictures to it); these runs show it.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -34,7 +35,8 @@ class XServer {
       close(ready[0]);
       const std::string fd = std::to_string(ready[1]);
       // Its chatter about missing fonts and keymaps is not ours to show.
-      std::freopen("/dev/null", "w", stderr);
+      const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+      if (null >= 0) dup2(null, STDERR_FILENO);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
              static_cast<char*>(nullptr));
       _exit(127);
