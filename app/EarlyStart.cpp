@@ -1,0 +1,40 @@
+#include "app/EarlyStart.h"
+
+#include <dlfcn.h>
+
+#include "doc/FolderOpenJob.h"
+#include "source/settings/CommandLineSwitches.h"
+
+namespace selvo {
+
+namespace {
+
+// fontconfig comes with Qt's Gui module, whose xcb and offscreen platforms
+// read the fonts through it. It is looked up rather than linked: a Qt whose
+// platform does without it costs nothing. FcInit may be called from any
+// thread, and Qt's own later call finds the configuration loaded.
+void LoadFontConfiguration() {
+  using FcInitFunction = int (*)();
+  if (auto* init = reinterpret_cast<FcInitFunction>(dlsym(RTLD_DEFAULT, "FcInit"))) init();
+}
+
+}  // namespace
+
+EarlyStart::EarlyStart(const ViewerCommandLineInfo& commandLine) {
+  if (!commandLine.openPath.empty())
+    folderOpen_ = std::make_unique<FolderOpenJob>(commandLine.openPath);
+  fonts_ = std::thread(LoadFontConfiguration);
+}
+
+EarlyStart::~EarlyStart() { WaitForFonts(); }
+
+std::unique_ptr<FolderOpenJob> EarlyStart::TakeFolderOpen(const std::string& path) {
+  if (!folderOpen_ || folderOpen_->Folder() != path) return nullptr;
+  return std::move(folderOpen_);
+}
+
+void EarlyStart::WaitForFonts() {
+  if (fonts_.joinable()) fonts_.join();
+}
+
+}  // namespace selvo
