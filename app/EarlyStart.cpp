@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include "doc/FolderOpenJob.h"
+#include "source/StartupTrace.h"
 #include "source/settings/CommandLineSwitches.h"
 
 namespace selvo {
@@ -16,6 +17,7 @@ namespace {
 void LoadFontConfiguration() {
   using FcInitFunction = int (*)();
   if (auto* init = reinterpret_cast<FcInitFunction>(dlsym(RTLD_DEFAULT, "FcInit"))) init();
+  TraceStartup("font configuration read on a thread of its own");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "doc/ProgressEvent.h"
 #include "source/FolderImageSource.h"
+#include "source/StartupTrace.h"
 
 namespace selvo {
 
@@ -43,6 +44,7 @@ void FolderOpenJob::Run() {
   } catch (const std::exception&) {
     indexed = false;
   }
+  TraceStartup("folder indexed on a thread of its own");
   const std::lock_guard<std::mutex> lock(mutex_);
   finished_ = true;
   indexed_ = indexed;
