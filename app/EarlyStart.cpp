@@ -22,21 +22,25 @@ void LoadFontConfiguration() {
 
 }  // namespace
 
-EarlyStart::EarlyStart(const ViewerCommandLineInfo& commandLine) {
-  if (!commandLine.openPath.empty())
-    folderOpen_ = std::make_unique<FolderOpenJob>(commandLine.openPath);
-  fonts_ = std::thread(LoadFontConfiguration);
-}
+// One after the other, so that the main thread, busy starting Qt, shares
+// the two cores with one thread of ours: the fonts first, which the window
+// needs before the recording.
+EarlyStart::EarlyStart(const ViewerCommandLineInfo& commandLine)
+    : thread_([this, folder = commandLine.openPath] {
+        LoadFontConfiguration();
+        if (!folder.empty()) folderOpen_ = std::make_unique<FolderOpenJob>(folder);
+      }) {}
 
 EarlyStart::~EarlyStart() { WaitForFonts(); }
 
 std::unique_ptr<FolderOpenJob> EarlyStart::TakeFolderOpen(const std::string& path) {
+  WaitForFonts();
   if (!folderOpen_ || folderOpen_->Folder() != path) return nullptr;
   return std::move(folderOpen_);
 }
 
 void EarlyStart::WaitForFonts() {
-  if (fonts_.joinable()) fonts_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace selvo

@@ -31,8 +31,8 @@ class EarlyStart {
   void WaitForFonts();
 
  private:
-  std::unique_ptr<FolderOpenJob> folderOpen_;  // the main thread's
-  std::thread fonts_;                          // joined by the main thread
+  std::unique_ptr<FolderOpenJob> folderOpen_;  // the thread's until joined, then the main thread's
+  std::thread thread_;                         // reads the fonts, then begins the open; last
 };
 
 }  // namespace selvo
