@@ -12,8 +12,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/EarlyStart.h"
-#include "app/PaintWatch.h"
 #include "app/MessageBoxNotifier.h"
+#include "app/PaintWatch.h"
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/FolderOpenJob.h"
