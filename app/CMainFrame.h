@@ -68,7 +68,9 @@ class CMainFrame : public QMainWindow {
   static const std::vector<FrameMenuTitle>& Menus();
 
   QWidget* ImageViewWidget() const { return imageView_; }
-  BookmarksDock* Bookmarks() const { return bookmarksDock_; }
+  // The Bookmarks dock, built at its first use: most sessions never show
+  // it, and the window's first paint need not wait for it.
+  BookmarksDock* Bookmarks();
   QWidget* PanelStrip() const { return panelStrip_; }
   QToolBar* ToolBar() const { return toolBar_; }
   // File > Recent Recordings, and its entries as the menu shows them.
@@ -88,6 +90,8 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The docks' and toolbars' menu, which lists the Bookmarks dock too.
+  QMenu* createPopupMenu() override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;

@@ -21,14 +21,24 @@ constexpr int kCaseNoticeMs = 5000;
 }
 
 void CMainFrame::CreateCaseControls() {
+  connect(&doc_.Case(), &CaseSession::bookmarksChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(&doc_.Case(), &CaseSession::problem, this, &CMainFrame::ShowCaseProblem);
+}
+
+BookmarksDock* CMainFrame::Bookmarks() {
+  if (bookmarksDock_ != nullptr) return bookmarksDock_;
   bookmarksDock_ = new BookmarksDock(doc_, this);
   addDockWidget(Qt::BottomDockWidgetArea, bookmarksDock_);
   bookmarksDock_->hide();
   connect(bookmarksDock_, &BookmarksDock::bookmarkNotShown, this,
           [this] { statusBar()->showMessage(UiString(str::kBookmarkNotShownStatus), kCaseNoticeMs); });
   connect(bookmarksDock_, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandStates);
-  connect(&doc_.Case(), &CaseSession::bookmarksChanged, this, &CMainFrame::UpdateCommandStates);
-  connect(&doc_.Case(), &CaseSession::problem, this, &CMainFrame::ShowCaseProblem);
+  return bookmarksDock_;
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+  Bookmarks();
+  return QMainWindow::createPopupMenu();
 }
 
 // A case file that cannot be used is said once, and stays said until
@@ -66,7 +76,7 @@ void CMainFrame::OnBookmarkStep(bool next) {
   statusBar()->showMessage(UiString(row), kCaseNoticeMs);
 }
 
-void CMainFrame::OnBookmarksPanel() { bookmarksDock_->setVisible(bookmarksDock_->isHidden()); }
+void CMainFrame::OnBookmarksPanel() { Bookmarks()->setVisible(Bookmarks()->isHidden()); }
 
 bool CMainFrame::IsBookmarksPanelShown() const { return bookmarksDock_ != nullptr && !bookmarksDock_->isHidden(); }
 

@@ -11,9 +11,12 @@
 #include <iostream>
 
 #include "app/CMainFrame.h"
+#include "app/EarlyStart.h"
 #include "app/MessageBoxNotifier.h"
+#include "app/PaintWatch.h"
 #include "app/ToolbarIcons.h"
 #include "doc/CSelvoViewerDoc.h"
+#include "doc/FolderOpenJob.h"
 #include "panel/CSelvoFormView.h"
 #include "source/StartupTrace.h"
 #include "source/settings/SettingFile.h"
@@ -25,12 +28,14 @@
 
 namespace selvo {
 
-CSelvoViewerApp::CSelvoViewerApp(const ViewerCommandLineInfo& commandLine) : commandLine_(commandLine) {}
+CSelvoViewerApp::CSelvoViewerApp(const ViewerCommandLineInfo& commandLine, EarlyStart* early)
+    : commandLine_(commandLine), early_(early) {}
 
 CSelvoViewerApp::~CSelvoViewerApp() {
   // The view reads the document until it is gone.
   frame_.reset();
   doc_.reset();
+  folderOpen_.reset();
 }
 
 QString CSelvoViewerApp::ProductTitle(int variant) {
@@ -102,28 +107,62 @@ bool CSelvoViewerApp::InitInstance() {
   options.probeFlags = probeFlags_;
   notifier_ = std::make_unique<MessageBoxNotifier>();
   doc_ = std::make_unique<CSelvoViewerDoc>(options, *notifier_);
+  if (early_ != nullptr) early_->WaitForFonts();
   frame_ = std::make_unique<CMainFrame>(*doc_, *profile_, variant_);
   notifier_->SetParent(frame_.get());
+  if (early_ != nullptr) folderOpen_ = early_->TakeFolderOpen(commandLine_.openPath);
+  const bool named = !commandLine_.openPath.empty() || !commandLine_.discPath.empty();
+  doc_->HoldVerification(named);
+  const bool openedBeforeShow = OpenIndexedFolderBeforeShow();
   frame_->show();
   TraceStartup("window built and shown");
 
-  // A recording named on the command line comes first: the case file and
-  // the mixer wait until it is open and its picture is on the way, since a
-  // case file opened later still logs the recording and shows its
-  // bookmarks, and the volume slider follows the mixer on its timer.
-  if (commandLine_.openPath.empty() && commandLine_.discPath.empty()) {
+  // A recording named on the command line comes first: the background
+  // check, the case file and the mixer wait until its picture is on the
+  // screen, since a case file opened later still logs the recording and
+  // shows its bookmarks, and the volume slider follows the mixer on its
+  // timer.
+  if (!named) {
     OpenCaseFileAndMixer();
     return true;
   }
-  QTimer::singleShot(0, doc_.get(), [this] {
-    if (!commandLine_.openPath.empty()) doc_->OpenFolder(commandLine_.openPath);
-    if (!commandLine_.discPath.empty()) doc_->OpenDisc(commandLine_.discPath);
-    TraceStartup("recording opened, first picture decoded");
-    // The first picture goes to the screen before them.
+  QTimer::singleShot(0, doc_.get(), [this, openedBeforeShow] {
+    if (!openedBeforeShow) {
+      if (!commandLine_.openPath.empty()) OpenCommandLineFolder();
+      if (!commandLine_.discPath.empty()) doc_->OpenDisc(commandLine_.discPath);
+      TraceStartup("recording opened, first picture decoded");
+    }
+    RunAfterNextPaint(frame_->ImageViewWidget(), [this] {
+      doc_->HoldVerification(false);
+      OpenCaseFileAndMixer();
+    });
     frame_->repaint();
-    OpenCaseFileAndMixer();
   });
   return true;
+}
+
+// The folder named on the command line has been probed and indexed since
+// the start of main; when that is done by the time the window is built, or
+// nearly, it is opened now, and the window's first paint shows its first
+// picture. One that takes longer is waited for in the window, with
+// "Searching..." and its CANCEL; a folder that cannot be opened is told
+// once the window is up, as ever.
+bool CSelvoViewerApp::OpenIndexedFolderBeforeShow() {
+  if (!folderOpen_ || !commandLine_.discPath.empty()) return false;
+  if (!folderOpen_->WaitFor(kIndexWaitBeforeShow) || !folderOpen_->Indexed()) return false;
+  doc_->OpenFolder(*folderOpen_);
+  folderOpen_.reset();
+  TraceStartup("recording opened, first picture decoded");
+  return true;
+}
+
+void CSelvoViewerApp::OpenCommandLineFolder() {
+  if (folderOpen_) {
+    doc_->OpenFolder(*folderOpen_);
+    folderOpen_.reset();
+  } else {
+    doc_->OpenFolder(commandLine_.openPath);
+  }
 }
 
 void CSelvoViewerApp::OpenCaseFileAndMixer() {

@@ -5,6 +5,7 @@
 // flow (without the dialog).
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ namespace selvo {
 
 class CMainFrame;
 class CSelvoViewerDoc;
+class EarlyStart;
+class FolderOpenJob;
 class MessageBoxNotifier;
 
 class CSelvoViewerApp {
@@ -27,7 +30,9 @@ class CSelvoViewerApp {
   static constexpr const char* kVersion = "0.1.0";
   static constexpr const char* kProgramName = "selvo-viewer";
 
-  explicit CSelvoViewerApp(const ViewerCommandLineInfo& commandLine);
+  // early (may be null) holds what main began before Qt: the open of the
+  // folder on the command line and the font configuration's loading.
+  explicit CSelvoViewerApp(const ViewerCommandLineInfo& commandLine, EarlyStart* early = nullptr);
   ~CSelvoViewerApp();
 
   // Needs a QApplication. False (after telling the user) when the program
@@ -54,9 +59,20 @@ class CSelvoViewerApp {
   CMainFrame* MainFrame() const { return frame_.get(); }
 
  private:
+  // How long the window waits to be shown for an index nearly done, rather
+  // than show "Searching..." for a moment.
+  static constexpr std::chrono::milliseconds kIndexWaitBeforeShow{100};
+
+  // True when it ran the open (whatever it found).
+  bool OpenIndexedFolderBeforeShow();
+  void OpenCommandLineFolder();
   void OpenCaseFileAndMixer();
 
   ViewerCommandLineInfo commandLine_;
+  EarlyStart* early_ = nullptr;
+  // The open begun for the folder on the command line, until the document
+  // takes it.
+  std::unique_ptr<FolderOpenJob> folderOpen_;
   int variant_ = -1;
   MediaKind probeFlags_;
   bool checkMode_ = false;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/CSelvoViewerApp.h"
+#include "app/EarlyStart.h"
 #include "source/CalendarTime.h"
 #include "source/StartupTrace.h"
 #include "source/settings/CommandLineSwitches.h"
@@ -17,18 +18,21 @@ int main(int argc, char** argv) {
   selvo::FixProcessTimeZone();
 
   // --help and --version answer without a display.
-  selvo::ViewerCommandLineInfo early;
-  early.Parse(argc, argv);
-  if (early.wantsHelp) {
+  selvo::ViewerCommandLineInfo commandLineBeforeQt;
+  commandLineBeforeQt.Parse(argc, argv);
+  if (commandLineBeforeQt.wantsHelp) {
     std::cout << selvo::CSelvoViewerApp::HelpText();
     return 0;
   }
-  if (early.wantsVersion) {
+  if (commandLineBeforeQt.wantsVersion) {
     std::cout << selvo::CSelvoViewerApp::VersionText();
     return 0;
   }
 
   selvo::SetUiLanguage(selvo::DetectUiLanguage());
+  // The folder on the command line is indexed, and the fonts' configuration
+  // read, while Qt loads and connects and the window is built.
+  selvo::EarlyStart early(commandLineBeforeQt);
   QApplication app(argc, argv);
   selvo::TraceStartup("Qt started, window system connected");
   QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
@@ -39,7 +43,7 @@ int main(int argc, char** argv) {
   // only ours and the folder are left.
   selvo::ViewerCommandLineInfo commandLine;
   commandLine.Parse(argc, argv);
-  selvo::CSelvoViewerApp viewer(commandLine);
+  selvo::CSelvoViewerApp viewer(commandLine, &early);
   if (!viewer.InitInstance()) return 1;
   return viewer.ExitInstance(app.exec());
 }

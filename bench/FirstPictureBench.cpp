@@ -2,8 +2,9 @@
 // process to the image view's first paint of the recording's first picture,
 // and the memory the open keeps per image (heap and resident). The viewer is
 // this program started again with --child: selvo-viewer's own application
-// object with the folder on its command line (its setting file, case file
-// and settings in the scratch folder), so loading the libraries, starting Qt, listing and
+// object with the folder on its command line, begun as its main begins it
+// (app/EarlyStart.h), with its setting file, case file and settings in the
+// scratch folder; so loading the libraries, starting Qt, listing and
 // indexing the tree, reading time.txt, decoding and painting all count.
 // Two runs, each against its own peer:
 //  - offscreen, against `find` listing the same tree in one process of its
@@ -45,6 +46,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CSelvoViewerApp.h"
+#include "app/EarlyStart.h"
 #include "bench/BenchSupport.h"
 #include "bench/IndexedTree.h"
 #include "bench/PaintCounter.h"
@@ -98,11 +100,13 @@ class FirstPictureWatch : public QObject {
 // command line, and writes when the first picture was painted (steady clock,
 // shared by parent and child) and what the open keeps.
 int RunViewer(int argc, char** argv, const std::string& root, int images, const std::string& resultFile) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
   selvo::ViewerCommandLineInfo commandLine;
   commandLine.Parse({root});
-  selvo::CSelvoViewerApp viewer(commandLine);
+  // As main does: the open and the fonts begin before Qt.
+  selvo::EarlyStart early(commandLine);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(selvo::CSelvoViewerApp::kProgramName));
+  selvo::CSelvoViewerApp viewer(commandLine, &early);
   if (!viewer.InitInstance()) return 1;
   const selvo::CSelvoViewerDoc& doc = *viewer.Document();
   auto* view = viewer.MainFrame()->findChild<selvo::CSelvoViewerView*>();

@@ -53,6 +53,7 @@
 namespace selvo {
 
 class DocumentPrompts;
+class FolderOpenJob;
 class ImageViewLink;
 class Notifier;
 class PlaybackClock;
@@ -115,6 +116,11 @@ class CSelvoViewerDoc : public QObject {
   // named on the command line run it. Shows "Searching..." modally while the
   // loader thread builds the index.
   OpenOutcome OpenFolder(const std::string& folder);
+  // The same open of a folder whose probe and index began before the
+  // document (the folder named on the command line): what the job found is
+  // taken as the loader's, and "Searching..." waits for it only while it
+  // still runs. Opens the same document as OpenFolder(job.Folder()).
+  OpenOutcome OpenFolder(FolderOpenJob& job);
   // A folder or image dropped onto the window: the recording it stands for
   // goes through OpenFolder. Nothing while an open is already under way.
   OpenOutcome OpenDroppedPath(const std::string& path);
@@ -271,6 +277,10 @@ class CSelvoViewerDoc : public QObject {
   // come, and when the last is in, finds the time-line breaks and keeps the
   // list of problems. A new open, or closing, stops it.
   bool IsVerifying() const;
+  // While held, an open leaves the check to start at the release: at
+  // start-up it waits for the first picture to be on the screen, rather
+  // than take the second core from it.
+  void HoldVerification(bool hold);
   bool IsVerified() const { return verification_.IsFinished(); }
   int VerificationDone() const { return verification_.Done(); }
   int VerificationTotal() const;
@@ -412,6 +422,9 @@ class CSelvoViewerDoc : public QObject {
   void OpenSoundTrack(const std::string& folder);
   std::unique_ptr<ImageSource> MakeFolderSource(const MediaKind& kind);
   OpenOutcome LoadFolderRecording(const std::string& folder);
+  OpenOutcome IndexFolderRecording(const std::string& folder);
+  // Keeps the source unless the load was cancelled, and shows the outcome.
+  OpenOutcome FinishFolderLoad(const std::string& folder, OpenOutcome outcome, std::unique_ptr<ImageSource> loading);
   void NoteIndexProblems();
   void FinishCancelledOpen(const std::string& folder);
   void FinishEmptyOpen(const std::string& folder);
@@ -477,6 +490,8 @@ class CSelvoViewerDoc : public QObject {
 
   // Stopped before source_ goes: its thread reads the recording.
   BackgroundVerification verification_;
+  bool verificationHeld_ = false;
+  bool verificationPending_ = false;  // an open came while held
 
   // Display settings. settings_ is what persists between runs, read and
   // written whole under the variant's key; the switches and the rest last

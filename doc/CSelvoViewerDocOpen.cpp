@@ -13,6 +13,7 @@
 
 #include "doc/DocumentPrompts.h"
 #include "doc/FolderLoadJob.h"
+#include "doc/FolderOpenJob.h"
 #include "doc/ImageViewLink.h"
 #include "doc/MotionSearches.h"
 #include "doc/PlaybackSound.h"
@@ -71,6 +72,18 @@ std::string DescribeFolderWithoutRecording(const std::string& folder) {
     return FormatNotice(str::kFolderUnreadableString, recording.UnlistedFolder(), std::strerror(recording.UnlistedError()));
   }
   return FormatNotice(str::kNoRecordingString, folder);
+}
+
+CSelvoViewerDoc::OpenOutcome OutcomeOfLoad(FolderLoadJob::Result result) {
+  switch (result) {
+    case FolderLoadJob::Result::Cancelled:
+      return CSelvoViewerDoc::OpenOutcome::Cancelled;
+    case FolderLoadJob::Result::Empty:
+      return CSelvoViewerDoc::OpenOutcome::Empty;
+    case FolderLoadJob::Result::Indexed:
+      break;
+  }
+  return CSelvoViewerDoc::OpenOutcome::Opened;
 }
 
 // A folder named relative to the working directory (on the command line)
@@ -181,6 +194,10 @@ std::unique_ptr<ImageSource> CSelvoViewerDoc::MakeFolderSource(const MediaKind& 
 CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::string& folder) {
   sourceKind_ = 0;
   OpenSoundTrack(folder);
+  return IndexFolderRecording(folder);
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::IndexFolderRecording(const std::string& folder) {
   // The windows repaint while "Searching..." is up. Until the loader has let
   // go of the source it builds, every query of theirs finds no recording
   // instead of reading what the loader is still writing.
@@ -193,14 +210,48 @@ CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::LoadFolderRecording(const std::str
   if (prompts_) prompts_->BeginWait();
   const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Run(*loading, folder, HasSound() != 0, prompts_);
   if (prompts_) prompts_->EndWait();
-  if (result == FolderLoadJob::Result::Cancelled) {
+  return FinishFolderLoad(folder, OutcomeOfLoad(result), std::move(loading));
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::OpenFolder(FolderOpenJob& job) {
+  BusyScope busy(openBusy_);
+  const std::string& folder = job.Folder();
+  if (!job.WaitForProbe()) {
+    notifier_.Notify(NoticeKind::Warning, DescribeFolderWithoutRecording(folder));
+    return OpenOutcome::NotOpened;
+  }
+  probeFlags_ = job.Kind();
+  StopPlaybackForOpen();
+  DiscardRecording();
+  sourceKind_ = 0;
+  OpenSoundTrack(folder);
+  // The job laid the images out as its own check of the sound file found.
+  // Where the track's open decided otherwise, or a test supplies the
+  // sources, the folder is indexed again here.
+  if (sourceFactory_ || job.SoundPlayable() != (HasSound() != 0)) {
+    job.Cancel();
+    return IndexFolderRecording(folder);
+  }
+  // An index that is done needs neither the wait cursor nor "Searching...".
+  const bool waits = prompts_ != nullptr && !job.IsFinished();
+  if (waits) prompts_->BeginWait();
+  const FolderLoadJob::Result result = FolderLoadJob(loaderCancel_).Await(job, prompts_);
+  if (waits) prompts_->EndWait();
+  std::unique_ptr<FolderImageSource> images = job.TakeImages();
+  if (images) images->SetCancelFlag(&loaderCancel_);
+  return FinishFolderLoad(folder, OutcomeOfLoad(result), std::move(images));
+}
+
+CSelvoViewerDoc::OpenOutcome CSelvoViewerDoc::FinishFolderLoad(const std::string& folder, OpenOutcome outcome,
+                                                               std::unique_ptr<ImageSource> loading) {
+  if (outcome == OpenOutcome::Cancelled) {
     FinishCancelledOpen(folder);
-    return OpenOutcome::Cancelled;
+    return outcome;
   }
   source_ = std::move(loading);
-  if (result == FolderLoadJob::Result::Empty) {
+  if (outcome == OpenOutcome::Empty) {
     FinishEmptyOpen(folder);
-    return OpenOutcome::Empty;
+    return outcome;
   }
   FinishSuccessfulOpen(folder);
   return OpenOutcome::Opened;

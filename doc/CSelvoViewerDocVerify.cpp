@@ -14,10 +14,21 @@ int CSelvoViewerDoc::VerificationTotal() const { return verification_.Total(); }
 
 int CSelvoViewerDoc::VerificationProblemCount() const { return verification_.ProblemCount(); }
 
-void CSelvoViewerDoc::StartVerification() { verification_.Start(Files()); }
+void CSelvoViewerDoc::StartVerification() {
+  verificationPending_ = verificationHeld_;
+  if (!verificationHeld_) verification_.Start(Files());
+}
 
 // Before the source goes: the check's thread reads it.
-void CSelvoViewerDoc::StopVerification() { verification_.Stop(); }
+void CSelvoViewerDoc::StopVerification() {
+  verificationPending_ = false;
+  verification_.Stop();
+}
+
+void CSelvoViewerDoc::HoldVerification(bool hold) {
+  verificationHeld_ = hold;
+  if (!hold && verificationPending_) StartVerification();
+}
 
 // A channel choice rebuilds the list, and its records start unexamined.
 void CSelvoViewerDoc::AdoptVerifiedRecords() { verification_.AdoptIntoRecords(); }

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "doc/DocumentPrompts.h"
+#include "doc/FolderOpenJob.h"
 #include "doc/ProgressEvent.h"
 #include "source/ImageSource.h"
 
@@ -42,6 +43,22 @@ FolderLoadJob::Result FolderLoadJob::Run(ImageSource& source, const std::string&
   }
   if (cancel_.load() == 1) return Result::Cancelled;
   return indexed_.load() ? Result::Indexed : Result::Empty;
+}
+
+FolderLoadJob::Result FolderLoadJob::Await(FolderOpenJob& job, DocumentPrompts* prompts) {
+  cancel_.store(0);
+  if (prompts != nullptr && !job.IsFinished()) {
+    ready_.Reset();
+    const WatchedWork waiter{[&job](QObject* progressWindow) { job.PostWhenFinished(progressWindow); },
+                             [this, &job] {
+                               if (cancel_.load() == 1) job.Cancel();
+                               job.Wait();
+                             }};
+    prompts->ShowSearching(cancel_, ready_, waiter);
+  }
+  job.Wait();
+  if (cancel_.load() == 1) return Result::Cancelled;
+  return job.Indexed() ? Result::Indexed : Result::Empty;
 }
 
 void FolderLoadJob::Index(ImageSource* source, std::string folder, bool hasSound, QObject* progressWindow) {

@@ -14,6 +14,7 @@ class QObject;
 namespace selvo {
 
 class DocumentPrompts;
+class FolderOpenJob;
 class ImageSource;
 
 class FolderLoadJob {
@@ -33,6 +34,9 @@ class FolderLoadJob {
   FolderLoadJob& operator=(const FolderLoadJob&) = delete;
 
   Result Run(ImageSource& source, const std::string& folder, bool hasSound, DocumentPrompts* prompts);
+  // The same wait for an open begun before the document (FolderOpenJob):
+  // "Searching..." only while it still runs, its CANCEL passed on to it.
+  Result Await(FolderOpenJob& job, DocumentPrompts* prompts);
 
  private:
   // The thread's body; progressWindow (if any) learns when it is done.

@@ -38,6 +38,9 @@ class FolderImageSource : public ImageSource, public RecordingFiles {
   ~FolderImageSource() override = default;
 
   bool OpenRecording(const std::string& path, bool hasSound) override;
+  // The flag later opens poll: an index built on a thread of its own, with
+  // a flag of that thread's, is handed to an owner whose flag outlives it.
+  void SetCancelFlag(const std::atomic<int>* cancelFlag) { cancelFlag_ = cancelFlag; }
   bool OpenDrive(int driveIndex, bool logFlag) override;
   bool Open(const std::string& path) override;
   ReadOutcome ReadImage(std::uint32_t& sizeOut, int mode, const SaveTarget& saveTarget, bool orderCheck,

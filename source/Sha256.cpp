@@ -1,5 +1,6 @@
 #include "source/Sha256.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <new>
@@ -9,9 +10,15 @@ namespace selvo {
 namespace {
 
 // Fetched once: an implicit fetch per file would look the algorithm up in
-// the provider tables for every image of a large export.
+// the provider tables for every image of a large export. The library is
+// kept from tearing itself down at exit: a thread still hashing then (the
+// case file's identity of a recording is left to finish on its own when
+// the viewer closes) crashed the program on its way out.
 const EVP_MD* Sha256Algorithm() {
-  static EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  static EVP_MD* const algorithm = [] {
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+    return EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  }();
   return algorithm;
 }
 

@@ -1,7 +1,8 @@
 // The open flow's outcomes as the user sees them: a folder that opens, one
 // that holds nothing usable, a probe that finds nothing, and a cancel while
-// the loader thread is still indexing; and what the window shows after each
-// when the recording before was split into panes.
+// the loader thread is still indexing; the same for an open begun before the
+// document (the folder on the command line); and what the window shows
+// after each when the recording before was split into panes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "app/CMainFrame.h"
 #include "doc/CSelvoViewerDoc.h"
 #include "doc/CommandIds.h"
+#include "doc/FolderOpenJob.h"
 #include "panel/CSelvoFormView.h"
 #include "panel/DialogPrompts.h"
 #include "panel/SearchingDialog.h"
@@ -100,6 +103,17 @@ class DocumentOpenFlowTest : public ::testing::Test {
       poll->deleteLater();
     });
     poll->start(10);
+  }
+
+  // A short mono wave track beside the images of folder.
+  static void WriteSoundTrack(const std::string& folder, int lengthMs) {
+    SoundSpec sound;
+    sound.format = SoundFormat::kWav;
+    sound.sampleRate = 8000;
+    sound.channels = 1;
+    sound.lengthMs = lengthMs;
+    std::string error;
+    EXPECT_TRUE(SoundWriter::Write(folder + "/sound.wav", sound, error)) << error;
   }
 
   TestFolder scratch;
@@ -217,6 +231,136 @@ TEST_F(DocumentOpenFlowTest, CancelWhileLoadingWaitsForTheLoaderAndDropsTheRecor
   EXPECT_NE(notifier.Last().find("closed"), std::string::npos) << notifier.Last();
 }
 
+// The folder named on the command line is probed and indexed from the start
+// of main (FolderOpenJob), and the document takes what was found: it must be
+// the document the open flow builds from the path, whatever the recording.
+class EarlyOpenTest : public DocumentOpenFlowTest {
+ protected:
+  // The same open by path, in a document of its own.
+  struct LateOpen {
+    RecordingNotifier notifier;
+    std::unique_ptr<CSelvoViewerDoc> doc;
+    Outcome outcome = Outcome::NotOpened;
+  };
+  std::unique_ptr<LateOpen> OpenLate(const std::string& path) {
+    auto late = std::make_unique<LateOpen>();
+    DocumentOptions options;
+    options.persistSettings = false;
+    late->doc = std::make_unique<CSelvoViewerDoc>(options, late->notifier);
+    late->doc->SetPrompts(&prompts);
+    late->outcome = late->doc->OpenFolder(path);
+    return late;
+  }
+
+  static void ExpectSameDocument(CSelvoViewerDoc& early, CSelvoViewerDoc& late) {
+    ASSERT_EQ(early.GetCount(), late.GetCount());
+    EXPECT_EQ(early.GetPosition(), late.GetPosition());
+    EXPECT_EQ(early.ProbeFlags().jpeg, late.ProbeFlags().jpeg);
+    EXPECT_EQ(early.ProbeFlags().jp2, late.ProbeFlags().jp2);
+    EXPECT_EQ(early.HasSound(), late.HasSound());
+    EXPECT_EQ(early.RecordingNotes(), late.RecordingNotes());
+    EXPECT_EQ(early.LastOpenFolder(), late.LastOpenFolder());
+    EXPECT_EQ(early.GetFirstChannel(), late.GetFirstChannel());
+    ASSERT_EQ(early.HasImage(), late.HasImage());
+    if (early.HasImage()) {
+      const DibBlock& a = *early.CurrentImage();
+      const DibBlock& b = *late.CurrentImage();
+      ASSERT_EQ(a.Width(), b.Width());
+      ASSERT_EQ(a.Height(), b.Height());
+      EXPECT_EQ(0, std::memcmp(a.Data(), b.Data(), a.Stride() * static_cast<std::size_t>(a.Height())));
+    }
+    for (int i = 0; i < early.GetCount(); ++i) {
+      EXPECT_EQ(early.GetStatusAt(i), late.GetStatusAt(i)) << i;
+      EXPECT_EQ(early.GetTimeAt(i), late.GetTimeAt(i)) << i;
+      EXPECT_EQ(early.GetStampAt(i), late.GetStampAt(i)) << i;
+      EXPECT_EQ(early.GetChannelTitleAt(i), late.GetChannelTitleAt(i)) << i;
+    }
+  }
+};
+
+TEST_F(EarlyOpenTest, TheDocumentOfAnOpenBegunEarlyIsTheOneOpenedLate) {
+  const std::string withSound = test::WriteSmallRecording(scratch, "sound", {{0}, {1}, {0}, {1}}, true);
+  WriteSoundTrack(withSound, 500);
+  // An image beside the subfolders: a recording with sound keeps its images
+  // in them, so whether the sound plays decides whether this one counts.
+  std::filesystem::copy_file(withSound + "/IMG00001/IMG00001.jpg", withSound + "/IMG00099.jpg");
+  const std::string brokenSound = test::WriteSmallRecording(scratch, "broken-sound", {{0}, {0}}, false);
+  scratch.Write("broken-sound/sound.wav", std::string("RIFF"));
+  std::filesystem::copy_file(brokenSound + "/IMG00001/IMG00001.jpg", brokenSound + "/IMG00099.jpg");
+  const std::string tampered = test::WriteSmallRecording(
+      scratch, "tampered",
+      {{0}, {1, 100000005, TrailerDamage::kAlteredImage}, {0, 100000010, TrailerDamage::kNoTrailer}}, true, 64, 48,
+      /*withTimeList=*/true);
+  const std::string badIndex = test::WriteSmallRecording(scratch, "bad-index", {{0}, {1}}, false);
+  scratch.MakeDir("bad-index/INFO");
+  scratch.Write("bad-index/INFO/REC.INF", std::string("short"));
+  const std::string withoutIndex = test::WriteSmallRecording(scratch, "no-index", {{0}, {0}, {0}}, false);
+
+  for (const std::string& path : {recording, withSound, brokenSound, tampered, badIndex, withoutIndex}) {
+    SCOPED_TRACE(path);
+    const std::unique_ptr<LateOpen> late = OpenLate(path);
+    FolderOpenJob job(path);
+
+    EXPECT_EQ(doc->OpenFolder(job), late->outcome);
+
+    EXPECT_EQ(late->outcome, Outcome::Opened);
+    ExpectSameDocument(*doc, *late->doc);
+    EXPECT_EQ(notifier.Count(), late->notifier.Count());
+  }
+}
+
+TEST_F(EarlyOpenTest, AFolderThatCannotBeOpenedIsToldAsWhenOpenedLate) {
+  ASSERT_EQ(doc->OpenFolder(recording), Outcome::Opened);
+  scratch.MakeDir("empty");
+  scratch.Write("a-file", std::string("not a folder"));
+  scratch.MakeDir("sound-only");
+  scratch.Write("sound-only/sound.wav", std::string("RIFF"));
+  for (const std::string& path : {scratch / "no-such-folder", scratch / "a-file", scratch / "a-file/below",
+                                  scratch / "empty", scratch / "sound-only"}) {
+    SCOPED_TRACE(path);
+    const std::unique_ptr<LateOpen> late = OpenLate(path);
+    FolderOpenJob job(path);
+    const int before = notifier.Count();
+
+    EXPECT_EQ(doc->OpenFolder(job), Outcome::NotOpened);
+
+    EXPECT_EQ(late->outcome, Outcome::NotOpened);
+    ASSERT_EQ(notifier.Count(), before + 1);
+    EXPECT_EQ(notifier.Last(), late->notifier.Last());
+    EXPECT_EQ(doc->GetCount(), 2);  // the recording open before stays
+    EXPECT_EQ(doc->LastOpenFolder(), recording);
+  }
+}
+
+// An index still under way when the window asks for it is waited for with
+// "Searching...", whose CANCEL reaches the job's thread.
+TEST_F(EarlyOpenTest, CancelWhileTheEarlyIndexRunsDropsTheRecording) {
+  std::atomic<bool> cancelPressed{false};
+  FolderOpenJob job(recording, [&] {
+    while (!cancelPressed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
+  auto* poll = new QTimer(qApp);
+  QObject::connect(poll, &QTimer::timeout, [&, poll] {
+    auto* dialog = qobject_cast<SearchingDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    sawSearchingDialog = true;
+    dialog->CancelButton()->click();
+    cancelPressed = true;
+    poll->deleteLater();
+  });
+  poll->start(10);
+
+  EXPECT_EQ(doc->OpenFolder(job), Outcome::Cancelled);
+
+  EXPECT_TRUE(sawSearchingDialog);
+  EXPECT_TRUE(job.IsFinished());
+  EXPECT_FALSE(job.Indexed());
+  EXPECT_FALSE(doc->HasSource());
+  EXPECT_FALSE(doc->IsOpenBusy());
+  EXPECT_EQ(notifier.Count(), 1);
+  EXPECT_NE(notifier.Last().find("closed"), std::string::npos) << notifier.Last();
+}
+
 // The whole window around the document: a four-camera recording with sound,
 // shown split into four panes when the next open begins.
 class OpenFromSplitTest : public DocumentOpenFlowTest {
@@ -228,13 +372,7 @@ class OpenFromSplitTest : public DocumentOpenFlowTest {
     panel = static_cast<Panel*>(frame->PanelStrip());
     view = static_cast<CSelvoViewerView*>(frame->ImageViewWidget());
     cameras = test::WriteSmallRecording(scratch, "cameras", {{0}, {1}, {2}, {3}, {0}, {1}, {2}, {3}}, true);
-    SoundSpec sound;
-    sound.format = SoundFormat::kWav;
-    sound.sampleRate = 8000;
-    sound.channels = 1;
-    sound.lengthMs = 1000;
-    std::string error;
-    EXPECT_TRUE(SoundWriter::Write(cameras + "/sound.wav", sound, error)) << error;
+    WriteSoundTrack(cameras, 1000);
     frame->show();
     QApplication::processEvents();
   }
