@@ -45,9 +45,13 @@ class CaseSessionTest : public ::testing::Test {
     DocumentOptions options;
     options.persistSettings = false;
     auto doc = std::make_unique<CSelvoViewerDoc>(options, notifier);
-    if (!caseFileLater) EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    if (!caseFileLater) {
+      EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    }
     EXPECT_EQ(doc->OpenFolder(folder), Outcome::Opened);
-    if (caseFileLater) EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    if (caseFileLater) {
+      EXPECT_TRUE(doc->Case().Open(casePath)) << doc->Case().Message();
+    }
     EXPECT_TRUE(doc->Case().WaitForIdentity()) << doc->Case().Message();
     return doc;
   }

@@ -119,7 +119,9 @@ class DeviceRatioViewTest : public test::CheckedViewFixture {
 TEST_F(DeviceRatioViewTest, MarksAndTimeTextLandWhereRatioOnePutsThem) {
   const double ratio = view_->devicePixelRatioF();
   const QByteArray asked = qgetenv("QT_SCALE_FACTOR");
-  if (!asked.isEmpty()) ASSERT_DOUBLE_EQ(ratio, asked.toDouble());
+  if (!asked.isEmpty()) {
+    ASSERT_DOUBLE_EQ(ratio, asked.toDouble());
+  }
   struct Case {
     const char* name;
     int panes;

@@ -241,10 +241,16 @@ TEST_P(PanelLayoutTest, ControlsAreWholeApartAndInsideAtTheMinimumWindowSize) {
     EXPECT_TRUE(inside.contains(r)) << name;
     EXPECT_TRUE(TextIsWhole(control)) << name;
     // Right of the tab, nothing may cross its diagonal edge.
-    if (r.left() >= tabRight) EXPECT_GE(r.left(), tabRight + (panel->height() - r.top())) << name;
-    if (r.top() >= stripBottom) EXPECT_TRUE(r.right() < tabRight || r.left() >= tabRight) << name;
+    if (r.left() >= tabRight) {
+      EXPECT_GE(r.left(), tabRight + (panel->height() - r.top())) << name;
+    }
+    if (r.top() >= stripBottom) {
+      EXPECT_TRUE(r.right() < tabRight || r.left() >= tabRight) << name;
+    }
     for (QWidget* other : shown) {
-      if (other != control) EXPECT_FALSE(r.intersects(other->geometry())) << name;
+      if (other != control) {
+        EXPECT_FALSE(r.intersects(other->geometry())) << name;
+      }
     }
   }
 }

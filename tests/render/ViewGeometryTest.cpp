@@ -215,7 +215,9 @@ TEST(PictureStretch, EveryWayOfReadingTheRowsGivesTheSamePixels) {
     for (int y = 0; y < box.h; ++y) {
       for (int x = 0; x < box.w; ++x) {
         ASSERT_EQ(fromNarrow.pixel(x, y), fromWide.pixel(x, y)) << box.w << "x" << box.h << " at " << x << "," << y;
-        if (x >= 5) ASSERT_EQ(fromNarrow.pixel(x, y), clipped.pixel(x - 5, y)) << box.w << " at " << x << "," << y;
+        if (x >= 5) {
+          ASSERT_EQ(fromNarrow.pixel(x, y), clipped.pixel(x - 5, y)) << box.w << " at " << x << "," << y;
+        }
       }
     }
   }
