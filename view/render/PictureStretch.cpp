@@ -293,14 +293,19 @@ void PictureStretch::Prepare(int sourceWidth, int sourceRows, int bytesPerPixel,
   right_.resize(width);
 }
 
+// The last column's second neighbour must lie within the readBytes read
+// from the group's first column, and so must the read within the row.
+bool PictureStretch::GroupFitsOneRead(int x, int columns, int readBytes, int rowBytes) const {
+  const int base = columnBytes_[static_cast<std::size_t>(x)];
+  const int lastEnd = columnBytes_[static_cast<std::size_t>(x + columns - 1)] + bytesPerPixel_ + 3;
+  return lastEnd <= base + readBytes && base + readBytes <= rowBytes;
+}
+
 void PictureStretch::PrepareShuffles(int rowBytes) {
   groupBytes_.clear();
   shuffles_.clear();
-  for (int x = 0; x + 4 <= wholeReadColumns_; x += 4) {
+  for (int x = 0; x + 4 <= wholeReadColumns_ && GroupFitsOneRead(x, 4, 16, rowBytes); x += 4) {
     const int base = columnBytes_[static_cast<std::size_t>(x)];
-    // The last column's second neighbour must lie within the 16 bytes read,
-    // and so must the read within the row.
-    if (columnBytes_[static_cast<std::size_t>(x) + 3] + bytesPerPixel_ + 3 > base + 16 || base + 16 > rowBytes) break;
     groupBytes_.push_back(base);
     for (int side = 0; side < 2; ++side) {
       for (int k = 0; k < 4; ++k) {
@@ -315,11 +320,8 @@ void PictureStretch::PrepareShuffles(int rowBytes) {
 void PictureStretch::PreparePermutes(int rowBytes) {
   wideBytes_.clear();
   widePermutes_.clear();
-  for (int x = 0; x + 16 <= wholeReadColumns_; x += 16) {
+  for (int x = 0; x + 16 <= wholeReadColumns_ && GroupFitsOneRead(x, 16, 64, rowBytes); x += 16) {
     const int base = columnBytes_[static_cast<std::size_t>(x)];
-    // The last column's second neighbour must lie within the 64 bytes read,
-    // and so must the read within the row.
-    if (columnBytes_[static_cast<std::size_t>(x) + 15] + bytesPerPixel_ + 3 > base + 64 || base + 64 > rowBytes) break;
     wideBytes_.push_back(base);
     for (int k = 0; k < 16; ++k) {
       const int first = columnBytes_[static_cast<std::size_t>(x + k)] - base;

@@ -34,6 +34,7 @@ class PictureStretch {
   };
   static void BuildTaps(int source, int target, std::vector<Tap>& taps);
   void Prepare(int sourceWidth, int sourceRows, int bytesPerPixel, const PixelBox& box);
+  bool GroupFitsOneRead(int x, int columns, int readBytes, int rowBytes) const;
   void PrepareShuffles(int rowBytes);
   void PreparePermutes(int rowBytes);
   // Source row `row` stretched to the box's width as opaque pixels, from
