@@ -120,19 +120,30 @@ TEST(OutputFile, ReplacesALinkAtTheNameInsteadOfWritingThroughIt) {
 TEST(OutputFile, AFileSizeLimitFailsWithItsCauseAndLeavesTheEarlierFile) {
   const TestFolder folder;
   const std::string target = folder.Write("list.txt", std::string("earlier good list\n"));
-  const BoundedOutcome outcome = RunBounded(
-      [&] {
-        rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        OutputFile file;
-        const bool wrote = file.Create(target) && file.Write(std::string(200000, 'x')) && file.Commit();
-        return !wrote && file.Error() == EFBIG && file.ErrorText() == "File too large";
-      },
-      std::chrono::seconds(5));
-  EXPECT_TRUE(outcome.finished) << "the process did not survive the write";
-  EXPECT_TRUE(outcome.passed);
-  EXPECT_EQ(Text(target), "earlier good list\n");
-  EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"list.txt"});
+  // The second is cut off after syncs have run beside the writes.
+  struct Case {
+    rlim_t limit;
+    std::size_t piece;
+    int pieces;
+  } cases[] = {{4096, 200000, 1}, {6 << 20, 300000, 40}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit);
+    const BoundedOutcome outcome = RunBounded(
+        [&] {
+          rlimit limit{c.limit, c.limit};
+          ::setrlimit(RLIMIT_FSIZE, &limit);
+          OutputFile file;
+          bool wrote = file.Create(target);
+          for (int i = 0; wrote && i < c.pieces; ++i) wrote = file.Write(std::string(c.piece, 'x'));
+          wrote = wrote && file.Commit();
+          return !wrote && file.Error() == EFBIG && file.ErrorText() == "File too large";
+        },
+        std::chrono::seconds(10));
+    EXPECT_TRUE(outcome.finished) << "the process did not survive the write";
+    EXPECT_TRUE(outcome.passed);
+    EXPECT_EQ(Text(target), "earlier good list\n");
+    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"list.txt"});
+  }
 }
 
 TEST(OutputRefusal, RefusesWhatIsNoPlainFileTheRecordingAndTwoOutputsOnOneFile) {
